@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace jbx {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A slot's sound buffer. Shared so that the player can keep playing a buffer
+// that the slot has already replaced.
+using SoundData = std::shared_ptr<Bytes>;
+
+// A new zero-filled sound buffer of n bytes.
+inline SoundData MakeSoundData(std::size_t n)
+{
+    return std::make_shared<Bytes>(n);
+}
+
+inline std::uint32_t ReadLE32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
+        | std::uint32_t(p[3]) << 24;
+}
+
+inline std::uint16_t ReadLE16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | p[1] << 8);
+}
+
+inline void WriteLE32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+    p[2] = std::uint8_t(v >> 16);
+    p[3] = std::uint8_t(v >> 24);
+}
+
+inline void WriteLE16(std::uint8_t* p, std::uint16_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+
+} // namespace jbx

@@ -1,0 +1,87 @@
+#pragma once
+
+// The one open document and the operations on it that every part shares.
+
+#include "bank/bytes.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace jbx {
+
+class Desktop;
+class MainWindowView;
+
+inline constexpr int kSlotCount = 10;
+inline constexpr std::size_t kSlotNameLimit = 8;       // width of a lump name
+inline constexpr std::size_t kAuthorLimit = 100;
+inline constexpr std::size_t kDescriptionLimit = 256;  // as loaded; typed: 255
+inline constexpr std::size_t kDateFinishedLimit = 100;
+inline constexpr std::size_t kTitleLimit = 259;
+
+inline constexpr std::string_view kNoName = "(none)";
+inline constexpr std::string_view kUntitled = "Untitled";
+inline constexpr std::string_view kCaptionPrefix = "JBX Maker - ";
+
+struct SoundSlot {
+    std::string name{kNoName};   // at most 8 characters
+    std::int32_t fileOffset = 0;
+    std::int32_t size = 0;       // bytes a bank file stores; 0 = no sound
+    // At least size + 1 bytes; the byte at index size is the pad byte that
+    // Extract writes but Save does not.
+    SoundData data = MakeSoundData(1);
+};
+
+struct BankCredits {
+    std::string author;          // at most 100 characters
+    std::string description;     // at most 256 (255 when typed)
+    std::string dateFinished;    // at most 100
+
+    bool empty() const { return author.empty() && description.empty() && dateFinished.empty(); }
+    bool complete() const { return !author.empty() && !description.empty() && !dateFinished.empty(); }
+};
+
+struct SoundBank {
+    std::array<SoundSlot, kSlotCount> slots;
+    std::string bankTitle;
+    BankCredits credits;
+    bool creditsConfirmed = false;
+    std::int32_t currentSlot = 0;   // slotNumber 1..10; 0 until the window starts
+
+    SoundSlot& slot(int slotNumber) { return slots.at(std::size_t(slotNumber - 1)); }
+    const SoundSlot& slot(int slotNumber) const { return slots.at(std::size_t(slotNumber - 1)); }
+};
+
+// What the voice-file parser leaves behind for the unknown-block dialog.
+struct VoiceParseState {
+    std::uint32_t voiceCursor = 0;
+    std::uint32_t voiceBlockType = 0;
+    std::uint32_t voiceBlockLength = 0;
+};
+
+// Everything one run of the program keeps: the document, the state that the
+// conversion and the slot commands remember between calls, and the desktop
+// they talk to. There is exactly one per run; it is passed by reference.
+struct Session {
+    explicit Session(Desktop& d) : desktop(d) {}
+
+    SoundBank bank;
+    VoiceParseState voice;
+    int replaceFilterIndex = 0;
+    Desktop& desktop;
+};
+
+// Resets the bank to the empty, untitled one. With a window, the caption,
+// Name box, Size text and Extract button follow.
+void NewBank(Session& session, MainWindowView* window);
+
+// Sets the caption to "JBX Maker - " followed by bankTitle.
+void UpdateMainTitle(const SoundBank& bank, MainWindowView& window);
+
+// The file name of a path: the text after the last platform separator
+// ('\\' on Windows, '/' elsewhere), or the whole path without one.
+std::string FileTitleFromPath(std::string_view path);
+
+} // namespace jbx

@@ -1,0 +1,140 @@
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace jbx::testing {
+
+TempDir::TempDir()
+{
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    for (;;) {
+        const fs::path candidate = fs::temp_directory_path()
+            / ("jbx-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    // Restore write permission that a test may have taken away.
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    ASSERT_TRUE(out.good()) << "cannot write " << path;
+}
+
+Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "cannot read " << path;
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes ToBytes(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+void PutLE32(Bytes& out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(std::uint8_t(value >> (8 * i)));
+}
+
+void PutLE16(Bytes& out, std::uint16_t value)
+{
+    out.push_back(std::uint8_t(value));
+    out.push_back(std::uint8_t(value >> 8));
+}
+
+void PutText(Bytes& out, std::string_view text)
+{
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+VoiceFileBuilder::VoiceFileBuilder(std::uint8_t minor, std::uint8_t major)
+{
+    PutText(header_, "Creative Voice File\x1a");
+    PutLE16(header_, 26);
+    header_.push_back(minor);
+    header_.push_back(major);
+    header_.push_back(std::uint8_t(0x33 - minor));
+    header_.push_back(std::uint8_t(0x12 - major));
+}
+
+VoiceFileBuilder& VoiceFileBuilder::check(std::uint8_t low, std::uint8_t high)
+{
+    header_[24] = low;
+    header_[25] = high;
+    return *this;
+}
+
+VoiceFileBuilder& VoiceFileBuilder::dataOffset(std::uint16_t offset)
+{
+    header_[20] = std::uint8_t(offset);
+    header_[21] = std::uint8_t(offset >> 8);
+    return *this;
+}
+
+VoiceFileBuilder& VoiceFileBuilder::block(std::uint8_t type, std::uint32_t length, const Bytes& body)
+{
+    body_.push_back(type);
+    body_.push_back(std::uint8_t(length));
+    body_.push_back(std::uint8_t(length >> 8));
+    body_.push_back(std::uint8_t(length >> 16));
+    body_.insert(body_.end(), body.begin(), body.end());
+    return *this;
+}
+
+VoiceFileBuilder& VoiceFileBuilder::soundBlock(std::uint8_t timeConstant, const Bytes& samples)
+{
+    Bytes body{timeConstant, 0};
+    body.insert(body.end(), samples.begin(), samples.end());
+    return block(1, body);
+}
+
+VoiceFileBuilder& VoiceFileBuilder::terminator()
+{
+    body_.push_back(0);
+    return *this;
+}
+
+VoiceFileBuilder& VoiceFileBuilder::raw(const Bytes& bytes)
+{
+    body_.insert(body_.end(), bytes.begin(), bytes.end());
+    return *this;
+}
+
+Bytes VoiceFileBuilder::build() const
+{
+    Bytes file = header_;
+    file.insert(file.end(), body_.begin(), body_.end());
+    return file;
+}
+
+Bytes Ramp(std::size_t n, std::uint8_t start)
+{
+    Bytes bytes(n);
+    for (std::size_t i = 0; i < n; ++i)
+        bytes[i] = std::uint8_t(start + i);
+    return bytes;
+}
+
+} // namespace jbx::testing

@@ -1,0 +1,68 @@
+#pragma once
+
+// Building blocks for tests: private temporary folders and hand-made bank
+// and voice files, byte by byte, independent of the code under test.
+
+#include "bank/bytes.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace jbx::testing {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+private:
+    std::string path_;
+};
+
+void WriteBytes(const std::string& path, const Bytes& bytes);
+Bytes ReadBytes(const std::string& path);
+Bytes ToBytes(std::string_view text);
+
+void PutLE32(Bytes& out, std::uint32_t value);
+void PutLE16(Bytes& out, std::uint16_t value);
+void PutText(Bytes& out, std::string_view text);   // without a terminator
+
+// A voice file: a 26-byte header, then blocks, appended in order.
+class VoiceFileBuilder {
+public:
+    // Version 1.10 (minor 10, major 1) with the matching check word.
+    explicit VoiceFileBuilder(std::uint8_t minor = 10, std::uint8_t major = 1);
+
+    // Overrides the header's check word bytes.
+    VoiceFileBuilder& check(std::uint8_t low, std::uint8_t high);
+    VoiceFileBuilder& dataOffset(std::uint16_t offset);
+
+    // A block with its type byte and 3-byte length, then the body as given.
+    VoiceFileBuilder& block(std::uint8_t type, std::uint32_t length, const Bytes& body);
+    VoiceFileBuilder& block(std::uint8_t type, const Bytes& body)
+    {
+        return block(type, std::uint32_t(body.size()), body);
+    }
+    VoiceFileBuilder& soundBlock(std::uint8_t timeConstant, const Bytes& samples);   // type 1
+    VoiceFileBuilder& terminator();                                                  // type 0
+    VoiceFileBuilder& raw(const Bytes& bytes);
+
+    Bytes build() const;
+
+private:
+    Bytes header_;
+    Bytes body_;
+};
+
+// Sample bytes 0, 1, 2, .. n-1 (mod 256), plus an offset to tell sounds apart.
+Bytes Ramp(std::size_t n, std::uint8_t start = 0);
+
+} // namespace jbx::testing
