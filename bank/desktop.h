@@ -117,4 +117,9 @@ public:
     virtual void closeProgress() = 0;
 };
 
+// Runs a file dialog through the desktop. When the user confirms it, the
+// process's current directory becomes the chosen file's folder, as the
+// platform's own dialogs do; "." in the settings then means that folder.
+std::optional<ChosenFile> RunFileDialog(Desktop& desktop, const FileDialogRequest& request);
+
 } // namespace jbx
