@@ -1,0 +1,181 @@
+#include "audio/slotops.h"
+
+#include "audio/voiceconvert.h"
+#include "bank/desktop.h"
+#include "bank/filesystem.h"
+#include "bank/soundbank.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace jbx {
+
+namespace {
+
+constexpr std::uint8_t kPadByte = 0x80;
+constexpr std::size_t kConversionRoom = 48;
+
+const std::vector<FileFilter> kReplaceFilters = {
+    {"Wave Files (*.wav)", "*.wav"},
+    {"Voice Files (*.voc)", "*.voc"},
+};
+
+void ShowError(Desktop& desktop, MainWindowView* window, const char* text)
+{
+    desktop.showMessage({text, "Error", MessageButtons::Ok, MessageIcon::Stop,
+        window ? Owner::MainWindow : Owner::None});
+}
+
+bool StartsWithVoiceMark(const Bytes& data, std::size_t length)
+{
+    // Compared a byte at a time up to the first mismatch; the pad byte after
+    // the file's end never matches, so a short file stops there.
+    static constexpr char kMark[] = "Crea";
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i > length || data[i] != std::uint8_t(kMark[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string FormatSlotSize(std::int32_t size)
+{
+    if (size >= 1024 && size <= 1048575)
+        return std::to_string(size / 1024) + " KB";
+    // The MB divisor is 1,024,768, not 1,048,576: the figures users know
+    // from this program have always been computed that way.
+    if (size >= 1048576 && size <= 16777215)
+        return std::to_string(size / 1024768) + " MB";
+    return std::to_string(std::uint32_t(size)) + " bytes";
+}
+
+void ShowSlotInfo(const SoundBank& bank, MainWindowView& window, std::optional<int> slotNumber)
+{
+    if (!slotNumber) {
+        window.setNameText(std::string(kNoName));
+        window.setSizeText({});
+        return;
+    }
+    const SoundSlot& slot = bank.slot(*slotNumber);
+    window.setNameText(slot.name);
+    window.setSizeText(FormatSlotSize(slot.size));
+}
+
+void SelectSlot(Session& session, MainWindowView& window, int slotNumber)
+{
+    SoundBank& bank = session.bank;
+    window.focusSoundButton(slotNumber);
+
+    // A name typed into the Name box belongs to the slot that was current.
+    const std::string typed = window.nameText().substr(0, kSlotNameLimit);
+    if (typed != kNoName && bank.currentSlot >= 1 && bank.currentSlot <= kSlotCount)
+        bank.slot(bank.currentSlot).name = typed;
+
+    bank.currentSlot = slotNumber;
+    const SoundSlot& slot = bank.slot(slotNumber);
+    if (slot.size == 0) {
+        ShowSlotInfo(bank, window, std::nullopt);
+        window.setExtractEnabled(false);
+        return;
+    }
+    window.setExtractEnabled(true);
+    ShowSlotInfo(bank, window, slotNumber);
+    session.desktop.playSound(slot.data);
+}
+
+std::string SlotNameFromFileTitle(const std::string& title)
+{
+    std::string name;
+    for (std::size_t i = 0; i < title.size() && name.size() < kSlotNameLimit; ++i) {
+        name += title[i];
+        if (i + 1 < title.size() && title[i + 1] == '.')
+            break;
+    }
+    return name;
+}
+
+bool ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
+    const std::string& path)
+{
+    auto file = ReadWholeFile(path);
+    if (!file || file->size() > std::size_t(INT32_MAX) - kConversionRoom) {
+        ShowError(session.desktop, window, "Cannot open sound file");
+        return false;
+    }
+
+    const std::size_t length = file->size();
+    SoundSlot& slot = session.bank.slot(slotNumber);
+    // At least two bytes, so that the one-byte size of a rejected empty file
+    // still leaves Extract its size + 1 bytes.
+    SoundData data = MakeSoundData(std::max<std::size_t>(length + 1, 2));
+    if (length)
+        std::memcpy(data->data(), file->data(), length);
+    (*data)[length] = kPadByte;
+
+    slot.data = data;
+    slot.name = SlotNameFromFileTitle(FileTitleFromPath(path));
+    slot.size = std::int32_t(length);
+    slot.fileOffset = 0;
+
+    const std::uint8_t first = (*data)[0];
+    if (length && StartsWithVoiceMark(*data, length)) {
+        SoundData image = MakeSoundData(length + kConversionRoom);
+        std::int32_t size = slot.size;
+        ConvertVoiceFile(session, *image, *file, size, window);
+        slot.data = image;
+        slot.size = size;
+    } else if (first != 'C' && first != 'R') {
+        ShowError(session.desktop, window, "Not a valid sound file");
+        slot.size = 1;
+        slot.name = kNoName;
+    }
+    return true;
+}
+
+void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = "Replace sound " + std::to_string(slotNumber);
+    request.filters = kReplaceFilters;
+    request.filterIndex = session.replaceFilterIndex;
+    request.fileMustExist = true;
+
+    const auto chosen = RunFileDialog(session.desktop, request);
+    if (!chosen)
+        return;
+    if (!ReplaceSlotFromFile(session, &window, slotNumber, chosen->path))
+        return;
+    ShowSlotInfo(session.bank, window, slotNumber);
+    session.replaceFilterIndex = chosen->filterIndex;
+}
+
+void ExtractSlot(Session& session, MainWindowView& window, int slotNumber)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = "Extract";
+    request.filters = {{"Wave Files (*.wav)", "*.wav"}};
+    request.confirmOverwrite = true;
+    request.pathMustExist = true;
+
+    const auto chosen = RunFileDialog(session.desktop, request);
+    if (!chosen)
+        return;
+    if (!WriteSlotFile(session.bank, chosen->path, slotNumber))
+        ShowError(session.desktop, &window, "Cannot create sound file");
+}
+
+bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber)
+{
+    const SoundSlot& slot = bank.slot(slotNumber);
+    const std::size_t wanted = std::size_t(slot.size) + 1;
+    const std::size_t length = std::min(wanted, slot.data->size());
+
+    SafeFileWriter writer(path);
+    return writer.open() && writer.write({slot.data->data(), length}) && writer.commit();
+}
+
+} // namespace jbx

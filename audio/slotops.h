@@ -1,0 +1,47 @@
+#pragma once
+
+// What the user does to one slot from the main window: select (and play) it,
+// see its name and size, replace its sound from a file, extract it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace jbx {
+
+class MainWindowView;
+struct Session;
+struct SoundBank;
+
+// Commits the Name box to the slot that was current, makes slotNumber current,
+// shows it and starts it playing.
+void SelectSlot(Session& session, MainWindowView& window, int slotNumber);
+
+// Fills the Name box and Size text for a slot, or "(none)" and nothing.
+void ShowSlotInfo(const SoundBank& bank, MainWindowView& window, std::optional<int> slotNumber);
+
+// The Size text for a slot size: bytes, KB or MB.
+std::string FormatSlotSize(std::int32_t size);
+
+// The Replace command: asks for a WAVE or voice file and puts it into the slot.
+void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber);
+
+// Puts the file at path into the slot, named after the file, converting a
+// voice file; what Replace does once the file is chosen. False, with a
+// message, when the file cannot be read; the slot is then unchanged.
+bool ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
+    const std::string& path);
+
+// The Extract command: asks for a file name and writes the slot to it.
+void ExtractSlot(Session& session, MainWindowView& window, int slotNumber);
+
+// Writes bytes 0 through size of the slot (its sound and the byte after it),
+// never beyond the slot's buffer. False when the file could not be written;
+// an existing file is then left as it was.
+bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber);
+
+// A slot name from a file name: up to the first '.' after the first
+// character, at most 8 characters.
+std::string SlotNameFromFileTitle(const std::string& title);
+
+} // namespace jbx
