@@ -4,7 +4,10 @@
 
 #include "bank/desktop.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <span>
 
 namespace jbx {
@@ -12,36 +15,67 @@ namespace jbx {
 class MainWindowView;
 struct Session;
 
+// The fixed part of a voice file and of the image built from it.
+inline constexpr std::size_t kVoiceHeaderSize = 26;
+inline constexpr std::size_t kWaveHeaderSize = 44;
+// What a caller adds to the input's length for the output buffer.
+inline constexpr std::size_t kWaveImageSlack = 48;
+// The longest input whose output length still fits the slot's 32-bit size.
+inline constexpr std::size_t kVoiceFileLimit =
+    std::size_t(std::numeric_limits<std::int32_t>::max()) - kWaveImageSlack;
+
+// One set of format parameters for the whole sound; when several blocks set
+// them, the last one read wins.
 struct VoiceFormat {
     std::uint32_t sampleCount = 0;
     std::uint32_t sampleRate = 0;
-    std::uint32_t codec = 0;
+    std::uint32_t codec = 0;       // kept, never acted on: samples are copied as they stand
     bool isMono = true;            // a file with no block that sets it is mono
     std::uint16_t bitsPerSample = 8;
 };
 
 // Converts the voice file in input into a WAVE image in output, which the
 // caller has zero-filled with input.size() + 48 bytes. size comes in as the
-// input's length and goes out as the size to store for the slot: one less
-// than the image length after a build; unchanged after a refused parse;
-// output.size() after a failed build. owner owns the unknown-block dialog.
+// input's length and goes out as the size to store for the slot:
+//   - after a build, one less than the image length (the image's last byte
+//     sits at index size), so size + 1 <= output.size();
+//   - after a refused parse, unchanged, and output untouched;
+//   - after a failed build, output.size().
+// The sample bytes are gathered straight into output at offset 44. A smaller
+// output than promised is not an error of its own: the samples that do not
+// fit are cut off, and an output too small for the image's headers fails the
+// build with its message. An input longer than kVoiceFileLimit is refused as
+// not a voice file. owner owns the unknown-block dialog (nullptr: none).
+// The parse state in session.voice is left as the walk left it.
 void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> input, std::int32_t& size, MainWindowView* owner);
 
 // Checks the header and gathers the sample bytes of all sound blocks into
-// samples (at least input.size() bytes) and format. False when refused.
+// samples and the parameters into format. False when refused (the user has
+// been told). Sample bytes beyond samples.size() are dropped; the end of the
+// input ends the walk as a terminator would, after taking the part of a
+// sound block that is there. format.sampleCount is the number of bytes
+// stored in samples.
 bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
     std::span<std::uint8_t> samples, VoiceFormat& format, MainWindowView* owner);
 
-// Writes the RIFF/WAVE image of format.sampleCount bytes of samples into
-// output and sets size to the RIFF length + 7. samples may already stand at
-// output + 44, where the image's data belong.
+// Writes the RIFF/WAVE image of the first format.sampleCount bytes of
+// samples into output and sets size to the RIFF length + 7. samples may
+// already stand at output + 44, where the image's data belong. Sample bytes
+// that do not fit in output are cut off and the headers describe what was
+// written. An output too small for the RIFF header, the format chunk or the
+// data chunk's header is reported to the user and sets size to
+// output.size().
 void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> samples, std::int32_t& size, const VoiceFormat& format);
 
-// The input byte at voiceCursor, advancing the cursor; nothing at the end.
+// The input byte at voiceCursor, advancing the cursor; nothing (and the
+// cursor stays) at the end of the input.
 std::optional<std::uint8_t> ReadVoiceByte(Session& session, std::span<const std::uint8_t> input);
 
+// Asks the user what to do with a block of unknown type, showing currentSlot
+// and the block's type and length. Owned by the main window when owner is
+// given, else by nothing.
 UnknownBlockChoice AskUnknownBlock(Session& session, MainWindowView* owner);
 
 } // namespace jbx
