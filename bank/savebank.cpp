@@ -1,0 +1,44 @@
+#include "bank/savebank.h"
+
+#include "bank/bankwriter.h"
+#include "bank/desktop.h"
+#include "bank/soundbank.h"
+#include "settings/settingsstore.h"
+
+namespace jbx {
+
+void SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
+{
+    Desktop& desktop = session.desktop;
+
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = "Save";
+    request.filters = {{"JeerBox Files (*.jbx)", "*.jbx"}};
+    request.startDirectory = LoadStartDirectory(settings, DirectoryKind::Save);
+    request.confirmOverwrite = true;
+    request.pathMustExist = true;
+
+    const auto chosen = RunFileDialog(desktop, request);
+    if (!chosen)
+        return;
+
+    // Remembered before writing, so a failed save still keeps the folder.
+    StoreLastDirectory(settings, DirectoryKind::Save);
+
+    desktop.openProgress();
+    const SaveResult result = WriteBankFile(session.bank, chosen->path,
+        [&desktop](int position) { desktop.setProgress(position); });
+    desktop.closeProgress();
+
+    if (result != SaveResult::Saved) {
+        desktop.showMessage({result == SaveResult::CannotCreate ? "Cannot create JBX file"
+                                                                 : "Cannot write JBX file",
+            "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::MainWindow});
+        return;
+    }
+    session.bank.bankTitle = FileTitleFromPath(chosen->path);
+    UpdateMainTitle(session.bank, window);
+}
+
+} // namespace jbx
