@@ -1,0 +1,390 @@
+#include "cli/jbxtool.h"
+
+#include "audio/voiceconvert.h"
+#include "bank/bankloader.h"
+#include "bank/bankwriter.h"
+#include "bank/filesystem.h"
+#include "bank/soundbank.h"
+#include "cli/clidesktop.h"
+#include "cli/text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jbx {
+
+namespace {
+
+constexpr std::string_view kVoiceOptions = "[--unknown-block=stop|skip|force] [--any-version]";
+
+struct Invocation {
+    bool json = false;
+    CliAnswers answers;
+    std::vector<std::string> operands;
+};
+
+struct Command;
+using CommandFunction = int (*)(const Command&, const Invocation&, std::ostream& out, std::ostream& err);
+
+struct Command {
+    std::string_view name;
+    std::string_view operands;
+    std::size_t operandCount;
+    bool takesJson;
+    std::string_view summary;
+    std::string_view details;
+    CommandFunction run;
+};
+
+int RunInfo(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunExtract(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunConvert(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunRewrite(const Command&, const Invocation&, std::ostream&, std::ostream&);
+
+constexpr Command kCommands[] = {
+    {"info", "BANK", 1, true,
+        "list the slots and credits of a bank",
+        "Lists the ten slots (number, name, offset, size) and the credits of BANK,\n"
+        "and whether the file was accepted as a bank. Names and credits are shown\n"
+        "as UTF-8; control characters appear as \\xNN.\n"
+        "\n"
+        "  --json  print one JSON object instead:\n"
+        "          {\"accepted\": bool, \"slots\": [{\"slot\", \"name\", \"offset\", \"size\"} x 10],\n"
+        "           \"credits\": {\"author\", \"description\", \"dateFinished\"}}\n",
+        RunInfo},
+    {"extract", "BANK SLOT OUT", 3, false,
+        "write one slot's sound to a file",
+        "Writes the sound of slot SLOT (1..10) of BANK to OUT as the editor's\n"
+        "Extract does: the sound followed by its pad byte, so a sound converted\n"
+        "from a voice file comes out as its whole WAVE image.\n",
+        RunExtract},
+    {"convert", "IN.voc OUT.wav", 2, false,
+        "convert a Creative Voice File to WAVE",
+        "Converts the Creative Voice File IN.voc to the WAVE file OUT.wav. A file\n"
+        "that is refused leaves OUT.wav as it was.\n",
+        RunConvert},
+    {"rewrite", "IN.jbx OUT.jbx", 2, false,
+        "load a bank and save it again",
+        "Loads IN.jbx and saves it as OUT.jbx, as Open followed by Save does.\n"
+        "Voice lumps are saved as the WAVE sounds they were converted to. A save\n"
+        "that fails leaves OUT.jbx as it was.\n",
+        RunRewrite},
+};
+
+const Command* FindCommand(std::string_view name)
+{
+    for (const Command& command : kCommands)
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+std::string UsageLine(const Command& command)
+{
+    std::string line = "Usage: jbxtool ";
+    line += command.name;
+    if (command.takesJson)
+        line += " [--json]";
+    line += ' ';
+    line += kVoiceOptions;
+    line += ' ';
+    line += command.operands;
+    return line;
+}
+
+void PrintVoiceOptions(std::ostream& out)
+{
+    out << "Voice file options, for voice files and for voice lumps inside banks:\n"
+           "  --unknown-block=stop|skip|force\n"
+           "                 answer to an unknown voice block: stop the conversion\n"
+           "                 (the default), skip the block, or take it as sound\n"
+           "  --any-version  convert a voice file of an unknown version (without it,\n"
+           "                 such a file is refused)\n";
+}
+
+void PrintUsage(std::ostream& out)
+{
+    out << "Usage: jbxtool COMMAND [OPTIONS] ARGUMENTS\n"
+           "\n"
+           "Batch work on JBX sound banks and Creative Voice Files.\n"
+           "\n"
+           "Commands:\n";
+    for (const Command& command : kCommands) {
+        std::string synopsis = std::string(command.name) + (command.takesJson ? " [--json] " : " ");
+        synopsis += command.operands;
+        out << "  " << synopsis << std::string(synopsis.size() < 24 ? 24 - synopsis.size() : 1, ' ')
+            << command.summary << '\n';
+    }
+    out << '\n';
+    PrintVoiceOptions(out);
+    out << "\n"
+           "'jbxtool COMMAND --help' describes one command.\n"
+           "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
+}
+
+void PrintCommandUsage(const Command& command, std::ostream& out)
+{
+    out << UsageLine(command) << "\n\n" << command.details << '\n';
+    PrintVoiceOptions(out);
+}
+
+int UsageError(const Command& command, std::string_view problem, std::ostream& err)
+{
+    err << "jbxtool: " << problem << '\n'
+        << UsageLine(command) << '\n'
+        << "Try 'jbxtool " << command.name << " --help' for more.\n";
+    return kExitUsage;
+}
+
+// On Error, problem says what is wrong with the arguments.
+enum class Parsed { Run, Help, Error };
+
+Parsed ParseArguments(const Command& command, std::span<const std::string> args, Invocation& invocation,
+    std::string& problem)
+{
+    constexpr std::string_view unknownBlockOption = "--unknown-block=";
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        const std::string_view a = arg;
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            invocation.operands.push_back(arg);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
+            return Parsed::Help;
+        } else if (a == "--json" && command.takesJson) {
+            invocation.json = true;
+        } else if (a == "--any-version") {
+            invocation.answers.question = MessageAnswer::Yes;
+        } else if (a == "--unknown-block") {
+            problem = "--unknown-block needs a value: --unknown-block=stop, skip or force";
+            return Parsed::Error;
+        } else if (a.starts_with(unknownBlockOption)) {
+            const std::string_view value = a.substr(unknownBlockOption.size());
+            if (value == "stop") {
+                invocation.answers.unknownBlock = UnknownBlockChoice::StopConversion;
+            } else if (value == "skip") {
+                invocation.answers.unknownBlock = UnknownBlockChoice::SkipBlock;
+            } else if (value == "force") {
+                invocation.answers.unknownBlock = UnknownBlockChoice::ForceConversion;
+            } else {
+                problem = "--unknown-block takes stop, skip or force, not '" + std::string(value) + "'";
+                return Parsed::Error;
+            }
+        } else {
+            problem = "unknown option '" + arg + "' for " + std::string(command.name);
+            return Parsed::Error;
+        }
+    }
+    if (invocation.operands.size() != command.operandCount) {
+        problem = std::string(command.name) + " takes " + std::string(command.operands) + " ("
+            + std::to_string(invocation.operands.size()) + " given)";
+        return Parsed::Error;
+    }
+    return Parsed::Run;
+}
+
+// LoadBank reports its own failures and gives no verdict back; the verdict
+// is creditsConfirmed, which every accepted load sets and the empty bank
+// that a failed load leaves clears.
+bool LoadBankFile(Session& session, const std::string& path)
+{
+    session.bank.bankTitle = FileTitleFromPath(path);
+    session.bank.creditsConfirmed = false;
+    LoadBank(session, path, nullptr);
+    return session.bank.creditsConfirmed;
+}
+
+bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    SafeFileWriter writer(path);
+    return writer.open() && writer.write(bytes) && writer.commit();
+}
+
+void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
+{
+    constexpr std::size_t nameWidth = 10;
+    out << "Accepted: " << (accepted ? "yes" : "no") << '\n'
+        << "Slot  Name          Offset        Size\n";
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const SoundSlot& slot = bank.slot(n);
+        const std::string name = PrintableText(slot.name);
+        const std::size_t width = CharacterCount(name);
+        const std::string offset = std::to_string(slot.fileOffset);
+        const std::string size = std::to_string(slot.size);
+        out << std::string(n < 10 ? 3 : 2, ' ') << n << "  " << name
+            << std::string(width < nameWidth ? nameWidth - width : 1, ' ')
+            << std::string(offset.size() < 10 ? 10 - offset.size() : 0, ' ') << offset << "  "
+            << std::string(size.size() < 10 ? 10 - size.size() : 0, ' ') << size << '\n';
+    }
+    out << "Author: " << PrintableText(bank.credits.author) << '\n'
+        << "Description: " << PrintableText(bank.credits.description) << '\n'
+        << "Date finished: " << PrintableText(bank.credits.dateFinished) << '\n';
+}
+
+void PrintInfoJson(const SoundBank& bank, bool accepted, std::ostream& out)
+{
+    out << "{\n  \"accepted\": " << (accepted ? "true" : "false") << ",\n  \"slots\": [\n";
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const SoundSlot& slot = bank.slot(n);
+        out << "    {\"slot\": " << n << ", \"name\": " << JsonString(slot.name) << ", \"offset\": "
+            << slot.fileOffset << ", \"size\": " << slot.size << '}' << (n < kSlotCount ? ",\n" : "\n");
+    }
+    out << "  ],\n  \"credits\": {\"author\": " << JsonString(bank.credits.author)
+        << ", \"description\": " << JsonString(bank.credits.description)
+        << ", \"dateFinished\": " << JsonString(bank.credits.dateFinished) << "}\n}\n";
+}
+
+int RunInfo(const Command&, const Invocation& invocation, std::ostream& out, std::ostream& err)
+{
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    const bool accepted = LoadBankFile(session, invocation.operands[0]);
+    if (invocation.json)
+        PrintInfoJson(session.bank, accepted, out);
+    else
+        PrintInfoText(session.bank, accepted, out);
+    return accepted ? kExitSuccess : kExitFailure;
+}
+
+std::optional<int> ParseSlotNumber(std::string_view text)
+{
+    int n = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (error != std::errc() || end != text.data() + text.size() || n < 1 || n > kSlotCount)
+        return std::nullopt;
+    return n;
+}
+
+int RunExtract(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    const std::string& bankPath = invocation.operands[0];
+    const std::string& outPath = invocation.operands[2];
+    const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
+    if (!slotNumber)
+        return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    if (!LoadBankFile(session, bankPath))
+        return kExitFailure;
+
+    const SoundSlot& slot = session.bank.slot(*slotNumber);
+    if (slot.size <= 0) {
+        err << "jbxtool: Slot " << *slotNumber << " of " << bankPath << " is empty; nothing written\n";
+        return kExitFailure;
+    }
+    // The sound and the byte after it, but never past the buffer: a voice
+    // lump whose image could not be built reports the whole buffer as its size.
+    const std::span<const std::uint8_t> buffer(*slot.data);
+    const std::size_t count = std::min(std::size_t(slot.size) + 1, buffer.size());
+    if (!WriteFileSafely(outPath, buffer.first(count))) {
+        err << "jbxtool: Cannot write " << outPath << '\n';
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    const std::string& inPath = invocation.operands[0];
+    const std::string& outPath = invocation.operands[1];
+
+    const auto file = InputFile::open(inPath);
+    if (!file) {
+        err << "jbxtool: Cannot open " << inPath << '\n';
+        return kExitFailure;
+    }
+    if (std::uint64_t(file->size()) > kVoiceFileLimit) {
+        err << "jbxtool: " << inPath << " is too large for a voice file\n";
+        return kExitFailure;
+    }
+    Bytes input(std::size_t(file->size()));
+    if (file->read(input.data(), input.size()) != input.size()) {
+        err << "jbxtool: Cannot read " << inPath << '\n';
+        return kExitFailure;
+    }
+
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    Bytes output(input.size() + kWaveImageSlack);
+    std::int32_t size = std::int32_t(input.size());
+    ConvertVoiceFile(session, output, input, size, nullptr);
+
+    // A refused parse leaves the output as it came, all zeros; a failed
+    // build reports the whole buffer. The conversion has said why.
+    const bool built = size >= 0 && std::size_t(size) < output.size() && output[0] == 'R' && output[1] == 'I'
+        && output[2] == 'F' && output[3] == 'F';
+    if (!built) {
+        err << "jbxtool: " << inPath << " was not converted; nothing written\n";
+        return kExitFailure;
+    }
+    if (!WriteFileSafely(outPath, std::span<const std::uint8_t>(output).first(std::size_t(size) + 1))) {
+        err << "jbxtool: Cannot write " << outPath << '\n';
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    const std::string& outPath = invocation.operands[1];
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    if (!LoadBankFile(session, invocation.operands[0]))
+        return kExitFailure;
+
+    switch (WriteBankFile(session.bank, outPath)) {
+    case SaveResult::Saved:
+        return kExitSuccess;
+    case SaveResult::CannotCreate:
+        err << "jbxtool: Cannot create " << outPath << '\n';
+        break;
+    case SaveResult::CannotWrite:
+        err << "jbxtool: Cannot write " << outPath << '\n';
+        break;
+    }
+    return kExitFailure;
+}
+
+} // namespace
+
+int RunJbxtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty()) {
+        PrintUsage(err);
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        PrintUsage(out);
+        return kExitSuccess;
+    }
+    const Command* command = FindCommand(args[0]);
+    if (!command) {
+        err << "jbxtool: unknown command '" << args[0] << "'\n"
+            << "Try 'jbxtool --help' for the commands.\n";
+        return kExitUsage;
+    }
+
+    Invocation invocation;
+    std::string problem;
+    switch (ParseArguments(*command, std::span(args).subspan(1), invocation, problem)) {
+    case Parsed::Help:
+        PrintCommandUsage(*command, out);
+        return kExitSuccess;
+    case Parsed::Error:
+        return UsageError(*command, problem, err);
+    case Parsed::Run:
+        break;
+    }
+    return command->run(*command, invocation, out, err);
+}
+
+} // namespace jbx
