@@ -15,7 +15,12 @@ namespace jbx::testing {
 
 class FakeMainWindow : public MainWindowView {
 public:
-    void setCaption(const std::string& text) override { caption = text; ++captionChanges; }
+    void setCaption(const std::string& text) override
+    {
+        caption = text;
+        captions.push_back(text);
+        ++captionChanges;
+    }
     std::string nameText() const override { return name.substr(0, 8); }
     void setNameText(const std::string& text) override { name = text; }
     void setSizeText(const std::string& text) override { sizeText = text; }
@@ -23,6 +28,7 @@ public:
     void focusSoundButton(int slotNumber) override { focusedButton = slotNumber; }
 
     std::string caption;
+    std::vector<std::string> captions;   // every caption set, in order
     int captionChanges = 0;
     std::string name = "(none)";
     std::string sizeText;

@@ -1,0 +1,207 @@
+#include "app/maincommands.h"
+
+#include "audio/slotops.h"
+#include "bank/bankloader.h"
+#include "bank/desktop.h"
+#include "bank/savebank.h"
+#include "bank/soundbank.h"
+#include "settings/settingsstore.h"
+
+#include <charconv>
+
+namespace jbx {
+
+namespace {
+
+constexpr int kVirtualKeyF1 = 0x70;
+
+constexpr std::string_view kCreditsQuestion =
+    "You haven't entered any credits for the JBX you just saved.\n\n"
+    "Click on the \"Credits...\" button in the main window to enter some.\n\n"
+    "Save anyway?";
+constexpr std::string_view kNewQuestion = "Current changes will be lost.\n\nContinue?";
+
+bool AskYesNo(Desktop& desktop, std::string_view text, MessageIcon icon)
+{
+    return desktop.showMessage({std::string(text), "Warning", MessageButtons::YesNo, icon,
+               Owner::MainWindow})
+        == MessageAnswer::Yes;
+}
+
+void Call(const std::function<void()>& hook)
+{
+    if (hook)
+        hook();
+}
+
+} // namespace
+
+MainCommands::MainCommands(Session& session, SettingsStore& settings, MainWindowView& window,
+    MainWindowHooks hooks)
+    : session_(session), settings_(settings), window_(window), hooks_(std::move(hooks))
+{
+}
+
+void MainCommands::startWindow()
+{
+    UpdateMainTitle(session_.bank, window_);
+    session_.bank.currentSlot = 1;
+    if (session_.bank.slot(1).size == 0)
+        window_.setExtractEnabled(false);
+    window_.focusSoundButton(1);
+}
+
+bool MainCommands::run(int id, Notification notification)
+{
+    if (notification == Notification::Other)
+        return false;
+
+    if (id >= command::kSound1 && id <= command::kSound10) {
+        SelectSlot(session_, window_, id - command::kSound1 + 1);
+        // Shift turns a sound button into "play, then replace this one".
+        if (session_.desktop.shiftHeld())
+            run(command::kReplace);
+        return true;
+    }
+
+    switch (id) {
+    case command::kOpen:
+        openBank();
+        return true;
+    case command::kSave:
+        saveBank();
+        return true;
+    case command::kNew:
+        newBank();
+        return true;
+    case command::kQuit:
+        Call(hooks_.close);
+        return true;
+    case command::kCredits:
+        Call(hooks_.showCredits);
+        return true;
+    case command::kExtract:
+        ExtractSlot(session_, window_, session_.bank.currentSlot);
+        return true;
+    case command::kReplace:
+        ReplaceSlot(session_, window_, session_.bank.currentSlot);
+        return true;
+    case command::kOptions:
+        Call(hooks_.showOptions);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainCommands::dropFiles(const std::vector<std::string>& paths)
+{
+    if (paths.empty())
+        return;
+    session_.bank.bankTitle = FileTitleFromPath(paths.front());
+    LoadBank(session_, paths.front(), &window_);
+}
+
+void MainCommands::openBank()
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = "Open";
+    request.filters = {{"JeerBox Files (*.jbx)", "*.jbx"}};
+    request.startDirectory = LoadStartDirectory(settings_, DirectoryKind::Open);
+    request.defaultSuffix = "JBX";
+    request.fileMustExist = true;
+
+    const auto chosen = RunFileDialog(session_.desktop, request);
+    if (!chosen)
+        return;
+
+    session_.bank.bankTitle = FileTitleFromPath(chosen->path);
+    UpdateMainTitle(session_.bank, window_);
+    // Remembered before loading, so a file that turns out not to be a bank
+    // still leaves its folder as the one to come back to.
+    StoreLastDirectory(settings_, DirectoryKind::Open);
+    LoadBank(session_, chosen->path, &window_);
+}
+
+void MainCommands::saveBank()
+{
+    if (!session_.bank.creditsConfirmed
+        && !AskYesNo(session_.desktop, kCreditsQuestion, MessageIcon::Stop))
+        return;
+    SaveBank(session_, settings_, window_);
+}
+
+void MainCommands::newBank()
+{
+    if (AskYesNo(session_.desktop, kNewQuestion, MessageIcon::Question))
+        NewBank(session_, &window_);
+}
+
+void PrepareBank(Session& session, const std::string& commandLine)
+{
+    if (commandLine.empty()) {
+        NewBank(session, nullptr);
+        return;
+    }
+    session.bank.bankTitle = FileTitleFromPath(commandLine);
+    LoadBank(session, commandLine, nullptr);
+}
+
+std::string JoinArguments(const std::vector<std::string>& arguments)
+{
+    std::string joined;
+    for (const std::string& argument : arguments) {
+        if (&argument != &arguments.front())
+            joined += ' ';
+        joined += argument;
+    }
+    return joined;
+}
+
+std::optional<std::vector<Accelerator>> ParseAcceleratorTable(std::string_view text)
+{
+    std::vector<Accelerator> table;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            continue;
+
+        const auto blank = line.find(' ');
+        if (blank == std::string_view::npos)
+            return std::nullopt;
+        std::string_view key = line.substr(0, blank);
+        const std::string_view id = line.substr(blank + 1);
+
+        Accelerator entry;
+        if (key.starts_with("Alt+")) {
+            entry.alt = true;
+            key.remove_prefix(4);
+        }
+        if (key.size() == 1 && ((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= '0' && key[0] <= '9'))) {
+            entry.key = key[0];
+        } else if (key.size() >= 2 && key.size() <= 3 && key[0] == 'F') {
+            int n = 0;
+            const auto [rest, error] = std::from_chars(key.data() + 1, key.data() + key.size(), n);
+            if (error != std::errc{} || rest != key.data() + key.size() || n < 1 || n > 24)
+                return std::nullopt;
+            entry.key = kVirtualKeyF1 + n - 1;
+        } else {
+            return std::nullopt;
+        }
+
+        const auto [rest, error] = std::from_chars(id.data(), id.data() + id.size(), entry.command);
+        if (error != std::errc{} || rest != id.data() + id.size())
+            return std::nullopt;
+        table.push_back(entry);
+    }
+    if (table.size() != std::size_t(kAcceleratorCount))
+        return std::nullopt;
+    return table;
+}
+
+} // namespace jbx

@@ -1,0 +1,108 @@
+#pragma once
+
+// What the main window's commands do, apart from any toolkit: the editor's
+// window forwards clicks, mnemonics, accelerator keys and dropped files here.
+// Qt-free, so that every command is tested through the scripted desktop and
+// a native front end can share it.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jbx {
+
+class MainWindowView;
+class SettingsStore;
+struct Session;
+
+// Control and command ids of the main window.
+namespace command {
+inline constexpr int kSound1 = 100;
+inline constexpr int kSound10 = 109;
+inline constexpr int kOpen = 120;
+inline constexpr int kSave = 121;
+inline constexpr int kNew = 123;
+inline constexpr int kQuit = 125;
+inline constexpr int kCredits = 126;
+inline constexpr int kExtract = 127;
+inline constexpr int kReplace = 128;
+inline constexpr int kOptions = 136;
+} // namespace command
+
+// Control ids of the "Last File Played" panel.
+inline constexpr int kNameBoxId = 150;
+inline constexpr int kSizeTextId = 151;
+
+// How a command reached the window. Only a click (or a mnemonic) and an
+// accelerator key run commands; focus and double-click notices do not.
+enum class Notification { Clicked = 0, Accelerator = 1, Other = 2 };
+
+// The parts of the main window that live outside the core.
+struct MainWindowHooks {
+    std::function<void()> showCredits;   // the Credits dialog, modal
+    std::function<void()> showOptions;   // the Options sheet, modal
+    std::function<void()> close;         // closes the window; nothing is asked or saved
+};
+
+class MainCommands {
+public:
+    MainCommands(Session& session, SettingsStore& settings, MainWindowView& window,
+        MainWindowHooks hooks);
+
+    // What the window does once when it is created: caption, current slot 1,
+    // Extract disabled when slot 1 is empty, focus on Sound 1.
+    void startWindow();
+
+    // Runs command id; false when the id or the notification runs nothing.
+    bool run(int id, Notification notification = Notification::Clicked);
+
+    // Loads the first dropped file as a bank; the others are ignored.
+    void dropFiles(const std::vector<std::string>& paths);
+
+    // The Open command.
+    void openBank();
+
+    // The Save command: the credits question while they are unsettled, then SaveBank.
+    void saveBank();
+
+    // The New command: asks, then empties the bank.
+    void newBank();
+
+private:
+    Session& session_;
+    SettingsStore& settings_;
+    MainWindowView& window_;
+    MainWindowHooks hooks_;
+};
+
+// Fills the bank before the window exists: an empty command line gives the
+// empty bank, anything else is one bank path, blanks and quotes included.
+void PrepareBank(Session& session, const std::string& commandLine);
+
+// The command-line arguments joined by single blanks: the one bank path.
+std::string JoinArguments(const std::vector<std::string>& arguments);
+
+// One entry of the accelerator table: a virtual-key code (the letter or digit
+// itself, 0x70.. for F1..), whether Alt is part of it, and the command it sends.
+struct Accelerator {
+    int key = 0;
+    bool alt = false;
+    int command = 0;
+
+    bool operator==(const Accelerator&) const = default;
+};
+
+inline constexpr int kAcceleratorCount = 31;
+inline constexpr std::string_view kAcceleratorLoadError =
+    "Error loading keyboard accelerators.\n\n"
+    "You won't be able to use some of the shortcut keys this session.";
+
+// Reads the accelerator table from its text form, one entry a line:
+// "A 128", "Alt+F1 100", "F10 109", "0 109". Nothing when the text is not a
+// table of exactly kAcceleratorCount entries.
+std::optional<std::vector<Accelerator>> ParseAcceleratorTable(std::string_view text);
+
+} // namespace jbx
