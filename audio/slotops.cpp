@@ -96,13 +96,13 @@ std::string SlotNameFromFileTitle(const std::string& title)
     return name;
 }
 
-bool ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
+ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
     const std::string& path)
 {
     auto file = ReadWholeFile(path);
     if (!file || file->size() > std::size_t(INT32_MAX) - kConversionRoom) {
         ShowError(session.desktop, window, "Cannot open sound file");
-        return false;
+        return ReplaceResult::Unreadable;
     }
 
     const std::size_t length = file->size();
@@ -130,8 +130,9 @@ bool ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumbe
         ShowError(session.desktop, window, "Not a valid sound file");
         slot.size = 1;
         slot.name = kNoName;
+        return ReplaceResult::NotASound;
     }
-    return true;
+    return ReplaceResult::Replaced;
 }
 
 void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
@@ -146,7 +147,7 @@ void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
     const auto chosen = RunFileDialog(session.desktop, request);
     if (!chosen)
         return;
-    if (!ReplaceSlotFromFile(session, &window, slotNumber, chosen->path))
+    if (ReplaceSlotFromFile(session, &window, slotNumber, chosen->path) == ReplaceResult::Unreadable)
         return;
     ShowSlotInfo(session.bank, window, slotNumber);
     session.replaceFilterIndex = chosen->filterIndex;

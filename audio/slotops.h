@@ -26,10 +26,17 @@ std::string FormatSlotSize(std::int32_t size);
 // The Replace command: asks for a WAVE or voice file and puts it into the slot.
 void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber);
 
+// What became of a file put into a slot.
+enum class ReplaceResult {
+    Replaced,      // a WAVE file, a voice file (converted), or anything starting with 'C'
+    NotASound,     // "Not a valid sound file": the slot holds size 1 and no name
+    Unreadable,    // "Cannot open sound file": the slot is unchanged
+};
+
 // Puts the file at path into the slot, named after the file, converting a
-// voice file; what Replace does once the file is chosen. False, with a
-// message, when the file cannot be read; the slot is then unchanged.
-bool ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
+// voice file; what Replace does once the file is chosen. Failures have been
+// reported to the user.
+ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
     const std::string& path);
 
 // The Extract command: asks for a file name and writes the slot to it.

@@ -1,5 +1,6 @@
 #include "cli/jbxtool.h"
 
+#include "audio/slotops.h"
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
@@ -26,6 +27,7 @@ constexpr std::string_view kVoiceOptions = "[--unknown-block=stop|skip|force] [-
 
 struct Invocation {
     bool json = false;
+    std::optional<std::string> output;   // -o OUT
     CliAnswers answers;
     std::vector<std::string> operands;
 };
@@ -36,8 +38,10 @@ using CommandFunction = int (*)(const Command&, const Invocation&, std::ostream&
 struct Command {
     std::string_view name;
     std::string_view operands;
-    std::size_t operandCount;
+    std::size_t operandCount;      // the fewest operands
+    std::size_t operandLimit;      // the most
     bool takesJson;
+    bool needsOutput;              // -o OUT
     std::string_view summary;
     std::string_view details;
     CommandFunction run;
@@ -47,9 +51,12 @@ int RunInfo(const Command&, const Invocation&, std::ostream&, std::ostream&);
 int RunExtract(const Command&, const Invocation&, std::ostream&, std::ostream&);
 int RunConvert(const Command&, const Invocation&, std::ostream&, std::ostream&);
 int RunRewrite(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunReplace(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunRename(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunCreate(const Command&, const Invocation&, std::ostream&, std::ostream&);
 
 constexpr Command kCommands[] = {
-    {"info", "BANK", 1, true,
+    {"info", "BANK", 1, 1, true, false,
         "list the slots and credits of a bank",
         "Lists the ten slots (number, name, offset, size) and the credits of BANK,\n"
         "and whether the file was accepted as a bank. Names and credits are shown\n"
@@ -59,23 +66,42 @@ constexpr Command kCommands[] = {
         "          {\"accepted\": bool, \"slots\": [{\"slot\", \"name\", \"offset\", \"size\"} x 10],\n"
         "           \"credits\": {\"author\", \"description\", \"dateFinished\"}}\n",
         RunInfo},
-    {"extract", "BANK SLOT OUT", 3, false,
+    {"extract", "BANK SLOT OUT", 3, 3, false, false,
         "write one slot's sound to a file",
         "Writes the sound of slot SLOT (1..10) of BANK to OUT as the editor's\n"
         "Extract does: the sound followed by its pad byte, so a sound converted\n"
         "from a voice file comes out as its whole WAVE image.\n",
         RunExtract},
-    {"convert", "IN.voc OUT.wav", 2, false,
+    {"convert", "IN.voc OUT.wav", 2, 2, false, false,
         "convert a Creative Voice File to WAVE",
         "Converts the Creative Voice File IN.voc to the WAVE file OUT.wav. A file\n"
         "that is refused leaves OUT.wav as it was.\n",
         RunConvert},
-    {"rewrite", "IN.jbx OUT.jbx", 2, false,
+    {"rewrite", "IN.jbx OUT.jbx", 2, 2, false, false,
         "load a bank and save it again",
         "Loads IN.jbx and saves it as OUT.jbx, as Open followed by Save does.\n"
         "Voice lumps are saved as the WAVE sounds they were converted to. A save\n"
         "that fails leaves OUT.jbx as it was.\n",
         RunRewrite},
+    {"replace", "BANK SLOT FILE", 3, 3, false, true,
+        "put a WAVE or voice file into a slot",
+        "Loads BANK, puts FILE into slot SLOT (1..10) as the editor's Replace does\n"
+        "(named after FILE up to its first '.', at most 8 characters; a voice\n"
+        "file is converted) and saves the bank as OUT. A file that is not a sound\n"
+        "is refused and nothing is written.\n",
+        RunReplace},
+    {"rename", "BANK SLOT NAME", 3, 3, false, true,
+        "rename a slot",
+        "Loads BANK, names slot SLOT (1..10) NAME (1 to 8 characters) and saves\n"
+        "the bank as OUT.\n",
+        RunRename},
+    {"create", "FILE...", 1, kSlotCount, false, true,
+        "make a bank from up to ten sound files",
+        "Makes a new bank from up to ten WAVE or voice files, into slots 1\n"
+        "onwards, named and converted as the editor's Replace does, and saves it\n"
+        "as OUT. The bank has no credits. A file that is not a sound is refused\n"
+        "and nothing is written.\n",
+        RunCreate},
 };
 
 const Command* FindCommand(std::string_view name)
@@ -96,6 +122,8 @@ std::string UsageLine(const Command& command)
     line += kVoiceOptions;
     line += ' ';
     line += command.operands;
+    if (command.needsOutput)
+        line += " -o OUT";
     return line;
 }
 
@@ -119,7 +147,9 @@ void PrintUsage(std::ostream& out)
     for (const Command& command : kCommands) {
         std::string synopsis = std::string(command.name) + (command.takesJson ? " [--json] " : " ");
         synopsis += command.operands;
-        out << "  " << synopsis << std::string(synopsis.size() < 24 ? 24 - synopsis.size() : 1, ' ')
+        if (command.needsOutput)
+            synopsis += " -o OUT";
+        out << "  " << synopsis << std::string(synopsis.size() < 30 ? 30 - synopsis.size() : 1, ' ')
             << command.summary << '\n';
     }
     out << '\n';
@@ -151,10 +181,19 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
 {
     constexpr std::string_view unknownBlockOption = "--unknown-block=";
     bool optionsEnded = false;
-    for (const std::string& arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         const std::string_view a = arg;
         if (optionsEnded || a.size() < 2 || a[0] != '-') {
             invocation.operands.push_back(arg);
+        } else if ((a == "-o" || a == "--output") && command.needsOutput) {
+            if (i + 1 == args.size()) {
+                problem = std::string(a) + " needs a file name";
+                return Parsed::Error;
+            }
+            invocation.output = args[++i];
+        } else if (a.starts_with("--output=") && command.needsOutput) {
+            invocation.output = std::string(a.substr(9));
         } else if (a == "--") {
             optionsEnded = true;
         } else if (a == "--help" || a == "-h") {
@@ -183,9 +222,14 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
             return Parsed::Error;
         }
     }
-    if (invocation.operands.size() != command.operandCount) {
+    const std::size_t given = invocation.operands.size();
+    if (given < command.operandCount || given > command.operandLimit) {
         problem = std::string(command.name) + " takes " + std::string(command.operands) + " ("
-            + std::to_string(invocation.operands.size()) + " given)";
+            + std::to_string(given) + " given)";
+        return Parsed::Error;
+    }
+    if (command.needsOutput && (!invocation.output || invocation.output->empty())) {
+        problem = std::string(command.name) + " needs -o OUT, the bank to write";
         return Parsed::Error;
     }
     return Parsed::Run;
@@ -281,11 +325,8 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
         err << "jbxtool: Slot " << *slotNumber << " of " << bankPath << " is empty; nothing written\n";
         return kExitFailure;
     }
-    // The sound and the byte after it, but never past the buffer: a voice
-    // lump whose image could not be built reports the whole buffer as its size.
-    const std::span<const std::uint8_t> buffer(*slot.data);
-    const std::size_t count = std::min(std::size_t(slot.size) + 1, buffer.size());
-    if (!WriteFileSafely(outPath, buffer.first(count))) {
+    // The sound and the byte after it, never past the buffer, as Extract writes.
+    if (!WriteSlotFile(session.bank, outPath, *slotNumber)) {
         err << "jbxtool: Cannot write " << outPath << '\n';
         return kExitFailure;
     }
@@ -333,15 +374,9 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     return kExitSuccess;
 }
 
-int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
+int SaveBankTo(const SoundBank& bank, const std::string& outPath, std::ostream& err)
 {
-    const std::string& outPath = invocation.operands[1];
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    if (!LoadBankFile(session, invocation.operands[0]))
-        return kExitFailure;
-
-    switch (WriteBankFile(session.bank, outPath)) {
+    switch (WriteBankFile(bank, outPath)) {
     case SaveResult::Saved:
         return kExitSuccess;
     case SaveResult::CannotCreate:
@@ -352,6 +387,72 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
         break;
     }
     return kExitFailure;
+}
+
+int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    if (!LoadBankFile(session, invocation.operands[0]))
+        return kExitFailure;
+    return SaveBankTo(session.bank, invocation.operands[1], err);
+}
+
+// Puts each file into the next slot from first on; false once one is refused
+// (Replace or the conversion has said why).
+bool PutFiles(Session& session, int first, std::span<const std::string> files, std::ostream& err)
+{
+    int slotNumber = first;
+    for (const std::string& file : files) {
+        if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
+            err << "jbxtool: " << file << " was refused; nothing written\n";
+            return false;
+        }
+        ++slotNumber;
+    }
+    return true;
+}
+
+int RunReplace(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
+    if (!slotNumber)
+        return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    if (!LoadBankFile(session, invocation.operands[0])
+        || !PutFiles(session, *slotNumber, std::span(invocation.operands).subspan(2), err))
+        return kExitFailure;
+    return SaveBankTo(session.bank, *invocation.output, err);
+}
+
+int RunRename(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
+    if (!slotNumber)
+        return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+    const std::string& name = invocation.operands[2];
+    // The Name box takes at most 8 characters, the width of a lump name.
+    if (name.empty() || name.size() > kSlotNameLimit)
+        return UsageError(command, "NAME must be 1 to 8 characters, not '" + name + "'", err);
+
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    if (!LoadBankFile(session, invocation.operands[0]))
+        return kExitFailure;
+    session.bank.slot(*slotNumber).name = name;
+    return SaveBankTo(session.bank, *invocation.output, err);
+}
+
+int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
+{
+    CliDesktop desktop(err, invocation.answers);
+    Session session(desktop);
+    NewBank(session, nullptr);
+    if (!PutFiles(session, 1, invocation.operands, err))
+        return kExitFailure;
+    return SaveBankTo(session.bank, *invocation.output, err);
 }
 
 } // namespace
