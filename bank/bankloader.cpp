@@ -1,1 +1,210 @@
-// (being written)
+#include "bank/bankloader.h"
+
+#include "audio/voiceconvert.h"
+#include "bank/bankformat.h"
+#include "bank/desktop.h"
+#include "bank/filesystem.h"
+#include "bank/soundbank.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace jbx {
+
+namespace {
+
+// The directory as far as the loader looks at it: the start marker, the ten
+// sounds, the stop marker and the would-be FILEINFO entry.
+constexpr std::size_t kReadEntries = 13;
+constexpr std::size_t kStartEntry = 0;
+constexpr std::size_t kStopEntry = 11;
+constexpr std::size_t kCreditsEntry = 12;
+constexpr std::size_t kNameOffset = 8;
+
+// The entries that must be wholly inside the file: the start marker (which
+// comes first) and the ten sounds. The stop marker and entry 12 may be cut off.
+constexpr std::int64_t kRequiredDirectoryBytes = kEntrySize * (1 + kSlotCount);
+
+constexpr std::int64_t kCreditsReadLimit =
+    std::int64_t(kAuthorLimit + kDescriptionLimit + kDateFinishedLimit);
+
+constexpr std::string_view kCannotOpen = "Cannot open JBX file";
+constexpr std::string_view kNotABank = "Not a valid JeerBox sound file";
+constexpr std::string_view kErrorCaption = "Error";
+
+std::int32_t ReadInt32(const std::uint8_t* p)
+{
+    return std::int32_t(ReadLE32(p));
+}
+
+// True when the 8 bytes at p are exactly the name: no NUL ends it early.
+bool NameIs(const std::uint8_t* p, std::string_view name)
+{
+    return std::memcmp(p, name.data(), kSlotNameLimit) == 0;
+}
+
+// A name field of 8 bytes, ending at its first NUL if it has one.
+std::string NameFromField(const std::uint8_t* p)
+{
+    const auto* end = std::find(p, p + kSlotNameLimit, std::uint8_t(0));
+    return std::string(p, end);
+}
+
+// Takes one credit text from the front of bytes: up to and including a NUL,
+// or exactly limit bytes when no NUL comes first, or what is left.
+std::string TakeCreditText(std::span<const std::uint8_t>& bytes, std::size_t limit)
+{
+    const std::size_t window = std::min(limit, bytes.size());
+    const auto begin = bytes.begin();
+    const auto nul = std::find(begin, begin + std::ptrdiff_t(window), std::uint8_t(0));
+    std::string text(begin, nul);
+    const std::size_t used = text.size() + (text.size() < window ? 1 : 0);
+    bytes = bytes.subspan(used);
+    return text;
+}
+
+void ShowError(Session& session, std::string_view text, Owner owner)
+{
+    session.desktop.showMessage(
+        Message{std::string(text), std::string(kErrorCaption), MessageButtons::Ok, MessageIcon::Stop, owner});
+}
+
+bool RejectBank(Session& session, MainWindowView* window)
+{
+    ShowError(session, kNotABank, window ? Owner::MainWindow : Owner::None);
+    return false;
+}
+
+// A sound entry that a bank could not hold. Empty entries are never read,
+// whatever their offset says.
+bool SoundEntryIsDamaged(std::int32_t offset, std::int32_t size, std::int64_t fileSize)
+{
+    if (size == 0)
+        return false;
+    return offset < 0 || size < 0 || offset > fileSize || size > fileSize;
+}
+
+void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
+{
+    const std::int64_t fileSize = file.size();
+    if (offset < 0 || offset >= fileSize)
+        return;
+    std::array<std::uint8_t, kCreditsReadLimit> buffer{};
+    file.seek(offset);
+    const std::size_t wanted = std::size_t(std::min(kCreditsReadLimit, fileSize - offset));
+    std::span<const std::uint8_t> bytes(buffer.data(), file.read(buffer.data(), wanted));
+    credits.author = TakeCreditText(bytes, kAuthorLimit);
+    credits.description = TakeCreditText(bytes, kDescriptionLimit);
+    credits.dateFinished = TakeCreditText(bytes, kDateFinishedLimit);
+}
+
+} // namespace
+
+void LoadBank(Session& session, const std::string& path, MainWindowView* window)
+{
+    auto file = InputFile::open(path);
+    if (!file) {
+        ShowError(session, kCannotOpen, Owner::None);
+        NewBank(session, window);
+    } else if (ReadBankDirectory(session, *file, window)) {
+        ReadBankLumps(session, *file, window);
+        file.reset();
+        session.bank.creditsConfirmed = true;
+    } else {
+        file.reset();
+        NewBank(session, window);
+    }
+
+    if (window) {
+        window->setNameText(std::string(kNoName));
+        window->setSizeText({});
+        UpdateMainTitle(session.bank, *window);
+    }
+}
+
+bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window)
+{
+    const std::int64_t fileSize = file.size();
+
+    std::array<std::uint8_t, kHeaderSize> header{};
+    file.seek(0);
+    if (file.read(header.data(), header.size()) != header.size())
+        return RejectBank(session, window);   // no directory offset to follow
+    bool accepted = std::memcmp(header.data(), kBankMagic.data(), kBankMagic.size()) == 0;
+
+    const std::int32_t directoryOffset = ReadInt32(&header[kDirectoryOffsetField]);
+    if (directoryOffset < 0 || directoryOffset > fileSize
+        || fileSize - directoryOffset < kRequiredDirectoryBytes)
+        return RejectBank(session, window);
+
+    std::array<std::uint8_t, kReadEntries * kEntrySize> directory{};
+    file.seek(directoryOffset);
+    const std::size_t got = file.read(directory.data(), directory.size());
+    const auto entry = [&](std::size_t index) { return &directory[index * kEntrySize]; };
+    const auto present = [&](std::size_t index, std::size_t bytes) {
+        return got >= index * kEntrySize + bytes;
+    };
+
+    for (int i = 0; i < kSlotCount; ++i) {
+        const std::uint8_t* e = entry(std::size_t(1 + i));
+        if (SoundEntryIsDamaged(ReadInt32(e), ReadInt32(e + 4), fileSize))
+            return RejectBank(session, window);
+    }
+
+    if (NameIs(entry(kStartEntry) + kNameOffset, kStartMarker))
+        accepted = true;
+
+    for (int i = 0; i < kSlotCount; ++i) {
+        const std::uint8_t* e = entry(std::size_t(1 + i));
+        SoundSlot& slot = session.bank.slots[std::size_t(i)];
+        slot.fileOffset = ReadInt32(e);
+        slot.size = ReadInt32(e + 4);
+        slot.name = NameFromField(e + kNameOffset);
+    }
+
+    if (present(kStopEntry, kEntrySize) && NameIs(entry(kStopEntry) + kNameOffset, kStopMarker))
+        accepted = true;
+
+    BankCredits& credits = session.bank.credits;
+    credits = {};
+    if (present(kCreditsEntry, kEntrySize)
+        && NameIs(entry(kCreditsEntry) + kNameOffset, kCreditsLumpName))
+        ReadCredits(credits, file, ReadInt32(entry(kCreditsEntry)));
+
+    if (!accepted)
+        return RejectBank(session, window);
+    return true;
+}
+
+void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
+{
+    for (SoundSlot& slot : session.bank.slots) {
+        // An entry the file cannot hold (ReadBankDirectory refuses those) is
+        // read as empty, so no caller can allocate more than the file holds.
+        if (SoundEntryIsDamaged(slot.fileOffset, slot.size, file.size()))
+            slot.size = 0;
+        const std::size_t size = std::size_t(slot.size);
+        slot.data = MakeSoundData(size + 1);
+        Bytes& data = *slot.data;
+        if (size > 0) {
+            file.seek(slot.fileOffset);
+            file.read(data.data(), size);   // a lump cut short keeps its zeros
+        }
+        data[size] = 0x80;
+
+        if (slot.size >= kVoiceLumpMinSize
+            && std::memcmp(data.data(), kVoiceLumpMark.data(), kVoiceLumpMark.size()) == 0) {
+            const Bytes voiceFile(data.begin(), data.begin() + std::ptrdiff_t(size));
+            slot.data = MakeSoundData(size + kWaveImageSlack);
+            std::int32_t converted = slot.size;
+            ConvertVoiceFile(session, *slot.data, voiceFile, converted, window);
+            slot.size = converted;
+        }
+    }
+}
+
+} // namespace jbx

@@ -8,16 +8,28 @@ class InputFile;
 class MainWindowView;
 struct Session;
 
-// Reads the bank at path into session.bank. The caller has set bankTitle.
-// A file that cannot be opened or is rejected leaves the empty bank of
-// NewBank; with a window, the caption, Name box and Size text follow.
+// Reads the bank at path into session.bank. The caller has set bankTitle;
+// currentSlot is kept. On success creditsConfirmed becomes true. A file that
+// cannot be opened ("Cannot open JBX file", no owner) or is rejected leaves
+// the empty bank of NewBank. With a window, the caption, Name box ("(none)")
+// and Size text (empty) follow either way.
 void LoadBank(Session& session, const std::string& path, MainWindowView* window);
 
-// Reads the header, the directory and the credits; true when the file is
-// accepted. A rejected file has been reported to the user.
+// Reads the header, the ten sound entries and the credits; true when the
+// file is accepted: its magic is "IWAD", or entry 0 is named "JEERSTRT", or
+// entry 11 is named "JEERSTOP". A damaged directory is rejected whatever the
+// names say: one that does not start inside the file, whose ten sound entries
+// are not wholly inside it, or with a non-empty sound whose offset or size is
+// negative or larger than the file. A rejected file has been reported to the
+// user ("Not a valid JeerBox sound file", owned by the window if there is one)
+// and the slots and credits may hold part of it: the caller resets the bank.
 bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window);
 
-// Reads the ten sound lumps into fresh slot buffers, converting voice files.
+// Reads the ten sound lumps, as ReadBankDirectory left the slots, into fresh
+// zero-filled buffers of size + 1 bytes, the last one the pad byte 0x80; a
+// lump cut short by the end of the file keeps zeros in place of the rest.
+// Lumps of 11 bytes or more that start with "Crea" go through
+// ConvertVoiceFile, with window as the owner of its dialogs.
 void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window);
 
 } // namespace jbx

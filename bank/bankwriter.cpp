@@ -1,1 +1,196 @@
-// (being written)
+#include "bank/bankwriter.h"
+
+#include "bank/bankformat.h"
+#include "bank/filesystem.h"
+#include "bank/soundbank.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+namespace jbx {
+
+namespace {
+
+constexpr int kProgressStep = 9;
+constexpr int kProgressDone = 100;
+
+// Header, credits, directory and trailer together stay well under this, so
+// they reach the sink in a handful of writes.
+constexpr std::size_t kSmallPartsBuffer = 1024;
+
+// The sound bytes that a save writes for a slot: its first size bytes, never
+// more than its buffer holds.
+std::span<const std::uint8_t> StoredSound(const SoundSlot& slot)
+{
+    if (!slot.data || slot.size <= 0)
+        return {};
+    const std::size_t size = std::min(std::size_t(slot.size), slot.data->size());
+    return {slot.data->data(), size};
+}
+
+std::int64_t CreditsLength(const BankCredits& credits)
+{
+    if (!credits.complete())
+        return 0;
+    return std::int64_t(credits.author.size() + credits.description.size()
+        + credits.dateFinished.size() + 3);
+}
+
+// Buffers the small parts of the file; sounds bypass the buffer. Once a
+// write has failed, nothing more reaches the sink.
+class BankOutput {
+public:
+    explicit BankOutput(ByteSink& sink) : sink_(sink) {}
+
+    void put(std::span<const std::uint8_t> bytes)
+    {
+        while (!bytes.empty()) {
+            if (used_ == buffer_.size())
+                flush();
+            const std::size_t n = std::min(bytes.size(), buffer_.size() - used_);
+            std::memcpy(buffer_.data() + used_, bytes.data(), n);
+            used_ += n;
+            bytes = bytes.subspan(n);
+        }
+    }
+
+    void putText(std::string_view text)
+    {
+        put({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    }
+
+    void putByte(std::uint8_t byte) { put({&byte, 1}); }
+
+    void put32(std::int64_t value)
+    {
+        std::array<std::uint8_t, 4> bytes{};
+        WriteLE32(bytes.data(), std::uint32_t(value));
+        put(bytes);
+    }
+
+    // A lump name: at most 8 characters, padded with NULs to 8 bytes.
+    void putName(std::string_view name)
+    {
+        std::array<std::uint8_t, kSlotNameLimit> field{};
+        const std::size_t n = std::min(name.size(), field.size());
+        std::memcpy(field.data(), name.data(), n);
+        put(field);
+    }
+
+    void putEntry(std::int64_t offset, std::int64_t size, std::string_view name)
+    {
+        put32(offset);
+        put32(size);
+        putName(name);
+    }
+
+    void putBulk(std::span<const std::uint8_t> bytes)
+    {
+        flush();
+        if (ok_ && !bytes.empty())
+            ok_ = sink_.write(bytes);
+    }
+
+    bool flush()
+    {
+        if (ok_ && used_ > 0)
+            ok_ = sink_.write({buffer_.data(), used_});
+        used_ = 0;
+        return ok_;
+    }
+
+private:
+    ByteSink& sink_;
+    std::array<std::uint8_t, kSmallPartsBuffer> buffer_{};
+    std::size_t used_ = 0;
+    bool ok_ = true;
+};
+
+class SafeFileSink : public ByteSink {
+public:
+    explicit SafeFileSink(SafeFileWriter& writer) : writer_(writer) {}
+    bool write(std::span<const std::uint8_t> bytes) override { return writer_.write(bytes); }
+
+private:
+    SafeFileWriter& writer_;
+};
+
+} // namespace
+
+bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress)
+{
+    const auto report = [&](int position) {
+        if (progress)
+            progress(position);
+    };
+
+    // Every offset in the file is a signed 32-bit number; a bank whose
+    // directory would start beyond that cannot be written at all.
+    std::array<std::int64_t, kSlotCount> lumpOffsets{};
+    std::int64_t position = kHeaderSize;
+    for (int i = 0; i < kSlotCount; ++i) {
+        lumpOffsets[std::size_t(i)] = position;
+        position += std::int64_t(StoredSound(bank.slots[std::size_t(i)]).size());
+    }
+    const std::int64_t creditsOffset = position;
+    const std::int64_t creditsLength = CreditsLength(bank.credits);
+    const std::int64_t directoryOffset = creditsOffset + creditsLength;
+    if (directoryOffset > std::numeric_limits<std::int32_t>::max())
+        return false;
+
+    BankOutput out(sink);
+    out.putText(kBankMagic);
+    out.put32(kWrittenLumpCount);
+    out.put32(directoryOffset);
+
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (!out.flush())
+            return false;
+        report(kProgressStep * i);
+        out.putBulk(StoredSound(bank.slots[std::size_t(i)]));
+    }
+
+    if (creditsLength > 0) {
+        out.putText(bank.credits.author);
+        out.putByte(0);
+        out.putText(bank.credits.description);
+        out.putByte(0);
+        out.putText(bank.credits.dateFinished);
+        out.putByte(0);
+    }
+
+    out.putEntry(0, 0, kStartMarker);
+    for (int i = 0; i < kSlotCount; ++i) {
+        const SoundSlot& slot = bank.slots[std::size_t(i)];
+        out.putEntry(lumpOffsets[std::size_t(i)], std::int64_t(StoredSound(slot).size()), slot.name);
+    }
+    // The progress bar reaches its end only once the sound entries are out.
+    if (!out.flush())
+        return false;
+    report(kProgressDone);
+
+    out.putEntry(0, 0, kStopMarker);
+    if (creditsLength > 0)
+        out.putEntry(creditsOffset, creditsLength, kCreditsLumpName);
+    out.putText(kCreditTrailer);
+    return out.flush();
+}
+
+SaveResult WriteBankFile(const SoundBank& bank, const std::string& path,
+    const ProgressFunction& progress, int failWriteForTesting)
+{
+    SafeFileWriter writer(path);
+    if (!writer.open())
+        return SaveResult::CannotCreate;
+    if (failWriteForTesting >= 0)
+        writer.failWriteForTesting(failWriteForTesting);
+    SafeFileSink sink(writer);
+    if (!WriteBank(bank, sink, progress) || !writer.commit())
+        return SaveResult::CannotWrite;
+    return SaveResult::Saved;
+}
+
+} // namespace jbx

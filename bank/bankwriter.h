@@ -31,13 +31,21 @@ public:
 // written and 100 once their directory entries are.
 using ProgressFunction = std::function<void(int position)>;
 
-// Writes the bank in the bank file layout: header, the ten sounds back to
-// back (without their pad bytes), the credits when all three texts are set,
-// the directory and the trailer. Stops at the first failed write.
+// Writes the bank in the bank file layout: header (lump count 12), the ten
+// sounds back to back (the first size bytes of each buffer, without the pad
+// byte), the credits when all three texts are set, the directory (12
+// entries, 13 with FILEINFO; names cut to 8 characters) and the trailer.
+// Stops at the first failed write and returns false; also false, before
+// writing anything, when the directory would start beyond a 32-bit offset.
+// The slots and credits are not changed.
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress = {});
 
 // Writes the bank to path through a temporary file that replaces path only
-// when complete; on failure the file that was there is untouched.
+// when complete; on failure the file that was there is untouched and no
+// temporary file is left. CannotCreate: the temporary file could not be
+// made (missing folder, no permission); CannotWrite: a write or the final
+// replacement failed. failWriteForTesting makes that write (counted from 0)
+// fail.
 enum class SaveResult { Saved, CannotCreate, CannotWrite };
 SaveResult WriteBankFile(const SoundBank& bank, const std::string& path,
     const ProgressFunction& progress = {}, int failWriteForTesting = -1);
