@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,6 +34,7 @@ constexpr std::int64_t kCreditsReadLimit =
     std::int64_t(kAuthorLimit + kDescriptionLimit + kDateFinishedLimit);
 
 constexpr std::string_view kCannotOpen = "Cannot open JBX file";
+constexpr std::string_view kOutOfMemory = "Not enough memory to load the JBX file";
 constexpr std::string_view kNotABank = "Not a valid JeerBox sound file";
 constexpr std::string_view kErrorCaption = "Error";
 
@@ -111,9 +113,17 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
         ShowError(session, kCannotOpen, Owner::None);
         NewBank(session, window);
     } else if (ReadBankDirectory(session, *file, window)) {
-        ReadBankLumps(session, *file, window);
+        try {
+            ReadBankLumps(session, *file, window);
+            session.bank.creditsConfirmed = true;
+        } catch (const std::bad_alloc&) {
+            // Lumps may overlap, so a file can ask for several times its own
+            // size; running out of memory must not end the program.
+            file.reset();
+            NewBank(session, window);
+            ShowError(session, kOutOfMemory, window ? Owner::MainWindow : Owner::None);
+        }
         file.reset();
-        session.bank.creditsConfirmed = true;
     } else {
         file.reset();
         NewBank(session, window);
