@@ -166,16 +166,18 @@ bool SafeFileWriter::commit()
 
     const fs::path target = NativePath(path_);
     const fs::path temp = NativePath(tempPath_);
+#ifdef _WIN32
+    // Windows' one permission is the read-only mark, and it refuses to
+    // replace a read-only file anyway; copying the mark would only make the
+    // temporary file impossible to delete after that refusal.
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+#else
     std::error_code error;
     // Keep the permissions of the file being replaced.
     const auto status = fs::status(target, error);
     if (!error && fs::exists(status))
         fs::permissions(temp, status.permissions(), error);
-
-#ifdef _WIN32
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return false;
-#else
     fs::rename(temp, target, error);
     if (error)
         return false;

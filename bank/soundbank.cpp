@@ -30,15 +30,16 @@ void UpdateMainTitle(const SoundBank& bank, MainWindowView& window)
     window.setCaption(std::string(kCaptionPrefix) + bank.bankTitle);
 }
 
-std::string FileTitleFromPath(std::string_view path)
+std::string FileTitleFromPath(std::string_view path, PathStyle style)
 {
-#ifdef _WIN32
-    constexpr char separator = '\\';
-#else
-    constexpr char separator = '/';
-#endif
+    const char separator = style == PathStyle::Windows ? '\\' : '/';
     const auto last = path.rfind(separator);
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+std::string FileTitleFromPath(std::string_view path)
+{
+    return FileTitleFromPath(path, kNativePathStyle);
 }
 
 } // namespace jbx

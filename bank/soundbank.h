@@ -80,8 +80,21 @@ void NewBank(Session& session, MainWindowView* window);
 // Sets the caption to "JBX Maker - " followed by bankTitle.
 void UpdateMainTitle(const SoundBank& bank, MainWindowView& window);
 
-// The file name of a path: the text after the last platform separator
-// ('\\' on Windows, '/' elsewhere), or the whole path without one.
+// Which character separates the folders of a path. On Windows only the
+// backslash does: a slash or a drive letter's colon is part of the title.
+enum class PathStyle { Windows, Posix };
+#ifdef _WIN32
+inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+#endif
+
+// The file name of a path: the text after the last separator of the style
+// ('\\' for Windows, '/' for Posix), or the whole path without one; empty
+// when the path ends in a separator.
+std::string FileTitleFromPath(std::string_view path, PathStyle style);
+
+// FileTitleFromPath with the separator of the platform the program runs on.
 std::string FileTitleFromPath(std::string_view path);
 
 } // namespace jbx

@@ -12,7 +12,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#ifndef _WIN32
 #include <sndfile.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -669,7 +671,10 @@ TEST(DemoBank, TenDistinctShortSoundsAndItsCredits)
         names.insert(slot.name);
         sounds.insert(Bytes(slot.data->begin(), slot.data->begin() + slot.size));
 
-        // An independent WAVE reader agrees on what each sound is.
+#ifndef _WIN32
+        // An independent WAVE reader agrees on what each sound is. (There is
+        // none for Windows here; that build's demo bank is compared with this
+        // one byte for byte instead.)
         const std::string out = dir.file(slot.name + ".wav");
         WriteBytes(out, Bytes(slot.data->begin(), slot.data->begin() + slot.size));
         SF_INFO info{};
@@ -681,6 +686,7 @@ TEST(DemoBank, TenDistinctShortSoundsAndItsCredits)
         EXPECT_TRUE(info.samplerate == 11025 || info.samplerate == 22050) << info.samplerate;
         EXPECT_GT(info.frames, info.samplerate / 20);
         EXPECT_LT(info.frames, info.samplerate);
+#endif
     }
     EXPECT_EQ(names.size(), std::size_t(kSlotCount));
     EXPECT_EQ(sounds.size(), std::size_t(kSlotCount));

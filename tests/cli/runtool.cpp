@@ -8,11 +8,15 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 extern char** environ;
+#endif
 
 namespace jbx::testing {
 
@@ -20,13 +24,115 @@ namespace {
 
 std::string ReadText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
+#ifdef _WIN32
+
+std::wstring Wide(const std::string& utf8)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(std::size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+// One argument as the C runtime's command-line parser (CommandLineToArgvW)
+// splits it back out: quoted, with backslashes doubled only where they come
+// before a quote.
+std::wstring Quoted(const std::wstring& arg)
+{
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(2 * backslashes, L'\\');
+    out.push_back(L'"');
+    return out;
+}
+
+HANDLE InheritableFile(const std::wstring& path, bool forWriting)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileW(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, forWriting ? CREATE_ALWAYS : OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The C runtime writes standard output and error in text mode here: every
+// LF comes out as CR LF.
+std::string WithoutCarriageReturns(std::string text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out.push_back(text[i]);
+    }
+    return out;
+}
+
+#endif
+
 } // namespace
+
+#ifdef _WIN32
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    TempDir capture;
+    const std::string outPath = capture.file("stdout");
+    const std::string errPath = capture.file("stderr");
+
+    std::wstring commandLine = Quoted(Wide(program));
+    for (const std::string& arg : args)
+        commandLine += L" " + Quoted(Wide(arg));
+
+    RunResult result;
+    HANDLE input = InheritableFile(L"NUL", false);
+    HANDLE output = InheritableFile(Wide(outPath), true);
+    HANDLE error = InheritableFile(Wide(errPath), true);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    PROCESS_INFORMATION process{};
+    const bool started = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE
+        && error != INVALID_HANDLE_VALUE
+        && CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+            &process);
+    for (HANDLE handle : {input, output, error}) {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+    if (!started) {
+        result.err = "cannot start " + program;
+        return result;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    if (GetExitCodeProcess(process.hProcess, &status))
+        result.exitCode = int(status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    result.out = WithoutCarriageReturns(ReadText(outPath));
+    result.err = WithoutCarriageReturns(ReadText(errPath));
+    return result;
+}
+
+#else
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args)
 {
@@ -68,6 +174,8 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     return result;
 }
 
+#endif
+
 RunResult RunJbxtool(const std::vector<std::string>& args)
 {
     return RunProgram(JBXTOOL_PATH, args);
@@ -78,9 +186,14 @@ std::optional<std::string> FindOnPath(const std::string& name)
     const char* path = std::getenv("PATH");
     if (!path)
         return std::nullopt;
+#ifdef _WIN32
+    constexpr char listSeparator = ';';
+#else
+    constexpr char listSeparator = ':';
+#endif
     std::istringstream folders(path);
     std::string folder;
-    while (std::getline(folders, folder, ':')) {
+    while (std::getline(folders, folder, listSeparator)) {
         if (folder.empty())
             continue;
         const std::filesystem::path candidate = std::filesystem::path(folder) / name;

@@ -11,6 +11,22 @@ namespace fs = std::filesystem;
 
 namespace jbx::testing {
 
+namespace {
+
+// On Windows a narrow path means the ANSI code page, not UTF-8.
+fs::path NativePath(const std::string& utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
 TempDir::TempDir()
 {
     static std::atomic<int> counter{0};
@@ -19,7 +35,7 @@ TempDir::TempDir()
         const fs::path candidate = fs::temp_directory_path()
             / ("jbx-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (fs::create_directory(candidate)) {
-            path_ = candidate.string();
+            path_ = Utf8(candidate);
             return;
         }
     }
@@ -28,21 +44,37 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ignored;
+    const fs::path folder = NativePath(path_);
+    // Windows cannot remove the current directory, and a test that confirms
+    // a file dialog has moved there.
+    const fs::path inside = fs::current_path(ignored).lexically_relative(folder);
+    if (!ignored && !inside.empty() && *inside.begin() != "..")
+        fs::current_path(folder.parent_path(), ignored);
     // Restore write permission that a test may have taken away.
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(folder, ignored);
+}
+
+std::string TempDir::file(std::string_view name) const
+{
+#ifdef _WIN32
+    constexpr char separator = '\\';
+#else
+    constexpr char separator = '/';
+#endif
+    return path_ + separator + std::string(name);
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
 Bytes ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     EXPECT_TRUE(in.good()) << "cannot read " << path;
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

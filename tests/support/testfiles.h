@@ -20,13 +20,17 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
+    // UTF-8, like every path in the program.
     const std::string& path() const { return path_; }
-    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+    // A file in the folder, joined with the platform's separator, as the
+    // desktop's file dialogs would give it.
+    std::string file(std::string_view name) const;
 
 private:
     std::string path_;
 };
 
+// Paths are UTF-8 here too.
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 Bytes ToBytes(std::string_view text);
