@@ -2,6 +2,8 @@
 
 #include "app/dialogs/creditsdialog.h"
 #include "app/mainwindow.h"
+#include "settings/optionssheet.h"
+#include "settings/qdesktopassociation.h"
 
 #include <QFile>
 
@@ -28,8 +30,10 @@ void Editor::start()
 
     MainWindowDialogs dialogs;
     dialogs.credits = [this](QWidget* owner) { ShowCreditsDialog(session_.bank, desktop_, owner); };
-    // The Options sheet is not part of the editor yet: the button does nothing.
-    dialogs.options = [](QWidget*) {};
+    dialogs.options = [this](QWidget* owner) {
+        ShowOptionsSheet(owner, settings_, desktop_,
+            [this] { AssociateBankFilesWithThisProgram(desktop_); });
+    };
     window_ = std::make_unique<MainWindow>(session_, settings_, std::move(dialogs));
     desktop_.setMainWindow(window_.get());
     window_->start();
