@@ -5,7 +5,9 @@
 #include "settings/optionssheet.h"
 #include "settings/qdesktopassociation.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QIcon>
 
 // The resources live in a static library, whose initialiser no one would
 // otherwise reference; it must be named outside any namespace.
@@ -20,6 +22,8 @@ Editor::Editor(EditorOptions options)
     : options_(std::move(options)), session_(desktop_)
 {
     InitEditorResources();
+    InitOptionsResources();
+    QApplication::setWindowIcon(QIcon(QString::fromLatin1(kProgramIconPath)));
 }
 
 Editor::~Editor() = default;

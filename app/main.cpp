@@ -3,10 +3,8 @@
 #include "app/editor.h"
 #include "app/mainwindow.h"
 #include "app/whenshown.h"
-#include "settings/optionssheet.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <string>
@@ -19,8 +17,6 @@ int main(int argc, char** argv)
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
-    jbx::InitOptionsResources();
-    QApplication::setWindowIcon(QIcon(QString::fromLatin1(jbx::kProgramIconPath)));
 
     jbx::Editor editor({jbx::JoinArguments(arguments)});
     editor.start();

@@ -163,6 +163,25 @@ TEST_F(EditorTest, CreditsOpensTheCreditsDialogOverTheMainWindow)
     EXPECT_FALSE(editor.session().bank.creditsConfirmed) << "cancelled: nothing settled";
 }
 
+TEST_F(EditorTest, OptionsOpensTheOptionsSheetOverTheMainWindow)
+{
+    Editor editor({});
+    editor.start();
+    QWidget* owner = nullptr;
+    QString title;
+    ModalScript script;
+    script.then([&](QWidget* modal) {
+        owner = modal->parentWidget();
+        title = modal->windowTitle();
+        static_cast<QDialog*>(modal)->reject();
+    });
+    editor.window()->button(command::kOptions)->click();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(title, "Options");
+    EXPECT_EQ(owner, editor.window());
+    EXPECT_FALSE(QApplication::windowIcon().isNull()) << "the program icon is compiled in";
+}
+
 // jbxmaker itself: started with a command line, it shows its window and
 // (told so by the test-only variable) prints its caption and closes.
 TEST_F(EditorTest, JbxmakerJoinsItsArgumentsIntoOneBankPathAndExitsWithZero)
