@@ -4,90 +4,21 @@
 #include "bank/bankformat.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
-#include "bank/desktop.h"
 #include "bank/soundbank.h"
+#include "fuzz/fuzzdesktop.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <string>
 
 namespace {
-
-// Answers every question from a fixed rotation, so one input always takes
-// the same path through the voice conversion's dialogs.
-class RotatingDesktop : public jbx::Desktop {
-public:
-    jbx::MessageAnswer showMessage(const jbx::Message& message) override
-    {
-        if (message.buttons == jbx::MessageButtons::Ok)
-            return jbx::MessageAnswer::Ok;
-        return questions_++ % 2 ? jbx::MessageAnswer::No : jbx::MessageAnswer::Yes;
-    }
-
-    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails&, jbx::Owner) override
-    {
-        static constexpr jbx::UnknownBlockChoice rotation[] = {jbx::UnknownBlockChoice::SkipBlock,
-            jbx::UnknownBlockChoice::ForceConversion, jbx::UnknownBlockChoice::StopConversion};
-        return rotation[blocks_++ % 3];
-    }
-
-    std::optional<jbx::ChosenFile> chooseFile(const jbx::FileDialogRequest&) override { return std::nullopt; }
-    void playSound(jbx::SoundData) override {}
-    bool shiftHeld() const override { return false; }
-    void openProgress() override {}
-    void setProgress(int) override {}
-    void closeProgress() override {}
-
-private:
-    unsigned questions_ = 0;
-    unsigned blocks_ = 0;
-};
-
-class QuietWindow : public jbx::MainWindowView {
-public:
-    void setCaption(const std::string&) override {}
-    std::string nameText() const override { return {}; }
-    void setNameText(const std::string&) override {}
-    void setSizeText(const std::string&) override {}
-    void setExtractEnabled(bool) override {}
-    void focusSoundButton(int) override {}
-};
 
 // One path per process, written for every input and removed after it
 // (libFuzzer may end the process without running exit handlers).
 const std::string& ScratchPath()
 {
-    static const std::string path = [] {
-        std::random_device random;
-        return (std::filesystem::temp_directory_path()
-            / ("fuzz_bank-" + std::to_string(random()) + ".jbx")).string();
-    }();
+    static const std::string path = (std::filesystem::temp_directory_path()
+        / ("fuzz_bank-" + std::to_string(std::random_device()()) + ".jbx")).string();
     return path;
-}
-
-void RemoveScratchFile()
-{
-    std::remove(ScratchPath().c_str());
-}
-
-bool Store(const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(ScratchPath().c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
-}
-
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_bank: %s\n", what);
-        std::abort();
-    }
 }
 
 struct Written {
@@ -100,46 +31,38 @@ struct Written {
 
 Written LoadAndWrite(const std::uint8_t* data, std::size_t size, bool withWindow)
 {
-    if (!Store(data, size)) {
-        std::fprintf(stderr, "fuzz_bank: cannot write %s\n", ScratchPath().c_str());
-        std::abort();
-    }
-    RotatingDesktop desktop;
-    QuietWindow window;
+    std::FILE* file = std::fopen(ScratchPath().c_str(), "wb");
+    FUZZ_CHECK(file && std::fwrite(data, 1, size, file) == size && std::fclose(file) == 0);
+    FuzzDesktop desktop(0);
     jbx::Session session(desktop);
     session.bank.bankTitle = "fuzz.jbx";
-    jbx::LoadBank(session, ScratchPath(), withWindow ? &window : nullptr);
+    jbx::LoadBank(session, ScratchPath(), withWindow ? &desktop : nullptr);
 
     Written result;
     for (const jbx::SoundSlot& slot : session.bank.slots) {
-        Check(slot.data != nullptr, "slot without a buffer");
-        Check(slot.size >= 0, "negative slot size");
-        Check(slot.data->size() >= std::size_t(slot.size), "slot size beyond its buffer");
-        Check(slot.name.size() <= jbx::kSlotNameLimit, "slot name too long");
+        FUZZ_CHECK(slot.data && slot.size >= 0 && slot.data->size() >= std::size_t(slot.size));
+        FUZZ_CHECK(slot.name.size() <= jbx::kSlotNameLimit);
         result.soundBytes += std::size_t(slot.size);
     }
     const jbx::BankCredits& credits = session.bank.credits;
-    Check(credits.author.size() <= jbx::kAuthorLimit && credits.description.size() <= jbx::kDescriptionLimit
-            && credits.dateFinished.size() <= jbx::kDateFinishedLimit,
-        "credit text over its limit");
+    FUZZ_CHECK(credits.author.size() <= jbx::kAuthorLimit && credits.description.size() <= jbx::kDescriptionLimit
+        && credits.dateFinished.size() <= jbx::kDateFinishedLimit);
     result.creditsAtLimit = credits.author.size() == jbx::kAuthorLimit
         || credits.description.size() == jbx::kDescriptionLimit
         || credits.dateFinished.size() == jbx::kDateFinishedLimit;
-    std::size_t creditsLength = 0;
-    if (credits.complete())
-        creditsLength = credits.author.size() + credits.description.size() + credits.dateFinished.size() + 3;
+    const std::size_t creditsLength = credits.complete()
+        ? credits.author.size() + credits.description.size() + credits.dateFinished.size() + 3 : 0;
 
     jbx::MemorySink sink;
-    Check(jbx::WriteBank(session.bank, sink), "write failed");
+    FUZZ_CHECK(jbx::WriteBank(session.bank, sink));
     result.bytes = std::move(sink.data);
     const jbx::Bytes& out = result.bytes;
+    // The directory follows the header, the sounds and the credits.
     const std::size_t directory = std::size_t(jbx::kHeaderSize) + result.soundBytes + creditsLength;
-    Check(out.size() >= std::size_t(jbx::kHeaderSize), "no header written");
-    Check(jbx::ReadLE32(&out[std::size_t(jbx::kDirectoryOffsetField)]) == directory,
-        "directory offset is not 12 + sizes + credits");
+    FUZZ_CHECK(out.size() >= std::size_t(jbx::kHeaderSize));
+    FUZZ_CHECK(jbx::ReadLE32(&out[std::size_t(jbx::kDirectoryOffsetField)]) == directory);
     const std::size_t entries = credits.complete() ? 13 : 12;
-    Check(out.size() == directory + entries * std::size_t(jbx::kEntrySize) + jbx::kCreditTrailer.size(),
-        "written length does not add up");
+    FUZZ_CHECK(out.size() == directory + entries * std::size_t(jbx::kEntrySize) + jbx::kCreditTrailer.size());
     return result;
 }
 
@@ -147,10 +70,10 @@ Written LoadAndWrite(const std::uint8_t* data, std::size_t size, bool withWindow
 jbx::Bytes SoundParts(const Written& written)
 {
     const jbx::Bytes& out = written.bytes;
-    const auto soundsEnd = out.begin() + jbx::kHeaderSize + std::ptrdiff_t(written.soundBytes);
-    const std::size_t directory = jbx::ReadLE32(&out[std::size_t(jbx::kDirectoryOffsetField)]);
-    const auto entries = out.begin() + std::ptrdiff_t(directory) + jbx::kEntrySize;
-    jbx::Bytes parts(out.begin() + jbx::kHeaderSize, soundsEnd);
+    const auto sounds = out.begin() + jbx::kHeaderSize;
+    const auto entries = out.begin()
+        + std::ptrdiff_t(jbx::ReadLE32(&out[std::size_t(jbx::kDirectoryOffsetField)])) + jbx::kEntrySize;
+    jbx::Bytes parts(sounds, sounds + std::ptrdiff_t(written.soundBytes));
     parts.insert(parts.end(), entries, entries + jbx::kEntrySize * jbx::kSlotCount);
     return parts;
 }
@@ -164,10 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What was written loads back as the same bank: nothing in it is a voice
     // file any more, and only complete credits were written.
     const Written second = LoadAndWrite(first.bytes.data(), first.bytes.size(), withWindow);
-    if (first.creditsAtLimit)
-        Check(SoundParts(first) == SoundParts(second), "written sounds do not load back unchanged");
-    else
-        Check(first.bytes == second.bytes, "a written bank does not load back unchanged");
-    RemoveScratchFile();
+    FUZZ_CHECK(first.creditsAtLimit ? SoundParts(first) == SoundParts(second) : first.bytes == second.bytes);
+    std::remove(ScratchPath().c_str());
     return 0;
 }

@@ -7,44 +7,24 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDialog>
-#include <QElapsedTimer>
-#include <QMessageBox>
-#include <QTest>
-
-#include <algorithm>
 #include <memory>
 
 namespace jbx::testing {
-
 namespace {
-
-constexpr int kPollMilliseconds = 20;
-// A modal window that no step answers, or that its step left open, is
-// closed after this many polls (4 s).
-constexpr int kUnansweredPolls = 200;
 
 class GuiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
         // Settings and the file dialog's history go to a private folder,
-        // never the user's; windows go nowhere unless a test asks for a
-        // real display.
+        // never the user's.
         config_ = std::make_unique<TempDir>();
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->path()));
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
-
-    void TearDown() override
-    {
-        application_.reset();
-        config_.reset();
-    }
+    void TearDown() override { application_.reset(); }
 
 private:
     int argc_ = 1;
@@ -58,54 +38,6 @@ private:
     ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 } // namespace
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    return QTest::qWaitFor(done, timeoutMs);
-}
-
-ModalScript::ModalScript()
-{
-    timer_.setInterval(kPollMilliseconds);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-    timer_.start();
-}
-
-ModalScript::~ModalScript() = default;
-
-ModalScript& ModalScript::then(Step step)
-{
-    steps_.push_back(std::move(step));
-    return *this;
-}
-
-void ModalScript::poll()
-{
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) {
-        idleTicks_ = 0;
-        return;
-    }
-    const bool fresh = std::find(seen_.begin(), seen_.end(), modal) == seen_.end();
-    if (fresh && !steps_.empty()) {
-        idleTicks_ = 0;
-        seen_.emplace_back(modal);
-        Step step = std::move(steps_.front());
-        steps_.pop_front();
-        step(modal);
-        return;
-    }
-    if (++idleTicks_ <= kUnansweredPolls)
-        return;
-    idleTicks_ = 0;
-    ++unexpected_;
-    ADD_FAILURE() << (fresh ? "a modal window nobody expected: " : "a modal window stayed up: ")
-                  << modal->windowTitle().toStdString();
-    if (auto* dialog = qobject_cast<QDialog*>(modal))
-        dialog->reject();
-    else
-        modal->close();
-}
 
 std::string WriteSmallBank(const std::string& path, std::initializer_list<int> filled)
 {
@@ -121,15 +53,6 @@ std::string WriteSmallBank(const std::string& path, std::initializer_list<int> f
     }
     EXPECT_EQ(WriteBankFile(made.bank, path), SaveResult::Saved) << path;
     return path;
-}
-
-void PressMessageButton(QWidget* modal, int standardButton)
-{
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr) << "not a message box: " << modal->metaObject()->className();
-    QAbstractButton* button = box->button(QMessageBox::StandardButton(standardButton));
-    ASSERT_NE(button, nullptr) << "the box has no such button";
-    button->click();
 }
 
 } // namespace jbx::testing

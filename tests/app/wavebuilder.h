@@ -3,8 +3,11 @@
 // WAVE images made sample by sample, independent of the code under test.
 
 #include "bank/bytes.h"
+#include "tests/support/testfiles.h"
 
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -20,13 +23,45 @@ struct WaveSpec {
     std::vector<std::int16_t> samples;
     std::optional<std::uint32_t> dataLength;
 };
-Bytes MakeWave(const WaveSpec& spec);
+
+inline Bytes MakeWave(const WaveSpec& spec)
+{
+    Bytes data;
+    for (const std::int16_t s : spec.samples) {
+        if (spec.bits == 8)
+            data.push_back(std::uint8_t((s >> 8) + 128));
+        else
+            PutLE16(data, std::uint16_t(s));
+    }
+    const auto blockAlign = std::uint32_t(spec.bits / 8 * spec.channels);
+    Bytes image;
+    PutText(image, "RIFF");
+    PutLE32(image, 36 + std::uint32_t(data.size() + data.size() % 2));
+    PutText(image, "WAVEfmt ");
+    PutLE32(image, 16);
+    PutLE16(image, 1);
+    PutLE16(image, std::uint16_t(spec.channels));
+    PutLE32(image, std::uint32_t(spec.rate));
+    PutLE32(image, std::uint32_t(spec.rate) * blockAlign);
+    PutLE16(image, std::uint16_t(blockAlign));
+    PutLE16(image, std::uint16_t(spec.bits));
+    PutText(image, "data");
+    PutLE32(image, spec.dataLength.value_or(std::uint32_t(data.size())));
+    image.insert(image.end(), data.begin(), data.end());
+    if (data.size() % 2 != 0)
+        image.push_back(0);
+    return image;
+}
 
 // A sine tone of half full scale in every channel.
-std::vector<std::int16_t> Tone(int rate, int channels, double hertz, double seconds);
-Bytes ToneWave(int rate, int channels, int bits, double hertz, double seconds);
-
-// A Sun audio file of 16-bit mono samples: a sound, but not a WAVE image.
-Bytes SunAudio(int rate, const std::vector<std::int16_t>& samples);
+inline Bytes ToneWave(int rate, int channels, int bits, double hertz, double seconds)
+{
+    std::vector<std::int16_t> samples;
+    for (long f = 0; f < std::lround(rate * seconds); ++f) {
+        const double value = 16384.0 * std::sin(2.0 * std::numbers::pi * hertz * double(f) / rate);
+        samples.insert(samples.end(), std::size_t(channels), std::int16_t(std::lround(value)));
+    }
+    return MakeWave({rate, channels, bits, samples, std::nullopt});
+}
 
 } // namespace jbx::testing

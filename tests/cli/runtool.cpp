@@ -3,7 +3,6 @@
 #include "tests/support/testfiles.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -179,29 +178,6 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 RunResult RunJbxtool(const std::vector<std::string>& args)
 {
     return RunProgram(JBXTOOL_PATH, args);
-}
-
-std::optional<std::string> FindOnPath(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    if (!path)
-        return std::nullopt;
-#ifdef _WIN32
-    constexpr char listSeparator = ';';
-#else
-    constexpr char listSeparator = ':';
-#endif
-    std::istringstream folders(path);
-    std::string folder;
-    while (std::getline(folders, folder, listSeparator)) {
-        if (folder.empty())
-            continue;
-        const std::filesystem::path candidate = std::filesystem::path(folder) / name;
-        std::error_code error;
-        if (std::filesystem::is_regular_file(candidate, error))
-            return candidate.string();
-    }
-    return std::nullopt;
 }
 
 } // namespace jbx::testing

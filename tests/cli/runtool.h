@@ -4,7 +4,6 @@
 // arguments go over verbatim, and standard output, standard error and the
 // exit status come back.
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,13 +15,11 @@ struct RunResult {
     std::string err;
 };
 
-// program is a path, or a bare name looked up on PATH.
+// program is a path, or a bare name looked up on PATH; exitCode -1 when it
+// is not there.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
 // The jbxtool under test.
 RunResult RunJbxtool(const std::vector<std::string>& args);
-
-// The full path of a program on PATH, if it is there.
-std::optional<std::string> FindOnPath(const std::string& name);
 
 } // namespace jbx::testing

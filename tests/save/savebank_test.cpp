@@ -1,7 +1,6 @@
 #include "bank/savebank.h"
 
 #include "bank/bankwriter.h"
-#include "bank/desktop.h"
 #include "bank/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/settings/fakesettingsstore.h"
@@ -14,128 +13,83 @@
 
 using namespace jbx;
 using namespace jbx::testing;
+namespace fs = std::filesystem;
 
 namespace {
 
 class SaveTest : public ::testing::Test {
 protected:
-    SaveTest() : session(desktop)
-    {
-        savedDirectory = CurrentDirectory();
-        NewBank(session, nullptr);
-        SoundSlot& slot = session.bank.slot(2);
-        slot.data = MakeSoundData(6);
-        *slot.data = {'R', 'I', 'F', 'F', 1, 0x80};
-        slot.size = 5;
-        slot.name = "two";
-        session.bank.bankTitle = "before.jbx";
-    }
+    SaveTest() { session.bank.bankTitle = "before.jbx"; }
     ~SaveTest() override { ChangeCurrentDirectory(savedDirectory); }
 
-    Bytes expectedFile() const
+    void save(std::optional<std::string> path)
     {
-        MemorySink sink;
-        EXPECT_TRUE(WriteBank(session.bank, sink));
-        return sink.data;
-    }
-
-    void saveAs(const std::string& path)
-    {
-        desktop.fileAnswers.push_back(ChosenFile{path, 1});
+        desktop.fileAnswers.push_back(path ? std::optional(ChosenFile{*path, 1}) : std::nullopt);
         SaveBank(session, settings, window);
     }
 
     FakeDesktop desktop;
     FakeMainWindow window;
     FakeSettingsStore settings;
-    Session session;
+    Session session{desktop};
     TempDir dir;
-    std::string savedDirectory;
+    std::string savedDirectory = CurrentDirectory();
 };
 
 } // namespace
 
-TEST_F(SaveTest, AsksWithTheSaveDialogStartingWhereTheSettingsSay)
-{
-    desktop.fileAnswers.push_back(std::nullopt);
-    SaveBank(session, settings, window);
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& request = desktop.fileDialogs[0];
-    EXPECT_EQ(request.kind, FileDialogKind::Save);
-    EXPECT_EQ(request.title, "Save");
-    EXPECT_EQ(request.filters, (std::vector<FileFilter>{{"JeerBox Files (*.jbx)", "*.jbx"}}));
-    EXPECT_EQ(request.filterIndex, 0);
-    EXPECT_TRUE(request.confirmOverwrite);
-    EXPECT_TRUE(request.pathMustExist);
-    EXPECT_EQ(request.defaultSuffix, "");
-    EXPECT_EQ(request.startDirectory, ".");
-
-    settings.values = {{"UseLastSaveDir", "yes"}, {"JBXSaveDirectory", "/banks/mine"}};
-    desktop.fileAnswers.push_back(std::nullopt);
-    SaveBank(session, settings, window);
-    EXPECT_EQ(desktop.fileDialogs[1].startDirectory, "/banks/mine");
-}
-
 TEST_F(SaveTest, CancellingWritesAndRemembersNothing)
 {
-    settings.values = {{"UseLastSaveDir", "no"}};
-    desktop.fileAnswers.push_back(std::nullopt);
-    SaveBank(session, settings, window);
+    settings.values = {{"UseLastSaveDir", "yes"}, {"JBXSaveDirectory", "/banks/mine"}};
+    save(std::nullopt);
 
-    EXPECT_EQ(settings.values.count("JBXSaveDirectory"), 0u);
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(desktop.fileDialogs[0].startDirectory, "/banks/mine");
+    EXPECT_EQ(settings.values.at("JBXSaveDirectory"), "/banks/mine");
     EXPECT_EQ(session.bank.bankTitle, "before.jbx");
     EXPECT_EQ(window.captionChanges, 0);
     EXPECT_TRUE(desktop.progress.empty());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 TEST_F(SaveTest, WritesTheBankWithProgressAndTakesTheFileNameAsTitle)
 {
+    session.bank.slot(2) = {"two", 0, 5, std::make_shared<Bytes>(Bytes{'R', 'I', 'F', 'F', 1, 0x80})};
     const std::string path = dir.file("taunts");   // no extension is added
-    saveAs(path);
+    save(path);
 
-    EXPECT_EQ(ReadBytes(path), expectedFile());
-    EXPECT_EQ(desktop.progress,
-        (std::vector<int>{-1, 0, 9, 18, 27, 36, 45, 54, 63, 72, 81, 100, -2}));
+    EXPECT_EQ(desktop.fileDialogs, (std::vector<FileDialogRequest>{{FileDialogKind::Save, "Save",
+        {{"JeerBox Files (*.jbx)", "*.jbx"}}, 0, ".", "", true, false, true, Owner::MainWindow}}));
+    MemorySink expected;
+    ASSERT_TRUE(WriteBank(session.bank, expected));
+    EXPECT_EQ(ReadBytes(path), expected.data);
+    EXPECT_EQ(desktop.progress, (std::vector<int>{-1, 0, 9, 18, 27, 36, 45, 54, 63, 72, 81, 100, -2}));
     EXPECT_EQ(session.bank.bankTitle, "taunts");
     EXPECT_EQ(window.caption, "JBX Maker - taunts");
     EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(std::filesystem::path(settings.values.at("JBXSaveDirectory")),
-        std::filesystem::path(dir.path()))
+    EXPECT_EQ(fs::path(settings.values.at("JBXSaveDirectory")), fs::path(dir.path()))
         << "the chosen folder is remembered even with UseLastSaveDir off";
-    EXPECT_FALSE(session.bank.creditsConfirmed) << "saving settles nothing else";
-    EXPECT_EQ(session.bank.slot(2).fileOffset, 0);
 }
 
-TEST_F(SaveTest, AFileThatCannotBeCreatedIsReportedAndTheTitleStays)
+TEST_F(SaveTest, AFailedSaveIsReportedAndChangesNothing)
 {
-    const std::string blocker = dir.file("plain-file");
-    WriteBytes(blocker, ToBytes("in the way"));
-    saveAs(blocker + "/bank.jbx");
-
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0], (Message{"Cannot create JBX file", "Error", MessageButtons::Ok,
-                                       MessageIcon::Stop, Owner::MainWindow}));
-    EXPECT_EQ(session.bank.bankTitle, "before.jbx");
-    EXPECT_EQ(ReadBytes(blocker), ToBytes("in the way"));
-    EXPECT_EQ(desktop.progress.back(), -2) << "the progress window closes on failure too";
-}
-
-TEST_F(SaveTest, AFailedReplacementLeavesWhatWasThereAndNoTemporaryFile)
-{
-    // A folder with the chosen name: the bytes are written, but the folder
-    // cannot be replaced by them.
-    const std::string target = dir.file("folder.jbx");
-    std::filesystem::create_directory(target);
-    WriteBytes(target + "/inside", ToBytes("kept"));
-    saveAs(target);
-
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, "Cannot write JBX file");
-    EXPECT_EQ(ReadBytes(target + "/inside"), ToBytes("kept"));
-    EXPECT_EQ(session.bank.bankTitle, "before.jbx");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        ++entries;
-    EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+    WriteBytes(dir.file("plain-file"), ToBytes("in the way"));
+    fs::create_directory(dir.file("folder.jbx"));   // written, but cannot replace the folder
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("plain-file") + "/bank.jbx", "Cannot create JBX file"},
+        {dir.file("folder.jbx"), "Cannot write JBX file"},
+    };
+    for (const auto& [path, text] : cases) {
+        SCOPED_TRACE(path);
+        desktop.messages.clear();
+        save(path);
+        EXPECT_EQ(desktop.messages,
+            (std::vector<Message>{{text, "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::MainWindow}}));
+        EXPECT_EQ(session.bank.bankTitle, "before.jbx");
+        EXPECT_EQ(desktop.progress.back(), -2) << "the progress window closes on failure too";
+    }
+    EXPECT_EQ(ReadBytes(dir.file("plain-file")), ToBytes("in the way"));
+    EXPECT_TRUE(fs::is_directory(dir.file("folder.jbx")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+        << "no temporary file is left behind";
 }

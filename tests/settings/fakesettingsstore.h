@@ -15,47 +15,34 @@ class FakeSettingsStore final : public SettingsStore {
 public:
     // The stored texts; a name that is absent is a missing value.
     std::map<std::string, std::string, std::less<>> values;
-
     // Makes open() fail, as when the store cannot be created.
     bool openFails = false;
-
     // "open", "open failed", "read NAME", "write NAME=TEXT", "close".
     std::vector<std::string> events;
 
     std::unique_ptr<SettingsKey> open() override
     {
-        if (openFails) {
-            events.push_back("open failed");
-            return nullptr;
-        }
-        events.push_back("open");
-        return std::make_unique<Key>(*this);
+        events.push_back(openFails ? "open failed" : "open");
+        return openFails ? nullptr : std::make_unique<Key>(*this);
     }
 
 private:
-    class Key final : public SettingsKey {
-    public:
-        explicit Key(FakeSettingsStore& store) : store_(store) {}
-        ~Key() override { store_.events.push_back("close"); }
-
+    struct Key final : SettingsKey {
+        explicit Key(FakeSettingsStore& s) : store(s) {}
+        ~Key() override { store.events.push_back("close"); }
         std::optional<std::string> readText(std::string_view name) override
         {
-            store_.events.push_back("read " + std::string(name));
-            const auto found = store_.values.find(name);
-            if (found == store_.values.end())
-                return std::nullopt;
-            return found->second;
+            store.events.push_back("read " + std::string(name));
+            const auto found = store.values.find(name);
+            return found == store.values.end() ? std::nullopt : std::optional(found->second);
         }
-
         bool writeText(std::string_view name, std::string_view text) override
         {
-            store_.events.push_back("write " + std::string(name) + "=" + std::string(text));
-            store_.values[std::string(name)] = std::string(text);
+            store.events.push_back("write " + std::string(name) + "=" + std::string(text));
+            store.values[std::string(name)] = std::string(text);
             return true;
         }
-
-    private:
-        FakeSettingsStore& store_;
+        FakeSettingsStore& store;
     };
 };
 
