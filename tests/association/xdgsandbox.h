@@ -1,81 +1,84 @@
 #pragma once
 
 // A private desktop for tests: XDG data, configuration and system folders in
-// a temporary folder, and the desktop's own tools (xdg-mime, gio) run against
-// them. Nothing of the user's real desktop is read or changed.
+// a temporary folder, and the desktop's own tools run against them. Nothing
+// of the user's real desktop is read or changed.
 
 #include "settings/association.h"
 #include "tests/cli/runtool.h"
 #include "tests/support/testfiles.h"
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace jbx::testing {
 
+inline void WriteText(const std::string& path, const std::string& text)   // folders created
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+inline std::optional<std::string> ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every regular file under a folder, relative path to contents.
+inline std::map<std::string, std::string> Snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files[std::filesystem::relative(entry.path(), folder).string()] = *ReadText(entry.path().string());
+    }
+    return files;
+}
+
 class XdgSandbox {
 public:
-    XdgSandbox();
-
-    const std::string& root() const { return root_.path(); }
-    std::string path(const std::string& relative) const { return root() + "/" + relative; }
-
+    std::string path(const std::string& relative) const { return root_.path() + "/" + relative; }
     std::string dataHome() const { return path("home/.local/share"); }
     std::string configHome() const { return path("home/.config"); }
     // The one system data folder, where another program's files go.
     std::string systemData() const { return path("system/share"); }
+    XdgFolders folders() const { return XdgFolders{dataHome(), {systemData()}, configHome()}; }
 
-    XdgFolders folders() const;
+    // XDG_CURRENT_DESKTOP is set because without a desktop named, xdg-mime
+    // asks file(1) for a file's type, which knows nothing of the MIME database.
+    RunResult run(const std::string& program, const std::vector<std::string>& args) const
+    {
+        std::vector<std::string> command{
+            "-u", "DBUS_SESSION_BUS_ADDRESS", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+            "HOME=" + path("home"), "XDG_DATA_HOME=" + dataHome(), "XDG_CONFIG_HOME=" + configHome(),
+            "XDG_CACHE_HOME=" + path("home/.cache"), "XDG_DATA_DIRS=" + systemData(),
+            "XDG_CONFIG_DIRS=" + path("system/etc/xdg"), "XDG_CURRENT_DESKTOP=GNOME", "GIO_USE_VFS=local",
+            program};
+        command.insert(command.end(), args.begin(), args.end());
+        return RunProgram("env", command);
+    }
 
-    // Programs in this folder are found by name in what run() starts.
-    void addToPath(const std::string& folder) { pathFolders_.push_back(folder); }
-
-    // Runs a program with the sandbox's XDG variables, HOME, and
-    // XDG_CURRENT_DESKTOP=GNOME: without a desktop named, xdg-mime asks
-    // file(1) for a file's type, which knows nothing of the MIME database.
-    RunResult run(const std::string& program, const std::vector<std::string>& args) const;
-
-    // What xdg-mime answers; its output without the line break.
-    std::string fileType(const std::string& file) const;
-    std::string defaultHandler(const std::string& mimeType) const;
-
-    // What GLib answers: the default handler, and every handler it offers.
-    std::string gioDefaultHandler(const std::string& mimeType) const;
-    std::vector<std::string> gioHandlers(const std::string& mimeType) const;
-
-    // Opens a file the way a double-click in the file manager does.
-    bool open(const std::string& file) const;
-
-    // A shell script at `path` (folders created) that records the path it
-    // was started as and its arguments, one a line, in a file of its own.
-    void makeRecordingProgram(const std::string& path) const;
-    // What the program at `path` recorded, waiting for it a while: programs
-    // started by gio run on after gio has ended. Empty when nothing came.
-    std::vector<std::string> recordedRun(const std::string& path) const;
+    // What xdg-mime answers, without the line break.
+    std::string xdgMime(const std::string& query, const std::string& argument) const
+    {
+        std::string out = run("xdg-mime", {"query", query, argument}).out;
+        if (!out.empty() && out.back() == '\n')
+            out.pop_back();
+        return out;
+    }
 
 private:
-    std::string recordFile(const std::string& programPath) const;
-
     TempDir root_;
-    std::vector<std::string> pathFolders_;
-};
-
-void WriteText(const std::string& path, const std::string& text);   // folders created
-std::optional<std::string> ReadText(const std::string& path);
-
-// Every regular file under a folder, relative path to contents.
-std::map<std::string, std::string> Snapshot(const std::string& folder);
-
-// The [Desktop Entry] group of a desktop entry file, key to raw value.
-std::map<std::string, std::string> DesktopEntryKeys(const std::string& text);
-
-// A desktop tool that runs the real program when it is installed, and
-// records every call.
-struct RecordingToolRunner {
-    std::vector<std::vector<std::string>> calls;   // tool, then its arguments
-    DesktopToolRunner runner();
 };
 
 } // namespace jbx::testing
