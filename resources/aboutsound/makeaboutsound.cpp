@@ -9,6 +9,7 @@
 // Usage: makeaboutsound OUT.wav
 
 #include "bank/bytes.h"
+#include "resources/synthwave.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,7 +23,6 @@ namespace {
 constexpr std::uint32_t kSampleRate = 22050;
 // A little under 1.4 seconds of 8-bit mono samples.
 constexpr std::uint32_t kSampleCount = 30808;
-constexpr std::uint32_t kHeaderSize = 44;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
 // The sound fades in over the first few milliseconds so it does not start
@@ -79,35 +79,6 @@ std::vector<double> Render()
     return wave;
 }
 
-// A canonical PCM WAVE image: RIFF header, a 16-byte "fmt " chunk, "data".
-jbx::Bytes WaveImage(const std::vector<double>& wave)
-{
-    const auto dataSize = std::uint32_t(wave.size());
-    const std::uint32_t padded = dataSize + (dataSize & 1);
-    jbx::Bytes image(kHeaderSize + padded);
-    auto put = [&image](std::size_t at, const char* tag) {
-        std::copy(tag, tag + 4, image.begin() + std::ptrdiff_t(at));
-    };
-    put(0, "RIFF");
-    jbx::WriteLE32(&image[4], kHeaderSize - 8 + padded);
-    put(8, "WAVE");
-    put(12, "fmt ");
-    jbx::WriteLE32(&image[16], 16);
-    jbx::WriteLE16(&image[20], 1);              // PCM
-    jbx::WriteLE16(&image[22], 1);              // mono
-    jbx::WriteLE32(&image[24], kSampleRate);
-    jbx::WriteLE32(&image[28], kSampleRate);    // bytes per second
-    jbx::WriteLE16(&image[32], 1);              // block align
-    jbx::WriteLE16(&image[34], 8);              // bits per sample
-    put(36, "data");
-    jbx::WriteLE32(&image[40], dataSize);
-    for (std::size_t i = 0; i < wave.size(); ++i) {
-        const double v = std::clamp(wave[i], -1.0, 1.0);
-        image[kHeaderSize + i] = std::uint8_t(std::lround(128 + 127 * v));
-    }
-    return image;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -116,7 +87,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Usage: makeaboutsound OUT.wav\n");
         return 2;
     }
-    const jbx::Bytes image = WaveImage(Render());
+    const jbx::Bytes image = jbx::EightBitMonoWave(Render(), kSampleRate);
     std::FILE* out = std::fopen(argv[1], "wb");
     if (out == nullptr) {
         std::fprintf(stderr, "makeaboutsound: cannot create %s\n", argv[1]);

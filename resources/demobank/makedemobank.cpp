@@ -5,6 +5,7 @@
 // Usage: makedemobank OUT.jbx
 
 #include "bank/bankwriter.h"
+#include "resources/synthwave.h"
 #include "bank/soundbank.h"
 
 #include <algorithm>
@@ -175,32 +176,11 @@ void FadeEdges(Wave& wave)
     }
 }
 
-// An 8-bit mono PCM WAVE file image.
+// An 8-bit mono PCM WAVE file image, its edges faded against clicks.
 Bytes WaveImage(Wave wave)
 {
     FadeEdges(wave);
-    const auto dataSize = std::uint32_t(wave.size());
-    const std::uint32_t padded = dataSize + (dataSize & 1);
-    Bytes image(44 + padded);
-    auto put = [&image](std::size_t at, const char* text) { std::copy(text, text + 4, image.begin() + std::ptrdiff_t(at)); };
-    put(0, "RIFF");
-    jbx::WriteLE32(&image[4], 36 + padded);
-    put(8, "WAVE");
-    put(12, "fmt ");
-    jbx::WriteLE32(&image[16], 16);
-    jbx::WriteLE16(&image[20], 1);              // PCM
-    jbx::WriteLE16(&image[22], 1);              // mono
-    jbx::WriteLE32(&image[24], kSampleRate);
-    jbx::WriteLE32(&image[28], kSampleRate);    // bytes per second
-    jbx::WriteLE16(&image[32], 1);              // block align
-    jbx::WriteLE16(&image[34], 8);
-    put(36, "data");
-    jbx::WriteLE32(&image[40], dataSize);
-    for (std::size_t i = 0; i < wave.size(); ++i) {
-        const double v = std::clamp(wave[i], -1.0, 1.0);
-        image[44 + i] = std::uint8_t(std::lround(128 + 127 * v));
-    }
-    return image;
+    return jbx::EightBitMonoWave(wave, kSampleRate);
 }
 
 } // namespace
