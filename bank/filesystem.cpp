@@ -15,21 +15,10 @@ namespace jbx {
 
 namespace {
 
-fs::path NativePath(const std::string& utf8)
-{
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::FILE* OpenFile(const std::string& path, bool forWriting)
 {
 #ifdef _WIN32
-    return _wfopen(NativePath(path).c_str(), forWriting ? L"wb" : L"rb");
+    return _wfopen(PathFromUtf8(path).c_str(), forWriting ? L"wb" : L"rb");
 #else
     return std::fopen(path.c_str(), forWriting ? "wb" : "rb");
 #endif
@@ -58,7 +47,7 @@ std::int64_t Tell(std::FILE* file)
 std::unique_ptr<InputFile> InputFile::open(const std::string& path)
 {
     std::error_code error;
-    if (fs::is_directory(NativePath(path), error))
+    if (fs::is_directory(PathFromUtf8(path), error))
         return nullptr;
     std::FILE* file = OpenFile(path, false);
     if (!file)
@@ -124,7 +113,7 @@ SafeFileWriter::~SafeFileWriter()
         std::fclose(file_);
     if (!tempPath_.empty()) {
         std::error_code ignored;
-        fs::remove(NativePath(tempPath_), ignored);
+        fs::remove(PathFromUtf8(tempPath_), ignored);
     }
 }
 
@@ -164,8 +153,8 @@ bool SafeFileWriter::commit()
     if (!flushed || !closed)
         return false;
 
-    const fs::path target = NativePath(path_);
-    const fs::path temp = NativePath(tempPath_);
+    const fs::path target = PathFromUtf8(path_);
+    const fs::path temp = PathFromUtf8(tempPath_);
 #ifdef _WIN32
     // Windows' one permission is the read-only mark, and it refuses to
     // replace a read-only file anyway; copying the mark would only make the
@@ -186,24 +175,35 @@ bool SafeFileWriter::commit()
     return true;
 }
 
+fs::path PathFromUtf8(const std::string& utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string CurrentDirectory()
 {
     std::error_code error;
     const fs::path current = fs::current_path(error);
-    return error ? std::string(".") : Utf8(current);
+    return error ? std::string(".") : Utf8FromPath(current);
 }
 
 bool ChangeCurrentDirectory(const std::string& path)
 {
     std::error_code error;
-    fs::current_path(NativePath(path), error);
+    fs::current_path(PathFromUtf8(path), error);
     return !error;
 }
 
 std::string ParentDirectory(const std::string& path)
 {
-    const fs::path parent = NativePath(path).parent_path();
-    return parent.empty() ? std::string(".") : Utf8(parent);
+    const fs::path parent = PathFromUtf8(path).parent_path();
+    return parent.empty() ? std::string(".") : Utf8FromPath(parent);
 }
 
 } // namespace jbx

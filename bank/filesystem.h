@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -77,6 +78,11 @@ private:
     int writes_ = 0;
     int failAt_ = -1;
 };
+
+// A UTF-8 path as the platform's path and back. On Windows a narrow path
+// would mean the ANSI code page, not UTF-8.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 std::string CurrentDirectory();
 bool ChangeCurrentDirectory(const std::string& path);

@@ -1,5 +1,7 @@
 #include "tests/support/testfiles.h"
 
+#include "bank/filesystem.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,22 +13,6 @@ namespace fs = std::filesystem;
 
 namespace jbx::testing {
 
-namespace {
-
-// On Windows a narrow path means the ANSI code page, not UTF-8.
-fs::path NativePath(const std::string& utf8)
-{
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-} // namespace
-
 TempDir::TempDir()
 {
     static std::atomic<int> counter{0};
@@ -35,7 +21,7 @@ TempDir::TempDir()
         const fs::path candidate = fs::temp_directory_path()
             / ("jbx-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (fs::create_directory(candidate)) {
-            path_ = Utf8(candidate);
+            path_ = Utf8FromPath(candidate);
             return;
         }
     }
@@ -44,7 +30,7 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    const fs::path folder = NativePath(path_);
+    const fs::path folder = PathFromUtf8(path_);
     // Windows cannot remove the current directory, and a test that confirms
     // a file dialog has moved there.
     const fs::path inside = fs::current_path(ignored).lexically_relative(folder);
@@ -67,14 +53,14 @@ std::string TempDir::file(std::string_view name) const
 
 void WriteBytes(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
 Bytes ReadBytes(const std::string& path)
 {
-    std::ifstream in(NativePath(path), std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     EXPECT_TRUE(in.good()) << "cannot read " << path;
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
