@@ -24,29 +24,29 @@ struct WaveSpec {
     std::optional<std::uint32_t> dataLength;
 };
 
-inline Bytes MakeWave(const WaveSpec& spec)
+inline Bytes MakeWave(const WaveSpec& format)
 {
     Bytes data;
-    for (const std::int16_t s : spec.samples) {
-        if (spec.bits == 8)
+    for (const std::int16_t s : format.samples) {
+        if (format.bits == 8)
             data.push_back(std::uint8_t((s >> 8) + 128));
         else
             PutLE16(data, std::uint16_t(s));
     }
-    const auto blockAlign = std::uint32_t(spec.bits / 8 * spec.channels);
+    const auto blockAlign = std::uint32_t(format.bits / 8 * format.channels);
     Bytes image;
     PutText(image, "RIFF");
     PutLE32(image, 36 + std::uint32_t(data.size() + data.size() % 2));
     PutText(image, "WAVEfmt ");
     PutLE32(image, 16);
     PutLE16(image, 1);
-    PutLE16(image, std::uint16_t(spec.channels));
-    PutLE32(image, std::uint32_t(spec.rate));
-    PutLE32(image, std::uint32_t(spec.rate) * blockAlign);
+    PutLE16(image, std::uint16_t(format.channels));
+    PutLE32(image, std::uint32_t(format.rate));
+    PutLE32(image, std::uint32_t(format.rate) * blockAlign);
     PutLE16(image, std::uint16_t(blockAlign));
-    PutLE16(image, std::uint16_t(spec.bits));
+    PutLE16(image, std::uint16_t(format.bits));
     PutText(image, "data");
-    PutLE32(image, spec.dataLength.value_or(std::uint32_t(data.size())));
+    PutLE32(image, format.dataLength.value_or(std::uint32_t(data.size())));
     image.insert(image.end(), data.begin(), data.end());
     if (data.size() % 2 != 0)
         image.push_back(0);
