@@ -12,8 +12,7 @@
 namespace jbx::testing {
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
-public:
+struct GuiEnvironment : ::testing::Environment {
     void SetUp() override
     {
         // Settings and the file dialog's history go to a private folder,
@@ -25,8 +24,6 @@ public:
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { application_.reset(); }
-
-private:
     int argc_ = 1;
     char name_[16] = "jbx_gui_test";
     char* argv_[2] = {name_, nullptr};

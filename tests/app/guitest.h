@@ -18,28 +18,25 @@ namespace jbx::testing {
 
 // Hands each modal window that comes up to the next step, which should
 // close it. One that no step is left for stays up until the test times out.
-class ModalScript {
-public:
+struct ModalScript {
     using Step = std::function<void(QWidget* modal)>;
-    ModalScript(std::initializer_list<Step> steps) : steps_(steps)
+    ModalScript(std::initializer_list<Step> steps) : steps(steps)
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal->isVisible() && modal != last_ && !steps_.empty()) {
-                last_ = modal;
-                const Step step = std::move(steps_.front());
-                steps_.pop_front();
+            if (modal && modal->isVisible() && modal != last && !this->steps.empty()) {
+                last = modal;
+                const Step step = std::move(this->steps.front());
+                this->steps.pop_front();
                 step(modal);
             }
         });
-        timer_.start(20);
+        timer.start(20);
     }
-    std::size_t pending() const { return steps_.size(); }
-
-private:
-    QTimer timer_;
-    std::deque<Step> steps_;
-    QPointer<QWidget> last_;
+    std::size_t pending() const { return steps.size(); }
+    QTimer timer;
+    std::deque<Step> steps;
+    QPointer<QWidget> last;
 };
 
 // Writes a bank whose listed slots hold an 8-byte sound that names its slot

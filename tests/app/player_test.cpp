@@ -2,7 +2,6 @@
 // the server's null sink and measured.
 
 #include "app/soundplayer.h"
-#include "tests/app/wavebuilder.h"
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +13,9 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <numbers>
 
 namespace jbx::testing {
 namespace {
@@ -23,6 +24,34 @@ namespace {
 constexpr double kWindowSeconds = 0.02;
 constexpr double kSilenceRms = 1000.0;
 constexpr int kRecordRate = 44100;
+
+// A PCM WAVE image of a sine tone at half full scale in every channel, made
+// independently of the player's decoding; 8-bit samples are unsigned.
+Bytes ToneWave(int rate, int channels, int bits, double hertz, double seconds)
+{
+    Bytes data;
+    for (long f = 0; f < std::lround(rate * seconds); ++f) {
+        const auto s = std::int16_t(std::lround(16384.0 * std::sin(2.0 * std::numbers::pi * hertz * double(f) / rate)));
+        for (int c = 0; c < channels; ++c)
+            bits == 8 ? data.push_back(std::uint8_t((s >> 8) + 128)) : PutLE16(data, std::uint16_t(s));
+    }
+    const auto block = std::uint16_t(bits / 8 * channels);
+    Bytes image;
+    PutText(image, "RIFF");
+    PutLE32(image, 36 + std::uint32_t(data.size()));
+    PutText(image, "WAVEfmt ");
+    PutLE32(image, 16);
+    PutLE16(image, 1);
+    PutLE16(image, std::uint16_t(channels));
+    PutLE32(image, std::uint32_t(rate));
+    PutLE32(image, std::uint32_t(rate) * block);
+    PutLE16(image, block);
+    PutLE16(image, std::uint16_t(bits));
+    PutText(image, "data");
+    PutLE32(image, std::uint32_t(data.size()));
+    image.insert(image.end(), data.begin(), data.end());
+    return image;
+}
 
 // One server for the whole process, started by scripts/start-test-audio
 // (which stops it if this process dies) before anything touches Qt
@@ -34,12 +63,9 @@ public:
         app_ = std::make_unique<QCoreApplication>(argc_, argv_);
         QProcess script;
         script.start(JBX_START_TEST_AUDIO, {"--owner", QString::number(QCoreApplication::applicationPid())});
-        if (!script.waitForFinished(20000) || script.exitStatus() != QProcess::NormalExit) {
-            failure = "scripts/start-test-audio did not run: " + script.errorString().toStdString();
-            return;
-        }
-        if (script.exitCode() != 0) {
-            failure = QString::fromLocal8Bit(script.readAllStandardError()).trimmed().toStdString();
+        if (!script.waitForFinished(20000) || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0) {
+            failure = "scripts/start-test-audio failed: " + script.errorString().toStdString() + ": "
+                + QString::fromLocal8Bit(script.readAllStandardError()).trimmed().toStdString();
             return;
         }
         const QRegularExpression exported("^export (\\w+)='(.*)'$", QRegularExpression::MultilineOption);

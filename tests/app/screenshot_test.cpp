@@ -10,10 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QHash>
-#include <QImage>
-#include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 

@@ -25,18 +25,15 @@ const std::string kSourceDir = JBX_SOURCE_DIR;
 const std::string kBuildDir = JBX_BUILD_DIR;
 const std::string kMetainfo = "share/metainfo/" JBX_METAINFO_ID ".metainfo.xml";
 
-// The files an installation holds, relative to its prefix. The icons come
-// from the icon set in resources/icons, when it is there.
+// The files an installation holds, relative to its prefix.
 std::set<std::string> ExpectedFiles(const std::string& prefix)
 {
     std::set<std::string> files{prefix + "bin/jbxtool", prefix + "share/applications/jbxmaker.desktop",
-                                prefix + "share/mime/packages/jbxmaker.xml", prefix + kMetainfo};
+        prefix + "share/mime/packages/jbxmaker.xml", prefix + kMetainfo,
+        prefix + "share/icons/hicolor/scalable/apps/jbxmaker.svg",
+        prefix + "share/icons/hicolor/scalable/mimetypes/application-x-jbx.svg"};
     if (JBX_WITH_GUI)
         files.insert(prefix + "bin/jbxmaker");
-    if (fs::exists(kSourceDir + "/resources/icons/jbxmaker.svg")) {
-        files.insert(prefix + "share/icons/hicolor/scalable/apps/jbxmaker.svg");
-        files.insert(prefix + "share/icons/hicolor/scalable/mimetypes/application-x-jbx.svg");
-    }
     return files;
 }
 

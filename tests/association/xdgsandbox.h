@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,13 +23,11 @@ inline void WriteText(const std::string& path, const std::string& text)   // fol
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-inline std::optional<std::string> ReadText(const std::string& path)
+// Empty when the file is missing.
+inline std::string ReadText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -40,7 +37,7 @@ inline std::map<std::string, std::string> Snapshot(const std::string& folder)
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file())
-            files[std::filesystem::relative(entry.path(), folder).string()] = *ReadText(entry.path().string());
+            files[std::filesystem::relative(entry.path(), folder).string()] = ReadText(entry.path().string());
     }
     return files;
 }

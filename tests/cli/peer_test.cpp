@@ -20,9 +20,9 @@
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
+#include <sndfile.hh>
 
-#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,7 +32,7 @@ namespace {
 struct PeerCase {
     std::string name;
     std::string program;
-    std::vector<std::string> args;   // "{voc}" stands for the file to write
+    std::string args;   // separated by spaces; "{voc}" stands for the voice file
     bool ffmpegReference;
     // Stereo announced by a type 8 block comes out as one channel at twice
     // the rate: the same bytes at the same speed, another format.
@@ -44,54 +44,41 @@ std::ostream& operator<<(std::ostream& out, const PeerCase& c)
     return out << c.name;
 }
 
-const std::vector<std::string> kFfmpegQuiet = {"-nostdin", "-v", "error", "-y"};
-
-std::vector<std::string> Ffmpeg(const std::string& source, const std::string& codec)
-{
-    std::vector<std::string> args = kFfmpegQuiet;
-    args.insert(args.end(), {"-f", "lavfi", "-i", source, "-c:a", codec, "-f", "voc", "{voc}"});
-    return args;
-}
-
-std::vector<std::string> Sox(const std::string& rate, const std::string& channels, const std::string& bits,
-    const std::string& encoding, std::vector<std::string> synth)
-{
-    std::vector<std::string> args = {"-n", "-r", rate, "-c", channels, "-b", bits, "-e", encoding, "{voc}", "synth"};
-    args.insert(args.end(), synth.begin(), synth.end());
-    return args;
-}
-
-const std::string kStereoSource = "aevalsrc=sin(440*2*PI*t)|0.5*sin(660*2*PI*t):d=0.2:s=";
+const std::string kFfmpeg = "-nostdin -v error -y ";
+const std::string kFfmpegSine = kFfmpeg + "-f lavfi -i sine=frequency=440:sample_rate=11025:duration=0.2 ";
+const std::string kFfmpegStereo = kFfmpeg + "-f lavfi -i aevalsrc=sin(440*2*PI*t)|0.5*sin(660*2*PI*t):d=0.2:s=";
 
 const PeerCase kCases[] = {
-    {"SoxUnsigned8Mono", "sox", Sox("11025", "1", "8", "unsigned-integer", {"0.25", "whitenoise"}), false, false},
-    {"SoxUnsigned8Stereo", "sox", Sox("11025", "2", "8", "unsigned-integer", {"0.2", "sine", "440", "sine", "660"}),
+    {"SoxUnsigned8Mono", "sox", "-n -r 11025 -c 1 -b 8 -e unsigned-integer {voc} synth 0.25 whitenoise", false, false},
+    {"SoxUnsigned8Stereo", "sox", "-n -r 11025 -c 2 -b 8 -e unsigned-integer {voc} synth 0.2 sine 440 sine 660",
         false, true},
-    {"SoxSigned16Mono", "sox", Sox("22050", "1", "16", "signed-integer", {"0.1", "sine", "440"}), true, false},
-    {"FfmpegUnsigned8Mono", "ffmpeg", Ffmpeg("sine=frequency=440:sample_rate=11025:duration=0.2", "pcm_u8"), true,
-        false},
-    {"FfmpegUnsigned8Stereo", "ffmpeg", Ffmpeg(kStereoSource + "11025", "pcm_u8"), true, true},
-    {"FfmpegSigned16Stereo", "ffmpeg", Ffmpeg(kStereoSource + "22050", "pcm_s16le"), true, false},
+    {"SoxSigned16Mono", "sox", "-n -r 22050 -c 1 -b 16 -e signed-integer {voc} synth 0.1 sine 440", true, false},
+    {"FfmpegUnsigned8Mono", "ffmpeg", kFfmpegSine + "-c:a pcm_u8 -f voc {voc}", true, false},
+    {"FfmpegUnsigned8Stereo", "ffmpeg", kFfmpegStereo + "11025 -c:a pcm_u8 -f voc {voc}", true, true},
+    {"FfmpegSigned16Stereo", "ffmpeg", kFfmpegStereo + "22050 -c:a pcm_s16le -f voc {voc}", true, false},
 };
 
+RunResult RunWords(const std::string& program, const std::string& args, const std::string& voc, const std::string& wav = "")
+{
+    std::istringstream words(args);
+    std::vector<std::string> argv;
+    for (std::string word; words >> word;)
+        argv.push_back(word == "{voc}" ? voc : word == "{wav}" ? wav : word);
+    return RunProgram(program, argv);
+}
+
 struct Decoded {
-    int channels = 0;
-    int sampleRate = 0;
-    int subtype = 0;              // SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, ...
+    int channels = 0, sampleRate = 0, subtype = 0;
     std::vector<short> samples;   // all channels, interleaved
 };
 
-std::optional<Decoded> Decode(const std::string& path)
+Decoded Decode(const std::string& path)
 {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        return std::nullopt;
-    Decoded decoded{info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK, {}};
-    decoded.samples.resize(std::size_t(info.frames) * std::size_t(info.channels));
-    const sf_count_t got = sf_readf_short(file, decoded.samples.data(), info.frames);
-    sf_close(file);
-    decoded.samples.resize(std::size_t(got) * std::size_t(info.channels));
+    SndfileHandle file(path);
+    EXPECT_EQ(file.error(), 0) << "libsndfile cannot read " << path << ": " << file.strError();
+    Decoded decoded{file.channels(), file.samplerate(), file.format() & SF_FORMAT_SUBMASK, {}};
+    decoded.samples.resize(std::size_t(file.frames()) * std::size_t(file.channels()));
+    decoded.samples.resize(std::size_t(file.readf(decoded.samples.data(), file.frames())) * std::size_t(file.channels()));
     return decoded;
 }
 
@@ -101,47 +88,34 @@ TEST_P(JbxtoolPeer, ConvertsAsAnotherReaderDecodes)
 {
     const PeerCase& c = GetParam();
     TempDir dir;
-    const std::string voc = dir.file("peer.voc");
-    std::vector<std::string> args = c.args;
-    for (std::string& arg : args)
-        if (arg == "{voc}")
-            arg = voc;
-    const RunResult made = RunProgram(c.program, args);
+    const std::string voc = dir.file("peer.voc"), ours = dir.file("ours.wav");
+    std::string reference = voc;
+    const RunResult made = RunWords(c.program, c.args, voc);
     if (made.exitCode < 0)
         GTEST_SKIP() << c.program << " is not installed; it writes this case's voice file";
     ASSERT_EQ(made.exitCode, 0) << c.program << " failed: " << made.err;
-
-    const RunResult converted = RunJbxtool({"convert", voc, dir.file("ours.wav")});
+    const RunResult converted = RunJbxtool({"convert", voc, ours});
     ASSERT_EQ(converted.exitCode, 0) << converted.err;
-
-    std::string referencePath = voc;
     if (c.ffmpegReference) {
-        referencePath = dir.file("reference.wav");
-        std::vector<std::string> decode = kFfmpegQuiet;
-        decode.insert(decode.end(), {"-i", voc, "-c:a", "copy", referencePath});
-        const RunResult decoded = RunProgram("ffmpeg", decode);
+        reference = dir.file("reference.wav");
+        const RunResult decoded = RunWords("ffmpeg", kFfmpeg + "-i {voc} -c:a copy {wav}", voc, reference);
         if (decoded.exitCode < 0)
             GTEST_SKIP() << "ffmpeg is not installed; it decodes this case's reference";
         ASSERT_EQ(decoded.exitCode, 0) << "ffmpeg could not decode " << voc << ": " << decoded.err;
     }
 
-    const auto reference = Decode(referencePath);
-    ASSERT_TRUE(reference) << "libsndfile: " << sf_strerror(nullptr);
-    const auto ours = Decode(dir.file("ours.wav"));
-    ASSERT_TRUE(ours) << "libsndfile cannot read our WAVE image: " << sf_strerror(nullptr);
-    ASSERT_GT(reference->samples.size(), 1000u) << "the peer wrote almost nothing";
-
-    EXPECT_EQ(ours->subtype, reference->subtype);
+    const Decoded want = Decode(reference), got = Decode(ours);
+    ASSERT_GT(want.samples.size(), 1000u) << "the peer wrote almost nothing";
+    EXPECT_EQ(got.subtype, want.subtype);
     if (c.stereoAsMono) {
-        EXPECT_EQ(reference->channels, 2);
+        EXPECT_EQ(want.channels, 2);
         // Both round a type 8 time constant, the reference per channel.
-        EXPECT_NEAR(ours->sampleRate * ours->channels, reference->sampleRate * reference->channels,
-            reference->channels);
+        EXPECT_NEAR(got.sampleRate * got.channels, want.sampleRate * want.channels, want.channels);
     } else {
-        EXPECT_EQ(ours->channels, reference->channels);
-        EXPECT_EQ(ours->sampleRate, reference->sampleRate);
+        EXPECT_EQ(got.channels, want.channels);
+        EXPECT_EQ(got.sampleRate, want.sampleRate);
     }
-    EXPECT_TRUE(ours->samples == reference->samples) << "the sample data differ";
+    EXPECT_TRUE(got.samples == want.samples) << "the sample data differ";
 }
 
 INSTANTIATE_TEST_SUITE_P(VoiceFiles, JbxtoolPeer, ::testing::ValuesIn(kCases),

@@ -2,7 +2,6 @@
 
 #include "tests/support/testfiles.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -146,27 +145,21 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
     RunResult result;
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    int status = 0;
+    const bool started = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    if (!started) {
         result.err = "cannot start " + program;
         return result;
     }
-    int status = 0;
-    pid_t waited = 0;
-    do
-        waited = waitpid(pid, &status, 0);
-    while (waited < 0 && errno == EINTR);
-    if (waited == pid && WIFEXITED(status))
+    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     result.out = ReadText(outPath);
     result.err = ReadText(errPath);
