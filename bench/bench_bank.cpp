@@ -11,6 +11,7 @@
 #include "bank/bytes.h"
 #include "bank/desktop.h"
 #include "bank/soundbank.h"
+#include "bench/benchsupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +20,6 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -35,25 +35,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kLumpSize = 10 * 1024 * 1024;
 constexpr std::size_t kBankBytes = kLumpSize * jbx::kSlotCount;
 constexpr double kTargetRatio = 3.0;
-
-class SilentDesktop : public jbx::Desktop {
-public:
-    jbx::MessageAnswer showMessage(const jbx::Message& message) override
-    {
-        std::fprintf(stderr, "unexpected message: %s\n", message.text.c_str());
-        return jbx::MessageAnswer::No;
-    }
-    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails&, jbx::Owner) override
-    {
-        return jbx::UnknownBlockChoice::StopConversion;
-    }
-    std::optional<jbx::ChosenFile> chooseFile(const jbx::FileDialogRequest&) override { return std::nullopt; }
-    void playSound(jbx::SoundData) override {}
-    bool shiftHeld() const override { return false; }
-    void openProgress() override {}
-    void setProgress(int) override {}
-    void closeProgress() override {}
-};
 
 // A WAVE image of n bytes in all: 8-bit mono at 22050 Hz, a noisy ramp.
 jbx::Bytes WaveImage(std::size_t n, std::uint8_t seed)
@@ -107,7 +88,7 @@ struct Workload {
     // and the heap growing; neither is what is measured.
     void WarmUp()
     {
-        SilentDesktop desktop;
+        jbx::bench::SilentDesktop desktop;
         jbx::Session session(desktop);
         jbx::LoadBank(session, bankPath, nullptr);
         ok = session.bank.slots[9].size == std::int32_t(kLumpSize)
@@ -190,7 +171,7 @@ void BM_MemcpyBaseline(benchmark::State& state)
 
 void BM_LoadBank(benchmark::State& state)
 {
-    SilentDesktop desktop;
+    jbx::bench::SilentDesktop desktop;
     jbx::Session session(desktop);
     if (!SetUpPages(state))
         return;
@@ -244,63 +225,6 @@ BENCHMARK(BM_LoadBank)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTi
 BENCHMARK(BM_WriteBankFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainFileWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints each operation's time as a multiple of the baseline's from the
-// same run once all benchmarks are done.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            std::string name = run.run_name.function_name;
-            if (!run.run_name.args.empty())
-                name += "/" + run.run_name.args;
-            Totals& totals = totals_[name];
-            totals.time += run.GetAdjustedRealTime();
-            ++totals.runs;
-        }
-    }
-
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        Compare("BM_LoadBank/0", "BM_MemcpyBaseline/0", "memcpy, reused heap", true);
-        Compare("BM_LoadBank/1", "BM_MemcpyBaseline/1", "memcpy, fresh pages", true);
-        Compare("BM_WriteBankFile", "BM_MemcpyBaseline/0", "memcpy, reused heap", true);
-        Compare("BM_WriteBankFile", "BM_MemcpyBaseline/1", "memcpy, fresh pages", false);
-        Compare("BM_PlainFileWrite", "BM_MemcpyBaseline/0", "memcpy, reused heap: the file system's floor", false);
-        Compare("BM_WriteBankFile", "BM_PlainFileWrite", "the plain write", false);
-    }
-
-private:
-    double Mean(const std::string& name) const
-    {
-        const auto found = totals_.find(name);
-        return found == totals_.end() ? 0.0 : found->second.time / double(found->second.runs);
-    }
-
-    void Compare(const std::string& name, const std::string& baselineName, const char* what, bool target) const
-    {
-        const double time = Mean(name);
-        const double baseline = Mean(baselineName);
-        if (time <= 0 || baseline <= 0)
-            return;
-        const double ratio = time / baseline;
-        std::printf("%-18s %6.2fx %s", name.c_str(), ratio, what);
-        if (target)
-            std::printf(" (target %.0fx: %s)", kTargetRatio, ratio <= kTargetRatio ? "met" : "missed");
-        std::printf("\n");
-    }
-
-    struct Totals {
-        double time = 0;
-        int runs = 0;
-    };
-    std::map<std::string, Totals> totals_;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -314,8 +238,14 @@ int main(int argc, char** argv)
         return 1;
     }
     workload = &load;
-    RatioReporter reporter;
+    jbx::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.compare("BM_LoadBank/0", "BM_MemcpyBaseline/0", "memcpy, reused heap", kTargetRatio);
+    reporter.compare("BM_LoadBank/1", "BM_MemcpyBaseline/1", "memcpy, fresh pages", kTargetRatio);
+    reporter.compare("BM_WriteBankFile", "BM_MemcpyBaseline/0", "memcpy, reused heap", kTargetRatio);
+    reporter.compare("BM_WriteBankFile", "BM_MemcpyBaseline/1", "memcpy, fresh pages");
+    reporter.compare("BM_PlainFileWrite", "BM_MemcpyBaseline/0", "memcpy, reused heap: the file system's floor");
+    reporter.compare("BM_WriteBankFile", "BM_PlainFileWrite", "the plain write");
     benchmark::Shutdown();
     return 0;
 }

@@ -4,13 +4,13 @@
 #include "audio/voiceconvert.h"
 #include "bank/bytes.h"
 #include "bank/soundbank.h"
+#include "bench/benchsupport.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,30 +18,6 @@ namespace {
 
 constexpr std::size_t kVoiceFileBytes = std::size_t(100) << 20;
 constexpr std::uint32_t kContinuationBody = 4096;
-
-// The conversion of a well-formed file asks nothing; a message means the
-// file is not what the benchmark meant to measure.
-class QuietDesktop : public jbx::Desktop {
-public:
-    jbx::MessageAnswer showMessage(const jbx::Message&) override
-    {
-        ++messages;
-        return jbx::MessageAnswer::No;
-    }
-    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails&, jbx::Owner) override
-    {
-        ++messages;
-        return jbx::UnknownBlockChoice::StopConversion;
-    }
-    std::optional<jbx::ChosenFile> chooseFile(const jbx::FileDialogRequest&) override { return std::nullopt; }
-    void playSound(jbx::SoundData) override {}
-    bool shiftHeld() const override { return false; }
-    void openProgress() override {}
-    void setProgress(int) override {}
-    void closeProgress() override {}
-
-    int messages = 0;
-};
 
 void PutBlockHeader(jbx::Bytes& file, std::uint8_t type, std::uint32_t length)
 {
@@ -81,7 +57,7 @@ void BM_ConvertVoiceFile(benchmark::State& state)
 {
     const jbx::Bytes& input = VoiceFile();
     jbx::Bytes output(input.size() + jbx::kWaveImageSlack, 0);
-    QuietDesktop desktop;
+    jbx::bench::SilentDesktop desktop;
     jbx::Session session(desktop);
     std::int32_t size = 0;
     for (auto _ : state) {
@@ -109,27 +85,6 @@ void BM_Memcpy(benchmark::State& state)
 }
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's bytes per second (the mean when repeated).
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    RateReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto rate = run.counters.find("bytes_per_second");
-            if (run.error_occurred || rate == run.counters.end())
-                continue;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean")
-                continue;
-            rates[run.run_name.function_name] = rate->second.value;
-        }
-    }
-
-    std::map<std::string, double> rates;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,15 +92,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RateReporter reporter;
+    jbx::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.compare("BM_ConvertVoiceFile", "BM_Memcpy", "memcpy", 2.0);
     benchmark::Shutdown();
-
-    const auto convert = reporter.rates.find("BM_ConvertVoiceFile");
-    const auto copy = reporter.rates.find("BM_Memcpy");
-    if (convert != reporter.rates.end() && copy != reporter.rates.end() && convert->second > 0) {
-        std::printf("ConvertVoiceFile takes %.2fx the time of memcpy (target: at most 2x)\n",
-            copy->second / convert->second);
-    }
     return 0;
 }
