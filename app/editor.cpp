@@ -2,12 +2,12 @@
 
 #include "app/dialogs/creditsdialog.h"
 #include "app/mainwindow.h"
+#include "app/programicon.h"
 #include "settings/optionssheet.h"
 #include "settings/qdesktopassociation.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QIcon>
 
 // The resources live in a static library, whose initialiser no one would
 // otherwise reference; it must be named outside any namespace.
@@ -23,7 +23,7 @@ Editor::Editor(EditorOptions options)
 {
     InitEditorResources();
     InitOptionsResources();
-    QApplication::setWindowIcon(QIcon(QString::fromLatin1(kProgramIconPath)));
+    QApplication::setWindowIcon(ProgramIcon());
 }
 
 Editor::~Editor() = default;
