@@ -2,7 +2,7 @@
 
 #include "app/dialogs/unknownblockdialog.h"
 #include "app/progresswindow.h"
-#include "app/soundplayer.h"
+#include "app/soundoutputloader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -135,9 +135,12 @@ std::optional<ChosenFile> QtDesktop::chooseFile(const FileDialogRequest& request
 
 void QtDesktop::playSound(SoundData image)
 {
-    if (!player_)
-        player_ = std::make_unique<SoundPlayer>();
-    player_->play(std::move(image));
+    if (!outputLookedFor_) {
+        outputLookedFor_ = true;
+        output_ = LoadSoundOutput(SoundOutputFolders(QCoreApplication::applicationDirPath()));
+    }
+    if (output_)
+        output_->play(std::move(image));
 }
 
 bool QtDesktop::shiftHeld() const

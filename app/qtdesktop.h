@@ -14,7 +14,7 @@ class QWidget;
 namespace jbx {
 
 class ProgressWindow;
-class SoundPlayer;
+class SoundOutput;
 
 class QtDesktop final : public Desktop {
 public:
@@ -38,8 +38,9 @@ public:
     // Qt's own (non-native) file dialog, the same on every desktop.
     std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override;
 
-    // The player is made at the first sound, so that start-up opens no
-    // audio output.
+    // The player module is loaded at the first sound, so that start-up
+    // loads no audio library and opens no audio output. Without the module
+    // every sound is silence.
     void playSound(SoundData image) override;
 
     bool shiftHeld() const override;
@@ -51,16 +52,14 @@ public:
     // The "Saving" window while it is open, else null.
     ProgressWindow* progressWindow() const;
 
-    // Null until the first sound.
-    SoundPlayer* player() const { return player_.get(); }
-
 private:
     QWidget* ownerWidget(Owner owner) const;
 
     QPointer<QWidget> mainWindow_;
     // The main window owns the progress window: closing it deletes this one.
     QPointer<ProgressWindow> progress_;
-    std::unique_ptr<SoundPlayer> player_;
+    std::unique_ptr<SoundOutput> output_;
+    bool outputLookedFor_ = false;
 };
 
 // Whether Shift is held at this moment, as the application last saw it.

@@ -1,9 +1,10 @@
 #pragma once
 
 // Plays a slot's WAVE image from memory through the desktop's default audio
-// output, in the background of the Qt event loop.
+// output, in the background of the Qt event loop. The editor reaches it
+// only through the player module (app/playermodule.cpp).
 
-#include "bank/bytes.h"
+#include "app/soundoutput.h"
 
 #include <QBuffer>
 #include <QObject>
@@ -16,7 +17,7 @@ class QAudioSink;
 
 namespace jbx {
 
-class SoundPlayer : public QObject {
+class SoundPlayer final : public QObject, public SoundOutput {
     Q_OBJECT
 
 public:
@@ -34,14 +35,14 @@ public:
     // caller may change or release the bytes straight away. A null or empty
     // image, anything that does not decode, and a machine without an audio
     // output are silence, without a message.
-    void play(SoundData image);
+    void play(SoundData image) override;
 
     // Silences the sound at once and releases the audio output.
-    void stop();
+    void stop() override;
 
     // True from a play() that reached an audio output until the sound has
     // been heard to its end or stopped.
-    bool isPlaying() const { return sink_ != nullptr; }
+    bool isPlaying() const override { return sink_ != nullptr; }
 
 private:
     void sinkStateChanged(QAudio::State state);

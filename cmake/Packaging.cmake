@@ -8,6 +8,7 @@ include(GNUInstallDirs)
 
 if(TARGET jbxmaker)
     install(TARGETS jbxmaker RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS jbxmaker-player LIBRARY DESTINATION ${JBX_PLAYER_MODULE_INSTALL_DIR})
 endif()
 
 if(NOT (UNIX AND NOT APPLE))

@@ -1,7 +1,7 @@
-// The player against a private sound server: what it plays is recorded from
-// the server's null sink and measured.
+// The player module against a private sound server: what it plays is
+// recorded from the server's null sink and measured.
 
-#include "app/soundplayer.h"
+#include "app/soundoutputloader.h"
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
@@ -98,10 +98,22 @@ private:
 SoundServerEnvironment* const environment = static_cast<SoundServerEnvironment*>(
     ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment));
 
+TEST(PlayerModule, IsFoundInTheFirstFolderThatHoldsIt)
+{
+    TempDir empty;
+    const QString moduleFolder = QStringLiteral(JBX_PLAYER_MODULE_FOLDER);
+    const QString emptyFolder = QString::fromStdString(empty.path());
+    EXPECT_NE(LoadSoundOutput({moduleFolder}), nullptr);
+    EXPECT_NE(LoadSoundOutput({emptyFolder, moduleFolder}), nullptr);
+    EXPECT_EQ(LoadSoundOutput({emptyFolder}), nullptr);
+    EXPECT_EQ(LoadSoundOutput({}), nullptr);
+}
+
 class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_NE(player_, nullptr) << "the player module did not load";
         if (!environment->failure.empty())
             GTEST_SKIP() << "no sound server to play to and record from: " << environment->failure;
     }
@@ -123,7 +135,7 @@ protected:
             return {};
         }
         scenario();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !player_.isPlaying(); }, 5000)) << "the sound did not end in time";
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !player_->isPlaying(); }, 5000)) << "the sound did not end in time";
         QTest::qWait(300);   // the tail still in the server's buffers
         parec.terminate();
         parec.waitForFinished(3000);
@@ -149,7 +161,7 @@ protected:
     }
 
     TempDir folder_;
-    SoundPlayer player_;
+    std::unique_ptr<SoundOutput> player_ = LoadSoundOutput({QStringLiteral(JBX_PLAYER_MODULE_FOLDER)});
 };
 
 // A sound cut short loses its last windows; one that stutters gains a few
@@ -163,8 +175,8 @@ void ExpectLasts(std::ptrdiff_t windows, double seconds)
 TEST_F(PlayerTest, PlaysTheWholeSound)
 {
     const std::vector<double> pitches = Record([&] {
-        player_.play(std::make_shared<Bytes>(ToneWave(22050, 1, 8, 440, 0.6)));
-        EXPECT_TRUE(player_.isPlaying());
+        player_->play(std::make_shared<Bytes>(ToneWave(22050, 1, 8, 440, 0.6)));
+        EXPECT_TRUE(player_->isPlaying());
     });
     ExpectLasts(std::count_if(pitches.begin(), pitches.end(), [](double p) { return p > 0; }), 0.6);
 }
@@ -172,9 +184,9 @@ TEST_F(PlayerTest, PlaysTheWholeSound)
 TEST_F(PlayerTest, ANewSoundReplacesThePlayingOne)
 {
     const std::vector<double> pitches = Record([&] {
-        player_.play(std::make_shared<Bytes>(ToneWave(44100, 2, 16, 440, 2.0)));
+        player_->play(std::make_shared<Bytes>(ToneWave(44100, 2, 16, 440, 2.0)));
         QTest::qWait(400);
-        player_.play(std::make_shared<Bytes>(ToneWave(44100, 2, 16, 880, 0.4)));
+        player_->play(std::make_shared<Bytes>(ToneWave(44100, 2, 16, 880, 0.4)));
     });
     const auto isHigh = [](double p) { return p > 660; };
     const auto isLow = [](double p) { return p > 0 && p <= 660; };

@@ -1,6 +1,9 @@
 // What the installation puts where a desktop expects it: the installed tree
 // (cmake --install), the AppStream metainfo, and the Debian package.
 
+#if JBX_WITH_GUI
+#include "app/soundoutputloader.h"
+#endif
 #include "tests/cli/runtool.h"
 #include "tests/support/testfiles.h"
 
@@ -32,8 +35,10 @@ std::set<std::string> ExpectedFiles(const std::string& prefix)
         prefix + "share/mime/packages/jbxmaker.xml", prefix + kMetainfo,
         prefix + "share/icons/hicolor/scalable/apps/jbxmaker.svg",
         prefix + "share/icons/hicolor/scalable/mimetypes/application-x-jbx.svg"};
-    if (JBX_WITH_GUI)
-        files.insert(prefix + "bin/jbxmaker");
+#if JBX_WITH_GUI
+    files.insert(prefix + "bin/jbxmaker");
+    files.insert(prefix + JBX_PLAYER_MODULE_INSTALL_DIR "/jbxmaker-player.so");
+#endif
     return files;
 }
 
@@ -56,6 +61,11 @@ TEST(InstalledTree, HoldsTheProgramsAndTheDesktopData)
             files.insert(fs::relative(entry.path(), prefix.path()).string());
     }
     EXPECT_EQ(files, ExpectedFiles(""));
+#if JBX_WITH_GUI
+    // The editor finds its player module from its own folder.
+    const QString programFolder = QString::fromStdString(prefix.path() + "/bin");
+    EXPECT_NE(LoadSoundOutput(SoundOutputFolders(programFolder)), nullptr);
+#endif
 }
 
 TEST(DebianPackage, HoldsTheInstallationUnderUsr)
@@ -88,7 +98,13 @@ TEST(DebianPackage, HoldsTheInstallationUnderUsr)
     EXPECT_EQ(field("Version"), JBX_VERSION "\n");
     EXPECT_EQ(field("Section"), "sound\n");
     // The libraries the programs link, found by dpkg-shlibdeps.
-    EXPECT_THAT(field("Depends"), HasSubstr(JBX_WITH_GUI ? "libqt6widgets6" : "libc6"));
+    const std::string depends = field("Depends");
+    EXPECT_THAT(depends, HasSubstr(JBX_WITH_GUI ? "libqt6widgets6" : "libc6"));
+    if (JBX_WITH_GUI) {
+        // Those of the player module too, which nothing links.
+        EXPECT_THAT(depends, HasSubstr("libqt6multimedia6"));
+        EXPECT_THAT(depends, HasSubstr("libsndfile1"));
+    }
 }
 
 } // namespace
