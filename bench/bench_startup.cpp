@@ -27,7 +27,7 @@ namespace {
 
 constexpr double kTargetTimeRatio = 1.3;
 constexpr double kTargetExtraMegabytes = 15.0;
-constexpr int kRepetitions = 15;
+constexpr int kRepetitions = 41;
 
 // The variable that makes both programs report "shown: ..." and close
 // (app/whenshown.h).
