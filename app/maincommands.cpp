@@ -2,7 +2,7 @@
 
 #include "audio/slotops.h"
 #include "bank/bankloader.h"
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 #include "bank/savebank.h"
 #include "bank/soundbank.h"
 #include "settings/settingsstore.h"

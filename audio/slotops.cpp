@@ -1,8 +1,8 @@
 #include "audio/slotops.h"
 
 #include "audio/voiceconvert.h"
-#include "bank/desktop.h"
-#include "bank/filesystem.h"
+#include "seam/desktop.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "audio/voiceconvert.h"
 
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 #include "bank/soundbank.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 // Creative Voice File to WAVE, in memory, in one call.
 
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 
 #include <cstddef>
 #include <cstdint>

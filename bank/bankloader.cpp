@@ -2,8 +2,8 @@
 
 #include "audio/voiceconvert.h"
 #include "bank/bankformat.h"
-#include "bank/desktop.h"
-#include "bank/filesystem.h"
+#include "seam/desktop.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "bank/bankwriter.h"
 
 #include "bank/bankformat.h"
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 
 #include <functional>
 #include <span>

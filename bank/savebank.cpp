@@ -1,7 +1,7 @@
 #include "bank/savebank.h"
 
 #include "bank/bankwriter.h"
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 #include "bank/soundbank.h"
 #include "settings/settingsstore.h"
 

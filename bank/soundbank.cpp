@@ -1,6 +1,6 @@
 #include "bank/soundbank.h"
 
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 
 namespace jbx {
 

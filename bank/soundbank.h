@@ -2,7 +2,7 @@
 
 // The one open document and the operations on it that every part shares.
 
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 
 #include <array>
 #include <cstdint>

@@ -8,8 +8,8 @@
 
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
-#include "bank/bytes.h"
-#include "bank/desktop.h"
+#include "seam/bytes.h"
+#include "seam/desktop.h"
 #include "bank/soundbank.h"
 #include "bench/benchsupport.h"
 

@@ -30,7 +30,7 @@ constexpr double kTargetExtraMegabytes = 15.0;
 constexpr int kRepetitions = 41;
 
 // The variable that makes both programs report "shown: ..." and close
-// (app/whenshown.h).
+// (qt/whenshown.h).
 constexpr char kExitWhenShown[] = "JBXMAKER_EXIT_WHEN_SHOWN=1";
 
 struct Launch {

@@ -2,7 +2,7 @@
 // measured in this run; the ratio of the two is printed at the end.
 
 #include "audio/voiceconvert.h"
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 #include "bank/soundbank.h"
 #include "bench/benchsupport.h"
 

@@ -4,7 +4,7 @@
 // that prints each operation's time as a multiple of a baseline's measured
 // in the same run.
 
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // --with-text the window holds one labelled button, so its time includes
 // what any window with text pays first (the font configuration, glyphs).
 
-#include "app/whenshown.h"
+#include "qt/whenshown.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -5,7 +5,7 @@
 // answer is reported next to the question, so a log of the run shows what
 // was decided on the user's behalf.
 
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 
 #include <iosfwd>
 

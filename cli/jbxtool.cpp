@@ -4,7 +4,7 @@
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "cli/clidesktop.h"
 #include "cli/text.h"

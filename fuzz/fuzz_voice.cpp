@@ -3,7 +3,7 @@
 // image inside the output buffer.
 
 #include "audio/voiceconvert.h"
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 #include "bank/soundbank.h"
 #include "fuzz/fuzzdesktop.h"
 

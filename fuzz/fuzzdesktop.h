@@ -4,7 +4,7 @@
 // from a seed and a count, so that a saved crash input replays the same
 // answers.
 
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 
 #include <cstdio>
 #include <cstdlib>

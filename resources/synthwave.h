@@ -2,7 +2,7 @@
 
 // The WAVE image our sound generators write: 8-bit mono PCM.
 
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "settings/association.h"
 
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 
 #include <cstdint>
 #include <cstdlib>

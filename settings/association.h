@@ -16,7 +16,7 @@
 // When another program's type already owns *.jbx, that type is used and its
 // definition is left as it is.
 
-#include "bank/desktop.h"
+#include "seam/desktop.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "settings/settingsstore.h"
 
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 
 namespace jbx {
 

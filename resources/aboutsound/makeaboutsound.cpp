@@ -8,7 +8,7 @@
 //
 // Usage: makeaboutsound OUT.wav
 
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 #include "resources/synthwave.h"
 
 #include <algorithm>

@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     }
 
     QByteArray text = "// Made by makeprogramicon from the program icon; do not edit.\n\n"
-                      "#include \"app/programicon.h\"\n\nnamespace jbx {\nnamespace {\n\n";
+                      "#include \"qt/programicon.h\"\n\nnamespace jbx {\nnamespace {\n\n";
     QByteArray entries = "} // namespace\n\nextern const IconRaster kProgramIconRasters[] = {\n";
     for (const int size : kSizes) {
         const QByteArray name = "kPixels" + QByteArray::number(size);

@@ -2,7 +2,7 @@
 // (cmake --install), the AppStream metainfo, and the Debian package.
 
 #if JBX_WITH_GUI
-#include "app/soundoutputloader.h"
+#include "qt/player/soundoutputloader.h"
 #endif
 #include "tests/cli/runtool.h"
 #include "tests/support/testfiles.h"

@@ -2,7 +2,7 @@
 // icon from its resources, the XDG folders from the environment, and the
 // database tools run as child processes.
 
-#include "settings/qdesktopassociation.h"
+#include "qt/settings/qdesktopassociation.h"
 
 #include "tests/association/xdgsandbox.h"
 #include "tests/support/fakedesktop.h"

@@ -1,7 +1,7 @@
 #include "bank/bankformat.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"

@@ -1,8 +1,8 @@
 #include "app/maincommands.h"
 
 #include "bank/bankwriter.h"
-#include "bank/desktop.h"
-#include "bank/filesystem.h"
+#include "seam/desktop.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/settings/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"

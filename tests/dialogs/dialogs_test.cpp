@@ -1,8 +1,8 @@
 // The Credits dialog and the unknown voice block "Warning" dialog, driven
 // with real keys and clicks on Qt's offscreen platform.
 
-#include "app/dialogs/creditsdialog.h"
-#include "app/dialogs/unknownblockdialog.h"
+#include "qt/dialogs/creditsdialog.h"
+#include "qt/dialogs/unknownblockdialog.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 

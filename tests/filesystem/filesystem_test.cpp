@@ -5,7 +5,7 @@
 
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"

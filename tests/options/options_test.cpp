@@ -3,7 +3,7 @@
 // page's choices and the Associate button, how the pages come to exist, the
 // long texts, and the About page's icon clicks.
 
-#include "settings/optionssheet.h"
+#include "qt/settings/optionssheet.h"
 #include "tests/settings/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 

@@ -1,7 +1,7 @@
 #include "bank/savebank.h"
 
 #include "bank/bankwriter.h"
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/settings/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"

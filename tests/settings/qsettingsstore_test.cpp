@@ -1,4 +1,4 @@
-#include "settings/qsettingsstore.h"
+#include "qt/settings/qsettingsstore.h"
 
 #include "tests/support/testfiles.h"
 

@@ -1,7 +1,7 @@
 #include "audio/slotops.h"
 
-#include "bank/desktop.h"
-#include "bank/filesystem.h"
+#include "seam/desktop.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"

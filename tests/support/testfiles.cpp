@@ -1,6 +1,6 @@
 #include "tests/support/testfiles.h"
 
-#include "bank/filesystem.h"
+#include "seam/filesystem.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // Building blocks for tests: private temporary folders and hand-made bank
 // and voice files, byte by byte, independent of the code under test.
 
-#include "bank/bytes.h"
+#include "seam/bytes.h"
 
 #include <cstdint>
 #include <string>

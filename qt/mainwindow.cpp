@@ -1,0 +1,181 @@
+#include "qt/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+#include <QValidator>
+
+namespace jbx {
+
+namespace {
+
+constexpr int kVirtualKeyF1 = 0x70;
+constexpr int kVirtualKeyF24 = kVirtualKeyF1 + 23;
+
+// Slot names are bytes in the bank file, shown one character a byte, so a
+// name survives being shown and read back whatever its bytes; only what a
+// byte can hold can be typed.
+class SingleByteValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        for (const QChar c : input) {
+            if (c.unicode() > 0xFF)
+                return Invalid;
+        }
+        return Acceptable;
+    }
+};
+
+std::vector<std::string> LocalFiles(const QMimeData* mime)
+{
+    std::vector<std::string> paths;
+    if (!mime)
+        return paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    return paths;
+}
+
+QKeySequence KeyFor(const Accelerator& entry)
+{
+    int key = 0;
+    if (entry.key >= kVirtualKeyF1 && entry.key <= kVirtualKeyF24)
+        key = Qt::Key_F1 + (entry.key - kVirtualKeyF1);
+    else if ((entry.key >= '0' && entry.key <= '9') || (entry.key >= 'A' && entry.key <= 'Z'))
+        key = entry.key;   // Qt's codes for digits and letters are their ASCII codes
+    else
+        return {};
+    return QKeySequence(entry.alt ? QKeyCombination(Qt::AltModifier, Qt::Key(key))
+                                  : QKeyCombination(Qt::Key(key)));
+}
+
+} // namespace
+
+MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDialogs dialogs,
+    QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::MainWindow>()),
+      dialogs_(std::move(dialogs)),
+      commands_(session, settings, *this,
+          {[this] {
+               if (dialogs_.credits)
+                   dialogs_.credits(this);
+           },
+              [this] {
+                  if (dialogs_.options)
+                      dialogs_.options(this);
+              },
+              [this] { close(); }})
+{
+    ui_->setupUi(this);
+    // A fixed-size window with a caption, a window menu, minimise and close
+    // and nothing to maximise it with.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    ui_->nameBox->setValidator(new SingleByteValidator(ui_->nameBox));
+    setAcceptDrops(true);
+
+    for (QPushButton* push : findChildren<QPushButton*>()) {
+        const int id = push->property(kControlIdProperty).toInt();
+        buttons_[id] = push;
+        connect(push, &QPushButton::clicked, this, [this, id] { commands_.run(id, Notification::Clicked); });
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::start()
+{
+    commands_.startWindow();
+    adjustSize();
+    move(screen()->availableGeometry().center() - rect().center());
+    show();
+}
+
+void MainWindow::installAccelerators(const std::vector<Accelerator>& table)
+{
+    for (const Accelerator& entry : table) {
+        const QKeySequence key = KeyFor(entry);
+        if (key.isEmpty())
+            continue;
+        auto* shortcut = new QShortcut(key, this);
+        const int id = entry.command;
+        connect(shortcut, &QShortcut::activated, this, [this, id] { commands_.run(id, Notification::Accelerator); });
+    }
+}
+
+QPushButton* MainWindow::button(int id) const
+{
+    const auto found = buttons_.find(id);
+    return found == buttons_.end() ? nullptr : found->second;
+}
+
+void MainWindow::setCaption(const std::string& caption)
+{
+    setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+}
+
+std::string MainWindow::nameText() const
+{
+    const QByteArray bytes = ui_->nameBox->text().toLatin1();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+void MainWindow::setNameText(const std::string& text)
+{
+    ui_->nameBox->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+}
+
+void MainWindow::setSizeText(const std::string& text)
+{
+    ui_->sizeText->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+void MainWindow::setExtractEnabled(bool enabled)
+{
+    ui_->extractButton->setEnabled(enabled);
+}
+
+void MainWindow::focusSoundButton(int slotNumber)
+{
+    if (QPushButton* sound = button(command::kSound1 + slotNumber - 1))
+        sound->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!LocalFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> paths = LocalFiles(event->mimeData());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    // Loaded once the drop is over, so that the drag source is not kept
+    // waiting behind a message box of the loader.
+    QMetaObject::invokeMethod(
+        this, [this, paths = std::move(paths)] { commands_.dropFiles(paths); }, Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    setAcceptDrops(false);
+    event->accept();
+}
+
+} // namespace jbx

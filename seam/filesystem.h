@@ -1,0 +1,93 @@
+#pragma once
+
+// The file-system seam: the only place that knows how the platform opens
+// files by name, replaces a file atomically and keeps a current directory.
+// Paths are UTF-8 text everywhere in the program.
+
+#include "seam/bytes.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace jbx {
+
+// A file opened for binary reading. Reads past the end deliver what there is
+// and raise the end-of-file mark, which stays up until the next seek.
+class InputFile {
+public:
+    static std::unique_ptr<InputFile> open(const std::string& path);
+    ~InputFile();
+
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    std::int64_t size() const { return size_; }
+    std::int64_t position() const { return position_; }
+    bool eof() const { return eof_; }
+
+    // Positions outside 0..size() leave the stream at its end.
+    void seek(std::int64_t offset);
+
+    // Reads up to n bytes; returns how many arrived.
+    std::size_t read(void* destination, std::size_t n);
+
+    // One byte, or nothing at the end of the file.
+    std::optional<std::uint8_t> readByte();
+
+private:
+    InputFile(std::FILE* file, std::int64_t size) : file_(file), size_(size) {}
+
+    std::FILE* file_;
+    std::int64_t size_;
+    std::int64_t position_ = 0;
+    bool eof_ = false;
+};
+
+// Reads a whole file; nothing when it cannot be opened or read.
+std::optional<Bytes> ReadWholeFile(const std::string& path);
+
+// Writes a file so that nothing is lost: the bytes go to a temporary file in
+// the same folder, which replaces the target only when every byte has been
+// written. Until commit() succeeds the old file stays as it was.
+class SafeFileWriter {
+public:
+    explicit SafeFileWriter(std::string path);
+    ~SafeFileWriter();   // discards an uncommitted temporary file
+
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    // False when the temporary file could not be created.
+    bool open();
+    bool write(std::span<const std::uint8_t> bytes);
+    bool commit();
+
+    // Lets tests make the n-th write (counting from 0) fail.
+    void failWriteForTesting(int n) { failAt_ = n; }
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+    int writes_ = 0;
+    int failAt_ = -1;
+};
+
+// A UTF-8 path as the platform's path and back. On Windows a narrow path
+// would mean the ANSI code page, not UTF-8.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+std::string CurrentDirectory();
+bool ChangeCurrentDirectory(const std::string& path);
+
+// The folder that holds a path ("." for a bare name).
+std::string ParentDirectory(const std::string& path);
+
+} // namespace jbx

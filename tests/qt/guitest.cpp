@@ -1,0 +1,55 @@
+#include "tests/qt/guitest.h"
+
+#include "bank/bankwriter.h"
+#include "bank/soundbank.h"
+#include "tests/support/fakedesktop.h"
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace jbx::testing {
+namespace {
+
+struct GuiEnvironment : ::testing::Environment {
+    void SetUp() override
+    {
+        // Settings and the file dialog's history go to a private folder,
+        // never the user's.
+        config_ = std::make_unique<TempDir>();
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->path()));
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { application_.reset(); }
+    int argc_ = 1;
+    char name_[16] = "jbx_gui_test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<TempDir> config_;
+    std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+} // namespace
+
+std::string WriteSmallBank(const std::string& path, std::initializer_list<int> filled)
+{
+    FakeDesktop quiet;
+    Session made(quiet);
+    NewBank(made, nullptr);
+    for (const int n : filled) {
+        SoundSlot& slot = made.bank.slot(n);
+        slot.data = MakeSoundData(kSmallSoundSize + 1);
+        *slot.data = {'R', 'I', 'F', 'F', 0, 0, 0, std::uint8_t(n), 0x80};
+        slot.size = kSmallSoundSize;
+        slot.name = "snd" + std::to_string(n);
+    }
+    EXPECT_EQ(WriteBankFile(made.bank, path), SaveResult::Saved) << path;
+    return path;
+}
+
+} // namespace jbx::testing

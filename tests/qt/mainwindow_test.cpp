@@ -1,0 +1,174 @@
+// The main window's wiring driven like a user would: clicks, Shift-clicks,
+// keys with the focus in different places, drops. The commands themselves
+// are tested without Qt; the modal questions here are answered by the
+// scripted desktop, which records them.
+
+#include "qt/editor.h"
+#include "qt/mainwindow.h"
+#include "qt/qtdesktop.h"
+#include "tests/qt/guitest.h"
+#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakedesktop.h"
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include <filesystem>
+
+namespace jbx::testing {
+namespace {
+
+const Message kNewQuestion{"Current changes will be lost.\n\nContinue?", "Warning",
+    MessageButtons::YesNo, MessageIcon::Question, Owner::MainWindow};
+const Message kCreditsQuestion{
+    "You haven't entered any credits for the JBX you just saved.\n\n"
+    "Click on the \"Credits...\" button in the main window to enter some.\n\n"
+    "Save anyway?",
+    "Warning", MessageButtons::YesNo, MessageIcon::Stop, Owner::MainWindow};
+
+// The scripted desktop, except that Shift is the real keyboard state, as
+// the Qt desktop reads it.
+class ShiftAwareDesktop final : public FakeDesktop {
+public:
+    bool shiftHeld() const override { return ShiftKeyDown(); }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    // Shows the window with the real accelerator table; a bank with sounds
+    // in slots 1 to 5 first, if asked.
+    void show(bool withBank = true)
+    {
+        NewBank(session, nullptr);
+        if (withBank)
+            window.commands().dropFiles({WriteSmallBank(dir.file("five.jbx"), {1, 2, 3, 4, 5})});
+        window.start();
+        const auto table = LoadAcceleratorTable(QStringLiteral(JBX_ACCELERATORS_FILE));
+        ASSERT_TRUE(table);
+        window.installAccelerators(*table);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    QPushButton* sound(int n) const { return window.button(command::kSound1 + n - 1); }
+    QLineEdit* nameBox() const { return window.findChild<QLineEdit*>("nameBox"); }
+    void click(int id) { QTest::mouseClick(window.button(id), Qt::LeftButton); }
+    static void press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+
+    // Which slot each played image came from: its byte 7 (see WriteSmallBank).
+    std::vector<int> playedSlots() const
+    {
+        std::vector<int> slots;
+        for (const SoundData& image : desktop.played)
+            slots.push_back(image && image->size() > 7 ? (*image)[7] : -1);
+        return slots;
+    }
+
+    ShiftAwareDesktop desktop;
+    FakeSettingsStore settings;
+    Session session{desktop};
+    TempDir dir;
+    MainWindow window{session, settings, {}};
+};
+
+TEST_F(MainWindowTest, ShiftClickPlaysTheSlotThenAsksForItsReplacement)
+{
+    show();
+    desktop.fileAnswers = {std::nullopt};
+    QTest::mouseClick(sound(4), Qt::LeftButton, Qt::ShiftModifier);
+    QTest::mouseClick(sound(2), Qt::LeftButton);
+    EXPECT_EQ(playedSlots(), (std::vector<int>{4, 2}));
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u) << "a plain click only plays";
+    EXPECT_EQ(desktop.fileDialogs[0].title, "Replace sound 4");
+}
+
+TEST_F(MainWindowTest, KeysSelectSlotsUnlessTheNameBoxTakesThem)
+{
+    show();
+    for (const auto& [key, slot] : {std::pair{Qt::Key_3, 3}, {Qt::Key_0, 10}, {Qt::Key_F4, 4}}) {
+        sound(1)->setFocus();
+        press(key);
+        EXPECT_EQ(session.bank.currentSlot, slot) << key;
+        EXPECT_EQ(QApplication::focusWidget(), sound(slot)) << key;
+    }
+    EXPECT_EQ(playedSlots(), (std::vector<int>{3, 4})) << "slot 10 is empty: silence";
+
+    // In the Name box digits are typing; F-keys are still commands.
+    nameBox()->setFocus();
+    nameBox()->clear();
+    press(Qt::Key_1);
+    press(Qt::Key_0);
+    EXPECT_EQ(nameBox()->text(), "10");
+    EXPECT_EQ(session.bank.currentSlot, 4);
+    press(Qt::Key_F5);
+    EXPECT_EQ(session.bank.currentSlot, 5);
+    EXPECT_EQ(session.bank.slot(4).name, "10") << "the typing went to the slot that was current";
+
+    // Escape does nothing, nor does Enter in the Name box; Enter presses a
+    // focused button, as in a dialog.
+    press(Qt::Key_Escape);
+    nameBox()->setFocus();
+    press(Qt::Key_Return);
+    press(Qt::Key_Escape);
+    QTest::qWait(50);
+    EXPECT_TRUE(window.isVisible());
+    sound(2)->setFocus();
+    press(Qt::Key_Return);
+    EXPECT_EQ(playedSlots(), (std::vector<int>{3, 4, 5, 2}));
+}
+
+TEST_F(MainWindowTest, ADropOfTwoFilesLoadsTheFirstWithoutAsking)
+{
+    const QUrl first = QUrl::fromLocalFile(QString::fromStdString(WriteSmallBank(dir.file("first.jbx"), {1})));
+    const QUrl second = QUrl::fromLocalFile(QString::fromStdString(WriteSmallBank(dir.file("second.jbx"), {2})));
+    show(false);
+    QMimeData mime;
+    mime.setUrls({first, second});
+    const QPoint at = window.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowTitle() == "JBX Maker - first.jbx"; }));
+    QTest::qWait(50);   // time for a wrong load of the second file
+    EXPECT_EQ(session.bank.slot(1).size, kSmallSoundSize);
+    EXPECT_EQ(session.bank.slot(2).size, 0) << "the second file is ignored";
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+// New asks first; a Save of the new bank asks about its missing credits,
+// and No cancels the save.
+TEST_F(MainWindowTest, NewAndTheSaveAfterItAskFirst)
+{
+    show();
+    const std::string path = dir.file("empty.jbx");
+    desktop.messageAnswers = {MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::Yes};
+    desktop.fileAnswers = {ChosenFile{path, 1}};
+    click(command::kNew);
+    EXPECT_EQ(window.windowTitle(), "JBX Maker - five.jbx");
+    EXPECT_EQ(session.bank.slot(1).size, kSmallSoundSize);
+    click(command::kNew);
+    EXPECT_EQ(window.windowTitle(), "JBX Maker - Untitled");
+    EXPECT_EQ(nameBox()->text(), "(none)");
+    EXPECT_FALSE(window.button(command::kExtract)->isEnabled());
+    EXPECT_EQ(session.bank.slot(1).size, 0);
+    click(command::kSave);
+    EXPECT_TRUE(desktop.fileDialogs.empty());
+    click(command::kSave);
+    EXPECT_EQ(desktop.messages, (std::vector<Message>{kNewQuestion, kNewQuestion, kCreditsQuestion, kCreditsQuestion}));
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(desktop.fileDialogs[0].title, "Save");
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(window.windowTitle(), "JBX Maker - empty.jbx");
+}
+
+} // namespace
+} // namespace jbx::testing

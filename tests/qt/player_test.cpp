@@ -1,0 +1,204 @@
+// The player module against a private sound server: what it plays is
+// recorded from the server's null sink and measured.
+
+#include "qt/player/soundoutputloader.h"
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+namespace jbx::testing {
+namespace {
+
+// Below this RMS a 20 ms window counts as silence; the tones are near 11,600.
+constexpr double kWindowSeconds = 0.02;
+constexpr double kSilenceRms = 1000.0;
+constexpr int kRecordRate = 44100;
+
+// A PCM WAVE image of a sine tone at half full scale in every channel, made
+// independently of the player's decoding; 8-bit samples are unsigned.
+Bytes ToneWave(int rate, int channels, int bits, double hertz, double seconds)
+{
+    Bytes data;
+    for (long f = 0; f < std::lround(rate * seconds); ++f) {
+        const auto s = std::int16_t(std::lround(16384.0 * std::sin(2.0 * std::numbers::pi * hertz * double(f) / rate)));
+        for (int c = 0; c < channels; ++c)
+            bits == 8 ? data.push_back(std::uint8_t((s >> 8) + 128)) : PutLE16(data, std::uint16_t(s));
+    }
+    const auto block = std::uint16_t(bits / 8 * channels);
+    Bytes image;
+    PutText(image, "RIFF");
+    PutLE32(image, 36 + std::uint32_t(data.size()));
+    PutText(image, "WAVEfmt ");
+    PutLE32(image, 16);
+    PutLE16(image, 1);
+    PutLE16(image, std::uint16_t(channels));
+    PutLE32(image, std::uint32_t(rate));
+    PutLE32(image, std::uint32_t(rate) * block);
+    PutLE16(image, block);
+    PutLE16(image, std::uint16_t(bits));
+    PutText(image, "data");
+    PutLE32(image, std::uint32_t(data.size()));
+    image.insert(image.end(), data.begin(), data.end());
+    return image;
+}
+
+// One server for the whole process, started by scripts/start-test-audio
+// (which stops it if this process dies) before anything touches Qt
+// Multimedia, which looks for its server once.
+class SoundServerEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        app_ = std::make_unique<QCoreApplication>(argc_, argv_);
+        QProcess script;
+        script.start(JBX_START_TEST_AUDIO, {"--owner", QString::number(QCoreApplication::applicationPid())});
+        if (!script.waitForFinished(20000) || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0) {
+            failure = "scripts/start-test-audio failed: " + script.errorString().toStdString() + ": "
+                + QString::fromLocal8Bit(script.readAllStandardError()).trimmed().toStdString();
+            return;
+        }
+        const QRegularExpression exported("^export (\\w+)='(.*)'$", QRegularExpression::MultilineOption);
+        for (const auto& match : exported.globalMatch(QString::fromLocal8Bit(script.readAllStandardOutput()))) {
+            qputenv(match.captured(1).toLocal8Bit().constData(), match.captured(2).toLocal8Bit());
+            if (match.captured(1) == "XDG_RUNTIME_DIR")
+                folder_ = match.captured(2);
+        }
+        if (folder_.isEmpty() || qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+            failure = "scripts/start-test-audio printed no server address";
+    }
+
+    void TearDown() override
+    {
+        if (!folder_.isEmpty())
+            QProcess::execute(JBX_START_TEST_AUDIO, {"--stop", folder_});
+        app_.reset();
+    }
+
+    std::string failure;
+
+private:
+    int argc_ = 1;
+    char name_[16] = "player_test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QCoreApplication> app_;
+    QString folder_;
+};
+
+SoundServerEnvironment* const environment = static_cast<SoundServerEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(new SoundServerEnvironment));
+
+TEST(PlayerModule, IsFoundInTheFirstFolderThatHoldsIt)
+{
+    TempDir empty;
+    const QString moduleFolder = QStringLiteral(JBX_PLAYER_MODULE_FOLDER);
+    const QString emptyFolder = QString::fromStdString(empty.path());
+    EXPECT_NE(LoadSoundOutput({moduleFolder}), nullptr);
+    EXPECT_NE(LoadSoundOutput({emptyFolder, moduleFolder}), nullptr);
+    EXPECT_EQ(LoadSoundOutput({emptyFolder}), nullptr);
+    EXPECT_EQ(LoadSoundOutput({}), nullptr);
+}
+
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(player_, nullptr) << "the player module did not load";
+        if (!environment->failure.empty())
+            GTEST_SKIP() << "no sound server to play to and record from: " << environment->failure;
+    }
+
+    // Runs scenario while the null sink's monitor is recorded, lets the
+    // player finish, and returns the recording cut into windows: for each,
+    // 0 when it is silent, else the frequency its zero crossings suggest.
+    std::vector<double> Record(const std::function<void()>& scenario)
+    {
+        const QString path = QString::fromStdString(folder_.file("monitor.raw"));
+        QProcess parec;
+        parec.setStandardOutputFile(path);
+        parec.start("parec", {"-d", "test.monitor", "--raw", "--format=s16le",
+                                 QString("--rate=%1").arg(kRecordRate), "--channels=2", "--latency-msec=20"});
+        // The monitor can take a second to deliver its first samples; anything
+        // played before then would be missed.
+        if (!parec.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, 10000)) {
+            ADD_FAILURE() << "parec did not start recording";
+            return {};
+        }
+        scenario();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !player_->isPlaying(); }, 5000)) << "the sound did not end in time";
+        QTest::qWait(300);   // the tail still in the server's buffers
+        parec.terminate();
+        parec.waitForFinished(3000);
+
+        const Bytes raw = ReadBytes(path.toStdString());
+        const auto window = std::size_t(kRecordRate * kWindowSeconds) * 4;   // stereo 16-bit frames
+        std::vector<double> pitches;
+        for (std::size_t start = 0; raw.size() - start >= window; start += window) {
+            double energy = 0;
+            std::size_t crossings = 0;
+            int lastSign = 0;
+            for (std::size_t i = start; i < start + window; i += 4) {   // the left channel
+                const double s = std::int16_t(ReadLE16(raw.data() + i));
+                energy += s * s;
+                const int sign = (s > 0) - (s < 0);
+                crossings += sign != 0 && lastSign != 0 && sign != lastSign;
+                lastSign = sign != 0 ? sign : lastSign;
+            }
+            const bool silent = std::sqrt(energy / double(window / 4)) < kSilenceRms;
+            pitches.push_back(silent ? 0.0 : double(crossings) / (2.0 * kWindowSeconds));
+        }
+        return pitches;
+    }
+
+    TempDir folder_;
+    std::unique_ptr<SoundOutput> player_ = LoadSoundOutput({QStringLiteral(JBX_PLAYER_MODULE_FOLDER)});
+};
+
+// A sound cut short loses its last windows; one that stutters gains a few
+// that sound partly, so the two sides have different margins.
+void ExpectLasts(std::ptrdiff_t windows, double seconds)
+{
+    EXPECT_GE(double(windows) * kWindowSeconds, seconds - 2 * kWindowSeconds) << "the sound was cut short";
+    EXPECT_LE(double(windows) * kWindowSeconds, seconds + 5 * kWindowSeconds) << "more was heard than the sound holds";
+}
+
+TEST_F(PlayerTest, PlaysTheWholeSound)
+{
+    const std::vector<double> pitches = Record([&] {
+        player_->play(std::make_shared<Bytes>(ToneWave(22050, 1, 8, 440, 0.6)));
+        EXPECT_TRUE(player_->isPlaying());
+    });
+    ExpectLasts(std::count_if(pitches.begin(), pitches.end(), [](double p) { return p > 0; }), 0.6);
+}
+
+TEST_F(PlayerTest, ANewSoundReplacesThePlayingOne)
+{
+    const std::vector<double> pitches = Record([&] {
+        player_->play(std::make_shared<Bytes>(ToneWave(44100, 2, 16, 440, 2.0)));
+        QTest::qWait(400);
+        player_->play(std::make_shared<Bytes>(ToneWave(44100, 2, 16, 880, 0.4)));
+    });
+    const auto isHigh = [](double p) { return p > 660; };
+    const auto isLow = [](double p) { return p > 0 && p <= 660; };
+    const auto firstHigh = std::find_if(pitches.begin(), pitches.end(), isHigh);
+    ASSERT_NE(firstHigh, pitches.end()) << "the second sound was not heard";
+    ExpectLasts(std::count_if(pitches.begin(), pitches.end(), isHigh), 0.4);
+    // A window or two may straddle the change; the rest of the first sound
+    // (well over a second) must not follow.
+    EXPECT_LE(std::count_if(firstHigh, pitches.end(), isLow), 2) << "the first sound went on after the second began";
+    EXPECT_NEAR(double(std::count_if(pitches.begin(), firstHigh, isLow)) * kWindowSeconds, 0.4, 0.2)
+        << "the first sound should have played until the second started";
+}
+
+} // namespace
+} // namespace jbx::testing
