@@ -21,13 +21,6 @@ constexpr std::string_view kCreditsQuestion =
     "Save anyway?";
 constexpr std::string_view kNewQuestion = "Current changes will be lost.\n\nContinue?";
 
-bool AskYesNo(Desktop& desktop, std::string_view text, MessageIcon icon)
-{
-    return desktop.showMessage({std::string(text), "Warning", MessageButtons::YesNo, icon,
-               Owner::MainWindow})
-        == MessageAnswer::Yes;
-}
-
 void Call(const std::function<void()>& hook)
 {
     if (hook)
@@ -127,14 +120,14 @@ void MainCommands::openBank()
 void MainCommands::saveBank()
 {
     if (!session_.bank.creditsConfirmed
-        && !AskYesNo(session_.desktop, kCreditsQuestion, MessageIcon::Stop))
+        && !AskYesNo(session_.desktop, kCreditsQuestion, MessageIcon::Stop, Owner::MainWindow))
         return;
     SaveBank(session_, settings_, window_);
 }
 
 void MainCommands::newBank()
 {
-    if (AskYesNo(session_.desktop, kNewQuestion, MessageIcon::Question))
+    if (AskYesNo(session_.desktop, kNewQuestion, MessageIcon::Question, Owner::MainWindow))
         NewBank(session_, &window_);
 }
 

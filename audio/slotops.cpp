@@ -20,10 +20,9 @@ const std::vector<FileFilter> kReplaceFilters = {
     {"Voice Files (*.voc)", "*.voc"},
 };
 
-void ShowError(Desktop& desktop, MainWindowView* window, const char* text)
+Owner OwnerOf(const MainWindowView* window)
 {
-    desktop.showMessage({text, "Error", MessageButtons::Ok, MessageIcon::Stop,
-        window ? Owner::MainWindow : Owner::None});
+    return window ? Owner::MainWindow : Owner::None;
 }
 
 bool StartsWithVoiceMark(const Bytes& data, std::size_t length)
@@ -101,7 +100,7 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
 {
     auto file = ReadWholeFile(path);
     if (!file || file->size() > std::size_t(INT32_MAX) - kConversionRoom) {
-        ShowError(session.desktop, window, "Cannot open sound file");
+        ShowError(session.desktop, "Cannot open sound file", OwnerOf(window));
         return ReplaceResult::Unreadable;
     }
 
@@ -127,7 +126,7 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
         slot.data = image;
         slot.size = size;
     } else if (first != 'C' && first != 'R') {
-        ShowError(session.desktop, window, "Not a valid sound file");
+        ShowError(session.desktop, "Not a valid sound file", OwnerOf(window));
         slot.size = 1;
         slot.name = kNoName;
         return ReplaceResult::NotASound;
@@ -153,7 +152,7 @@ void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
     session.replaceFilterIndex = chosen->filterIndex;
 }
 
-void ExtractSlot(Session& session, MainWindowView& window, int slotNumber)
+void ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
 {
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
@@ -166,7 +165,7 @@ void ExtractSlot(Session& session, MainWindowView& window, int slotNumber)
     if (!chosen)
         return;
     if (!WriteSlotFile(session.bank, chosen->path, slotNumber))
-        ShowError(session.desktop, &window, "Cannot create sound file");
+        ShowError(session.desktop, "Cannot create sound file", Owner::MainWindow);
 }
 
 bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber)

@@ -50,7 +50,6 @@ constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::size_t kWaveDataLimit =
     std::size_t(std::numeric_limits<std::int32_t>::max()) - kWaveHeaderSize;
 
-constexpr std::string_view kErrorCaption = "Error";
 constexpr std::string_view kBuildErrorCaption = "VOC Conversion Error";
 
 MessageAnswer Tell(Session& session, std::string_view text, std::string_view caption,

@@ -36,7 +36,6 @@ constexpr std::int64_t kCreditsReadLimit =
 constexpr std::string_view kCannotOpen = "Cannot open JBX file";
 constexpr std::string_view kOutOfMemory = "Not enough memory to load the JBX file";
 constexpr std::string_view kNotABank = "Not a valid JeerBox sound file";
-constexpr std::string_view kErrorCaption = "Error";
 
 std::int32_t ReadInt32(const std::uint8_t* p)
 {
@@ -69,15 +68,9 @@ std::string TakeCreditText(std::span<const std::uint8_t>& bytes, std::size_t lim
     return text;
 }
 
-void ShowError(Session& session, std::string_view text, Owner owner)
-{
-    session.desktop.showMessage(
-        Message{std::string(text), std::string(kErrorCaption), MessageButtons::Ok, MessageIcon::Stop, owner});
-}
-
 bool RejectBank(Session& session, MainWindowView* window)
 {
-    ShowError(session, kNotABank, window ? Owner::MainWindow : Owner::None);
+    ShowError(session.desktop, kNotABank, window ? Owner::MainWindow : Owner::None);
     return false;
 }
 
@@ -110,7 +103,7 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
 {
     auto file = InputFile::open(path);
     if (!file) {
-        ShowError(session, kCannotOpen, Owner::None);
+        ShowError(session.desktop, kCannotOpen, Owner::None);
         NewBank(session, window);
     } else if (ReadBankDirectory(session, *file, window)) {
         try {
@@ -121,7 +114,7 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
             // size; running out of memory must not end the program.
             file.reset();
             NewBank(session, window);
-            ShowError(session, kOutOfMemory, window ? Owner::MainWindow : Owner::None);
+            ShowError(session.desktop, kOutOfMemory, window ? Owner::MainWindow : Owner::None);
         }
         file.reset();
     } else {

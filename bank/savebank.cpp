@@ -32,9 +32,9 @@ void SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
     desktop.closeProgress();
 
     if (result != SaveResult::Saved) {
-        desktop.showMessage({result == SaveResult::CannotCreate ? "Cannot create JBX file"
-                                                                 : "Cannot write JBX file",
-            "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::MainWindow});
+        ShowError(desktop,
+            result == SaveResult::CannotCreate ? "Cannot create JBX file" : "Cannot write JBX file",
+            Owner::MainWindow);
         return;
     }
     session.bank.bankTitle = FileTitleFromPath(chosen->path);

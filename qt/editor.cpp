@@ -45,8 +45,7 @@ void Editor::start()
     if (const auto table = LoadAcceleratorTable(options_.acceleratorTable)) {
         window_->installAccelerators(*table);
     } else {
-        desktop_.showMessage({std::string(kAcceleratorLoadError), "Error", MessageButtons::Ok,
-            MessageIcon::Stop, Owner::None});
+        ShowError(desktop_, kAcceleratorLoadError, Owner::None);
         // The box had no owner to hand the keyboard back to.
         window_->activateWindow();
     }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jbx {
@@ -27,6 +28,8 @@ enum class MessageIcon { Stop, Question, Exclamation, Asterisk };
 
 enum class MessageAnswer { Ok, Yes, No };
 
+class Desktop;
+
 struct Message {
     std::string text;
     std::string caption;
@@ -36,6 +39,16 @@ struct Message {
 
     bool operator==(const Message&) const = default;
 };
+
+// The captions every part shares.
+inline constexpr std::string_view kErrorCaption = "Error";
+inline constexpr std::string_view kWarningCaption = "Warning";
+
+// Tells the user of a failure: caption "Error", OK, the stop icon.
+void ShowError(Desktop& desktop, std::string_view text, Owner owner);
+
+// Asks a question with Yes and No under caption "Warning"; true only for Yes.
+bool AskYesNo(Desktop& desktop, std::string_view text, MessageIcon icon, Owner owner);
 
 // The user's answer to the unknown voice block dialog; the numbers are the
 // dialog's own results.

@@ -543,8 +543,7 @@ void AssociateBankFiles(Desktop& desktop, const std::string& programPath,
                         const AssociationEnvironment& environment)
 {
     if (programPath.empty()) {
-        desktop.showMessage({std::string(kNoProgramPathMessage), "Error", MessageButtons::Ok,
-                             MessageIcon::Stop, Owner::MainWindow});
+        ShowError(desktop, kNoProgramPathMessage, Owner::MainWindow);
         return;
     }
 
