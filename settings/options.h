@@ -116,9 +116,10 @@ private:
     Desktop& desktop_;
     OptionsChoices choices_;
     bool associationRequested_ = false;
-    // 8 bits, wrapping, as the surprise's "exactly three" has always counted.
+    // 8 bits and wrapping: 256 more clicks make it three again.
     std::uint8_t aboutClickCount_ = 0;
-    SoundData aboutSound_;
+    SoundData aboutSound_;   // made at the first icon click, then played again
+
 };
 
 } // namespace jbx

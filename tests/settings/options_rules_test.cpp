@@ -188,6 +188,8 @@ TEST(OptionsTextsTest, TheSheetShowsTheseTexts)
     ExpectParagraphs(kKnownBugsText, 707,
         {"*  The \"Unknown Voice File Block\" dialog box's \"Details\" button",
          "*  Sometimes converting a VOC file", "*  This isn't really a bug"});
+    EXPECT_NE(kKnownBugsText.find("(mainly Sound Recorder won't open it).  If anyone has this problem, "
+                                  "please e-mail me the .VOC file."), std::string_view::npos);
     ExpectParagraphs(kTipsText, 901,
         {"*  You can load and play VOC", "*  You can convert .VOC", "*  The Associate button",
          "*  If you press <SHIFT>", "*  You don't have to click",
