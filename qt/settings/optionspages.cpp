@@ -1,7 +1,7 @@
 #include "qt/settings/optionspages.h"
 
-#include "seam/desktop.h"
 #include "qt/settings/optionssheet.h"
+#include "settings/options.h"
 
 #include "ui_options-about.h"
 #include "ui_options-contact.h"
@@ -16,41 +16,12 @@
 #include <QPushButton>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace jbx {
 
 namespace {
-
-// The texts keep their CRLF line breaks; the text box shows each as one
-// line break.
-constexpr const char* kKnownBugsText =
-    "*  The \"Unknown Voice File Block\" dialog box's \"Details\" button doesn't work correctly with "
-    "font sizes other than 8, and sometimes the buttons don't do the correct action.\r\n\r\n"
-    "*  Sometimes converting a VOC file into a WAVE file (i.e. \"Replace...\" a sound with a VOC "
-    "file, and then \"Export...\" it), the program won't save the WAVE file correctly (mainly Sound "
-    "Recorder won't open it).  If anyone has this problem, please e-mail me the .VOC file.\r\n\r\n"
-    "*  This isn't really a bug, but in this version if you load a .voc file, it will be converted "
-    "into a .wav file so Windows can play it.  This means that if you load an JBX file that has VOC "
-    "files in it, when you save it again they will all have become WAVs!\r\n\r\n";
-
-constexpr const char* kTipsText =
-    "*  You can load and play VOC files as well as WAV files.\r\n\r\n"
-    "*  You can convert .VOC files into .WAV files by replacing a sound with a .VOC file and then "
-    "extracting it.\r\n\r\n"
-    "*  The Associate button on the options tab will let you load .JBX files with JBX Maker.  It is "
-    "compatible with other programs as well, so if you have, say, RealPlayer, you can just "
-    "right-click on the file and choose the required program to open it with.\r\n\r\n"
-    "*  If you press <SHIFT> while clicking on a sound button, it will play the sound and then bring "
-    "up the Replace Sound dialog box.\r\n\r\n"
-    "*  You don't have to click on the sound buttons - You can press 0-9 (or rather 1-0 as 0 is "
-    "sound 10)\r\n\r\n"
-    "*  If your sound won't play in the game, make sure:\r\n"
-    "  1. It is a valid sound file (and JBX Maker will play it).\r\n"
-    "  2. It is a MONO sound - the game won't play STEREO sounds (and it might have to be 8 bit, not "
-    "16 bit - I'm not sure).\r\n\r\n";
-
-constexpr const char* kSurpriseText = "\nPretty cool, huh?";
 
 constexpr int kIconSize = 32;
 
@@ -108,22 +79,26 @@ private:
 
 } // namespace
 
-FilePage::FilePage(OptionsChoices& choices, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::OptionsFilePage>()), choices_(choices)
+QString OptionsText(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+FilePage::FilePage(OptionsSession& session, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::OptionsFilePage>()), session_(session)
 {
     ui_->setupUi(this);
-    (choices_.useLastOpenDir ? ui_->openLastUsedRadio : ui_->openCurrentRadio)->setChecked(true);
-    (choices_.useLastSaveDir ? ui_->saveLastUsedRadio : ui_->saveCurrentRadio)->setChecked(true);
-    connect(ui_->associateButton, &QPushButton::clicked, this,
-        [this] { choices_.associateRequested = true; });
+    const OptionsChoices& choices = session_.choices();
+    (choices.useLastOpenDir ? ui_->openLastUsedRadio : ui_->openCurrentRadio)->setChecked(true);
+    (choices.useLastSaveDir ? ui_->saveLastUsedRadio : ui_->saveCurrentRadio)->setChecked(true);
+    connect(ui_->associateButton, &QPushButton::clicked, this, [this] { session_.requestAssociation(); });
 }
 
 FilePage::~FilePage() = default;
 
 void FilePage::storeChoices() const
 {
-    choices_.useLastOpenDir = ui_->openLastUsedRadio->isChecked();
-    choices_.useLastSaveDir = ui_->saveLastUsedRadio->isChecked();
+    session_.setChoices({ui_->openLastUsedRadio->isChecked(), ui_->saveLastUsedRadio->isChecked()});
 }
 
 ContactPage::ContactPage(QWidget* parent)
@@ -140,7 +115,7 @@ KnownBugsPage::KnownBugsPage(QWidget* parent)
 {
     ui_->setupUi(this);
     ShowIcon(ui_->knownBugsIcon, kKnownBugsIconPath);
-    ui_->knownBugsText->setPlainText(QString::fromUtf8(kKnownBugsText));
+    ui_->knownBugsText->setPlainText(OptionsText(kKnownBugsText));
 }
 
 KnownBugsPage::~KnownBugsPage() = default;
@@ -150,36 +125,23 @@ TipsPage::TipsPage(QWidget* parent)
 {
     ui_->setupUi(this);
     ShowIcon(ui_->tipsIcon, kTipsIconPath);
-    ui_->tipsText->setPlainText(QString::fromUtf8(kTipsText));
+    ui_->tipsText->setPlainText(OptionsText(kTipsText));
 }
 
 TipsPage::~TipsPage() = default;
 
-AboutPage::AboutPage(Desktop& desktop, SoundData sound, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::OptionsAboutPage>()), desktop_(desktop),
-      sound_(std::move(sound))
+AboutPage::AboutPage(OptionsSession& session, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::OptionsAboutPage>())
 {
     ui_->setupUi(this);
     ShowIcon(ui_->aboutIcon, kProgramIconPath);
-    new ClickNotifier(ui_->aboutIcon, [this] { iconClicked(); });
-    new ClickNotifier(ui_->writtenByLabel, [this] { writtenByClicked(); });
+    new ClickNotifier(ui_->aboutIcon, [&session] { session.aboutIconClicked(); });
+    new ClickNotifier(ui_->writtenByLabel, [this, &session] {
+        if (const std::optional<std::string_view> description = session.writtenByClicked())
+            ui_->descriptionLabel->setText(OptionsText(*description));
+    });
 }
 
 AboutPage::~AboutPage() = default;
-
-void AboutPage::iconClicked()
-{
-    clickCount_ = std::uint8_t(clickCount_ + 1);
-    // The player restarts a sound that is still playing, so every click is
-    // heard from the beginning.
-    if (sound_)
-        desktop_.playSound(sound_);
-}
-
-void AboutPage::writtenByClicked()
-{
-    if (clickCount_ == 3 && desktop_.shiftHeld())
-        ui_->descriptionLabel->setText(QString::fromUtf8(kSurpriseText));
-}
 
 } // namespace jbx

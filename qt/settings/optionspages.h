@@ -1,14 +1,14 @@
 #pragma once
 
 // The five pages of the Options sheet, each built from its Designer form
-// (qt/forms/options-*.ui) when the sheet first shows it.
+// (qt/forms/options-*.ui) when the sheet first shows it. The pages only show
+// things and forward clicks; the rules are the OptionsSession's.
 
-#include "seam/bytes.h"
-
+#include <QString>
 #include <QWidget>
 
-#include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace Ui {
 class OptionsFilePage;
@@ -20,30 +20,25 @@ class OptionsAboutPage;
 
 namespace jbx {
 
-class Desktop;
+class OptionsSession;
 
-// What one showing of the sheet edits. Nothing here reaches the settings
-// store or the desktop shell before the sheet is closed with OK.
-struct OptionsChoices {
-    bool useLastOpenDir = false;     // "Last Used Directory" for Open
-    bool useLastSaveDir = false;     // "Last Used Directory" for Save
-    bool associateRequested = false;
-};
+// A text of the core's (UTF-8) as the sheet's widgets show it.
+QString OptionsText(std::string_view text);
 
-// The File page: shows choices' two preferences when created; the Associate
-// button only sets choices.associateRequested.
+// The File page: shows the session's two preferences when created and passes
+// the Associate button on.
 class FilePage final : public QWidget {
 public:
-    FilePage(OptionsChoices& choices, QWidget* parent);
+    FilePage(OptionsSession& session, QWidget* parent);
     ~FilePage() override;
 
-    // Copies the radio buttons back into choices. The sheet calls it however
+    // Hands the radio buttons back to the session. The sheet calls it however
     // it closes; only OK passes the values on.
     void storeChoices() const;
 
 private:
     std::unique_ptr<Ui::OptionsFilePage> ui_;
-    OptionsChoices& choices_;
+    OptionsSession& session_;
 };
 
 class ContactPage final : public QWidget {
@@ -75,24 +70,15 @@ private:
     std::unique_ptr<Ui::OptionsTipsPage> ui_;
 };
 
-// The About page. Every click on the program icon is counted (8 bits,
-// wrapping) and plays sound from its start; a Shift-click on "Written by"
-// after exactly three clicks shows the surprise message. The count starts at
-// 0 when the page is created, once per showing of the sheet.
+// The About page: passes clicks on the program icon and on "Written by" to
+// the session, and shows the description it answers with.
 class AboutPage final : public QWidget {
 public:
-    // sound: the About sound's WAVE image; null plays nothing.
-    AboutPage(Desktop& desktop, SoundData sound, QWidget* parent);
+    AboutPage(OptionsSession& session, QWidget* parent);
     ~AboutPage() override;
 
 private:
-    void iconClicked();
-    void writtenByClicked();
-
     std::unique_ptr<Ui::OptionsAboutPage> ui_;
-    Desktop& desktop_;
-    SoundData sound_;
-    std::uint8_t clickCount_ = 0;
 };
 
 } // namespace jbx

@@ -1,18 +1,15 @@
 #include "qt/settings/optionssheet.h"
 
-#include "seam/bytes.h"
 #include "qt/settings/optionspages.h"
-#include "settings/settingsstore.h"
+#include "settings/options.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFontMetrics>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -27,68 +24,44 @@ namespace jbx {
 
 namespace {
 
-enum PageIndex { kFilePage, kContactPage, kKnownBugsPage, kTipsPage, kAboutPage, kPageCount };
+constexpr auto kFilePage = std::size_t(OptionsPage::File);
 
-struct PageInfo {
-    const char* title;
-    const char* holderName;   // the tab's widget, which exists from the start
-};
-
-constexpr std::array<PageInfo, kPageCount> kPages = {{
-    {"File", "fileTab"},
-    {"Contact", "contactTab"},
-    {"Known Bugs", "knownBugsTab"},
-    {"Tips", "tipsTab"},
-    {"About", "aboutTab"},
-}};
+// The tabs' widgets, which exist from the start, in tab order.
+constexpr std::array<const char*, kOptionsPageCount> kHolderNames = {
+    "fileTab", "contactTab", "knownBugsTab", "tipsTab", "aboutTab"};
 
 // Every page was laid out as 212 x 204 dialog units: a quarter of the
 // average character width across, an eighth of the line height down.
 constexpr int kPageWidthUnits = 212;
 constexpr int kPageHeightUnits = 204;
 
-// The About sound's WAVE image; null when the resource cannot be read, and
-// then the clicks are silent.
-SoundData LoadAboutSound()
-{
-    QFile file(QString::fromLatin1(kAboutSoundPath));
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    const QByteArray bytes = file.readAll();
-    if (bytes.isEmpty())
-        return nullptr;
-    SoundData sound = MakeSoundData(std::size_t(bytes.size()));
-    std::copy(bytes.cbegin(), bytes.cend(), sound->begin());
-    return sound;
-}
-
 class OptionsSheet final : public QDialog {
 public:
-    OptionsSheet(QWidget* owner, OptionsChoices& choices, Desktop& desktop)
-        : QDialog(owner), choices_(choices), desktop_(desktop)
+    OptionsSheet(QWidget* owner, OptionsSession& session)
+        : QDialog(owner), session_(session)
     {
         setObjectName(QStringLiteral("optionsSheet"));
-        setWindowTitle(QStringLiteral("Options"));
+        setWindowTitle(OptionsText(kOptionsCaption));
 
         tabs_ = new QTabWidget(this);
         tabs_->setObjectName(QStringLiteral("pages"));
         const QFontMetrics metrics(font());
-        for (std::size_t i = 0; i < kPages.size(); ++i) {
+        for (std::size_t i = 0; i < kOptionsPageCount; ++i) {
             auto* holder = new QWidget;
-            holder->setObjectName(QString::fromLatin1(kPages[i].holderName));
+            holder->setObjectName(QString::fromLatin1(kHolderNames[i]));
             holder->setMinimumSize(kPageWidthUnits * metrics.averageCharWidth() / 4,
                 kPageHeightUnits * metrics.height() / 8);
             auto* layout = new QVBoxLayout(holder);
             layout->setContentsMargins(0, 0, 0, 0);
-            tabs_->addTab(holder, QString::fromLatin1(kPages[i].title));
+            tabs_->addTab(holder, OptionsText(kOptionsPageTitles[i]));
             holders_[i] = holder;
         }
 
         // The File page is the start page, so it exists for the whole showing
         // and its choices are always read back.
-        filePage_ = new FilePage(choices_, holders_[kFilePage]);
+        filePage_ = new FilePage(session_, holders_[kFilePage]);
         place(kFilePage, filePage_);
-        tabs_->setCurrentIndex(kFilePage);
+        tabs_->setCurrentIndex(int(kFilePage));
         // The others are built when their tab is first selected.
         connect(tabs_, &QTabWidget::currentChanged, this, &OptionsSheet::createPage);
 
@@ -113,41 +86,41 @@ public:
     }
 
 private:
-    void place(int index, QWidget* page)
+    void place(std::size_t index, QWidget* page)
     {
-        holders_[std::size_t(index)]->layout()->addWidget(page);
-        created_[std::size_t(index)] = true;
+        holders_[index]->layout()->addWidget(page);
+        created_[index] = true;
     }
 
-    void createPage(int index)
+    void createPage(int tab)
     {
-        if (index < 0 || index >= kPageCount || created_[std::size_t(index)])
+        const auto index = std::size_t(tab);
+        if (tab < 0 || index >= kOptionsPageCount || created_[index])
             return;
-        QWidget* holder = holders_[std::size_t(index)];
-        switch (index) {
-        case kContactPage:
+        QWidget* holder = holders_[index];
+        switch (OptionsPage(index)) {
+        case OptionsPage::Contact:
             place(index, new ContactPage(holder));
             break;
-        case kKnownBugsPage:
+        case OptionsPage::KnownBugs:
             place(index, new KnownBugsPage(holder));
             break;
-        case kTipsPage:
+        case OptionsPage::Tips:
             place(index, new TipsPage(holder));
             break;
-        case kAboutPage:
-            place(index, new AboutPage(desktop_, LoadAboutSound(), holder));
+        case OptionsPage::About:
+            place(index, new AboutPage(session_, holder));
             break;
-        default:
+        case OptionsPage::File:
             break;
         }
     }
 
-    OptionsChoices& choices_;
-    Desktop& desktop_;
+    OptionsSession& session_;
     QTabWidget* tabs_ = nullptr;
     FilePage* filePage_ = nullptr;
-    std::array<QWidget*, kPageCount> holders_{};
-    std::array<bool, kPageCount> created_{};
+    std::array<QWidget*, kOptionsPageCount> holders_{};
+    std::array<bool, kOptionsPageCount> created_{};
 };
 
 } // namespace
@@ -163,25 +136,15 @@ bool ShowOptionsSheet(QWidget* owner, SettingsStore& settings, Desktop& desktop,
 {
     InitOptionsResources();
 
-    OptionsChoices choices;
-    choices.useLastOpenDir = ReadYesNoSetting(settings, kUseLastOpenDir);
-    choices.useLastSaveDir = ReadYesNoSetting(settings, kUseLastSaveDir);
-
+    OptionsSession session(settings, desktop);
     bool accepted = false;
     {
         // The sheet and its pages are gone before anything takes effect.
-        OptionsSheet sheet(owner, choices, desktop);
+        OptionsSheet sheet(owner, session);
         accepted = sheet.exec() == QDialog::Accepted;
     }
-    if (!accepted)
-        return false;
-
-    if (choices.associateRequested && associate)
-        associate();
-    // Both are written, changed or not, and whatever the association did.
-    WriteYesNoSetting(settings, kUseLastOpenDir, choices.useLastOpenDir);
-    WriteYesNoSetting(settings, kUseLastSaveDir, choices.useLastSaveDir);
-    return true;
+    session.close(accepted ? OptionsResult::Ok : OptionsResult::Cancel, associate);
+    return accepted;
 }
 
 } // namespace jbx

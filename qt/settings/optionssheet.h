@@ -18,22 +18,17 @@ inline constexpr const char* kProgramIconPath = ":/icons/jbxmaker.svg";
 inline constexpr const char* kContactIconPath = ":/icons/contact.svg";
 inline constexpr const char* kKnownBugsIconPath = ":/icons/knownbugs.svg";
 inline constexpr const char* kTipsIconPath = ":/icons/tips.svg";
-inline constexpr const char* kAboutSoundPath = ":/sounds/about.wav";
 
-// Registers the icons and the About sound, which live in a static library
+// Registers the icons, which live in a static library
 // and so are not registered by themselves. ShowOptionsSheet calls it too;
 // the program calls it at start-up when it wants the program icon earlier.
 // Safe to call any number of times.
 void InitOptionsResources();
 
-// Runs the Options sheet modally over owner. The two yes/no settings are read
-// when it opens. On OK: associate() once if the Associate button was pressed
-// (however often), then both yes/no settings written, changed or not. On
-// Cancel, Escape or the close button nothing is written and associate() is
-// not called. Returns true when closed with OK.
-//
-// The About page plays its sound through desktop.playSound and asks
-// desktop.shiftHeld for its Shift-click.
+// Runs the Options sheet modally over owner, one OptionsSession
+// (settings/options.h) for the showing: OK closes it with OptionsResult::Ok,
+// and so may call associate(); Cancel, Escape and the close button close it
+// with OptionsResult::Cancel. Returns true when closed with OK.
 bool ShowOptionsSheet(QWidget* owner, SettingsStore& settings, Desktop& desktop,
                       const std::function<void()>& associate);
 

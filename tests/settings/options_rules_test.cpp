@@ -1,0 +1,201 @@
+// The Options sheet's rules without any window: what a showing reads and
+// writes, the association request, the About page's clicks and sound, and
+// the texts the sheet shows.
+
+#include "settings/options.h"
+
+#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakedesktop.h"
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace jbx {
+namespace {
+
+using testing::FakeDesktop;
+using testing::FakeSettingsStore;
+using Events = std::vector<std::string>;
+using Values = decltype(FakeSettingsStore::values);
+
+TEST(OptionsSessionTest, OpeningReadsOpenThenSaveAndDefaultsWhatIsMissing)
+{
+    const struct { Values stored; OptionsChoices shown; Events events; } cases[] = {
+        {{}, {false, false},
+         {"open", "read UseLastOpenDir", "write UseLastOpenDir=no", "close",
+          "open", "read UseLastSaveDir", "write UseLastSaveDir=no", "close"}},
+        {{{"UseLastOpenDir", "yes"}, {"UseLastSaveDir", "no"}}, {true, false},
+         {"open", "read UseLastOpenDir", "close", "open", "read UseLastSaveDir", "close"}},
+        {{{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "No"}}, {false, true},
+         {"open", "read UseLastOpenDir", "close", "open", "read UseLastSaveDir", "close"}},
+    };
+    for (const auto& c : cases) {
+        FakeSettingsStore store;
+        store.values = c.stored;
+        FakeDesktop desktop;
+        const OptionsSession session(store, desktop);
+        EXPECT_EQ(session.choices(), c.shown) << &c - cases;
+        EXPECT_FALSE(session.associationRequested()) << &c - cases;
+        EXPECT_EQ(session.aboutClickCount(), 0) << &c - cases;
+        EXPECT_EQ(store.events, c.events) << &c - cases;
+    }
+}
+
+// Each case starts from Open "no", Save "yes" as read at opening.
+TEST(OptionsSessionTest, OnlyOkAssociatesOnceAndThenWritesBothWhetherChangedOrNot)
+{
+    const struct {
+        const char* name;
+        int associatePresses;
+        std::optional<OptionsChoices> changedTo;
+        OptionsResult result;
+        Events closing;
+        bool associator = true;
+    } cases[] = {
+        {"OK untouched", 0, std::nullopt, OptionsResult::Ok,
+         {"open", "write UseLastOpenDir=no", "close", "open", "write UseLastSaveDir=yes", "close"}},
+        {"OK after changes", 2, OptionsChoices{true, true}, OptionsResult::Ok,
+         {"associate", "open", "write UseLastOpenDir=yes", "close", "open", "write UseLastSaveDir=yes", "close"}},
+        {"OK after one press", 1, OptionsChoices{false, false}, OptionsResult::Ok,
+         {"associate", "open", "write UseLastOpenDir=no", "close", "open", "write UseLastSaveDir=no", "close"}},
+        {"Cancel after changes", 1, OptionsChoices{true, false}, OptionsResult::Cancel, {}},
+        {"Cancel untouched", 0, std::nullopt, OptionsResult::Cancel, {}},
+        {"OK with no associator", 1, OptionsChoices{true, false}, OptionsResult::Ok,
+         {"open", "write UseLastOpenDir=yes", "close", "open", "write UseLastSaveDir=no", "close"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSettingsStore store;
+        store.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "yes"}};
+        FakeDesktop desktop;
+        OptionsSession session(store, desktop);
+        store.events.clear();
+        for (int i = 0; i < c.associatePresses; ++i)
+            session.requestAssociation();
+        if (c.changedTo)
+            session.setChoices(*c.changedTo);
+        EXPECT_TRUE(store.events.empty()) << "the store was touched before the sheet closed";
+
+        // The association is recorded among the store's events, so its order
+        // against the writes shows.
+        std::function<void()> associate;
+        if (c.associator)
+            associate = [&store] { store.events.push_back("associate"); };
+        session.close(c.result, associate);
+        EXPECT_EQ(store.events, c.closing);
+        EXPECT_TRUE(desktop.messages.empty());
+    }
+}
+
+// One letter an action: i clicks the icon, w clicks "Written by", W does so
+// with Shift held. Each case is a new showing, so a count kept from the last
+// one would turn "W" into a surprise.
+TEST(OptionsSessionTest, ShiftClickOnWrittenBySurprisesOnlyAfterExactlyThreeIconClicks)
+{
+    const struct { std::string script; std::vector<bool> surprises; } cases[] = {
+        {"iiiW", {true}},
+        {"W", {false}},
+        {"iiiw", {false}},
+        {"iiiwW", {false, true}},
+        {"iiiiW", {false}},
+        {"iiWiW", {false, true}},
+        {"iiiWW", {true, true}},
+        // The count has 8 bits: 256 more clicks bring it back to three.
+        {std::string(3 + 256, 'i') + "W", {true}},
+        {std::string(3 + 255, 'i') + "W", {false}},
+    };
+    const std::span<const std::uint8_t> wave = AboutSoundWave();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script.size() > 10 ? std::to_string(c.script.size() - 1) + " clicks, W" : c.script);
+        FakeSettingsStore store;
+        FakeDesktop desktop;
+        OptionsSession session(store, desktop);
+        store.events.clear();
+        std::vector<bool> surprises;
+        for (const char action : c.script) {
+            desktop.shift = action == 'W';
+            if (action == 'i') {
+                session.aboutIconClicked();
+            } else if (const auto description = session.writtenByClicked()) {
+                EXPECT_EQ(*description, "\nPretty cool, huh?");
+                surprises.push_back(true);
+            } else {
+                surprises.push_back(false);
+            }
+        }
+        EXPECT_EQ(surprises, c.surprises);
+        const auto clicks = std::size_t(std::count(c.script.begin(), c.script.end(), 'i'));
+        EXPECT_EQ(session.aboutClickCount(), std::uint8_t(clicks));
+        // Every click plays the whole About sound, whatever the count says.
+        ASSERT_EQ(desktop.played.size(), clicks);
+        for (const SoundData& played : desktop.played) {
+            ASSERT_NE(played, nullptr);
+            EXPECT_TRUE(std::equal(played->begin(), played->end(), wave.begin(), wave.end()));
+        }
+        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_TRUE(store.events.empty()) << "the About page touched the settings";
+    }
+}
+
+TEST(AboutSoundTest, IsTheCommittedWaveOfShortMonoEightBitPcm)
+{
+    const std::span<const std::uint8_t> wave = AboutSoundWave();
+    const Bytes committed = testing::ReadBytes(JBX_ABOUT_WAVE);
+    EXPECT_TRUE(std::equal(wave.begin(), wave.end(), committed.begin(), committed.end()));
+
+    ASSERT_GE(wave.size(), 44u);
+    const std::uint8_t* p = wave.data();
+    EXPECT_EQ(std::string(p, p + 4), "RIFF");
+    EXPECT_EQ(ReadLE32(p + 4), wave.size() - 8);
+    EXPECT_EQ(std::string(p + 8, p + 16), "WAVEfmt ");
+    EXPECT_EQ(ReadLE16(p + 20), 1) << "PCM";
+    EXPECT_EQ(ReadLE16(p + 22), 1) << "mono";
+    EXPECT_EQ(ReadLE32(p + 24), 22050u);
+    EXPECT_EQ(ReadLE16(p + 34), 8) << "bits per sample";
+    EXPECT_EQ(std::string(p + 36, p + 40), "data");
+    EXPECT_EQ(ReadLE32(p + 40), 30808u);
+    EXPECT_EQ(wave.size(), 44u + 30808u);
+}
+
+// Paragraphs, each followed by an empty line: how many, how each begins.
+void ExpectParagraphs(std::string_view text, std::size_t length, const std::vector<std::string_view>& starts)
+{
+    EXPECT_EQ(text.size(), length);
+    std::vector<std::string_view> paragraphs;
+    for (std::size_t at = 0, end; (end = text.find("\r\n\r\n", at)) != std::string_view::npos; at = end + 4)
+        paragraphs.push_back(text.substr(at, end - at));
+    EXPECT_TRUE(text.ends_with("\r\n\r\n"));
+    ASSERT_EQ(paragraphs.size(), starts.size());
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        EXPECT_TRUE(paragraphs[i].starts_with(starts[i])) << paragraphs[i];
+}
+
+TEST(OptionsTextsTest, TheSheetShowsTheseTexts)
+{
+    EXPECT_EQ(kOptionsCaption, "Options");
+    EXPECT_EQ(std::vector<std::string_view>(kOptionsPageTitles.begin(), kOptionsPageTitles.end()),
+        (std::vector<std::string_view>{"File", "Contact", "Known Bugs", "Tips", "About"}));
+    EXPECT_EQ(kOptionsPageTitles[std::size_t(OptionsPage::About)], "About");
+    EXPECT_EQ(kSurpriseText, "\nPretty cool, huh?");
+
+    ExpectParagraphs(kKnownBugsText, 707,
+        {"*  The \"Unknown Voice File Block\" dialog box's \"Details\" button",
+         "*  Sometimes converting a VOC file", "*  This isn't really a bug"});
+    EXPECT_NE(kKnownBugsText.find("(mainly Sound Recorder won't open it).  If anyone has this problem, "
+                                  "please e-mail me the .VOC file."), std::string_view::npos);
+    ExpectParagraphs(kTipsText, 901,
+        {"*  You can load and play VOC", "*  You can convert .VOC", "*  The Associate button",
+         "*  If you press <SHIFT>", "*  You don't have to click",
+         "*  If your sound won't play in the game, make sure:\r\n  1. It is a valid sound file "
+         "(and JBX Maker will play it).\r\n  2. It is a MONO sound"});
+}
+
+} // namespace
+} // namespace jbx
