@@ -2,6 +2,8 @@
 
 #include "ui_mainwindow.h"
 
+#include "qt/singlebytevalidator.h"
+
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,7 +12,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QUrl>
-#include <QValidator>
 
 namespace jbx {
 
@@ -18,23 +19,6 @@ namespace {
 
 constexpr int kVirtualKeyF1 = 0x70;
 constexpr int kVirtualKeyF24 = kVirtualKeyF1 + 23;
-
-// Slot names are bytes in the bank file, shown one character a byte, so a
-// name survives being shown and read back whatever its bytes; only what a
-// byte can hold can be typed.
-class SingleByteValidator final : public QValidator {
-public:
-    using QValidator::QValidator;
-
-    State validate(QString& input, int&) const override
-    {
-        for (const QChar c : input) {
-            if (c.unicode() > 0xFF)
-                return Invalid;
-        }
-        return Acceptable;
-    }
-};
 
 std::vector<std::string> LocalFiles(const QMimeData* mime)
 {

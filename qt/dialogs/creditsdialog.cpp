@@ -2,8 +2,8 @@
 
 #include "ui_credits.h"
 
-#include "seam/desktop.h"
 #include "bank/soundbank.h"
+#include "qt/singlebytevalidator.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -12,77 +12,20 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QValidator>
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jbx {
 
 namespace {
 
-// The stored credits are single-byte texts; Latin-1 maps every byte to one
-// character and back, so a text survives the dialog unchanged.
-QString FromStored(const std::string& text)
+// One character a byte both ways, so a text survives the dialog unchanged.
+QString FromSingleByte(const std::string& text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-bool IsLineBreak(QChar c)
-{
-    return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-}
-
-bool IsStorable(QChar c)
-{
-    return c.unicode() <= 0xFF || IsLineBreak(c);
-}
-
-// What a character of the description box takes of its limit.
-std::size_t StoredWeight(QChar c)
-{
-    return IsLineBreak(c) ? 2 : 1;
-}
-
-std::size_t StoredLength(const QString& text)
-{
-    std::size_t length = 0;
-    for (const QChar c : text)
-        length += StoredWeight(c);
-    return length;
-}
-
-// The box's text, with every kind of line break the editor makes as CR LF.
-// toPlainText() would also turn no-break spaces into blanks, so the raw text
-// is used.
-std::string DescriptionFromBox(const QPlainTextEdit& box)
-{
-    const QString raw = box.document()->toRawText();
-    std::string text;
-    text.reserve(std::size_t(raw.size()) + 16);
-    for (const QChar c : raw) {
-        if (IsLineBreak(c))
-            text += "\r\n";
-        else
-            text += char(c.toLatin1());
-    }
-    // A description loaded from a file may be longer than the box would take;
-    // like the box's own limit, storing keeps the first characters only, and
-    // never half a line break.
-    if (text.size() > kTypedDescriptionLimit) {
-        text.resize(kTypedDescriptionLimit);
-        if (text.back() == '\r')
-            text.pop_back();
-    }
-    return text;
-}
-
-QString DescriptionForBox(const std::string& stored)
-{
-    QString text = FromStored(stored);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
 }
 
 std::string LineFromBox(const QLineEdit& box)
@@ -90,28 +33,38 @@ std::string LineFromBox(const QLineEdit& box)
     return box.text().toLatin1().toStdString();
 }
 
-// Refuses any input holding a character that a single-byte text can't keep.
-class Latin1Validator : public QValidator {
-public:
-    using QValidator::QValidator;
+bool IsLineBreak(QChar c)
+{
+    return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
 
-    State validate(QString& input, int&) const override
-    {
-        return std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c.unicode() <= 0xFF; })
-            ? Acceptable
-            : Invalid;
-    }
-};
+// The box's text with every kind of line break the editor makes as "\n".
+// toPlainText() would also turn no-break spaces into blanks, so the raw text
+// is used.
+std::string DescriptionFromBox(const QPlainTextEdit& box)
+{
+    const QString raw = box.document()->toRawText();
+    std::string text;
+    text.reserve(std::size_t(raw.size()));
+    for (const QChar c : raw)
+        text += IsLineBreak(c) ? '\n' : char(c.toLatin1());
+    return text;
+}
+
+std::u16string_view Utf16(const QString& text)
+{
+    return {QStringView(text).utf16(), std::size_t(text.size())};
+}
 
 } // namespace
 
 CreditsDialog::CreditsDialog(SoundBank& bank, Desktop& desktop, QWidget* owner)
-    : QDialog(owner), ui_(std::make_unique<Ui::CreditsDialog>()), bank_(bank), desktop_(desktop)
+    : QDialog(owner), ui_(std::make_unique<Ui::CreditsDialog>()), editor_(bank, desktop)
 {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    auto* validator = new Latin1Validator(this);
+    auto* validator = new SingleByteValidator(this);
     ui_->authorEdit->setValidator(validator);
     ui_->dateEdit->setValidator(validator);
     ui_->authorEdit->setMaxLength(int(kAuthorLimit));
@@ -128,19 +81,7 @@ CreditsDialog::CreditsDialog(SoundBank& bank, Desktop& desktop, QWidget* owner)
     connect(ui_->cancelButton, &QPushButton::clicked, this, &CreditsDialog::reject);
     connect(ui_->eraseButton, &QPushButton::clicked, this, &CreditsDialog::eraseCredits);
 
-    // An empty stored text leaves the box with its template text.
-    placingTexts_ = true;
-    const BankCredits& credits = bank_.credits;
-    if (!credits.author.empty())
-        ui_->authorEdit->setText(FromStored(credits.author));
-    if (!credits.description.empty())
-        ui_->descriptionEdit->setPlainText(DescriptionForBox(credits.description));
-    if (!credits.dateFinished.empty())
-        ui_->dateEdit->setText(FromStored(credits.dateFinished));
-    placingTexts_ = false;
-    if (bank_.creditsConfirmed && credits.empty())
-        placeNoCreditsTexts();
-    creditsEdited_ = false;
+    place(editor_.openingTexts());
 
     // Start in the author box with its text selected, so that typing replaces it.
     ui_->authorEdit->setFocus(Qt::OtherFocusReason);
@@ -158,49 +99,45 @@ QPushButton* CreditsDialog::cancelButton() const { return ui_->cancelButton; }
 
 void CreditsDialog::accept()
 {
-    // Untouched boxes are stored too, template texts included: the user saw
-    // them and let them stand.
-    if (creditsEdited_) {
-        bank_.credits.author = LineFromBox(*ui_->authorEdit);
-        bank_.credits.description = DescriptionFromBox(*ui_->descriptionEdit);
-        bank_.credits.dateFinished = LineFromBox(*ui_->dateEdit);
-    }
-    bank_.creditsConfirmed = true;
+    editor_.accept(boxes());
     QDialog::accept();
 }
 
-void CreditsDialog::placeNoCreditsTexts()
+// Placed texts are no edit, and a loaded description longer than the box
+// would take is shown whole.
+void CreditsDialog::place(const CreditsPlacement& texts)
 {
     placingTexts_ = true;
-    ui_->authorEdit->clear();
-    ui_->descriptionEdit->setPlainText(QString::fromLatin1(kNoCreditsText));
-    ui_->dateEdit->clear();
+    if (texts.author)
+        ui_->authorEdit->setText(FromSingleByte(*texts.author));
+    if (texts.description)
+        ui_->descriptionEdit->setPlainText(FromSingleByte(*texts.description));
+    if (texts.dateFinished)
+        ui_->dateEdit->setText(FromSingleByte(*texts.dateFinished));
     placingTexts_ = false;
+}
+
+CreditsBoxes CreditsDialog::boxes() const
+{
+    return {LineFromBox(*ui_->authorEdit), DescriptionFromBox(*ui_->descriptionEdit),
+        LineFromBox(*ui_->dateEdit)};
 }
 
 void CreditsDialog::eraseCredits()
 {
-    const Message question{std::string(kEraseCreditsQuestion), "Warning", MessageButtons::YesNo,
-        MessageIcon::Exclamation, Owner::Dialog};
-    if (desktop_.showMessage(question) != MessageAnswer::Yes)
-        return;
-
-    placeNoCreditsTexts();
-    bank_.credits = BankCredits{};
-    bank_.creditsConfirmed = true;
-    creditsEdited_ = false;
+    if (const auto texts = editor_.erase())
+        place(*texts);
 }
 
 void CreditsDialog::markEdited()
 {
-    creditsEdited_ = true;
+    if (!placingTexts_)
+        editor_.boxChanged();
 }
 
 // Every insertion into the description box passes here, whether typed,
-// pasted or dropped: characters a single-byte text can't hold are dropped,
-// then whatever of the insertion goes past the limit, from its end, as a
-// limited edit box does. The correction joins the insertion's undo step, so
-// an undo never brings back more than the box may hold.
+// pasted or dropped. The correction joins the insertion's undo step, so an
+// undo never brings back more than the box may hold.
 void CreditsDialog::keepDescriptionValid(int position, int, int charsAdded)
 {
     if (placingTexts_ || charsAdded <= 0)
@@ -212,20 +149,8 @@ void CreditsDialog::keepDescriptionValid(int position, int, int charsAdded)
         return;
 
     const QString text = document->toRawText();
-    std::vector<bool> keep(std::size_t(end - position), true);
-    std::size_t length = StoredLength(text);
-    for (int i = position; i < end; ++i) {
-        if (!IsStorable(text[i])) {
-            keep[std::size_t(i - position)] = false;
-            length -= StoredWeight(text[i]);
-        }
-    }
-    for (int i = end - 1; i >= position && length > kTypedDescriptionLimit; --i) {
-        if (keep[std::size_t(i - position)]) {
-            keep[std::size_t(i - position)] = false;
-            length -= StoredWeight(text[i]);
-        }
-    }
+    const std::vector<bool> keep =
+        KeptOfDescriptionInsertion(Utf16(text), std::size_t(position), std::size_t(end - position));
     if (std::all_of(keep.cbegin(), keep.cend(), [](bool k) { return k; }))
         return;
 

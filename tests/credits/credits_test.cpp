@@ -1,0 +1,207 @@
+// The Credits dialog's rules through the scripted desktop: the texts the
+// boxes show for each state of the credits, what OK stores, the Erase
+// question and its effect, and which characters of an insertion into the
+// description box stay.
+
+#include "app/credits.h"
+#include "bank/soundbank.h"
+#include "tests/support/fakedesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace jbx::testing {
+namespace {
+
+// The program's own texts, spelt out so that a slip in either shows.
+const std::string kNoCredits = "This file didn't have any credits saved in it.";
+const Message kEraseQuestion{
+    "This action will erase the credits from memory, and they will not be saved to disk next "
+    "time you save the file.\n\nContinue?",
+    "Warning", MessageButtons::YesNo, MessageIcon::Exclamation, Owner::Dialog};
+
+const CreditsPlacement kNoCreditsShown{"", kNoCredits, ""};
+// The date template spelt so that no compiler takes it for trigraphs.
+const CreditsBoxes kTemplates{"Anonymous", "None Entered", "\?\?/\?\?/\?\?"};
+
+std::string X(std::size_t n) { return std::string(n, 'x'); }
+std::u16string U(std::size_t n) { return std::u16string(n, u'x'); }
+
+SoundBank Bank(BankCredits credits, bool confirmed)
+{
+    SoundBank bank;
+    bank.credits = std::move(credits);
+    bank.creditsConfirmed = confirmed;
+    return bank;
+}
+
+// An empty stored text leaves the template text; only confirmed credits
+// that are all empty show the no-credits texts.
+TEST(CreditsEditorTest, OpeningTextsForCompletePartialAndMissingCredits)
+{
+    const struct {
+        const char* name;
+        BankCredits credits;
+        bool confirmed;
+        CreditsPlacement shown;
+    } cases[] = {
+        {"after New", {}, false, {}},
+        {"loaded without credits", {}, true, kNoCreditsShown},
+        {"complete, CR LF shown as line breaks", {"Kim", "one\r\ntwo\r\n", "01/02/03"}, true,
+            {"Kim", "one\ntwo\n", "01/02/03"}},
+        {"author only", {"Kim", "", ""}, false, {"Kim", std::nullopt, std::nullopt}},
+        {"description only, confirmed", {"", "Taunts", ""}, true, {std::nullopt, "Taunts", std::nullopt}},
+        {"date only, confirmed", {"", "", "1999"}, true, {std::nullopt, std::nullopt, "1999"}},
+        {"a lone CR or LF stays", {"", "a\rb\nc\r", ""}, false, {std::nullopt, "a\rb\nc\r", std::nullopt}},
+        {"a loaded description over the typed limit is shown whole", {"", X(256), ""}, true,
+            {std::nullopt, X(256), std::nullopt}},
+        {"bytes above 0x7F pass unchanged", {"K\xE9m\xFF", "", ""}, true, {"K\xE9m\xFF", std::nullopt, std::nullopt}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDesktop desktop;
+        SoundBank bank = Bank(c.credits, c.confirmed);
+        CreditsEditor editor(bank, desktop);
+        EXPECT_EQ(editor.openingTexts(), c.shown);
+        EXPECT_FALSE(editor.edited());
+    }
+}
+
+// OK stores all three boxes when any was edited, each within its limit, and
+// confirms the credits whether it stored or not.
+TEST(CreditsEditorTest, OkStoresEveryBoxOnlyAfterAnEditAndAlwaysConfirms)
+{
+    const BankCredits kim{"Kim", "one\r\ntwo", "01/02/03"};
+    const struct {
+        const char* name;
+        BankCredits before;
+        bool edited;
+        CreditsBoxes boxes;
+        BankCredits stored;
+    } cases[] = {
+        {"after New, untouched", {}, false, kTemplates, {}},
+        {"after New, author typed", {}, true, {"Kim", kTemplates.description, kTemplates.dateFinished},
+            {"Kim", "None Entered", "\?\?/\?\?/\?\?"}},
+        {"loaded credits, untouched", kim, false, {"Kim", "one\ntwo", "01/02/03"}, kim},
+        {"every box emptied", kim, true, {"", "", ""}, {}},
+        {"line breaks stored as CR LF", {}, true, {"a", "\none\ntwo\n", "d"}, {"a", "\r\none\r\ntwo\r\n", "d"}},
+        {"253 and a break fill the description", {}, true, {"a", X(253) + "\n", "d"}, {"a", X(253) + "\r\n", "d"}},
+        {"a break past 255 is cut whole", {}, true, {"a", X(254) + "\nyz", "d"}, {"a", X(254), "d"}},
+        {"a loaded 256 loses its last", {}, true, {"a", X(256), "d"}, {"a", X(255), "d"}},
+        {"author and date cut to 100", {}, true, {X(101), "b", X(150)}, {X(100), "b", X(100)}},
+        {"author and date of 100 stay whole", {}, true, {X(100), "b", X(100)}, {X(100), "b", X(100)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDesktop desktop;
+        SoundBank bank = Bank(c.before, false);
+        CreditsEditor editor(bank, desktop);
+        if (c.edited)
+            editor.boxChanged();
+        EXPECT_EQ(editor.edited(), c.edited);
+        editor.accept(c.boxes);
+        EXPECT_EQ((CreditsBoxes{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
+            (CreditsBoxes{c.stored.author, c.stored.description, c.stored.dateFinished}));
+        EXPECT_TRUE(bank.creditsConfirmed);
+        EXPECT_TRUE(desktop.messages.empty());
+    }
+}
+
+// Yes empties and confirms at once, so that a Cancel afterwards keeps it so;
+// No leaves everything, the edited state included.
+TEST(CreditsEditorTest, EraseAsksTheDialogsWarningAndActsOnlyOnYes)
+{
+    const BankCredits kim{"Kim", "Taunts", "01/02/03"};
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        const bool yes = answer == MessageAnswer::Yes;
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        FakeDesktop desktop;
+        desktop.messageAnswers = {answer};
+        SoundBank bank = Bank(kim, false);
+        CreditsEditor editor(bank, desktop);
+        editor.boxChanged();
+
+        const std::optional<CreditsPlacement> shown = editor.erase();
+        EXPECT_EQ(desktop.messages, std::vector<Message>{kEraseQuestion});
+        EXPECT_EQ(shown, yes ? std::optional(kNoCreditsShown) : std::nullopt);
+        EXPECT_EQ(bank.credits.empty(), yes);
+        EXPECT_EQ(bank.credits.author, yes ? "" : "Kim");
+        EXPECT_EQ(bank.creditsConfirmed, yes);
+        EXPECT_EQ(editor.edited(), !yes);
+    }
+}
+
+// After an Erase the boxes show the no-credits texts: an OK without typing
+// keeps the credits empty; an OK after typing stores what the boxes show.
+TEST(CreditsEditorTest, OkAfterAnEraseStoresOnlyWhatWasTypedSince)
+{
+    const struct {
+        const char* name;
+        bool typed;
+        CreditsBoxes boxes;
+        BankCredits stored;
+    } cases[] = {
+        {"untouched", false, {"", kNoCredits, ""}, {}},
+        {"author typed", true, {"Kim", kNoCredits, ""}, {"Kim", kNoCredits, ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDesktop desktop;
+        desktop.messageAnswers = {MessageAnswer::Yes};
+        SoundBank bank = Bank({"Kim", "Taunts", "01/02/03"}, true);
+        CreditsEditor editor(bank, desktop);
+        editor.boxChanged();
+        ASSERT_TRUE(editor.erase());
+        if (c.typed)
+            editor.boxChanged();
+        editor.accept(c.boxes);
+        EXPECT_EQ((CreditsBoxes{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
+            (CreditsBoxes{c.stored.author, c.stored.description, c.stored.dateFinished}));
+        EXPECT_TRUE(bank.creditsConfirmed);
+    }
+}
+
+// Characters no single-byte text holds go first; then, while the box is
+// over 255 (a line break counting two), the insertion's last characters.
+TEST(CreditsInsertionTest, KeepsWhatASingleByteDescriptionOfAtMost255Holds)
+{
+    const struct {
+        const char* name;
+        std::u16string before;
+        std::size_t position;
+        std::u16string inserted;
+        std::u16string kept;
+    } cases[] = {
+        {"fits", u"abc", 3, u"de\n", u"de\n"},
+        {"Latin-1 stays, the rest goes", u"", 0, u"a\u20AC\u00E9\u0100\u00FFb", u"a\u00E9\u00FFb"},
+        {"a surrogate pair goes whole", u"", 0, u"a\U0001F600b", u"ab"},
+        {"a break filling 255", U(253), 253, u"\n", u"\n"},
+        {"a break past 255", U(254), 254, u"\n", u""},
+        {"a character filling 255 after a refused break", U(254), 254, u"y", u"y"},
+        {"a paste loses its end", U(250), 250, u"ab\ncd", u"ab\nc"},
+        {"a break at a paste's end goes whole", U(253), 253, u"a\n", u"a"},
+        {"paragraph and line separators count two", U(252), 252, u"\u2029\u2028", u"\u2029"},
+        {"refused characters take nothing of the limit", U(254), 254, u"\u20ACa", u"a"},
+        {"an insertion at the start loses its own end", U(254), 0, u"ab", u"a"},
+        {"a full box refuses all", U(255), 100, u"q\n", u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::u16string box = c.before;
+        box.insert(c.position, c.inserted);
+        const std::vector<bool> keep = KeptOfDescriptionInsertion(box, c.position, c.inserted.size());
+        ASSERT_EQ(keep.size(), c.inserted.size());
+        std::u16string kept;
+        for (std::size_t i = 0; i < keep.size(); ++i) {
+            if (keep[i])
+                kept += c.inserted[i];
+        }
+        EXPECT_TRUE(kept == c.kept) << "kept " << kept.size() << " of " << c.inserted.size();
+    }
+}
+
+} // namespace
+} // namespace jbx::testing
