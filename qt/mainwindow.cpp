@@ -16,9 +16,6 @@ namespace jbx {
 
 namespace {
 
-constexpr int kVirtualKeyF1 = 0x70;
-constexpr int kVirtualKeyF24 = kVirtualKeyF1 + 23;
-
 // Slot names are bytes in the bank file, shown one character a byte, so a
 // name survives being shown and read back whatever its bytes; only what a
 // byte can hold can be typed.
@@ -104,7 +101,7 @@ void MainWindow::start()
     show();
 }
 
-void MainWindow::installAccelerators(const std::vector<Accelerator>& table)
+void MainWindow::installAccelerators(std::span<const Accelerator> table)
 {
     for (const Accelerator& entry : table) {
         const QKeySequence key = KeyFor(entry);
