@@ -7,13 +7,9 @@
 #include "bank/soundbank.h"
 #include "settings/settingsstore.h"
 
-#include <charconv>
-
 namespace jbx {
 
 namespace {
-
-constexpr int kVirtualKeyF1 = 0x70;
 
 constexpr std::string_view kCreditsQuestion =
     "You haven't entered any credits for the JBX you just saved.\n\n"
@@ -150,51 +146,6 @@ std::string JoinArguments(const std::vector<std::string>& arguments)
         joined += argument;
     }
     return joined;
-}
-
-std::optional<std::vector<Accelerator>> ParseAcceleratorTable(std::string_view text)
-{
-    std::vector<Accelerator> table;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (line.empty() || line.front() == '#')
-            continue;
-
-        const auto blank = line.find(' ');
-        if (blank == std::string_view::npos)
-            return std::nullopt;
-        std::string_view key = line.substr(0, blank);
-        const std::string_view id = line.substr(blank + 1);
-
-        Accelerator entry;
-        if (key.starts_with("Alt+")) {
-            entry.alt = true;
-            key.remove_prefix(4);
-        }
-        if (key.size() == 1 && ((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= '0' && key[0] <= '9'))) {
-            entry.key = key[0];
-        } else if (key.size() >= 2 && key.size() <= 3 && key[0] == 'F') {
-            int n = 0;
-            const auto [rest, error] = std::from_chars(key.data() + 1, key.data() + key.size(), n);
-            if (error != std::errc{} || rest != key.data() + key.size() || n < 1 || n > 24)
-                return std::nullopt;
-            entry.key = kVirtualKeyF1 + n - 1;
-        } else {
-            return std::nullopt;
-        }
-
-        const auto [rest, error] = std::from_chars(id.data(), id.data() + id.size(), entry.command);
-        if (error != std::errc{} || rest != id.data() + id.size())
-            return std::nullopt;
-        table.push_back(entry);
-    }
-    if (table.size() != std::size_t(kAcceleratorCount))
-        return std::nullopt;
-    return table;
 }
 
 } // namespace jbx

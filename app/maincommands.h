@@ -5,11 +5,8 @@
 // Qt-free, so that every command is tested through the scripted desktop and
 // a native front end can share it.
 
-#include <array>
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace jbx {
@@ -84,25 +81,5 @@ void PrepareBank(Session& session, const std::string& commandLine);
 
 // The command-line arguments joined by single blanks: the one bank path.
 std::string JoinArguments(const std::vector<std::string>& arguments);
-
-// One entry of the accelerator table: a virtual-key code (the letter or digit
-// itself, 0x70.. for F1..), whether Alt is part of it, and the command it sends.
-struct Accelerator {
-    int key = 0;
-    bool alt = false;
-    int command = 0;
-
-    bool operator==(const Accelerator&) const = default;
-};
-
-inline constexpr int kAcceleratorCount = 31;
-inline constexpr std::string_view kAcceleratorLoadError =
-    "Error loading keyboard accelerators.\n\n"
-    "You won't be able to use some of the shortcut keys this session.";
-
-// Reads the accelerator table from its text form, one entry a line:
-// "A 128", "Alt+F1 100", "F10 109", "0 109". Nothing when the text is not a
-// table of exactly kAcceleratorCount entries.
-std::optional<std::vector<Accelerator>> ParseAcceleratorTable(std::string_view text);
 
 } // namespace jbx

@@ -17,9 +17,6 @@ namespace jbx {
 
 namespace {
 
-constexpr int kVirtualKeyF1 = 0x70;
-constexpr int kVirtualKeyF24 = kVirtualKeyF1 + 23;
-
 std::vector<std::string> LocalFiles(const QMimeData* mime)
 {
     std::vector<std::string> paths;
@@ -88,7 +85,7 @@ void MainWindow::start()
     show();
 }
 
-void MainWindow::installAccelerators(const std::vector<Accelerator>& table)
+void MainWindow::installAccelerators(std::span<const Accelerator> table)
 {
     for (const Accelerator& entry : table) {
         const QKeySequence key = KeyFor(entry);

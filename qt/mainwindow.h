@@ -5,6 +5,7 @@
 // accelerator key and dropped file goes to MainCommands, and the core
 // writes back through the MainWindowView fields.
 
+#include "app/accelerators.h"
 #include "app/maincommands.h"
 #include "seam/desktop.h"
 
@@ -13,7 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <vector>
+#include <span>
 
 class QPushButton;
 
@@ -50,7 +51,7 @@ public:
     // Makes each entry's key run its command as an accelerator. The focused
     // widget sees a key first: what the Name box takes as typing (a digit,
     // the letter A) never runs a command.
-    void installAccelerators(const std::vector<Accelerator>& table);
+    void installAccelerators(std::span<const Accelerator> table);
 
     // The push button with this command id, or null.
     QPushButton* button(int id) const;

@@ -2,6 +2,7 @@
 // own tools: what xdg-mime and gio make of the files the association writes.
 
 #include "settings/association.h"
+#include "settings/mimeglobs.h"
 
 #include "tests/association/xdgsandbox.h"
 #include "tests/support/fakedesktop.h"

@@ -4,6 +4,7 @@
 
 #include "qt/settings/qdesktopassociation.h"
 
+#include "settings/desktopentry.h"
 #include "tests/association/xdgsandbox.h"
 #include "tests/support/fakedesktop.h"
 

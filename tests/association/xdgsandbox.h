@@ -4,7 +4,7 @@
 // a temporary folder, and the desktop's own tools run against them. Nothing
 // of the user's real desktop is read or changed.
 
-#include "settings/association.h"
+#include "settings/xdgfolders.h"
 #include "tests/cli/runtool.h"
 #include "tests/support/testfiles.h"
 

@@ -1,5 +1,6 @@
 #include "app/maincommands.h"
 
+#include "app/accelerators.h"
 #include "bank/bankwriter.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
@@ -178,24 +179,43 @@ TEST_F(CommandTest, TheCommandLineIsOneBankPathWithBlanksAndQuotes)
     EXPECT_EQ(session.bank.bankTitle, "Untitled");
 }
 
-TEST(AcceleratorTable, TheShippedTableIsReadAndABrokenOneRefused)
+// The table as the Windows editor's resource script gets it: every key of
+// the main window, in resource order.
+TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
 {
-    const Bytes text = ReadBytes(JBX_ACCELERATORS_FILE);
-    std::vector<Accelerator> expected{{'A', false, 128}};
-    for (bool alt : {true, false})
-        for (int i = 0; i < 10; ++i)
-            expected.push_back({0x70 + i, alt, 100 + i});   // F1 to F10
-    for (int i = 0; i < 10; ++i)
-        expected.push_back({i == 9 ? '0' : '1' + i, false, 100 + i});
-    EXPECT_EQ(ParseAcceleratorTable(std::string(text.begin(), text.end())), expected);
-
-    std::string whole = "A 128\n";
-    for (int i = 1; i <= 30; ++i)
-        whole += "F" + std::to_string(i % 10 + 1) + " 100\r\n";
-    ASSERT_TRUE(ParseAcceleratorTable(whole));
-    const std::string broken[] = {"", whole.substr(0, whole.rfind("F")), whole + "B 128\n",
-        "Q128\n" + whole.substr(6), "Ctrl+A 128\n" + whole.substr(6), "F25 100\n" + whole.substr(6),
-        "a 128\n" + whole.substr(6), "A 12x\n" + whole.substr(6)};
-    for (const std::string& bad : broken)
-        EXPECT_FALSE(ParseAcceleratorTable(bad)) << bad.substr(0, 12);
+    EXPECT_EQ(AcceleratorResourceScript(), R"(400 ACCELERATORS
+BEGIN
+    "A", 128, VIRTKEY
+    VK_F1, 100, VIRTKEY, ALT
+    VK_F2, 101, VIRTKEY, ALT
+    VK_F3, 102, VIRTKEY, ALT
+    VK_F4, 103, VIRTKEY, ALT
+    VK_F5, 104, VIRTKEY, ALT
+    VK_F6, 105, VIRTKEY, ALT
+    VK_F7, 106, VIRTKEY, ALT
+    VK_F8, 107, VIRTKEY, ALT
+    VK_F9, 108, VIRTKEY, ALT
+    VK_F10, 109, VIRTKEY, ALT
+    VK_F1, 100, VIRTKEY
+    VK_F2, 101, VIRTKEY
+    VK_F3, 102, VIRTKEY
+    VK_F4, 103, VIRTKEY
+    VK_F5, 104, VIRTKEY
+    VK_F6, 105, VIRTKEY
+    VK_F7, 106, VIRTKEY
+    VK_F8, 107, VIRTKEY
+    VK_F9, 108, VIRTKEY
+    VK_F10, 109, VIRTKEY
+    "1", 100, VIRTKEY
+    "2", 101, VIRTKEY
+    "3", 102, VIRTKEY
+    "4", 103, VIRTKEY
+    "5", 104, VIRTKEY
+    "6", 105, VIRTKEY
+    "7", 106, VIRTKEY
+    "8", 107, VIRTKEY
+    "9", 108, VIRTKEY
+    "0", 109, VIRTKEY
+END
+)");
 }

@@ -3,7 +3,8 @@
 // are tested without Qt; the modal questions here are answered by the
 // scripted desktop, which records them.
 
-#include "qt/editor.h"
+#include "app/accelerators.h"
+#include "bank/soundbank.h"
 #include "qt/mainwindow.h"
 #include "qt/qtdesktop.h"
 #include "tests/qt/guitest.h"
@@ -43,7 +44,7 @@ public:
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    // Shows the window with the real accelerator table; a bank with sounds
+    // Shows the window with the program's accelerator table; a bank with sounds
     // in slots 1 to 5 first, if asked.
     void show(bool withBank = true)
     {
@@ -51,9 +52,7 @@ protected:
         if (withBank)
             window.commands().dropFiles({WriteSmallBank(dir.file("five.jbx"), {1, 2, 3, 4, 5})});
         window.start();
-        const auto table = LoadAcceleratorTable(QStringLiteral(JBX_ACCELERATORS_FILE));
-        ASSERT_TRUE(table);
-        window.installAccelerators(*table);
+        window.installAccelerators(kAcceleratorTable);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
