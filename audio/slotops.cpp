@@ -122,9 +122,11 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     if (length && StartsWithVoiceMark(*data, length)) {
         SoundData image = MakeSoundData(length + kConversionRoom);
         std::int32_t size = slot.size;
-        ConvertVoiceFile(session, *image, *file, size, window);
+        const ConvertResult converted = ConvertVoiceFile(session, *image, *file, size, window);
         slot.data = image;
         slot.size = size;
+        if (converted != ConvertResult::Converted)
+            return ReplaceResult::NotConverted;
     } else if (first != 'C' && first != 'R') {
         ShowError(session.desktop, "Not a valid sound file", OwnerOf(window));
         slot.size = 1;
@@ -134,7 +136,7 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     return ReplaceResult::Replaced;
 }
 
-void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
+ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
 {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
@@ -145,14 +147,16 @@ void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
 
     const auto chosen = RunFileDialog(session.desktop, request);
     if (!chosen)
-        return;
-    if (ReplaceSlotFromFile(session, &window, slotNumber, chosen->path) == ReplaceResult::Unreadable)
-        return;
+        return ReplaceResult::Cancelled;
+    const ReplaceResult result = ReplaceSlotFromFile(session, &window, slotNumber, chosen->path);
+    if (result == ReplaceResult::Unreadable)
+        return result;
     ShowSlotInfo(session.bank, window, slotNumber);
     session.replaceFilterIndex = chosen->filterIndex;
+    return result;
 }
 
-void ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
+ExtractResult ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
 {
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
@@ -163,9 +167,12 @@ void ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
 
     const auto chosen = RunFileDialog(session.desktop, request);
     if (!chosen)
-        return;
-    if (!WriteSlotFile(session.bank, chosen->path, slotNumber))
+        return ExtractResult::Cancelled;
+    if (!WriteSlotFile(session.bank, chosen->path, slotNumber)) {
         ShowError(session.desktop, "Cannot create sound file", Owner::MainWindow);
+        return ExtractResult::NotWritten;
+    }
+    return ExtractResult::Extracted;
 }
 
 bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber)

@@ -232,19 +232,19 @@ UnknownBlockChoice AskUnknownBlock(Session& session, MainWindowView* owner)
     return session.desktop.askUnknownBlock(details, owner ? Owner::MainWindow : Owner::None);
 }
 
-bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
+ConvertResult ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
     std::span<std::uint8_t> samples, VoiceFormat& format, MainWindowView* owner)
 {
     if (input.size() < kVoiceHeaderSize || input.size() > kVoiceFileLimit
         || !std::equal(kSignature.begin(), kSignature.end(), input.begin())) {
         Tell(session, "Not a Creative Voice File", kErrorCaption, MessageButtons::Ok, MessageIcon::Stop);
-        return false;
+        return ConvertResult::NotAVoiceFile;
     }
     if (!IsKnownVersion(input)
         && Tell(session, "Unknown Voice File Version.\n\nProcess anyway?", kErrorCaption,
                MessageButtons::YesNo, MessageIcon::Stop)
             != MessageAnswer::Yes)
-        return false;
+        return ConvertResult::VersionRefused;
 
     session.voice.voiceCursor = ReadLE16(input.data() + kDataOffsetAt);
     BlockWalk walk(session, input, samples);
@@ -265,16 +265,17 @@ bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
             break;
     }
     format.sampleCount = std::uint32_t(walk.written());
-    return true;
+    return ConvertResult::Converted;
 }
 
-void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
+bool BuildWaveImage(Session& session, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> samples, std::int32_t& size, const VoiceFormat& format)
 {
     const auto fail = [&](std::string_view text, MessageIcon icon) {
         Tell(session, text, kBuildErrorCaption, MessageButtons::Ok, icon);
         // Failures arise only below the 44-byte header, so the length fits.
         size = std::int32_t(output.size());
+        return false;
     };
 
     std::uint8_t* const image = output.data();
@@ -324,9 +325,10 @@ void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
     WriteLE32(image + 4, riffLength);
     // One less than the image length: Extract writes the byte at index size too.
     size = std::int32_t(ReadLE32(image + 4) + 7);
+    return true;
 }
 
-void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
+ConvertResult ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> input, std::int32_t& size, MainWindowView* owner)
 {
     // The samples are gathered where the image's data belong, so the image
@@ -336,9 +338,11 @@ void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
         samples = output.subspan(kWaveHeaderSize, std::min(input.size(), output.size() - kWaveHeaderSize));
 
     VoiceFormat format;
-    if (!ParseVoiceFile(session, input, samples, format, owner))
-        return;
-    BuildWaveImage(session, output, samples, size, format);
+    const ConvertResult parsed = ParseVoiceFile(session, input, samples, format, owner);
+    if (parsed != ConvertResult::Converted)
+        return parsed;
+    return BuildWaveImage(session, output, samples, size, format) ? ConvertResult::Converted
+                                                                  : ConvertResult::BuildFailed;
 }
 
 } // namespace jbx

@@ -34,6 +34,14 @@ struct VoiceFormat {
     std::uint16_t bitsPerSample = 8;
 };
 
+// What became of a conversion. Every failure has been reported to the user.
+enum class ConvertResult {
+    Converted,        // an image was built, also when the user stopped at an unknown block
+    NotAVoiceFile,    // "Not a Creative Voice File": output and size untouched
+    VersionRefused,   // an unknown version the user would not process: output and size untouched
+    BuildFailed,      // output too small for the image's headers: size is output.size()
+};
+
 // Converts the voice file in input into a WAVE image in output, which the
 // caller has zero-filled with input.size() + 48 bytes. size comes in as the
 // input's length and goes out as the size to store for the slot:
@@ -47,16 +55,17 @@ struct VoiceFormat {
 // build with its message. An input longer than kVoiceFileLimit is refused as
 // not a voice file. owner owns the unknown-block dialog (nullptr: none).
 // The parse state in session.voice is left as the walk left it.
-void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
+ConvertResult ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> input, std::int32_t& size, MainWindowView* owner);
 
 // Checks the header and gathers the sample bytes of all sound blocks into
-// samples and the parameters into format. False when refused (the user has
-// been told). Sample bytes beyond samples.size() are dropped; the end of the
+// samples and the parameters into format. Converted when the walk ran and
+// its results are ready for BuildWaveImage, else why the file was refused
+// (the user has been told). Sample bytes beyond samples.size() are dropped; the end of the
 // input ends the walk as a terminator would, after taking the part of a
 // sound block that is there. format.sampleCount is the number of bytes
 // stored in samples.
-bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
+ConvertResult ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
     std::span<std::uint8_t> samples, VoiceFormat& format, MainWindowView* owner);
 
 // Writes the RIFF/WAVE image of the first format.sampleCount bytes of
@@ -64,9 +73,9 @@ bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
 // already stand at output + 44, where the image's data belong. Sample bytes
 // that do not fit in output are cut off and the headers describe what was
 // written. An output too small for the RIFF header, the format chunk or the
-// data chunk's header is reported to the user and sets size to
-// output.size().
-void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
+// data chunk's header is reported to the user, sets size to output.size()
+// and gives false.
+bool BuildWaveImage(Session& session, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> samples, std::int32_t& size, const VoiceFormat& format);
 
 // The input byte at voiceCursor, advancing the cursor; nothing (and the

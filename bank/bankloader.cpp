@@ -99,12 +99,14 @@ void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
 
 } // namespace
 
-void LoadBank(Session& session, const std::string& path, MainWindowView* window)
+LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* window)
 {
+    LoadResult result = LoadResult::Loaded;
     auto file = InputFile::open(path);
     if (!file) {
         ShowError(session.desktop, kCannotOpen, Owner::None);
         NewBank(session, window);
+        result = LoadResult::CannotOpen;
     } else if (ReadBankDirectory(session, *file, window)) {
         try {
             ReadBankLumps(session, *file, window);
@@ -115,11 +117,13 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
             file.reset();
             NewBank(session, window);
             ShowError(session.desktop, kOutOfMemory, window ? Owner::MainWindow : Owner::None);
+            result = LoadResult::OutOfMemory;
         }
         file.reset();
     } else {
         file.reset();
         NewBank(session, window);
+        result = LoadResult::NotABank;
     }
 
     if (window) {
@@ -127,6 +131,7 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
         window->setSizeText({});
         UpdateMainTitle(session.bank, *window);
     }
+    return result;
 }
 
 bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window)

@@ -64,12 +64,13 @@ void ExpectImage(const Bytes& output, std::int32_t size, const Bytes& image, std
 
 class VoiceConvertTest : public ::testing::Test {
 protected:
-    // Converts into a zero-filled output (or fill, to see what is left alone).
+    // Converts into a zero-filled output (or fill, to see what is left alone)
+    // and gives the size; the outcome is kept in result.
     std::int32_t convert(const Bytes& input, MainWindowView* owner = nullptr, std::uint8_t fill = 0)
     {
         output = Bytes(input.size() + 48, fill);
         std::int32_t size = std::int32_t(input.size());
-        ConvertVoiceFile(session, output, input, size, owner);
+        result = ConvertVoiceFile(session, output, input, size, owner);
         return size;
     }
 
@@ -77,6 +78,7 @@ protected:
     Session session{desktop};
     FakeMainWindow window;
     Bytes output;
+    ConvertResult result = ConvertResult::BuildFailed;
 };
 
 TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
@@ -116,6 +118,7 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
     for (const auto& [what, file, image] : cases) {
         SCOPED_TRACE(what);
         ExpectImage(output, convert(file), image, 0);
+        EXPECT_EQ(result, ConvertResult::Converted);
     }
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(desktop.unknownBlockQuestions.empty());
@@ -130,20 +133,22 @@ TEST_F(VoiceConvertTest, TheHeaderIsCheckedBeforeAnythingIsWritten)
     wrongEnd[19] = 0x1B;   // the signature's last byte
     const Bytes v115 = VoiceFileBuilder(15, 1).soundBlock(166, Ramp(3)).build();
     const Bytes checkOf110 = VoiceFileBuilder(20, 1).check(0x29, 0x11).soundBlock(166, Ramp(3)).build();
-    const std::tuple<Bytes, Message, MessageAnswer> cases[] = {
-        {Bytes(v115.begin(), v115.begin() + 25), notVoice, {}},   // one byte short of a header
-        {wrongEnd, notVoice, {}},
-        {v115, unknownVersion, MessageAnswer::No},
-        {checkOf110, unknownVersion, MessageAnswer::No},
-        {v115, unknownVersion, MessageAnswer::Yes},
-        {checkOf110, unknownVersion, MessageAnswer::Yes},
+    const std::tuple<Bytes, Message, MessageAnswer, ConvertResult> cases[] = {
+        {Bytes(v115.begin(), v115.begin() + 25), notVoice, {}, ConvertResult::NotAVoiceFile},   // one byte short of a header
+        {wrongEnd, notVoice, {}, ConvertResult::NotAVoiceFile},
+        {ToBytes("Creative nonsense file here"), notVoice, {}, ConvertResult::NotAVoiceFile},
+        {v115, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
+        {checkOf110, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
+        {v115, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
+        {checkOf110, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
     };
-    for (const auto& [input, message, answer] : cases) {
+    for (const auto& [input, message, answer, expected] : cases) {
         SCOPED_TRACE(::testing::PrintToString(input));
         desktop.messages.clear();
         if (message.buttons == MessageButtons::YesNo)
             desktop.messageAnswers = {answer};
         const std::int32_t size = convert(input, &window, 0xEE);
+        EXPECT_EQ(result, expected);
         EXPECT_EQ(desktop.messages, std::vector<Message>{message});
         if (answer == MessageAnswer::Yes) {
             ExpectImage(output, size, Mono(Ramp(3)), 0xEE);
@@ -169,6 +174,7 @@ TEST_F(VoiceConvertTest, AnUnknownBlockIsSkippedForcedOrStopsTheWalk)
         desktop.unknownBlockQuestions.clear();
         desktop.unknownBlockAnswers = {choice};
         ExpectImage(output, convert(file, owner), Mono(samples), 0);
+        EXPECT_EQ(result, ConvertResult::Converted) << "stopping keeps the samples so far";
         EXPECT_EQ(desktop.unknownBlockQuestions, (std::vector<std::pair<UnknownBlockDetails, Owner>>{
                                                      {{7, 10, 6}, owner ? Owner::MainWindow : Owner::None}}));
     }
@@ -205,7 +211,8 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
         // The bytes after the output stand guard.
         Bytes buffer(c.length + 16, 0xEE);
         std::int32_t size = 12345;
-        BuildWaveImage(session, std::span(buffer).first(c.length), samples, size, format);
+        const bool built = BuildWaveImage(session, std::span(buffer).first(c.length), samples, size, format);
+        EXPECT_EQ(built, !c.error);
         if (c.error) {
             EXPECT_EQ(size, std::int32_t(c.length));
             EXPECT_EQ(desktop.messages,
@@ -217,6 +224,13 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
             EXPECT_TRUE(desktop.messages.empty());
         }
     }
+
+    // A whole conversion into such an output tells so.
+    const Bytes file = VoiceFileBuilder().soundBlock(166, samples).terminator().build();
+    Bytes small(43, 0);
+    std::int32_t size = std::int32_t(file.size());
+    EXPECT_EQ(ConvertVoiceFile(session, small, file, size, nullptr), ConvertResult::BuildFailed);
+    EXPECT_EQ(size, 43);
 }
 
 } // namespace
