@@ -122,7 +122,8 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     if (length && StartsWithVoiceMark(*data, length)) {
         SoundData image = MakeSoundData(length + kConversionRoom);
         std::int32_t size = slot.size;
-        const ConvertResult converted = ConvertVoiceFile(session, *image, *file, size, window);
+        const ConversionContext context{session.desktop, session.bank.currentSlot, OwnerOf(window)};
+        const ConvertResult converted = ConvertVoiceFile(context, *image, *file, size);
         slot.data = image;
         slot.size = size;
         if (converted != ConvertResult::Converted)

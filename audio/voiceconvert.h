@@ -12,9 +12,6 @@
 
 namespace jbx {
 
-class MainWindowView;
-struct Session;
-
 // The fixed part of a voice file and of the image built from it.
 inline constexpr std::size_t kVoiceHeaderSize = 26;
 inline constexpr std::size_t kWaveHeaderSize = 44;
@@ -42,6 +39,15 @@ enum class ConvertResult {
     BuildFailed,      // output too small for the image's headers: size is output.size()
 };
 
+// What the conversion needs besides the bytes: the desktop for its
+// messages and the unknown-block dialog, the slot number that dialog shows
+// as "Sound Number", and the window that owns the dialog.
+struct ConversionContext {
+    Desktop& desktop;
+    int soundNumber = 0;
+    Owner owner = Owner::None;
+};
+
 // Converts the voice file in input into a WAVE image in output, which the
 // caller has zero-filled with input.size() + 48 bytes. size comes in as the
 // input's length and goes out as the size to store for the slot:
@@ -53,10 +59,10 @@ enum class ConvertResult {
 // output than promised is not an error of its own: the samples that do not
 // fit are cut off, and an output too small for the image's headers fails the
 // build with its message. An input longer than kVoiceFileLimit is refused as
-// not a voice file. owner owns the unknown-block dialog (nullptr: none).
-// The parse state in session.voice is left as the walk left it.
-ConvertResult ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
-    std::span<const std::uint8_t> input, std::int32_t& size, MainWindowView* owner);
+// not a voice file. The messages have no owner, as the conversion may run
+// before any window.
+ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::uint8_t> output,
+    std::span<const std::uint8_t> input, std::int32_t& size);
 
 // Checks the header and gathers the sample bytes of all sound blocks into
 // samples and the parameters into format. Converted when the walk ran and
@@ -65,8 +71,8 @@ ConvertResult ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
 // input ends the walk as a terminator would, after taking the part of a
 // sound block that is there. format.sampleCount is the number of bytes
 // stored in samples.
-ConvertResult ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
-    std::span<std::uint8_t> samples, VoiceFormat& format, MainWindowView* owner);
+ConvertResult ParseVoiceFile(const ConversionContext& context, std::span<const std::uint8_t> input,
+    std::span<std::uint8_t> samples, VoiceFormat& format);
 
 // Writes the RIFF/WAVE image of the first format.sampleCount bytes of
 // samples into output and sets size to the RIFF length + 7. samples may
@@ -75,16 +81,7 @@ ConvertResult ParseVoiceFile(Session& session, std::span<const std::uint8_t> inp
 // written. An output too small for the RIFF header, the format chunk or the
 // data chunk's header is reported to the user, sets size to output.size()
 // and gives false.
-bool BuildWaveImage(Session& session, std::span<std::uint8_t> output,
+bool BuildWaveImage(Desktop& desktop, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> samples, std::int32_t& size, const VoiceFormat& format);
-
-// The input byte at voiceCursor, advancing the cursor; nothing (and the
-// cursor stays) at the end of the input.
-std::optional<std::uint8_t> ReadVoiceByte(Session& session, std::span<const std::uint8_t> input);
-
-// Asks the user what to do with a block of unknown type, showing currentSlot
-// and the block's type and length. Owned by the main window when owner is
-// given, else by nothing.
-UnknownBlockChoice AskUnknownBlock(Session& session, MainWindowView* owner);
 
 } // namespace jbx

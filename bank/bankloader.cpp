@@ -209,7 +209,9 @@ void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
             const Bytes voiceFile(data.begin(), data.begin() + std::ptrdiff_t(size));
             slot.data = MakeSoundData(size + kWaveImageSlack);
             std::int32_t converted = slot.size;
-            ConvertVoiceFile(session, *slot.data, voiceFile, converted, window);
+            const ConversionContext context{
+                session.desktop, session.bank.currentSlot, window ? Owner::MainWindow : Owner::None};
+            ConvertVoiceFile(context, *slot.data, voiceFile, converted);
             slot.size = converted;
         }
     }

@@ -350,11 +350,10 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     }
 
     CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
     Bytes output(input.size() + kWaveImageSlack);
     std::int32_t size = std::int32_t(input.size());
-    // The conversion has said why it refused a file.
-    if (ConvertVoiceFile(session, output, input, size, nullptr) != ConvertResult::Converted) {
+    // The conversion has said why it refused a file. No slot is involved.
+    if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
         err << "jbxtool: " << inPath << " was not converted; nothing written\n";
         return kExitFailure;
     }

@@ -1,6 +1,5 @@
 #include "audio/voiceconvert.h"
 
-#include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 
@@ -66,17 +65,16 @@ class VoiceConvertTest : public ::testing::Test {
 protected:
     // Converts into a zero-filled output (or fill, to see what is left alone)
     // and gives the size; the outcome is kept in result.
-    std::int32_t convert(const Bytes& input, MainWindowView* owner = nullptr, std::uint8_t fill = 0)
+    std::int32_t convert(const Bytes& input, Owner owner = Owner::None, std::uint8_t fill = 0)
     {
         output = Bytes(input.size() + 48, fill);
         std::int32_t size = std::int32_t(input.size());
-        result = ConvertVoiceFile(session, output, input, size, owner);
+        result = ConvertVoiceFile({desktop, soundNumber, owner}, output, input, size);
         return size;
     }
 
     FakeDesktop desktop;
-    Session session{desktop};
-    FakeMainWindow window;
+    int soundNumber = 0;
     Bytes output;
     ConvertResult result = ConvertResult::BuildFailed;
 };
@@ -147,7 +145,7 @@ TEST_F(VoiceConvertTest, TheHeaderIsCheckedBeforeAnythingIsWritten)
         desktop.messages.clear();
         if (message.buttons == MessageButtons::YesNo)
             desktop.messageAnswers = {answer};
-        const std::int32_t size = convert(input, &window, 0xEE);
+        const std::int32_t size = convert(input, Owner::MainWindow, 0xEE);
         EXPECT_EQ(result, expected);
         EXPECT_EQ(desktop.messages, std::vector<Message>{message});
         if (answer == MessageAnswer::Yes) {
@@ -163,12 +161,12 @@ TEST_F(VoiceConvertTest, AnUnknownBlockIsSkippedForcedOrStopsTheWalk)
 {
     const Bytes file =
         VoiceFileBuilder().soundBlock(166, Ramp(3)).block(10, Ramp(6, 200)).block(2, Ramp(2, 50)).terminator().build();
-    const std::tuple<UnknownBlockChoice, MainWindowView*, Bytes> cases[] = {   // choice, owner, samples
-        {UnknownBlockChoice::SkipBlock, &window, Join({Ramp(3), Ramp(2, 50)})},
-        {UnknownBlockChoice::ForceConversion, nullptr, Join({Ramp(3), Ramp(6, 200), Ramp(2, 50)})},
-        {UnknownBlockChoice::StopConversion, &window, Ramp(3)},
+    const std::tuple<UnknownBlockChoice, Owner, Bytes> cases[] = {   // choice, owner, samples
+        {UnknownBlockChoice::SkipBlock, Owner::MainWindow, Join({Ramp(3), Ramp(2, 50)})},
+        {UnknownBlockChoice::ForceConversion, Owner::None, Join({Ramp(3), Ramp(6, 200), Ramp(2, 50)})},
+        {UnknownBlockChoice::StopConversion, Owner::MainWindow, Ramp(3)},
     };
-    session.bank.currentSlot = 7;
+    soundNumber = 7;
     for (const auto& [choice, owner, samples] : cases) {
         SCOPED_TRACE(int(choice));
         desktop.unknownBlockQuestions.clear();
@@ -176,7 +174,7 @@ TEST_F(VoiceConvertTest, AnUnknownBlockIsSkippedForcedOrStopsTheWalk)
         ExpectImage(output, convert(file, owner), Mono(samples), 0);
         EXPECT_EQ(result, ConvertResult::Converted) << "stopping keeps the samples so far";
         EXPECT_EQ(desktop.unknownBlockQuestions, (std::vector<std::pair<UnknownBlockDetails, Owner>>{
-                                                     {{7, 10, 6}, owner ? Owner::MainWindow : Owner::None}}));
+                                                     {{7, 10, 6}, owner}}));
     }
 
     // A forced body that runs past the end takes what there is.
@@ -211,7 +209,7 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
         // The bytes after the output stand guard.
         Bytes buffer(c.length + 16, 0xEE);
         std::int32_t size = 12345;
-        const bool built = BuildWaveImage(session, std::span(buffer).first(c.length), samples, size, format);
+        const bool built = BuildWaveImage(desktop, std::span(buffer).first(c.length), samples, size, format);
         EXPECT_EQ(built, !c.error);
         if (c.error) {
             EXPECT_EQ(size, std::int32_t(c.length));
@@ -229,7 +227,7 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
     const Bytes file = VoiceFileBuilder().soundBlock(166, samples).terminator().build();
     Bytes small(43, 0);
     std::int32_t size = std::int32_t(file.size());
-    EXPECT_EQ(ConvertVoiceFile(session, small, file, size, nullptr), ConvertResult::BuildFailed);
+    EXPECT_EQ(ConvertVoiceFile({desktop}, small, file, size), ConvertResult::BuildFailed);
     EXPECT_EQ(size, 43);
 }
 

@@ -214,6 +214,10 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
     TestBank sample;
     sample.sounds[1] = ToBytes("Crea456789");
     sample.sounds[6] = ToBytes("Crea4567890");   // starts like a voice file but is none
+    // The unknown-block dialog shows the current slot, whichever lump it is in.
+    sample.sounds[8] = VoiceFileBuilder().soundBlock(166, Ramp(4)).block(11, Ramp(3)).terminator().build();
+    session.bank.currentSlot = 2;
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
     EXPECT_EQ(Load(LayOutBank(sample)), LoadResult::Loaded) << "a refused voice lump does not fail the load";
 
     EXPECT_EQ(*session.bank.slots[1].data, ToBytes("Crea456789\x80"));
@@ -221,6 +225,9 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
     EXPECT_EQ(desktop.messages.front().text, "Not a Creative Voice File");
     // The converter refused it: the slot keeps the zero-filled buffer it gave it.
     EXPECT_EQ(*session.bank.slots[6].data, Bytes(11 + 48, 0));
+    EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1) << "one less than the image";
+    EXPECT_EQ(desktop.unknownBlockQuestions,
+        (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
 }
 
 // A damaged directory is rejected however right the names are; damage the

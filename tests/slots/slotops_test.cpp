@@ -174,8 +174,12 @@ TEST_F(SlotTest, AnEmptyFileIsNotASoundAndExtractStaysInsideItsBuffer)
 TEST_F(SlotTest, AVoiceFileIsStoredAsItsImageAndExtractedWhole)
 {
     const Bytes samples = Ramp(101, 1);
-    replaceWith(7, "growl.voc", VoiceFileBuilder().soundBlock(166, samples).terminator().build(), 2);
+    session.bank.currentSlot = 7;   // as when the editor replaces the current slot
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
+    replaceWith(7, "growl.voc", VoiceFileBuilder().soundBlock(166, samples).block(12, Ramp(5)).terminator().build(), 2);
     EXPECT_EQ(session.bank.slot(7).size, 44 + 101);   // the pad byte sits at index size
+    EXPECT_EQ(desktop.unknownBlockQuestions,
+        (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{7, 12, 5}, Owner::MainWindow}}));
 
     desktop.fileAnswers.push_back(ChosenFile{dir.file("growl.wav"), 1});
     ExtractSlot(session, window, 7);
