@@ -3,6 +3,8 @@
 #include "bank/bankwriter.h"
 #include "seam/bytes.h"
 #include "bank/soundbank.h"
+#include "seam/filesystem.h"
+#include "tests/support/failingsink.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 
@@ -322,7 +324,13 @@ TEST(BankWriter, SaveReplacesTheFileOnlyWhenComplete)
     const auto files = [&dir] { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); };
 
     int failAt = 0;
-    for (; WriteBankFile(bank, existing, {}, failAt) == SaveResult::CannotWrite; ++failAt) {
+    const auto save = [&] {
+        return WriteFileSafely(existing, [&](ByteSink& file) {
+            FailingSink failing(file, failAt);
+            return WriteBank(bank, failing);
+        });
+    };
+    for (; save() == WriteFileResult::CannotWrite; ++failAt) {
         EXPECT_EQ(ReadBytes(existing), oldBytes) << failAt;
         EXPECT_EQ(files(), 1) << failAt;
     }
