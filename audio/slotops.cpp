@@ -182,8 +182,8 @@ bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumbe
     const std::size_t wanted = std::size_t(slot.size) + 1;
     const std::size_t length = std::min(wanted, slot.data->size());
 
-    SafeFileWriter writer(path);
-    return writer.open() && writer.write({slot.data->data(), length}) && writer.commit();
+    return WriteFileSafely(path, [&](ByteSink& file) { return file.write({slot.data->data(), length}); })
+        == WriteFileResult::Written;
 }
 
 } // namespace jbx

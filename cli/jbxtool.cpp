@@ -242,12 +242,6 @@ bool LoadBankFile(Session& session, const std::string& path)
     return LoadBank(session, path, nullptr) == LoadResult::Loaded;
 }
 
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    SafeFileWriter writer(path);
-    return writer.open() && writer.write(bytes) && writer.commit();
-}
-
 void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
 {
     constexpr std::size_t nameWidth = 10;
@@ -357,7 +351,8 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         err << "jbxtool: " << inPath << " was not converted; nothing written\n";
         return kExitFailure;
     }
-    if (!WriteFileSafely(outPath, std::span<const std::uint8_t>(output).first(std::size_t(size) + 1))) {
+    const auto image = std::span<const std::uint8_t>(output).first(std::size_t(size) + 1);
+    if (WriteFileSafely(outPath, [&](ByteSink& file) { return file.write(image); }) != WriteFileResult::Written) {
         err << "jbxtool: Cannot write " << outPath << '\n';
         return kExitFailure;
     }
