@@ -13,7 +13,6 @@ namespace jbx {
 namespace {
 
 constexpr std::uint8_t kPadByte = 0x80;
-constexpr std::size_t kConversionRoom = 48;
 
 const std::vector<FileFilter> kReplaceFilters = {
     {"Wave Files (*.wav)", "*.wav"},
@@ -23,18 +22,6 @@ const std::vector<FileFilter> kReplaceFilters = {
 Owner OwnerOf(const MainWindowView* window)
 {
     return window ? Owner::MainWindow : Owner::None;
-}
-
-bool StartsWithVoiceMark(const Bytes& data, std::size_t length)
-{
-    // Compared a byte at a time up to the first mismatch; the pad byte after
-    // the file's end never matches, so a short file stops there.
-    static constexpr char kMark[] = "Crea";
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i > length || data[i] != std::uint8_t(kMark[i]))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -99,7 +86,7 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     const std::string& path)
 {
     auto file = ReadWholeFile(path);
-    if (!file || file->size() > std::size_t(INT32_MAX) - kConversionRoom) {
+    if (!file || file->size() > std::size_t(INT32_MAX) - kWaveImageSlack) {
         ShowError(session.desktop, "Cannot open sound file", OwnerOf(window));
         return ReplaceResult::Unreadable;
     }
@@ -119,14 +106,9 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     slot.fileOffset = 0;
 
     const std::uint8_t first = (*data)[0];
-    if (length && StartsWithVoiceMark(*data, length)) {
-        SoundData image = MakeSoundData(length + kConversionRoom);
-        std::int32_t size = slot.size;
+    if (StartsWithVoiceMark(*file)) {
         const ConversionContext context{session.desktop, session.bank.currentSlot, OwnerOf(window)};
-        const ConvertResult converted = ConvertVoiceFile(context, *image, *file, size);
-        slot.data = image;
-        slot.size = size;
-        if (converted != ConvertResult::Converted)
+        if (ConvertVoiceIntoSlot(context, slot, *file) != ConvertResult::Converted)
             return ReplaceResult::NotConverted;
     } else if (first != 'C' && first != 'R') {
         ShowError(session.desktop, "Not a valid sound file", OwnerOf(window));

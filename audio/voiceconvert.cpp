@@ -1,5 +1,6 @@
 #include "audio/voiceconvert.h"
 
+#include "bank/soundbank.h"
 #include "seam/bytes.h"
 
 #include <algorithm>
@@ -357,6 +358,23 @@ ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::
         return parsed;
     return BuildWaveImage(context.desktop, output, samples, size, format) ? ConvertResult::Converted
                                                                   : ConvertResult::BuildFailed;
+}
+
+ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
+    std::span<const std::uint8_t> voiceFile)
+{
+    SoundData image = MakeSoundData(voiceFile.size() + kWaveImageSlack);
+    std::int32_t size = std::int32_t(voiceFile.size());
+    const ConvertResult result = ConvertVoiceFile(context, *image, voiceFile, size);
+    slot.data = std::move(image);
+    slot.size = size;
+    return result;
+}
+
+bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= kVoiceFileMark.size()
+        && std::equal(kVoiceFileMark.begin(), kVoiceFileMark.end(), bytes.begin());
 }
 
 } // namespace jbx

@@ -9,8 +9,15 @@
 #include <limits>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace jbx {
+
+struct SoundSlot;
+
+// The first bytes of a voice file's signature: the loader and Replace take
+// bytes that start with them for a voice file.
+inline constexpr std::string_view kVoiceFileMark = "Crea";
 
 // The fixed part of a voice file and of the image built from it.
 inline constexpr std::size_t kVoiceHeaderSize = 26;
@@ -63,6 +70,18 @@ struct ConversionContext {
 // before any window.
 ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> input, std::int32_t& size);
+
+// Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
+// of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size
+// ConvertVoiceFile reports, starting from the file's length. A refused file
+// thus leaves the slot that zero-filled buffer and the file's length.
+// voiceFile may lie in the slot's own buffer, which is let go only once the
+// image has taken its place.
+ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
+    std::span<const std::uint8_t> voiceFile);
+
+// True when bytes start with kVoiceFileMark.
+bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes);
 
 // Checks the header and gathers the sample bytes of all sound blocks into
 // samples and the parameters into format. Converted when the walk ran and

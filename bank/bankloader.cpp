@@ -204,15 +204,11 @@ void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
         }
         data[size] = 0x80;
 
-        if (slot.size >= kVoiceLumpMinSize
-            && std::memcmp(data.data(), kVoiceLumpMark.data(), kVoiceLumpMark.size()) == 0) {
-            const Bytes voiceFile(data.begin(), data.begin() + std::ptrdiff_t(size));
-            slot.data = MakeSoundData(size + kWaveImageSlack);
-            std::int32_t converted = slot.size;
+        const std::span<const std::uint8_t> lump(data.data(), size);
+        if (slot.size >= kVoiceLumpMinSize && StartsWithVoiceMark(lump)) {
             const ConversionContext context{
                 session.desktop, session.bank.currentSlot, window ? Owner::MainWindow : Owner::None};
-            ConvertVoiceFile(context, *slot.data, voiceFile, converted);
-            slot.size = converted;
+            ConvertVoiceIntoSlot(context, slot, lump);
         }
     }
 }

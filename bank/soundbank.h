@@ -19,7 +19,6 @@ inline constexpr std::size_t kSlotNameLimit = 8;       // width of a lump name
 inline constexpr std::size_t kAuthorLimit = 100;
 inline constexpr std::size_t kDescriptionLimit = 256;  // as loaded; typed: 255
 inline constexpr std::size_t kDateFinishedLimit = 100;
-inline constexpr std::size_t kTitleLimit = 259;
 
 inline constexpr std::string_view kNoName = "(none)";
 inline constexpr std::string_view kUntitled = "Untitled";
