@@ -356,8 +356,9 @@ ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::
     const ConvertResult parsed = ParseVoiceFile(context, input, samples, format);
     if (parsed != ConvertResult::Converted)
         return parsed;
-    return BuildWaveImage(context.desktop, output, samples, size, format) ? ConvertResult::Converted
-                                                                  : ConvertResult::BuildFailed;
+    if (!BuildWaveImage(context.desktop, output, samples, size, format))
+        return ConvertResult::BuildFailed;
+    return ConvertResult::Converted;
 }
 
 ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,

@@ -86,10 +86,10 @@ bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes);
 // Checks the header and gathers the sample bytes of all sound blocks into
 // samples and the parameters into format. Converted when the walk ran and
 // its results are ready for BuildWaveImage, else why the file was refused
-// (the user has been told). Sample bytes beyond samples.size() are dropped; the end of the
-// input ends the walk as a terminator would, after taking the part of a
-// sound block that is there. format.sampleCount is the number of bytes
-// stored in samples.
+// (the user has been told). Sample bytes beyond samples.size() are dropped;
+// the end of the input ends the walk as a terminator would, after taking the
+// part of a sound block that is there. format.sampleCount is the number of
+// bytes stored in samples.
 ConvertResult ParseVoiceFile(const ConversionContext& context, std::span<const std::uint8_t> input,
     std::span<std::uint8_t> samples, VoiceFormat& format);
 
