@@ -13,7 +13,6 @@ namespace jbx {
 namespace {
 
 constexpr std::uint8_t kPadByte = 0x80;
-constexpr std::size_t kConversionRoom = 48;
 
 const std::vector<FileFilter> kReplaceFilters = {
     {"Wave Files (*.wav)", "*.wav"},
@@ -23,18 +22,6 @@ const std::vector<FileFilter> kReplaceFilters = {
 Owner OwnerOf(const MainWindowView* window)
 {
     return window ? Owner::MainWindow : Owner::None;
-}
-
-bool StartsWithVoiceMark(const Bytes& data, std::size_t length)
-{
-    // Compared a byte at a time up to the first mismatch; the pad byte after
-    // the file's end never matches, so a short file stops there.
-    static constexpr char kMark[] = "Crea";
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i > length || data[i] != std::uint8_t(kMark[i]))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -99,7 +86,7 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     const std::string& path)
 {
     auto file = ReadWholeFile(path);
-    if (!file || file->size() > std::size_t(INT32_MAX) - kConversionRoom) {
+    if (!file || file->size() > std::size_t(INT32_MAX) - kWaveImageSlack) {
         ShowError(session.desktop, "Cannot open sound file", OwnerOf(window));
         return ReplaceResult::Unreadable;
     }
@@ -119,12 +106,10 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     slot.fileOffset = 0;
 
     const std::uint8_t first = (*data)[0];
-    if (length && StartsWithVoiceMark(*data, length)) {
-        SoundData image = MakeSoundData(length + kConversionRoom);
-        std::int32_t size = slot.size;
-        ConvertVoiceFile(session, *image, *file, size, window);
-        slot.data = image;
-        slot.size = size;
+    if (StartsWithVoiceMark(*file)) {
+        const ConversionContext context{session.desktop, session.bank.currentSlot, OwnerOf(window)};
+        if (ConvertVoiceIntoSlot(context, slot, *file) != ConvertResult::Converted)
+            return ReplaceResult::NotConverted;
     } else if (first != 'C' && first != 'R') {
         ShowError(session.desktop, "Not a valid sound file", OwnerOf(window));
         slot.size = 1;
@@ -134,7 +119,7 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     return ReplaceResult::Replaced;
 }
 
-void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
+ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
 {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
@@ -145,14 +130,16 @@ void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
 
     const auto chosen = RunFileDialog(session.desktop, request);
     if (!chosen)
-        return;
-    if (ReplaceSlotFromFile(session, &window, slotNumber, chosen->path) == ReplaceResult::Unreadable)
-        return;
+        return ReplaceResult::Cancelled;
+    const ReplaceResult result = ReplaceSlotFromFile(session, &window, slotNumber, chosen->path);
+    if (result == ReplaceResult::Unreadable)
+        return result;
     ShowSlotInfo(session.bank, window, slotNumber);
     session.replaceFilterIndex = chosen->filterIndex;
+    return result;
 }
 
-void ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
+ExtractResult ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
 {
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
@@ -163,9 +150,12 @@ void ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)
 
     const auto chosen = RunFileDialog(session.desktop, request);
     if (!chosen)
-        return;
-    if (!WriteSlotFile(session.bank, chosen->path, slotNumber))
+        return ExtractResult::Cancelled;
+    if (!WriteSlotFile(session.bank, chosen->path, slotNumber)) {
         ShowError(session.desktop, "Cannot create sound file", Owner::MainWindow);
+        return ExtractResult::NotWritten;
+    }
+    return ExtractResult::Extracted;
 }
 
 bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber)
@@ -174,8 +164,8 @@ bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumbe
     const std::size_t wanted = std::size_t(slot.size) + 1;
     const std::size_t length = std::min(wanted, slot.data->size());
 
-    SafeFileWriter writer(path);
-    return writer.open() && writer.write({slot.data->data(), length}) && writer.commit();
+    return WriteFileSafely(path, [&](ByteSink& file) { return file.write({slot.data->data(), length}); })
+        == WriteFileResult::Written;
 }
 
 } // namespace jbx

@@ -23,15 +23,19 @@ void ShowSlotInfo(const SoundBank& bank, MainWindowView& window, std::optional<i
 // The Size text for a slot size: bytes, KB or MB.
 std::string FormatSlotSize(std::int32_t size);
 
-// The Replace command: asks for a WAVE or voice file and puts it into the slot.
-void ReplaceSlot(Session& session, MainWindowView& window, int slotNumber);
-
-// What became of a file put into a slot.
+// What became of a file put into a slot. Every failure has been reported
+// to the user.
 enum class ReplaceResult {
     Replaced,      // a WAVE file, a voice file (converted), or anything starting with 'C'
+    NotConverted,  // a voice file the conversion refused: the slot, named after the
+                   // file, holds a zero-filled buffer and the file's length
     NotASound,     // "Not a valid sound file": the slot holds size 1 and no name
     Unreadable,    // "Cannot open sound file": the slot is unchanged
+    Cancelled,     // Replace only: the user closed the file dialog
 };
+
+// The Replace command: asks for a WAVE or voice file and puts it into the slot.
+ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumber);
 
 // Puts the file at path into the slot, named after the file, converting a
 // voice file; what Replace does once the file is chosen. Failures have been
@@ -39,8 +43,14 @@ enum class ReplaceResult {
 ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
     const std::string& path);
 
+enum class ExtractResult {
+    Extracted,
+    Cancelled,     // the user closed the file dialog
+    NotWritten,    // "Cannot create sound file"
+};
+
 // The Extract command: asks for a file name and writes the slot to it.
-void ExtractSlot(Session& session, MainWindowView& window, int slotNumber);
+ExtractResult ExtractSlot(Session& session, MainWindowView& window, int slotNumber);
 
 // Writes bytes 0 through size of the slot (its sound and the byte after it),
 // never beyond the slot's buffer. False when the file could not be written;

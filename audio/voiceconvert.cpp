@@ -1,7 +1,7 @@
 #include "audio/voiceconvert.h"
 
-#include "seam/bytes.h"
 #include "bank/soundbank.h"
+#include "seam/bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -52,11 +52,11 @@ constexpr std::size_t kWaveDataLimit =
 
 constexpr std::string_view kBuildErrorCaption = "VOC Conversion Error";
 
-MessageAnswer Tell(Session& session, std::string_view text, std::string_view caption,
+MessageAnswer Tell(Desktop& desktop, std::string_view text, std::string_view caption,
     MessageButtons buttons, MessageIcon icon)
 {
     // These boxes have no owner, as the conversion may run before any window.
-    return session.desktop.showMessage(
+    return desktop.showMessage(
         Message{std::string(text), std::string(caption), buttons, icon, Owner::None});
 }
 
@@ -71,17 +71,41 @@ bool IsKnownVersion(std::span<const std::uint8_t> header)
         && header[kCheckHighAt] == std::uint8_t(0x12 - major);
 }
 
-// The block walk over one input. Every position is checked against the
+// The block walk over one input: the cursor, the block being handled and
+// the samples gathered so far. Every position is checked against the
 // input's end by subtraction; the cursor never passes the end once it is
 // inside the input.
 class BlockWalk {
 public:
-    BlockWalk(Session& session, std::span<const std::uint8_t> input, std::span<std::uint8_t> samples)
-        : cursor_(session.voice.voiceCursor), session_(session), input_(input), samples_(samples)
+    BlockWalk(std::span<const std::uint8_t> input, std::span<std::uint8_t> samples)
+        : input_(input), samples_(samples)
     {
     }
 
     std::size_t written() const { return written_; }
+    std::uint32_t blockType() const { return blockType_; }
+    std::uint32_t blockLength() const { return blockLength_; }
+
+    // Positions the cursor at the data offset.
+    void start(std::uint32_t offset) { cursor_ = offset; }
+
+    // Reads the next block's type and, unless it is the terminator, its
+    // length. False when the walk is over: a terminator, or the end of the
+    // input, which ends it as a terminator would.
+    bool nextBlock()
+    {
+        const auto type = readByte();
+        if (!type)
+            return false;
+        blockType_ = *type;
+        if (blockType_ == kTerminator)
+            return false;
+        const auto length = readField(3);
+        if (!length)
+            return false;
+        blockLength_ = *length;
+        return true;
+    }
 
     // A little-endian field of count bytes; nothing when the input ends
     // inside it.
@@ -89,7 +113,7 @@ public:
     {
         std::uint32_t value = 0;
         for (int i = 0; i < count; ++i) {
-            const auto byte = ReadVoiceByte(session_, input_);
+            const auto byte = readByte();
             if (!byte)
                 return std::nullopt;
             value |= std::uint32_t(*byte) << (8 * i);
@@ -127,20 +151,37 @@ public:
 private:
     std::size_t remaining() const { return cursor_ < input_.size() ? input_.size() - cursor_ : 0; }
 
-    std::uint32_t& cursor_;
-    Session& session_;
+    // The byte at the cursor, advancing it; nothing (and the cursor stays)
+    // at the end of the input.
+    std::optional<std::uint8_t> readByte()
+    {
+        if (cursor_ >= input_.size())
+            return std::nullopt;
+        return input_[cursor_++];
+    }
+
     std::span<const std::uint8_t> input_;
     std::span<std::uint8_t> samples_;
+    std::uint32_t cursor_ = 0;
+    std::uint32_t blockType_ = 0;
+    std::uint32_t blockLength_ = 0;
     std::size_t written_ = 0;
 };
 
-// Handles the body of one block whose type and length have been read.
-// False ends the walk.
-bool HandleBlock(Session& session, BlockWalk& walk, VoiceFormat& format, bool& extended,
-    MainWindowView* owner)
+// Asks the user what to do with the block of unknown type that the walk
+// has just read.
+UnknownBlockChoice AskUnknownBlock(const ConversionContext& context, const BlockWalk& walk)
 {
-    const std::uint32_t type = session.voice.voiceBlockType;
-    const std::uint32_t length = session.voice.voiceBlockLength;
+    const UnknownBlockDetails details{context.soundNumber, walk.blockType(), walk.blockLength()};
+    return context.desktop.askUnknownBlock(details, context.owner);
+}
+
+// Handles the body of the block whose type and length the walk has read.
+// False ends the walk.
+bool HandleBlock(const ConversionContext& context, BlockWalk& walk, VoiceFormat& format, bool& extended)
+{
+    const std::uint32_t type = walk.blockType();
+    const std::uint32_t length = walk.blockLength();
 
     switch (type) {
     case kSoundData: {
@@ -203,7 +244,7 @@ bool HandleBlock(Session& session, BlockWalk& walk, VoiceFormat& format, bool& e
         return walk.append(length - kSoundDataNewParams);
     }
     default:
-        switch (AskUnknownBlock(session, owner)) {
+        switch (AskUnknownBlock(context, walk)) {
         case UnknownBlockChoice::SkipBlock:
             return walk.passOver(length);
         case UnknownBlockChoice::ForceConversion:
@@ -217,64 +258,39 @@ bool HandleBlock(Session& session, BlockWalk& walk, VoiceFormat& format, bool& e
 
 } // namespace
 
-std::optional<std::uint8_t> ReadVoiceByte(Session& session, std::span<const std::uint8_t> input)
-{
-    std::uint32_t& cursor = session.voice.voiceCursor;
-    if (cursor >= input.size())
-        return std::nullopt;
-    return input[cursor++];
-}
-
-UnknownBlockChoice AskUnknownBlock(Session& session, MainWindowView* owner)
-{
-    const UnknownBlockDetails details{
-        session.bank.currentSlot, session.voice.voiceBlockType, session.voice.voiceBlockLength};
-    return session.desktop.askUnknownBlock(details, owner ? Owner::MainWindow : Owner::None);
-}
-
-bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
-    std::span<std::uint8_t> samples, VoiceFormat& format, MainWindowView* owner)
+ConvertResult ParseVoiceFile(const ConversionContext& context, std::span<const std::uint8_t> input,
+    std::span<std::uint8_t> samples, VoiceFormat& format)
 {
     if (input.size() < kVoiceHeaderSize || input.size() > kVoiceFileLimit
         || !std::equal(kSignature.begin(), kSignature.end(), input.begin())) {
-        Tell(session, "Not a Creative Voice File", kErrorCaption, MessageButtons::Ok, MessageIcon::Stop);
-        return false;
+        Tell(context.desktop, "Not a Creative Voice File", kErrorCaption, MessageButtons::Ok, MessageIcon::Stop);
+        return ConvertResult::NotAVoiceFile;
     }
     if (!IsKnownVersion(input)
-        && Tell(session, "Unknown Voice File Version.\n\nProcess anyway?", kErrorCaption,
+        && Tell(context.desktop, "Unknown Voice File Version.\n\nProcess anyway?", kErrorCaption,
                MessageButtons::YesNo, MessageIcon::Stop)
             != MessageAnswer::Yes)
-        return false;
+        return ConvertResult::VersionRefused;
 
-    session.voice.voiceCursor = ReadLE16(input.data() + kDataOffsetAt);
-    BlockWalk walk(session, input, samples);
+    BlockWalk walk(input, samples);
+    walk.start(ReadLE16(input.data() + kDataOffsetAt));
     bool extended = false;
-    // The end of the input ends the walk as a terminator block would.
-    for (;;) {
-        const auto type = ReadVoiceByte(session, input);
-        if (!type)
-            break;
-        session.voice.voiceBlockType = *type;
-        if (*type == kTerminator)
-            break;
-        const auto length = walk.readField(3);
-        if (!length)
-            break;
-        session.voice.voiceBlockLength = *length;
-        if (!HandleBlock(session, walk, format, extended, owner))
+    while (walk.nextBlock()) {
+        if (!HandleBlock(context, walk, format, extended))
             break;
     }
     format.sampleCount = std::uint32_t(walk.written());
-    return true;
+    return ConvertResult::Converted;
 }
 
-void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
+bool BuildWaveImage(Desktop& desktop, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> samples, std::int32_t& size, const VoiceFormat& format)
 {
     const auto fail = [&](std::string_view text, MessageIcon icon) {
-        Tell(session, text, kBuildErrorCaption, MessageButtons::Ok, icon);
+        Tell(desktop, text, kBuildErrorCaption, MessageButtons::Ok, icon);
         // Failures arise only below the 44-byte header, so the length fits.
         size = std::int32_t(output.size());
+        return false;
     };
 
     std::uint8_t* const image = output.data();
@@ -324,10 +340,11 @@ void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
     WriteLE32(image + 4, riffLength);
     // One less than the image length: Extract writes the byte at index size too.
     size = std::int32_t(ReadLE32(image + 4) + 7);
+    return true;
 }
 
-void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
-    std::span<const std::uint8_t> input, std::int32_t& size, MainWindowView* owner)
+ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::uint8_t> output,
+    std::span<const std::uint8_t> input, std::int32_t& size)
 {
     // The samples are gathered where the image's data belong, so the image
     // needs no second copy of them.
@@ -336,9 +353,29 @@ void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
         samples = output.subspan(kWaveHeaderSize, std::min(input.size(), output.size() - kWaveHeaderSize));
 
     VoiceFormat format;
-    if (!ParseVoiceFile(session, input, samples, format, owner))
-        return;
-    BuildWaveImage(session, output, samples, size, format);
+    const ConvertResult parsed = ParseVoiceFile(context, input, samples, format);
+    if (parsed != ConvertResult::Converted)
+        return parsed;
+    if (!BuildWaveImage(context.desktop, output, samples, size, format))
+        return ConvertResult::BuildFailed;
+    return ConvertResult::Converted;
+}
+
+ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
+    std::span<const std::uint8_t> voiceFile)
+{
+    SoundData image = MakeSoundData(voiceFile.size() + kWaveImageSlack);
+    std::int32_t size = std::int32_t(voiceFile.size());
+    const ConvertResult result = ConvertVoiceFile(context, *image, voiceFile, size);
+    slot.data = std::move(image);
+    slot.size = size;
+    return result;
+}
+
+bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= kVoiceFileMark.size()
+        && std::equal(kVoiceFileMark.begin(), kVoiceFileMark.end(), bytes.begin());
 }
 
 } // namespace jbx

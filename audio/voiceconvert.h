@@ -9,11 +9,15 @@
 #include <limits>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace jbx {
 
-class MainWindowView;
-struct Session;
+struct SoundSlot;
+
+// The first bytes of a voice file's signature: the loader and Replace take
+// bytes that start with them for a voice file.
+inline constexpr std::string_view kVoiceFileMark = "Crea";
 
 // The fixed part of a voice file and of the image built from it.
 inline constexpr std::size_t kVoiceHeaderSize = 26;
@@ -34,6 +38,23 @@ struct VoiceFormat {
     std::uint16_t bitsPerSample = 8;
 };
 
+// What became of a conversion. Every failure has been reported to the user.
+enum class ConvertResult {
+    Converted,        // an image was built, also when the user stopped at an unknown block
+    NotAVoiceFile,    // "Not a Creative Voice File": output and size untouched
+    VersionRefused,   // an unknown version the user would not process: output and size untouched
+    BuildFailed,      // output too small for the image's headers: size is output.size()
+};
+
+// What the conversion needs besides the bytes: the desktop for its
+// messages and the unknown-block dialog, the slot number that dialog shows
+// as "Sound Number", and the window that owns the dialog.
+struct ConversionContext {
+    Desktop& desktop;
+    int soundNumber = 0;
+    Owner owner = Owner::None;
+};
+
 // Converts the voice file in input into a WAVE image in output, which the
 // caller has zero-filled with input.size() + 48 bytes. size comes in as the
 // input's length and goes out as the size to store for the slot:
@@ -45,37 +66,41 @@ struct VoiceFormat {
 // output than promised is not an error of its own: the samples that do not
 // fit are cut off, and an output too small for the image's headers fails the
 // build with its message. An input longer than kVoiceFileLimit is refused as
-// not a voice file. owner owns the unknown-block dialog (nullptr: none).
-// The parse state in session.voice is left as the walk left it.
-void ConvertVoiceFile(Session& session, std::span<std::uint8_t> output,
-    std::span<const std::uint8_t> input, std::int32_t& size, MainWindowView* owner);
+// not a voice file. The messages have no owner, as the conversion may run
+// before any window.
+ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::uint8_t> output,
+    std::span<const std::uint8_t> input, std::int32_t& size);
+
+// Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
+// of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size
+// ConvertVoiceFile reports, starting from the file's length. A refused file
+// thus leaves the slot that zero-filled buffer and the file's length.
+// voiceFile may lie in the slot's own buffer, which is let go only once the
+// image has taken its place.
+ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
+    std::span<const std::uint8_t> voiceFile);
+
+// True when bytes start with kVoiceFileMark.
+bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes);
 
 // Checks the header and gathers the sample bytes of all sound blocks into
-// samples and the parameters into format. False when refused (the user has
-// been told). Sample bytes beyond samples.size() are dropped; the end of the
-// input ends the walk as a terminator would, after taking the part of a
-// sound block that is there. format.sampleCount is the number of bytes
-// stored in samples.
-bool ParseVoiceFile(Session& session, std::span<const std::uint8_t> input,
-    std::span<std::uint8_t> samples, VoiceFormat& format, MainWindowView* owner);
+// samples and the parameters into format. Converted when the walk ran and
+// its results are ready for BuildWaveImage, else why the file was refused
+// (the user has been told). Sample bytes beyond samples.size() are dropped;
+// the end of the input ends the walk as a terminator would, after taking the
+// part of a sound block that is there. format.sampleCount is the number of
+// bytes stored in samples.
+ConvertResult ParseVoiceFile(const ConversionContext& context, std::span<const std::uint8_t> input,
+    std::span<std::uint8_t> samples, VoiceFormat& format);
 
 // Writes the RIFF/WAVE image of the first format.sampleCount bytes of
 // samples into output and sets size to the RIFF length + 7. samples may
 // already stand at output + 44, where the image's data belong. Sample bytes
 // that do not fit in output are cut off and the headers describe what was
 // written. An output too small for the RIFF header, the format chunk or the
-// data chunk's header is reported to the user and sets size to
-// output.size().
-void BuildWaveImage(Session& session, std::span<std::uint8_t> output,
+// data chunk's header is reported to the user, sets size to output.size()
+// and gives false.
+bool BuildWaveImage(Desktop& desktop, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> samples, std::int32_t& size, const VoiceFormat& format);
-
-// The input byte at voiceCursor, advancing the cursor; nothing (and the
-// cursor stays) at the end of the input.
-std::optional<std::uint8_t> ReadVoiceByte(Session& session, std::span<const std::uint8_t> input);
-
-// Asks the user what to do with a block of unknown type, showing currentSlot
-// and the block's type and length. Owned by the main window when owner is
-// given, else by nothing.
-UnknownBlockChoice AskUnknownBlock(Session& session, MainWindowView* owner);
 
 } // namespace jbx

@@ -17,8 +17,8 @@ inline constexpr std::int64_t kDirectoryOffsetField = 8;
 inline constexpr std::int64_t kEntrySize = 16;
 inline constexpr std::int32_t kWrittenLumpCount = 12;   // also with FILEINFO as a 13th entry
 
-// Lumps of a voice file start with these bytes; shorter lumps stay as they are.
-inline constexpr std::string_view kVoiceLumpMark = "Crea";
+// A lump that starts like a voice file is one only from this size on;
+// shorter lumps stay as they are.
 inline constexpr std::int32_t kVoiceLumpMinSize = 11;
 
 // Appended after the directory; it belongs to no lump and readers ignore it.

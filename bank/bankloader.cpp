@@ -99,12 +99,14 @@ void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
 
 } // namespace
 
-void LoadBank(Session& session, const std::string& path, MainWindowView* window)
+LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* window)
 {
+    LoadResult result = LoadResult::Loaded;
     auto file = InputFile::open(path);
     if (!file) {
         ShowError(session.desktop, kCannotOpen, Owner::None);
         NewBank(session, window);
+        result = LoadResult::CannotOpen;
     } else if (ReadBankDirectory(session, *file, window)) {
         try {
             ReadBankLumps(session, *file, window);
@@ -115,11 +117,13 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
             file.reset();
             NewBank(session, window);
             ShowError(session.desktop, kOutOfMemory, window ? Owner::MainWindow : Owner::None);
+            result = LoadResult::OutOfMemory;
         }
         file.reset();
     } else {
         file.reset();
         NewBank(session, window);
+        result = LoadResult::NotABank;
     }
 
     if (window) {
@@ -127,6 +131,7 @@ void LoadBank(Session& session, const std::string& path, MainWindowView* window)
         window->setSizeText({});
         UpdateMainTitle(session.bank, *window);
     }
+    return result;
 }
 
 bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window)
@@ -199,13 +204,11 @@ void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
         }
         data[size] = 0x80;
 
-        if (slot.size >= kVoiceLumpMinSize
-            && std::memcmp(data.data(), kVoiceLumpMark.data(), kVoiceLumpMark.size()) == 0) {
-            const Bytes voiceFile(data.begin(), data.begin() + std::ptrdiff_t(size));
-            slot.data = MakeSoundData(size + kWaveImageSlack);
-            std::int32_t converted = slot.size;
-            ConvertVoiceFile(session, *slot.data, voiceFile, converted, window);
-            slot.size = converted;
+        const std::span<const std::uint8_t> lump(data.data(), size);
+        if (slot.size >= kVoiceLumpMinSize && StartsWithVoiceMark(lump)) {
+            const ConversionContext context{
+                session.desktop, session.bank.currentSlot, window ? Owner::MainWindow : Owner::None};
+            ConvertVoiceIntoSlot(context, slot, lump);
         }
     }
 }

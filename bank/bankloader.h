@@ -8,12 +8,22 @@ class InputFile;
 class MainWindowView;
 struct Session;
 
+// What became of a load. Every failure has been reported to the user and
+// leaves the empty bank of NewBank.
+enum class LoadResult {
+    Loaded,
+    CannotOpen,     // "Cannot open JBX file"
+    NotABank,       // "Not a valid JeerBox sound file"
+    OutOfMemory,    // "Not enough memory to load the JBX file"
+};
+
 // Reads the bank at path into session.bank. The caller has set bankTitle;
 // currentSlot is kept. On success creditsConfirmed becomes true. A file that
 // cannot be opened ("Cannot open JBX file", no owner) or is rejected leaves
 // the empty bank of NewBank. With a window, the caption, Name box ("(none)")
-// and Size text (empty) follow either way.
-void LoadBank(Session& session, const std::string& path, MainWindowView* window);
+// and Size text (empty) follow either way. Voice lumps that the conversion
+// refuses do not make the load fail.
+LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* window);
 
 // Reads the header, the ten sound entries and the credits; true when the
 // file is accepted: its magic is "IWAD", or entry 0 is named "JEERSTRT", or

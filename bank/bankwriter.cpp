@@ -109,15 +109,6 @@ private:
     bool ok_ = true;
 };
 
-class SafeFileSink : public ByteSink {
-public:
-    explicit SafeFileSink(SafeFileWriter& writer) : writer_(writer) {}
-    bool write(std::span<const std::uint8_t> bytes) override { return writer_.write(bytes); }
-
-private:
-    SafeFileWriter& writer_;
-};
-
 } // namespace
 
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress)
@@ -179,17 +170,16 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
     return out.flush();
 }
 
-SaveResult WriteBankFile(const SoundBank& bank, const std::string& path,
-    const ProgressFunction& progress, int failWriteForTesting)
+SaveResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress)
 {
-    SafeFileWriter writer(path);
-    if (!writer.open())
+    switch (WriteFileSafely(path, [&](ByteSink& sink) { return WriteBank(bank, sink, progress); })) {
+    case WriteFileResult::Written:
+        break;
+    case WriteFileResult::CannotCreate:
         return SaveResult::CannotCreate;
-    if (failWriteForTesting >= 0)
-        writer.failWriteForTesting(failWriteForTesting);
-    SafeFileSink sink(writer);
-    if (!WriteBank(bank, sink, progress) || !writer.commit())
+    case WriteFileResult::CannotWrite:
         return SaveResult::CannotWrite;
+    }
     return SaveResult::Saved;
 }
 

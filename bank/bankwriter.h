@@ -10,23 +10,6 @@ namespace jbx {
 
 struct SoundBank;
 
-// Where the writer puts its bytes. write() returns false once anything failed.
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    virtual bool write(std::span<const std::uint8_t> bytes) = 0;
-};
-
-class MemorySink : public ByteSink {
-public:
-    bool write(std::span<const std::uint8_t> bytes) override
-    {
-        data.insert(data.end(), bytes.begin(), bytes.end());
-        return true;
-    }
-    Bytes data;
-};
-
 // Called with the progress positions 0, 9, .. 81 while the sounds are
 // written and 100 once their directory entries are.
 using ProgressFunction = std::function<void(int position)>;
@@ -40,14 +23,11 @@ using ProgressFunction = std::function<void(int position)>;
 // The slots and credits are not changed.
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress = {});
 
-// Writes the bank to path through a temporary file that replaces path only
-// when complete; on failure the file that was there is untouched and no
-// temporary file is left. CannotCreate: the temporary file could not be
-// made (missing folder, no permission); CannotWrite: a write or the final
-// replacement failed. failWriteForTesting makes that write (counted from 0)
-// fail.
+// Writes the bank to path with WriteFileSafely: on failure the file that was
+// there is untouched and no temporary file is left. CannotCreate: the
+// temporary file could not be made (missing folder, no permission);
+// CannotWrite: a write or the final replacement failed.
 enum class SaveResult { Saved, CannotCreate, CannotWrite };
-SaveResult WriteBankFile(const SoundBank& bank, const std::string& path,
-    const ProgressFunction& progress = {}, int failWriteForTesting = -1);
+SaveResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress = {});
 
 } // namespace jbx

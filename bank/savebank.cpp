@@ -7,7 +7,7 @@
 
 namespace jbx {
 
-void SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
+SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
 {
     Desktop& desktop = session.desktop;
 
@@ -21,7 +21,7 @@ void SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
 
     const auto chosen = RunFileDialog(desktop, request);
     if (!chosen)
-        return;
+        return SaveBankResult::Cancelled;
 
     // Remembered before writing, so a failed save still keeps the folder.
     StoreLastDirectory(settings, DirectoryKind::Save);
@@ -31,14 +31,19 @@ void SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
         [&desktop](int position) { desktop.setProgress(position); });
     desktop.closeProgress();
 
-    if (result != SaveResult::Saved) {
-        ShowError(desktop,
-            result == SaveResult::CannotCreate ? "Cannot create JBX file" : "Cannot write JBX file",
-            Owner::MainWindow);
-        return;
+    switch (result) {
+    case SaveResult::Saved:
+        break;
+    case SaveResult::CannotCreate:
+        ShowError(desktop, "Cannot create JBX file", Owner::MainWindow);
+        return SaveBankResult::CannotCreate;
+    case SaveResult::CannotWrite:
+        ShowError(desktop, "Cannot write JBX file", Owner::MainWindow);
+        return SaveBankResult::CannotWrite;
     }
     session.bank.bankTitle = FileTitleFromPath(chosen->path);
     UpdateMainTitle(session.bank, window);
+    return SaveBankResult::Saved;
 }
 
 } // namespace jbx

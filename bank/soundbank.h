@@ -19,7 +19,6 @@ inline constexpr std::size_t kSlotNameLimit = 8;       // width of a lump name
 inline constexpr std::size_t kAuthorLimit = 100;
 inline constexpr std::size_t kDescriptionLimit = 256;  // as loaded; typed: 255
 inline constexpr std::size_t kDateFinishedLimit = 100;
-inline constexpr std::size_t kTitleLimit = 259;
 
 inline constexpr std::string_view kNoName = "(none)";
 inline constexpr std::string_view kUntitled = "Untitled";
@@ -54,21 +53,12 @@ struct SoundBank {
     const SoundSlot& slot(int slotNumber) const { return slots.at(std::size_t(slotNumber - 1)); }
 };
 
-// What the voice-file parser leaves behind for the unknown-block dialog.
-struct VoiceParseState {
-    std::uint32_t voiceCursor = 0;
-    std::uint32_t voiceBlockType = 0;
-    std::uint32_t voiceBlockLength = 0;
-};
-
-// Everything one run of the program keeps: the document, the state that the
-// conversion and the slot commands remember between calls, and the desktop
-// they talk to. There is exactly one per run; it is passed by reference.
+// Everything one run of the program keeps: the document, what the slot
+// commands remember between calls, and the desktop they talk to. There is exactly one per run; it is passed by reference.
 struct Session {
     explicit Session(Desktop& d) : desktop(d) {}
 
     SoundBank bank;
-    VoiceParseState voice;
     int replaceFilterIndex = 0;
     Desktop& desktop;
 };

@@ -3,7 +3,6 @@
 
 #include "audio/voiceconvert.h"
 #include "seam/bytes.h"
-#include "bank/soundbank.h"
 #include "bench/benchsupport.h"
 
 #include <benchmark/benchmark.h>
@@ -58,11 +57,10 @@ void BM_ConvertVoiceFile(benchmark::State& state)
     const jbx::Bytes& input = VoiceFile();
     jbx::Bytes output(input.size() + jbx::kWaveImageSlack, 0);
     jbx::bench::SilentDesktop desktop;
-    jbx::Session session(desktop);
     std::int32_t size = 0;
     for (auto _ : state) {
         size = std::int32_t(input.size());
-        jbx::ConvertVoiceFile(session, output, input, size, nullptr);
+        jbx::ConvertVoiceFile({desktop}, output, input, size);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
     }

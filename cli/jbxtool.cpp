@@ -235,21 +235,11 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
     return Parsed::Run;
 }
 
-// LoadBank reports its own failures and gives no verdict back; the verdict
-// is creditsConfirmed, which every accepted load sets and the empty bank
-// that a failed load leaves clears.
+// True when the bank loaded; LoadBank has reported a failure.
 bool LoadBankFile(Session& session, const std::string& path)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    session.bank.creditsConfirmed = false;
-    LoadBank(session, path, nullptr);
-    return session.bank.creditsConfirmed;
-}
-
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    SafeFileWriter writer(path);
-    return writer.open() && writer.write(bytes) && writer.commit();
+    return LoadBank(session, path, nullptr) == LoadResult::Loaded;
 }
 
 void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
@@ -354,20 +344,15 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     }
 
     CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
     Bytes output(input.size() + kWaveImageSlack);
     std::int32_t size = std::int32_t(input.size());
-    ConvertVoiceFile(session, output, input, size, nullptr);
-
-    // A refused parse leaves the output as it came, all zeros; a failed
-    // build reports the whole buffer. The conversion has said why.
-    const bool built = size >= 0 && std::size_t(size) < output.size() && output[0] == 'R' && output[1] == 'I'
-        && output[2] == 'F' && output[3] == 'F';
-    if (!built) {
+    // The conversion has said why it refused a file. No slot is involved.
+    if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
         err << "jbxtool: " << inPath << " was not converted; nothing written\n";
         return kExitFailure;
     }
-    if (!WriteFileSafely(outPath, std::span<const std::uint8_t>(output).first(std::size_t(size) + 1))) {
+    const auto image = std::span<const std::uint8_t>(output).first(std::size_t(size) + 1);
+    if (WriteFileSafely(outPath, [&](ByteSink& file) { return file.write(image); }) != WriteFileResult::Written) {
         err << "jbxtool: Cannot write " << outPath << '\n';
         return kExitFailure;
     }
@@ -398,8 +383,10 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
     return SaveBankTo(session.bank, invocation.operands[1], err);
 }
 
-// Puts each file into the next slot from first on; false once one is refused
-// (Replace or the conversion has said why).
+// Puts each file into the next slot from first on; false once one is refused,
+// a voice file that the conversion refused included (Replace or the
+// conversion has said why). The editor keeps such a file as a silent slot;
+// a batch run stops before writing a bank that holds one.
 bool PutFiles(Session& session, int first, std::span<const std::string> files, std::ostream& err)
 {
     int slotNumber = first;

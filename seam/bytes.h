@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace jbx {
@@ -43,5 +44,22 @@ inline void WriteLE16(std::uint8_t* p, std::uint16_t v)
     p[0] = std::uint8_t(v);
     p[1] = std::uint8_t(v >> 8);
 }
+
+// Where a writer puts its bytes. write() returns false once anything failed.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual bool write(std::span<const std::uint8_t> bytes) = 0;
+};
+
+class MemorySink : public ByteSink {
+public:
+    bool write(std::span<const std::uint8_t> bytes) override
+    {
+        data.insert(data.end(), bytes.begin(), bytes.end());
+        return true;
+    }
+    Bytes data;
+};
 
 } // namespace jbx

@@ -138,7 +138,7 @@ bool SafeFileWriter::write(std::span<const std::uint8_t> bytes)
 {
     if (!file_ || failed_)
         return false;
-    if (writes_++ == failAt_ || std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
         failed_ = true;
     return !failed_;
 }
@@ -173,6 +173,16 @@ bool SafeFileWriter::commit()
 #endif
     tempPath_.clear();
     return true;
+}
+
+WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce)
+{
+    SafeFileWriter writer(path);
+    if (!writer.open())
+        return WriteFileResult::CannotCreate;
+    if (!produce(writer) || !writer.commit())
+        return WriteFileResult::CannotWrite;
+    return WriteFileResult::Written;
 }
 
 fs::path PathFromUtf8(const std::string& utf8)

@@ -1,6 +1,5 @@
 #include "audio/voiceconvert.h"
 
-#include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 
@@ -64,19 +63,20 @@ void ExpectImage(const Bytes& output, std::int32_t size, const Bytes& image, std
 
 class VoiceConvertTest : public ::testing::Test {
 protected:
-    // Converts into a zero-filled output (or fill, to see what is left alone).
-    std::int32_t convert(const Bytes& input, MainWindowView* owner = nullptr, std::uint8_t fill = 0)
+    // Converts into a zero-filled output (or fill, to see what is left alone)
+    // and gives the size; the outcome is kept in result.
+    std::int32_t convert(const Bytes& input, Owner owner = Owner::None, std::uint8_t fill = 0)
     {
         output = Bytes(input.size() + 48, fill);
         std::int32_t size = std::int32_t(input.size());
-        ConvertVoiceFile(session, output, input, size, owner);
+        result = ConvertVoiceFile({desktop, soundNumber, owner}, output, input, size);
         return size;
     }
 
     FakeDesktop desktop;
-    Session session{desktop};
-    FakeMainWindow window;
+    int soundNumber = 0;
     Bytes output;
+    ConvertResult result = ConvertResult::BuildFailed;
 };
 
 TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
@@ -116,6 +116,7 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
     for (const auto& [what, file, image] : cases) {
         SCOPED_TRACE(what);
         ExpectImage(output, convert(file), image, 0);
+        EXPECT_EQ(result, ConvertResult::Converted);
     }
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(desktop.unknownBlockQuestions.empty());
@@ -130,20 +131,22 @@ TEST_F(VoiceConvertTest, TheHeaderIsCheckedBeforeAnythingIsWritten)
     wrongEnd[19] = 0x1B;   // the signature's last byte
     const Bytes v115 = VoiceFileBuilder(15, 1).soundBlock(166, Ramp(3)).build();
     const Bytes checkOf110 = VoiceFileBuilder(20, 1).check(0x29, 0x11).soundBlock(166, Ramp(3)).build();
-    const std::tuple<Bytes, Message, MessageAnswer> cases[] = {
-        {Bytes(v115.begin(), v115.begin() + 25), notVoice, {}},   // one byte short of a header
-        {wrongEnd, notVoice, {}},
-        {v115, unknownVersion, MessageAnswer::No},
-        {checkOf110, unknownVersion, MessageAnswer::No},
-        {v115, unknownVersion, MessageAnswer::Yes},
-        {checkOf110, unknownVersion, MessageAnswer::Yes},
+    const std::tuple<Bytes, Message, MessageAnswer, ConvertResult> cases[] = {
+        {Bytes(v115.begin(), v115.begin() + 25), notVoice, {}, ConvertResult::NotAVoiceFile},   // one byte short of a header
+        {wrongEnd, notVoice, {}, ConvertResult::NotAVoiceFile},
+        {ToBytes("Creative nonsense file here"), notVoice, {}, ConvertResult::NotAVoiceFile},
+        {v115, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
+        {checkOf110, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
+        {v115, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
+        {checkOf110, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
     };
-    for (const auto& [input, message, answer] : cases) {
+    for (const auto& [input, message, answer, expected] : cases) {
         SCOPED_TRACE(::testing::PrintToString(input));
         desktop.messages.clear();
         if (message.buttons == MessageButtons::YesNo)
             desktop.messageAnswers = {answer};
-        const std::int32_t size = convert(input, &window, 0xEE);
+        const std::int32_t size = convert(input, Owner::MainWindow, 0xEE);
+        EXPECT_EQ(result, expected);
         EXPECT_EQ(desktop.messages, std::vector<Message>{message});
         if (answer == MessageAnswer::Yes) {
             ExpectImage(output, size, Mono(Ramp(3)), 0xEE);
@@ -158,19 +161,20 @@ TEST_F(VoiceConvertTest, AnUnknownBlockIsSkippedForcedOrStopsTheWalk)
 {
     const Bytes file =
         VoiceFileBuilder().soundBlock(166, Ramp(3)).block(10, Ramp(6, 200)).block(2, Ramp(2, 50)).terminator().build();
-    const std::tuple<UnknownBlockChoice, MainWindowView*, Bytes> cases[] = {   // choice, owner, samples
-        {UnknownBlockChoice::SkipBlock, &window, Join({Ramp(3), Ramp(2, 50)})},
-        {UnknownBlockChoice::ForceConversion, nullptr, Join({Ramp(3), Ramp(6, 200), Ramp(2, 50)})},
-        {UnknownBlockChoice::StopConversion, &window, Ramp(3)},
+    const std::tuple<UnknownBlockChoice, Owner, Bytes> cases[] = {   // choice, owner, samples
+        {UnknownBlockChoice::SkipBlock, Owner::MainWindow, Join({Ramp(3), Ramp(2, 50)})},
+        {UnknownBlockChoice::ForceConversion, Owner::None, Join({Ramp(3), Ramp(6, 200), Ramp(2, 50)})},
+        {UnknownBlockChoice::StopConversion, Owner::MainWindow, Ramp(3)},
     };
-    session.bank.currentSlot = 7;
+    soundNumber = 7;
     for (const auto& [choice, owner, samples] : cases) {
         SCOPED_TRACE(int(choice));
         desktop.unknownBlockQuestions.clear();
         desktop.unknownBlockAnswers = {choice};
         ExpectImage(output, convert(file, owner), Mono(samples), 0);
+        EXPECT_EQ(result, ConvertResult::Converted) << "stopping keeps the samples so far";
         EXPECT_EQ(desktop.unknownBlockQuestions, (std::vector<std::pair<UnknownBlockDetails, Owner>>{
-                                                     {{7, 10, 6}, owner ? Owner::MainWindow : Owner::None}}));
+                                                     {{7, 10, 6}, owner}}));
     }
 
     // A forced body that runs past the end takes what there is.
@@ -205,7 +209,8 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
         // The bytes after the output stand guard.
         Bytes buffer(c.length + 16, 0xEE);
         std::int32_t size = 12345;
-        BuildWaveImage(session, std::span(buffer).first(c.length), samples, size, format);
+        const bool built = BuildWaveImage(desktop, std::span(buffer).first(c.length), samples, size, format);
+        EXPECT_EQ(built, !c.error);
         if (c.error) {
             EXPECT_EQ(size, std::int32_t(c.length));
             EXPECT_EQ(desktop.messages,
@@ -217,6 +222,13 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
             EXPECT_TRUE(desktop.messages.empty());
         }
     }
+
+    // A whole conversion into such an output tells so.
+    const Bytes file = VoiceFileBuilder().soundBlock(166, samples).terminator().build();
+    Bytes small(43, 0);
+    std::int32_t size = std::int32_t(file.size());
+    EXPECT_EQ(ConvertVoiceFile({desktop}, small, file, size), ConvertResult::BuildFailed);
+    EXPECT_EQ(size, 43);
 }
 
 } // namespace

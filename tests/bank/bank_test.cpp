@@ -3,6 +3,8 @@
 #include "bank/bankwriter.h"
 #include "seam/bytes.h"
 #include "bank/soundbank.h"
+#include "seam/filesystem.h"
+#include "tests/support/failingsink.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 
@@ -128,16 +130,18 @@ const Message kNotABank{"Not a valid JeerBox sound file", "Error", MessageButton
 
 class BankLoader : public ::testing::Test {
 protected:
-    void Load(const Bytes& file, const std::string& from = {}, bool withWindow = true)
+    LoadResult Load(const Bytes& file, const std::string& from = {}, bool withWindow = true)
     {
         WriteBytes(path, file);
         desktop.messages.clear();
-        LoadBank(session, from.empty() ? path : from, withWindow ? &window : nullptr);
+        return LoadBank(session, from.empty() ? path : from, withWindow ? &window : nullptr);
     }
 
     // A rejected file leaves the bank NewBank makes.
-    void ExpectRejected(const Message& message = kNotABank)
+    void ExpectRejected(LoadResult result, LoadResult expected = LoadResult::NotABank,
+        const Message& message = kNotABank)
     {
+        EXPECT_EQ(result, expected);
         EXPECT_EQ(desktop.messages, std::vector<Message>{message});
         EXPECT_EQ(std::tie(session.bank.bankTitle, session.bank.creditsConfirmed), std::make_tuple("Untitled", false));
         EXPECT_EQ(Contents(session.bank), Contents(SoundBank{}));
@@ -167,11 +171,12 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
         NewBank(session, nullptr);
         session.bank.bankTitle = "sample.jbx";
         const TestBank sample{magic, startName, stopName};
-        Load(LayOutBank(sample));
+        const LoadResult result = Load(LayOutBank(sample));
         if (!accepted) {
-            ExpectRejected();
+            ExpectRejected(result);
             continue;
         }
+        EXPECT_EQ(result, LoadResult::Loaded);
         EXPECT_EQ(Contents(session.bank), Contents(ModelOf(sample)));   // the fifth holds only the pad byte
         EXPECT_EQ(std::tie(desktop.messages, session.bank.creditsConfirmed, window.caption),
             std::make_tuple(std::vector<Message>{}, true, "JBX Maker - sample.jbx"));
@@ -180,11 +185,10 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
     Message unowned = kNotABank;
     unowned.owner = Owner::None;
     Load(LayOutBank({}));   // something to lose
-    Load(ToBytes("not a bank"), path, false);
-    ExpectRejected(unowned);
+    ExpectRejected(Load(ToBytes("not a bank"), path, false), LoadResult::NotABank, unowned);
     Load(LayOutBank({}));
-    Load({}, dir.file("missing.jbx"));
-    ExpectRejected({"Cannot open JBX file", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None});
+    ExpectRejected(Load({}, dir.file("missing.jbx")), LoadResult::CannotOpen,
+        {"Cannot open JBX file", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None});
     EXPECT_EQ(window.caption, "JBX Maker - Untitled");
 }
 
@@ -212,13 +216,20 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
     TestBank sample;
     sample.sounds[1] = ToBytes("Crea456789");
     sample.sounds[6] = ToBytes("Crea4567890");   // starts like a voice file but is none
-    Load(LayOutBank(sample));
+    // The unknown-block dialog shows the current slot, whichever lump it is in.
+    sample.sounds[8] = VoiceFileBuilder().soundBlock(166, Ramp(4)).block(11, Ramp(3)).terminator().build();
+    session.bank.currentSlot = 2;
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
+    EXPECT_EQ(Load(LayOutBank(sample)), LoadResult::Loaded) << "a refused voice lump does not fail the load";
 
     EXPECT_EQ(*session.bank.slots[1].data, ToBytes("Crea456789\x80"));
     ASSERT_FALSE(desktop.messages.empty());
     EXPECT_EQ(desktop.messages.front().text, "Not a Creative Voice File");
     // The converter refused it: the slot keeps the zero-filled buffer it gave it.
     EXPECT_EQ(*session.bank.slots[6].data, Bytes(11 + 48, 0));
+    EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1) << "one less than the image";
+    EXPECT_EQ(desktop.unknownBlockQuestions,
+        (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
 }
 
 // A damaged directory is rejected however right the names are; damage the
@@ -245,11 +256,12 @@ TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
         Bytes file = good;
         const std::size_t at = (entry < 0 ? 0 : EntryPosition(file, entry)) + field;
         value ? WriteLE32(&file.at(at), *value) : file.resize(at);
-        Load(file);
+        const LoadResult result = Load(file);
         if (rejected) {
-            ExpectRejected();
+            ExpectRejected(result);
             continue;
         }
+        EXPECT_EQ(result, LoadResult::Loaded);
         EXPECT_TRUE(desktop.messages.empty());
         EXPECT_TRUE(session.bank.creditsConfirmed);
         for (const SoundSlot& slot : session.bank.slots) {
@@ -312,7 +324,13 @@ TEST(BankWriter, SaveReplacesTheFileOnlyWhenComplete)
     const auto files = [&dir] { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); };
 
     int failAt = 0;
-    for (; WriteBankFile(bank, existing, {}, failAt) == SaveResult::CannotWrite; ++failAt) {
+    const auto save = [&] {
+        return WriteFileSafely(existing, [&](ByteSink& file) {
+            FailingSink failing(file, failAt);
+            return WriteBank(bank, failing);
+        });
+    };
+    for (; save() == WriteFileResult::CannotWrite; ++failAt) {
         EXPECT_EQ(ReadBytes(existing), oldBytes) << failAt;
         EXPECT_EQ(files(), 1) << failAt;
     }

@@ -130,7 +130,11 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
     const std::string sparse = dir.file("sparse.jbx");
     ASSERT_EQ(RunJbxtool({"create", wave, "-o", sparse}).exitCode, 0);
     const std::string old = write("old", ToBytes("the file that was here"));
-    const std::string missing = dir.file("missing"), noFolder = dir.file("no/out");
+    const std::string missing = dir.file("missing"), noFolder = dir.file("no/out"), fresh = dir.file("new.jbx");
+    // Voice files that the conversion refuses: a batch run writes no bank
+    // with a silent slot in their place.
+    const std::string nonsense = write("nonsense.voc", ToBytes("Creative nonsense file here"));
+    const std::string v115 = write("v115.voc", VoiceFileBuilder(15, 1).soundBlock(166, Ramp(9)).terminator().build());
     const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
     const struct {
         std::vector<std::string> args;
@@ -146,6 +150,12 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
         {{"convert", exe, old}, "jbxtool: Not a Creative Voice File\njbxtool: " + exe + " was not converted; nothing written\n", ""},
         {{"replace", kDemoBank, "1", missing, "-o", old}, "jbxtool: Cannot open sound file\n" + refused(missing), ""},
         {{"create", wave, exe, "-o", old}, "jbxtool: Not a valid sound file\n" + refused(exe), ""},
+        {{"replace", kDemoBank, "4", nonsense, "-o", old}, "jbxtool: Not a Creative Voice File\n" + refused(nonsense), ""},
+        {{"create", nonsense, "-o", fresh}, "jbxtool: Not a Creative Voice File\n" + refused(nonsense), ""},
+        {{"replace", kDemoBank, "4", v115, "-o", fresh},
+            "jbxtool: Unknown Voice File Version. Process anyway? No (--any-version answers Yes)\n" + refused(v115), ""},
+        {{"create", wave, v115, "-o", old},
+            "jbxtool: Unknown Voice File Version. Process anyway? No (--any-version answers Yes)\n" + refused(v115), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -155,7 +165,7 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
         EXPECT_THAT(run.out, Printed(c.outHas));
     }
     EXPECT_EQ(ReadBytes(old), ToBytes("the file that was here"));
-    EXPECT_EQ(FileCount(dir), 5u) << "no new file, no temporary file left behind";
+    EXPECT_EQ(FileCount(dir), 7u) << "no new file, no temporary file left behind";
 }
 
 TEST_F(Jbxtool, RewriteIsByteIdenticalAndExtractAddsThePadByte)

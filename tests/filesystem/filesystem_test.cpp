@@ -68,12 +68,48 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchanged)
     for (int value = 0; value < 256; ++value)
         bytes.push_back(std::uint8_t(value));
 
-    SafeFileWriter writer(path);
     const std::span<const std::uint8_t> all(bytes);
-    ASSERT_TRUE(writer.open() && writer.write(all.first(5)) && writer.write(all.subspan(5)) && writer.commit());
+    ASSERT_EQ(WriteFileSafely(path, [&](ByteSink& file) { return file.write(all.first(5)) && file.write(all.subspan(5)); }),
+        WriteFileResult::Written);
     EXPECT_EQ(ReadBytes(path), bytes) << "written as text";
     EXPECT_EQ(ReadWholeFile(path), bytes) << "read as text";
+}
 
+// A file is replaced only by a complete new one; whatever fails, the file
+// that was there stays and no temporary file is left beside it.
+TEST(Filesystem, WriteFileSafelySaysWhatBecameOfTheFile)
+{
+    TempDir dir;
+    const std::string target = dir.file(kBankName);
+    const std::string folder = dir.file("folder");
+    ASSERT_TRUE(fs::create_directory(fs::path(std::u8string(folder.begin(), folder.end()))));
+    const Bytes oldBytes = ToBytes("the file that was there");
+    const struct {
+        const char* what;
+        std::string path;
+        bool produced;             // what produce returns after writing
+        WriteFileResult result;
+    } cases[] = {
+        {"written", target, true, WriteFileResult::Written},
+        {"no such folder", dir.file("missing") + (kNativePathStyle == PathStyle::Windows ? "\\" : "/") + kBankName,
+            true, WriteFileResult::CannotCreate},
+        {"produce gives up", target, false, WriteFileResult::CannotWrite},
+        {"a folder in the way", folder, true, WriteFileResult::CannotWrite},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(target, oldBytes);
+        int calls = 0;
+        const auto result = WriteFileSafely(c.path, [&](ByteSink& file) {
+            ++calls;
+            return file.write(kTextModeTraps) && c.produced;
+        });
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(calls, c.result == WriteFileResult::CannotCreate ? 0 : 1);
+        EXPECT_EQ(ReadBytes(target), c.result == WriteFileResult::Written ? kTextModeTraps : oldBytes);
+        EXPECT_EQ(Listing(dir.path()).size(), 2u) << "a temporary file was left";
+    }
+    EXPECT_TRUE(fs::is_directory(fs::path(std::u8string(folder.begin(), folder.end()))));
 }
 
 TEST(Filesystem, BankSavedAndLoadedUnderANonAsciiName)
@@ -113,8 +149,7 @@ TEST(Filesystem, ReplacingAFileThatAReaderHoldsOpen)
     const Bytes oldBytes = ToBytes("the bank that was there\r\n");
     WriteBytes(target, oldBytes);
     const auto replace = [&](const Bytes& bytes) {
-        SafeFileWriter writer(target);
-        return writer.open() && writer.write(bytes) && writer.commit();
+        return WriteFileSafely(target, [&](ByteSink& file) { return file.write(bytes); }) == WriteFileResult::Written;
     };
 
     auto reader = InputFile::open(target);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace jbx;
 using namespace jbx::testing;
@@ -22,10 +23,10 @@ protected:
     SaveTest() { session.bank.bankTitle = "before.jbx"; }
     ~SaveTest() override { ChangeCurrentDirectory(savedDirectory); }
 
-    void save(std::optional<std::string> path)
+    SaveBankResult save(std::optional<std::string> path)
     {
         desktop.fileAnswers.push_back(path ? std::optional(ChosenFile{*path, 1}) : std::nullopt);
-        SaveBank(session, settings, window);
+        return SaveBank(session, settings, window);
     }
 
     FakeDesktop desktop;
@@ -42,7 +43,7 @@ TEST_F(SaveTest, WritesTheBankWithProgressAndTakesTheFileNameAsTitle)
 {
     session.bank.slot(2) = {"two", 0, 5, std::make_shared<Bytes>(Bytes{'R', 'I', 'F', 'F', 1, 0x80})};
     const std::string path = dir.file("taunts");   // no extension is added
-    save(path);
+    EXPECT_EQ(save(path), SaveBankResult::Saved);
 
     EXPECT_EQ(desktop.fileDialogs, (std::vector<FileDialogRequest>{{FileDialogKind::Save, "Save",
         {{"JeerBox Files (*.jbx)", "*.jbx"}}, 0, ".", "", true, false, true, Owner::MainWindow}}));
@@ -62,7 +63,7 @@ TEST_F(SaveTest, WritesTheBankWithProgressAndTakesTheFileNameAsTitle)
 TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
 {
     settings.values = {{"UseLastSaveDir", "yes"}, {"JBXSaveDirectory", "/banks/mine"}};
-    save(std::nullopt);
+    EXPECT_EQ(save(std::nullopt), SaveBankResult::Cancelled);
     EXPECT_EQ(desktop.fileDialogs.at(0).startDirectory, "/banks/mine");
     EXPECT_EQ(settings.values.at("JBXSaveDirectory"), "/banks/mine");
     EXPECT_TRUE(desktop.progress.empty());
@@ -70,14 +71,14 @@ TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
 
     WriteBytes(dir.file("plain-file"), ToBytes("in the way"));
     fs::create_directory(dir.file("folder.jbx"));   // written, but cannot replace the folder
-    const std::pair<std::string, std::string> cases[] = {
-        {dir.file("plain-file") + "/bank.jbx", "Cannot create JBX file"},
-        {dir.file("folder.jbx"), "Cannot write JBX file"},
+    const std::tuple<std::string, std::string, SaveBankResult> cases[] = {
+        {dir.file("plain-file") + "/bank.jbx", "Cannot create JBX file", SaveBankResult::CannotCreate},
+        {dir.file("folder.jbx"), "Cannot write JBX file", SaveBankResult::CannotWrite},
     };
-    for (const auto& [path, text] : cases) {
+    for (const auto& [path, text, result] : cases) {
         SCOPED_TRACE(path);
         desktop.messages.clear();
-        save(path);
+        EXPECT_EQ(save(path), result);
         EXPECT_EQ(desktop.messages,
             (std::vector<Message>{{text, "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::MainWindow}}));
         EXPECT_EQ(desktop.progress.back(), -2) << "the progress window closes on failure too";

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <tuple>
 
 using namespace jbx;
 using namespace jbx::testing;
@@ -22,11 +24,11 @@ protected:
 
     // Replaces slot n with a file of the given name and bytes, chosen with
     // the given filter.
-    void replaceWith(int n, const std::string& fileName, const Bytes& bytes, int filterIndex = 1)
+    ReplaceResult replaceWith(int n, const std::string& fileName, const Bytes& bytes, int filterIndex = 1)
     {
         WriteBytes(dir.file(fileName), bytes);
         desktop.fileAnswers.push_back(ChosenFile{dir.file(fileName), filterIndex});
-        ReplaceSlot(session, window, n);
+        return ReplaceSlot(session, window, n);
     }
 
     FakeDesktop desktop;
@@ -113,6 +115,54 @@ TEST_F(SlotTest, ReplaceAsksWithItsOwnDialogRemembersTheFilterAndClassifiesByThe
     EXPECT_EQ(window.name, "(none)");
 }
 
+// What Replace makes of a file: the outcome, the slot's size, name and bytes,
+// what the user was told, and whether the file's filter is remembered.
+TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
+{
+    const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(3)).terminator().build();
+    const Message notVoice{"Not a Creative Voice File", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None};
+    const Bytes kept = ToBytes("RIFFkeep\x80");
+    const struct {
+        const char* file;
+        std::optional<Bytes> bytes;   // nothing: the file is gone before it is read
+        ReplaceResult result;
+        std::int32_t size;
+        const char* name;
+        std::optional<Bytes> data;    // nothing: not looked at
+        std::vector<Message> told;
+    } cases[] = {
+        {"laugh.wav", ToBytes("RIFF...."), ReplaceResult::Replaced, 8, "laugh", ToBytes("RIFF....\x80"), {}},
+        {"growl.voc", voice, ReplaceResult::Replaced, 44 + 3, "growl", {}, {}},
+        // The editor keeps a refused voice file as silence of its length.
+        {"nonsense.voc", ToBytes("Creative nonsense file here"), ReplaceResult::NotConverted, 27, "nonsense",
+            Bytes(27 + 48, 0), {notVoice}},
+        {"program.exe", ToBytes("MZ\x90"), ReplaceResult::NotASound, 1, "(none)", ToBytes("MZ\x90\x80"),
+            {ErrorMessage("Not a valid sound file")}},
+        {"vanished.wav", std::nullopt, ReplaceResult::Unreadable, 8, "keep", kept,
+            {ErrorMessage("Cannot open sound file")}},
+        {nullptr, std::nullopt, ReplaceResult::Cancelled, 8, "keep", kept, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file ? c.file : "cancelled");
+        session.bank.slot(4) = {"keep", 0, 8, std::make_shared<Bytes>(kept)};
+        session.replaceFilterIndex = 1;
+        desktop.messages.clear();
+        if (c.bytes)
+            WriteBytes(dir.file(c.file), *c.bytes);
+        desktop.fileAnswers.push_back(c.file ? std::optional(ChosenFile{dir.file(c.file), 2}) : std::nullopt);
+
+        EXPECT_EQ(ReplaceSlot(session, window, 4), c.result);
+        const SoundSlot& slot = session.bank.slot(4);
+        EXPECT_EQ(std::tie(slot.size, slot.name), std::make_tuple(c.size, c.name));
+        if (c.data) {
+            EXPECT_EQ(*slot.data, *c.data);
+        }
+        EXPECT_EQ(desktop.messages, c.told);
+        const bool untouched = c.result == ReplaceResult::Unreadable || c.result == ReplaceResult::Cancelled;
+        EXPECT_EQ(session.replaceFilterIndex, untouched ? 1 : 2);
+    }
+}
+
 TEST_F(SlotTest, AnEmptyFileIsNotASoundAndExtractStaysInsideItsBuffer)
 {
     replaceWith(6, "empty.wav", {});
@@ -124,8 +174,12 @@ TEST_F(SlotTest, AnEmptyFileIsNotASoundAndExtractStaysInsideItsBuffer)
 TEST_F(SlotTest, AVoiceFileIsStoredAsItsImageAndExtractedWhole)
 {
     const Bytes samples = Ramp(101, 1);
-    replaceWith(7, "growl.voc", VoiceFileBuilder().soundBlock(166, samples).terminator().build(), 2);
+    session.bank.currentSlot = 7;   // as when the editor replaces the current slot
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
+    replaceWith(7, "growl.voc", VoiceFileBuilder().soundBlock(166, samples).block(12, Ramp(5)).terminator().build(), 2);
     EXPECT_EQ(session.bank.slot(7).size, 44 + 101);   // the pad byte sits at index size
+    EXPECT_EQ(desktop.unknownBlockQuestions,
+        (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{7, 12, 5}, Owner::MainWindow}}));
 
     desktop.fileAnswers.push_back(ChosenFile{dir.file("growl.wav"), 1});
     ExtractSlot(session, window, 7);
@@ -134,23 +188,12 @@ TEST_F(SlotTest, AVoiceFileIsStoredAsItsImageAndExtractedWhole)
     EXPECT_EQ(Bytes(written.begin() + 44, written.begin() + 44 + 101), samples);
 }
 
-TEST_F(SlotTest, AnUnreadableReplaceFileChangesNothing)
-{
-    replaceWith(2, "keep.wav", ToBytes("RIFFkeep"));
-    const SoundData before = session.bank.slot(2).data;
-    desktop.fileAnswers.push_back(ChosenFile{dir.file("vanished.wav"), 2});
-    ReplaceSlot(session, window, 2);
-    EXPECT_EQ(desktop.messages, std::vector<Message>{ErrorMessage("Cannot open sound file")});
-    EXPECT_EQ(session.bank.slot(2).data, before);
-    EXPECT_EQ(session.bank.slot(2).name, "keep");
-    EXPECT_EQ(session.replaceFilterIndex, 1) << "the filter of a file that could not be read is not kept";
-}
-
 TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
 {
     replaceWith(4, "four.wav", ToBytes("RIFFfour"));
-    desktop.fileAnswers = {ChosenFile{dir.file("four"), 1}, ChosenFile{dir.file("no/such/four.wav"), 1}};
-    ExtractSlot(session, window, 4);
+    desktop.fileAnswers = {ChosenFile{dir.file("four"), 1}, ChosenFile{dir.file("no/such/four.wav"), 1},
+        std::nullopt};
+    EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::Extracted);
     ASSERT_EQ(desktop.fileDialogs.size(), 2u);
     const FileDialogRequest& request = desktop.fileDialogs[1];
     EXPECT_EQ(request.kind, FileDialogKind::Save);
@@ -161,6 +204,8 @@ TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
     EXPECT_EQ(request.defaultSuffix, "") << "a name without extension is used as typed";
     EXPECT_EQ(ReadBytes(dir.file("four")), ToBytes("RIFFfour\x80"));
 
-    ExtractSlot(session, window, 4);
+    EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::NotWritten);
     EXPECT_EQ(desktop.messages, std::vector<Message>{ErrorMessage("Cannot create sound file")});
+    EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::Cancelled);
+    EXPECT_EQ(desktop.messages.size(), 1u);
 }
