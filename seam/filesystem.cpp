@@ -105,6 +105,31 @@ std::optional<Bytes> ReadWholeFile(const std::string& path)
     return bytes;
 }
 
+namespace {
+
+// Until commit() succeeds the old file stays as it was.
+class SafeFileWriter : public ByteSink {
+public:
+    explicit SafeFileWriter(std::string path);
+    ~SafeFileWriter() override;   // discards an uncommitted temporary file
+
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    // False when the temporary file could not be created.
+    bool open();
+    bool write(std::span<const std::uint8_t> bytes) override;
+    bool commit();
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+} // namespace
+
 SafeFileWriter::SafeFileWriter(std::string path) : path_(std::move(path)) {}
 
 SafeFileWriter::~SafeFileWriter()

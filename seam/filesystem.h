@@ -52,38 +52,17 @@ private:
 // Reads a whole file; nothing when it cannot be opened or read.
 std::optional<Bytes> ReadWholeFile(const std::string& path);
 
-// Writes a file so that nothing is lost: the bytes go to a temporary file in
-// the same folder, which replaces the target only when every byte has been
-// written. Until commit() succeeds the old file stays as it was.
-class SafeFileWriter : public ByteSink {
-public:
-    explicit SafeFileWriter(std::string path);
-    ~SafeFileWriter() override;   // discards an uncommitted temporary file
-
-    SafeFileWriter(const SafeFileWriter&) = delete;
-    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
-
-    // False when the temporary file could not be created.
-    bool open();
-    bool write(std::span<const std::uint8_t> bytes) override;
-    bool commit();
-
-private:
-    std::string path_;
-    std::string tempPath_;
-    std::FILE* file_ = nullptr;
-    bool failed_ = false;
-};
-
 enum class WriteFileResult {
     Written,
     CannotCreate,   // the temporary file could not be made: missing folder, no permission
     CannotWrite,    // produce gave up, a write failed, or the old file could not be replaced
 };
 
-// Writes the file at path through a SafeFileWriter: produce writes the bytes
-// to the sink it is given and returns false to give up. Whatever fails, the
-// file that was there is untouched and no temporary file is left.
+// Writes the file at path so that nothing is lost: produce writes the bytes
+// to the sink it is given (returning false to give up), which puts them into
+// a temporary file in the same folder; that file replaces the target only
+// when every byte has been written. Whatever fails, the file that was there
+// is untouched and no temporary file is left.
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce);
 
 // A UTF-8 path as the platform's path and back. On Windows a narrow path

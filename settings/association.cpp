@@ -22,11 +22,10 @@ bool WriteTextFile(const fs::path& path, std::string_view text)
 {
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
-    SafeFileWriter writer(Utf8FromPath(path));
-    if (!writer.open())
-        return false;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    return writer.write(std::span<const std::uint8_t>(bytes, text.size())) && writer.commit();
+    return WriteFileSafely(Utf8FromPath(path), [&](ByteSink& sink) {
+        return sink.write(std::span<const std::uint8_t>(bytes, text.size()));
+    }) == WriteFileResult::Written;
 }
 
 void RunTool(const AssociationEnvironment& environment, const std::string& tool,
