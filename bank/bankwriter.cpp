@@ -170,17 +170,9 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
     return out.flush();
 }
 
-SaveResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress)
+WriteFileResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress)
 {
-    switch (WriteFileSafely(path, [&](ByteSink& sink) { return WriteBank(bank, sink, progress); })) {
-    case WriteFileResult::Written:
-        break;
-    case WriteFileResult::CannotCreate:
-        return SaveResult::CannotCreate;
-    case WriteFileResult::CannotWrite:
-        return SaveResult::CannotWrite;
-    }
-    return SaveResult::Saved;
+    return WriteFileSafely(path, [&](ByteSink& sink) { return WriteBank(bank, sink, progress); });
 }
 
 } // namespace jbx

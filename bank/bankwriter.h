@@ -1,6 +1,7 @@
 #pragma once
 
 #include "seam/bytes.h"
+#include "seam/filesystem.h"
 
 #include <functional>
 #include <span>
@@ -27,7 +28,6 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
 // there is untouched and no temporary file is left. CannotCreate: the
 // temporary file could not be made (missing folder, no permission);
 // CannotWrite: a write or the final replacement failed.
-enum class SaveResult { Saved, CannotCreate, CannotWrite };
-SaveResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress = {});
+WriteFileResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress = {});
 
 } // namespace jbx

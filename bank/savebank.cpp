@@ -27,17 +27,17 @@ SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowVie
     StoreLastDirectory(settings, DirectoryKind::Save);
 
     desktop.openProgress();
-    const SaveResult result = WriteBankFile(session.bank, chosen->path,
+    const WriteFileResult result = WriteBankFile(session.bank, chosen->path,
         [&desktop](int position) { desktop.setProgress(position); });
     desktop.closeProgress();
 
     switch (result) {
-    case SaveResult::Saved:
+    case WriteFileResult::Written:
         break;
-    case SaveResult::CannotCreate:
+    case WriteFileResult::CannotCreate:
         ShowError(desktop, "Cannot create JBX file", Owner::MainWindow);
         return SaveBankResult::CannotCreate;
-    case SaveResult::CannotWrite:
+    case WriteFileResult::CannotWrite:
         ShowError(desktop, "Cannot write JBX file", Owner::MainWindow);
         return SaveBankResult::CannotWrite;
     }

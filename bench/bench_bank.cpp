@@ -79,7 +79,7 @@ struct Workload {
             slot.data = std::make_shared<jbx::Bytes>(std::move(image));
         }
         bank.credits = {"Bench", "Ten long sounds", "Today"};
-        ok = jbx::WriteBankFile(bank, bankPath) == jbx::SaveResult::Saved;
+        ok = jbx::WriteBankFile(bank, bankPath) == jbx::WriteFileResult::Written;
         if (ok)
             WarmUp();
     }
@@ -92,7 +92,7 @@ struct Workload {
         jbx::Session session(desktop);
         jbx::LoadBank(session, bankPath, nullptr);
         ok = session.bank.slots[9].size == std::int32_t(kLumpSize)
-            && jbx::WriteBankFile(bank, savePath) == jbx::SaveResult::Saved;
+            && jbx::WriteBankFile(bank, savePath) == jbx::WriteFileResult::Written;
     }
 
     ~Workload()
@@ -189,7 +189,7 @@ void BM_LoadBank(benchmark::State& state)
 void BM_WriteBankFile(benchmark::State& state)
 {
     for (auto _ : state) {
-        if (jbx::WriteBankFile(workload->bank, workload->savePath) != jbx::SaveResult::Saved) {
+        if (jbx::WriteBankFile(workload->bank, workload->savePath) != jbx::WriteFileResult::Written) {
             state.SkipWithError("the bank could not be saved");
             break;
         }

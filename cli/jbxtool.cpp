@@ -362,12 +362,12 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
 int SaveBankTo(const SoundBank& bank, const std::string& outPath, std::ostream& err)
 {
     switch (WriteBankFile(bank, outPath)) {
-    case SaveResult::Saved:
+    case WriteFileResult::Written:
         return kExitSuccess;
-    case SaveResult::CannotCreate:
+    case WriteFileResult::CannotCreate:
         err << "jbxtool: Cannot create " << outPath << '\n';
         break;
-    case SaveResult::CannotWrite:
+    case WriteFileResult::CannotWrite:
         err << "jbxtool: Cannot write " << outPath << '\n';
         break;
     }

@@ -2,12 +2,15 @@
 
 #include "ui_unknownblock.h"
 
+#include "audio/voiceconvert.h"
+
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 
 #include <cstdint>
+#include <string_view>
 
 namespace jbx {
 
@@ -66,7 +69,8 @@ void UnknownBlockDialog::choose(UnknownBlockChoice choice)
 void UnknownBlockDialog::toggleDetails()
 {
     detailsShown_ = !detailsShown_;
-    ui_->detailsButton->setText(detailsShown_ ? QStringLiteral("Details <<") : QStringLiteral("Details >>"));
+    const std::string_view text = detailsShown_ ? kHideDetailsText : kShowDetailsText;
+    ui_->detailsButton->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
     ui_->detailsStrip->setVisible(detailsShown_);
     // Resize now rather than on the next pass of the event loop, so the
     // window never shows the old height with the new content.

@@ -218,7 +218,7 @@ int main(int argc, char** argv)
     bank.credits.dateFinished = "1 June 2025";
     bank.creditsConfirmed = true;
 
-    if (jbx::WriteBankFile(bank, argv[1]) != jbx::SaveResult::Saved) {
+    if (jbx::WriteBankFile(bank, argv[1]) != jbx::WriteFileResult::Written) {
         std::fprintf(stderr, "makedemobank: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -39,7 +39,7 @@ protected:
         *other.bank.slot(4).data = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 0x80};
         other.bank.slot(4).size = 8;
         other.bank.slot(4).name = "s4";
-        EXPECT_EQ(WriteBankFile(other.bank, dir.file(name)), SaveResult::Saved);
+        EXPECT_EQ(WriteBankFile(other.bank, dir.file(name)), WriteFileResult::Written);
         return dir.file(name);
     }
 

@@ -127,7 +127,7 @@ TEST(Filesystem, BankSavedAndLoadedUnderANonAsciiName)
         bank.slots[i].size = std::int32_t(kTextModeTraps.size() - i);
     }
     bank.credits = {"Ann\r\nAuthor", "line one\nline two\r\n\x1a and more", "May 2001\r"};
-    ASSERT_EQ(WriteBankFile(bank, path), SaveResult::Saved);
+    ASSERT_EQ(WriteBankFile(bank, path), WriteFileResult::Written);
     EXPECT_EQ(Listing(folder), std::vector<std::string>{kBankName});
     EXPECT_EQ(FileTitleFromPath(path), kBankName);
 

@@ -48,7 +48,7 @@ std::string WriteSmallBank(const std::string& path, std::initializer_list<int> f
         slot.size = kSmallSoundSize;
         slot.name = "snd" + std::to_string(n);
     }
-    EXPECT_EQ(WriteBankFile(made.bank, path), SaveResult::Saved) << path;
+    EXPECT_EQ(WriteBankFile(made.bank, path), WriteFileResult::Written) << path;
     return path;
 }
 
