@@ -14,8 +14,9 @@ namespace {
 
 constexpr std::uint8_t kPadByte = 0x80;
 
+const FileFilter kWaveFilter = {"Wave Files (*.wav)", "*.wav"};
 const std::vector<FileFilter> kReplaceFilters = {
-    {"Wave Files (*.wav)", "*.wav"},
+    kWaveFilter,
     {"Voice Files (*.voc)", "*.voc"},
 };
 
@@ -144,7 +145,7 @@ ExtractResult ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotN
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
     request.title = "Extract";
-    request.filters = {{"Wave Files (*.wav)", "*.wav"}};
+    request.filters = {kWaveFilter};
     request.confirmOverwrite = true;
     request.pathMustExist = true;
 

@@ -51,7 +51,7 @@ MessageAnswer CliDesktop::showMessage(const Message& message)
     messages_ << "jbxtool: ";
     // "Error" and "Warning" add nothing on a terminal; a caption that names
     // where the message comes from ("VOC Conversion Error") does.
-    if (message.caption != "Error" && message.caption != "Warning" && !message.caption.empty())
+    if (message.caption != kErrorCaption && message.caption != kWarningCaption && !message.caption.empty())
         messages_ << message.caption << ": ";
     messages_ << OneLine(message.text);
 

@@ -14,6 +14,11 @@
 
 namespace jbx {
 
+// Whose settings they are: on Windows the key Software\Brackwater\JBXMaker
+// of the current user, elsewhere the same names in the desktop's own store.
+inline constexpr std::string_view kSettingsOrganization = "Brackwater";
+inline constexpr std::string_view kSettingsApplication = "JBXMaker";
+
 // The value names in the store.
 inline constexpr std::string_view kUseLastOpenDir = "UseLastOpenDir";
 inline constexpr std::string_view kUseLastSaveDir = "UseLastSaveDir";

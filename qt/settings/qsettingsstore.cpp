@@ -15,7 +15,11 @@ QString KeyName(std::string_view name)
 
 class QSettingsKey final : public SettingsKey {
 public:
-    QSettingsKey() : settings_(QSettings::NativeFormat, QSettings::UserScope, "Brackwater", "JBXMaker") {}
+    QSettingsKey()
+        : settings_(QSettings::NativeFormat, QSettings::UserScope, KeyName(kSettingsOrganization),
+            KeyName(kSettingsApplication))
+    {
+    }
 
     // QSettings reads the file when it is constructed; a format error still
     // leaves whatever could be parsed, only an access error leaves nothing.
