@@ -297,13 +297,18 @@ std::optional<int> ParseSlotNumber(std::string_view text)
     return n;
 }
 
+int SlotUsageError(const Command& command, const Invocation& invocation, std::ostream& err)
+{
+    return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+}
+
 int RunExtract(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
 {
     const std::string& bankPath = invocation.operands[0];
     const std::string& outPath = invocation.operands[2];
     const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
     if (!slotNumber)
-        return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+        return SlotUsageError(command, invocation, err);
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
@@ -404,7 +409,7 @@ int RunReplace(const Command& command, const Invocation& invocation, std::ostrea
 {
     const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
     if (!slotNumber)
-        return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+        return SlotUsageError(command, invocation, err);
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
@@ -418,7 +423,7 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
 {
     const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
     if (!slotNumber)
-        return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+        return SlotUsageError(command, invocation, err);
     const std::string& name = invocation.operands[2];
     // The Name box takes at most 8 characters, the width of a lump name.
     if (name.empty() || name.size() > kSlotNameLimit)
