@@ -112,6 +112,20 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
             Mono(Ramp(2))},
         {"data offset beyond the input", B().dataOffset(500).soundBlock(166, Ramp(3)).build(),
             Image(1, 0, 0, 1, 8, {})},
+        // Only a channels byte of 1 is mono.
+        {"type 9 with no channels is two", B().block(9, Join({{0x44, 0xAC, 0, 0, 8, 0}, Bytes(6, 0), Ramp(4)})).build(),
+            Image(2, 44100, 88200, 2, 8, Ramp(4))},
+        {"type 9 with four channels is two", B().block(9, Join({{0x44, 0xAC, 0, 0, 8, 4}, Bytes(6, 0), Ramp(4)})).build(),
+            Image(2, 44100, 88200, 2, 8, Ramp(4))},
+        {"marker, text and repeat start are passed over",
+            B().soundBlock(166, Ramp(2)).block(4, {1, 2}).block(5, {'h', 'i', 0}).block(6, {3, 0})
+                .block(2, Ramp(2, 50)).terminator().build(),
+            Mono(Join({Ramp(2), Ramp(2, 50)}))},
+        // Were the mark cleared early, the type 1 block would set 3,906 Hz.
+        {"the type 8 mark waits through type 2 and type 9 for a type 1",
+            B().block(8, stereo22049).block(2, Ramp(2)).block(9, Join({{0x44, 0xAC, 0, 0, 16, 2}, Bytes(6, 0), Ramp(4, 10)}))
+                .block(1, Join({{0, 0}, Ramp(2, 20)})).terminator().build(),
+            Image(1, 44100, 88200, 2, 16, Join({Ramp(2), Ramp(4, 10), Ramp(2, 20)}))},
     };
     for (const auto& [what, file, image] : cases) {
         SCOPED_TRACE(what);
