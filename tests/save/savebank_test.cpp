@@ -89,3 +89,30 @@ TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
         << "no temporary file is left behind";
 }
+
+// The empty bank of New, byte for byte from literals, trailer included, so
+// that neither the layout nor the trailer's fixed words can drift.
+TEST_F(SaveTest, TheEmptyBankOfNewIsSavedByteForByte)
+{
+    NewBank(session, nullptr);
+    const std::string path = dir.file("empty.jbx");
+    ASSERT_EQ(save(path), SaveBankResult::Saved);
+
+    Bytes expected;
+    PutText(expected, "IWAD");
+    PutLE32(expected, 12);   // lumps
+    PutLE32(expected, 12);   // the directory follows the header at once
+    auto entry = [&expected](std::uint32_t offset, std::string_view name) {
+        PutLE32(expected, offset);
+        PutLE32(expected, 0);
+        PutText(expected, name);
+        expected.resize(expected.size() + 8 - name.size(), 0);
+    };
+    entry(0, "JEERSTRT");
+    for (int slot = 1; slot <= 10; ++slot)
+        entry(12, "(none)");
+    entry(0, "JEERSTOP");
+    PutText(expected, "\x1a\n\nThis JeerBox file was created or modified with JBXMaker for Windows v1.1, "
+                      "written by the JBX Maker project.\nVisit https://jbxmaker.example.org/ for more info.");
+    EXPECT_EQ(ReadBytes(path), expected);
+}
