@@ -179,6 +179,33 @@ TEST_F(CommandTest, TheCommandLineIsOneBankPathWithBlanksAndQuotes)
     EXPECT_EQ(session.bank.bankTitle, "Untitled");
 }
 
+// A voice lump's unknown block is asked about with the Sound Number of the
+// moment: none and 0 while start-up loads, the main window and the current
+// slot once the window runs.
+TEST_F(CommandTest, ConversionDialogsDuringALoadBelongToWhoeverLoads)
+{
+    const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).terminator().build();
+    Session other(desktop);
+    NewBank(other, nullptr);
+    other.bank.slot(3).data = MakeSoundData(voice.size() + 1);
+    std::copy(voice.begin(), voice.end(), other.bank.slot(3).data->begin());
+    other.bank.slot(3).size = std::int32_t(voice.size());
+    const std::string path = dir.file("voiced.jbx");
+    ASSERT_EQ(WriteBankFile(other.bank, path), WriteFileResult::Written);
+
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock, UnknownBlockChoice::SkipBlock};
+    PrepareBank(session, path);
+    commands.startWindow();
+    commands.run(command::kSound1 + 5);
+    desktop.fileAnswers = {ChosenFile{path, 1}};
+    commands.openBank();
+
+    using Question = std::pair<UnknownBlockDetails, Owner>;
+    EXPECT_EQ(desktop.unknownBlockQuestions,
+        (std::vector<Question>{{{0, 20, 3}, Owner::None}, {{6, 20, 3}, Owner::MainWindow}}));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
 // The table as the Windows editor's resource script gets it: every key of
 // the main window, in resource order.
 TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
