@@ -124,6 +124,15 @@ std::u32string Utf8Characters(std::string_view utf8)
     return out;
 }
 
+std::string CharactersToUtf8(std::u32string_view characters)
+{
+    std::string out;
+    out.reserve(characters.size());
+    for (const char32_t c : characters)
+        AppendUtf8(out, c);
+    return out;
+}
+
 SingleByteText SingleByteFromCharacters(std::u32string_view characters)
 {
     SingleByteText text;

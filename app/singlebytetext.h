@@ -33,6 +33,7 @@ std::u16string SingleByteToUtf16(std::string_view text);
 // A UTF-8 text's characters; each byte of a malformed sequence counts as one
 // U+FFFD, which no bank text can hold.
 std::u32string Utf8Characters(std::string_view utf8);
+std::string CharactersToUtf8(std::u32string_view characters);
 
 // A text turned into bank bytes, or the first character that kept it from
 // being: `bytes` then holds only what came before that character.
