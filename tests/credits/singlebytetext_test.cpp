@@ -87,8 +87,9 @@ TEST(SingleByteTextTest, RefusesWhatTheCodePageCannotHold)
         const SingleByteText text = SingleByteFromUtf8(c.utf8);
         EXPECT_EQ(text.bytes, c.bytes);
         EXPECT_EQ(text.refused, c.refused);
-        if (c.refused)
+        if (c.refused) {
             EXPECT_FALSE(IsSingleByteCharacter(*c.refused));
+        }
     }
 
     const SingleByteText pair = SingleByteFromUtf16(u"ok\U0001F600");
