@@ -1,5 +1,6 @@
 #include "audio/slotops.h"
 
+#include "app/singlebytetext.h"
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
@@ -72,15 +73,34 @@ void SelectSlot(Session& session, MainWindowView& window, int slotNumber)
     session.desktop.playSound(slot.data);
 }
 
-std::string SlotNameFromFileTitle(const std::string& title)
+namespace {
+
+// The characters of a file title that name a slot, before any encoding.
+std::u32string SlotNameCharacters(const std::string& title)
 {
-    std::string name;
-    for (std::size_t i = 0; i < title.size() && name.size() < kSlotNameLimit; ++i) {
-        name += title[i];
-        if (i + 1 < title.size() && title[i + 1] == '.')
+    const std::u32string characters = Utf8Characters(title);
+    std::u32string name;
+    for (std::size_t i = 0; i < characters.size() && name.size() < kSlotNameLimit; ++i) {
+        name += characters[i];
+        if (i + 1 < characters.size() && characters[i + 1] == U'.')
             break;
     }
     return name;
+}
+
+} // namespace
+
+std::string SlotNameFromFileTitle(const std::string& title)
+{
+    std::string name;
+    for (const char32_t c : SlotNameCharacters(title))
+        name += char(SingleByteOf(c).value_or(std::uint8_t('?')));
+    return name;
+}
+
+std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title)
+{
+    return SingleByteFromCharacters(SlotNameCharacters(title)).refused;
 }
 
 ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,

@@ -57,8 +57,14 @@ ExtractResult ExtractSlot(Session& session, MainWindowView& window, int slotNumb
 // an existing file is then left as it was.
 bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber);
 
-// A slot name from a file name: up to the first '.' after the first
-// character, at most 8 characters.
+// A slot name from a file title (UTF-8, as the file system names the file):
+// up to the first '.' after the first character, at most 8 characters, in
+// the bank's code page. A character the code page cannot hold becomes '?',
+// as a file title given to a program of the bank's platform does.
 std::string SlotNameFromFileTitle(const std::string& title);
+
+// The first character of that name the code page cannot hold, for a front
+// end that refuses such a file rather than name its slot with a '?'.
+std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title);
 
 } // namespace jbx

@@ -1,5 +1,6 @@
 #include "cli/jbxtool.h"
 
+#include "app/singlebytetext.h"
 #include "audio/slotops.h"
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
@@ -93,7 +94,9 @@ constexpr Command kCommands[] = {
     {"rename", "BANK SLOT NAME", 3, 3, false, true,
         "rename a slot",
         "Loads BANK, names slot SLOT (1..10) NAME (1 to 8 characters) and saves\n"
-        "the bank as OUT.\n",
+        "the bank as OUT. Slot names are Windows-1252, as games read them: a NAME\n"
+        "(or for replace and create a file name) holding a character that code\n"
+        "page lacks is refused and nothing is written.\n",
         RunRename},
     {"create", "FILE...", 1, kSlotCount, false, true,
         "make a bank from up to ten sound files",
@@ -388,6 +391,15 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
     return SaveBankTo(session.bank, invocation.operands[1], err);
 }
 
+// The editor names a slot after a file with a '?' where the code page has no
+// character; a batch run says so and stops instead.
+int UnheldCharacterError(const std::string& given, char32_t character, std::ostream& err)
+{
+    err << "jbxtool: '" << given << "' holds " << DescribeCharacter(character)
+        << ", which Windows-1252 slot names cannot hold; nothing written\n";
+    return kExitFailure;
+}
+
 // Puts each file into the next slot from first on; false once one is refused,
 // a voice file that the conversion refused included (Replace or the
 // conversion has said why). The editor keeps such a file as a silent slot;
@@ -396,6 +408,10 @@ bool PutFiles(Session& session, int first, std::span<const std::string> files, s
 {
     int slotNumber = first;
     for (const std::string& file : files) {
+        if (const auto unheld = UnheldSlotNameCharacter(FileTitleFromPath(file))) {
+            UnheldCharacterError(file, *unheld, err);
+            return false;
+        }
         if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
             err << "jbxtool: " << file << " was refused; nothing written\n";
             return false;
@@ -424,16 +440,20 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
     const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
     if (!slotNumber)
         return SlotUsageError(command, invocation, err);
-    const std::string& name = invocation.operands[2];
+    const std::string& typed = invocation.operands[2];
     // The Name box takes at most 8 characters, the width of a lump name.
-    if (name.empty() || name.size() > kSlotNameLimit)
-        return UsageError(command, "NAME must be 1 to 8 characters, not '" + name + "'", err);
+    const std::size_t length = Utf8Characters(typed).size();
+    if (length == 0 || length > kSlotNameLimit)
+        return UsageError(command, "NAME must be 1 to 8 characters, not '" + typed + "'", err);
+    const SingleByteText name = SingleByteFromUtf8(typed);
+    if (name.refused)
+        return UnheldCharacterError(typed, *name.refused, err);
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
     if (!LoadBankFile(session, invocation.operands[0]))
         return kExitFailure;
-    session.bank.slot(*slotNumber).name = name;
+    session.bank.slot(*slotNumber).name = name.bytes;
     return SaveBankTo(session.bank, *invocation.output, err);
 }
 

@@ -1,5 +1,7 @@
 #include "cli/text.h"
 
+#include "app/singlebytetext.h"
+
 #include <cstdint>
 
 namespace jbx {
@@ -8,39 +10,30 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-// C0, DEL and the C1 range, which Latin-1 leaves as controls too.
-bool IsControl(std::uint8_t c)
+// C0, DEL and the C1 controls, which stand for the bytes Windows-1252
+// leaves undefined.
+bool IsControl(char32_t c)
 {
     return c < 0x20 || (c >= 0x7f && c < 0xa0);
 }
 
-void AppendUtf8(std::string& out, std::uint8_t c)
+std::string Utf8Of(char byte)
 {
-    if (c < 0x80) {
-        out += char(c);
-        return;
-    }
-    out += char(0xc0 | c >> 6);
-    out += char(0x80 | (c & 0x3f));
+    return SingleByteToUtf8(std::string_view(&byte, 1));
+}
+
+std::string Hex(std::uint8_t byte)
+{
+    return {kHexDigits[byte >> 4], kHexDigits[byte & 0xf]};
 }
 
 } // namespace
 
-std::string Latin1ToUtf8(std::string_view latin1)
-{
-    std::string out;
-    out.reserve(latin1.size());
-    for (const char c : latin1)
-        AppendUtf8(out, std::uint8_t(c));
-    return out;
-}
-
-std::string JsonString(std::string_view latin1)
+std::string JsonString(std::string_view bankText)
 {
     std::string out = "\"";
-    for (const char ch : latin1) {
-        const auto c = std::uint8_t(ch);
-        switch (c) {
+    for (const char byte : bankText) {
+        switch (byte) {
         case '"':
             out += "\\\"";
             break;
@@ -57,31 +50,24 @@ std::string JsonString(std::string_view latin1)
             out += "\\t";
             break;
         default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out += kHexDigits[c >> 4];
-                out += kHexDigits[c & 0xf];
-            } else {
-                AppendUtf8(out, c);
-            }
+            if (IsControl(SingleByteCharacter(std::uint8_t(byte))))
+                out += "\\u00" + Hex(std::uint8_t(byte));
+            else
+                out += Utf8Of(byte);
         }
     }
     out += '"';
     return out;
 }
 
-std::string PrintableText(std::string_view latin1)
+std::string PrintableText(std::string_view bankText)
 {
     std::string out;
-    for (const char ch : latin1) {
-        const auto c = std::uint8_t(ch);
-        if (IsControl(c)) {
-            out += "\\x";
-            out += kHexDigits[c >> 4];
-            out += kHexDigits[c & 0xf];
-        } else {
-            AppendUtf8(out, c);
-        }
+    for (const char byte : bankText) {
+        if (IsControl(SingleByteCharacter(std::uint8_t(byte))))
+            out += "\\x" + Hex(std::uint8_t(byte));
+        else
+            out += Utf8Of(byte);
     }
     return out;
 }
@@ -93,6 +79,15 @@ std::size_t CharacterCount(std::string_view utf8)
         if ((std::uint8_t(c) & 0xc0) != 0x80)
             ++count;
     return count;
+}
+
+std::string DescribeCharacter(char32_t character)
+{
+    if (character == U'\uFFFD')
+        return "bytes that are not UTF-8 (or " + CharacterCode(character) + ")";
+    if (IsControl(character))
+        return CharacterCode(character);
+    return "'" + CharactersToUtf8(std::u32string(1, character)) + "' (" + CharacterCode(character) + ")";
 }
 
 } // namespace jbx

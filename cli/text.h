@@ -1,8 +1,8 @@
 #pragma once
 
-// Bank texts (slot names, credits) are single bytes, each standing for the
-// Unicode character of the same value. These turn them into UTF-8 for a
-// terminal or a JSON reader without losing a byte.
+// Bank texts (slot names, credits) are Windows-1252 bytes. These show them
+// as UTF-8 to a terminal or a JSON reader without losing a byte, and name a
+// character that a bank text cannot hold.
 
 #include <cstddef>
 #include <string>
@@ -10,17 +10,19 @@
 
 namespace jbx {
 
-std::string Latin1ToUtf8(std::string_view latin1);
-
 // A JSON string literal, quotes included: every byte kept, control
 // characters, quotes and backslashes escaped.
-std::string JsonString(std::string_view latin1);
+std::string JsonString(std::string_view bankText);
 
-// UTF-8 for a terminal: control characters become \xNN so a name cannot
-// break a listing's lines.
-std::string PrintableText(std::string_view latin1);
+// UTF-8 for a terminal: control characters become \xNN (the byte's value)
+// so a name cannot break a listing's lines.
+std::string PrintableText(std::string_view bankText);
 
 // Characters (not bytes) in a UTF-8 text, for lining up columns.
 std::size_t CharacterCount(std::string_view utf8);
+
+// "'ж' (U+0436)" for a message; a control character by its code alone, and
+// U+FFFD as the bytes that are not UTF-8 it usually stands for.
+std::string DescribeCharacter(char32_t character);
 
 } // namespace jbx

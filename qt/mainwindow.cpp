@@ -110,13 +110,12 @@ void MainWindow::setCaption(const std::string& caption)
 
 std::string MainWindow::nameText() const
 {
-    const QByteArray bytes = ui_->nameBox->text().toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
+    return ToBankText(ui_->nameBox->text());
 }
 
 void MainWindow::setNameText(const std::string& text)
 {
-    ui_->nameBox->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    ui_->nameBox->setText(FromBankText(text));
 }
 
 void MainWindow::setSizeText(const std::string& text)

@@ -22,15 +22,9 @@ namespace jbx {
 
 namespace {
 
-// One character a byte both ways, so a text survives the dialog unchanged.
-QString FromSingleByte(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 std::string LineFromBox(const QLineEdit& box)
 {
-    return box.text().toLatin1().toStdString();
+    return ToBankText(box.text());
 }
 
 bool IsLineBreak(QChar c)
@@ -43,12 +37,11 @@ bool IsLineBreak(QChar c)
 // is used.
 std::string DescriptionFromBox(const QPlainTextEdit& box)
 {
-    const QString raw = box.document()->toRawText();
-    std::string text;
-    text.reserve(std::size_t(raw.size()));
-    for (const QChar c : raw)
-        text += IsLineBreak(c) ? '\n' : char(c.toLatin1());
-    return text;
+    QString raw = box.document()->toRawText();
+    for (QChar& c : raw)
+        if (IsLineBreak(c))
+            c = u'\n';
+    return ToBankText(raw);
 }
 
 std::u16string_view Utf16(const QString& text)
@@ -109,11 +102,11 @@ void CreditsDialog::place(const CreditsPlacement& texts)
 {
     placingTexts_ = true;
     if (texts.author)
-        ui_->authorEdit->setText(FromSingleByte(*texts.author));
+        ui_->authorEdit->setText(FromBankText(*texts.author));
     if (texts.description)
-        ui_->descriptionEdit->setPlainText(FromSingleByte(*texts.description));
+        ui_->descriptionEdit->setPlainText(FromBankText(*texts.description));
     if (texts.dateFinished)
-        ui_->dateEdit->setText(FromSingleByte(*texts.dateFinished));
+        ui_->dateEdit->setText(FromBankText(*texts.dateFinished));
     placingTexts_ = false;
 }
 

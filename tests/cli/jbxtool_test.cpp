@@ -89,6 +89,7 @@ TEST_F(Jbxtool, HelpAndUsageErrors)
         {{"extract", kDemoBank, "11", out}, 2, "", "SLOT must be a number from 1 to 10, not '11'\nUsage: jbxtool extract"},
         {{"rename", kDemoBank, "3", "bark"}, 2, "", "rename needs -o OUT, the bank to write\nUsage: jbxtool rename"},
         {{"rename", kDemoBank, "3", "ninechars", "-o", out}, 2, "", "NAME must be 1 to 8 characters, not 'ninechars'"},
+        {{"rename", kDemoBank, "3", "\u00DCberraschung", "-o", out}, 2, "", "NAME must be 1 to 8 characters, not '\u00DCberraschung'"},
         {{"create", w, w, w, w, w, w, w, w, w, w, w, "-o", out}, 2, "", "create takes FILE... (11 given)"},
     };
     for (const auto& c : cases) {
@@ -230,27 +231,76 @@ TEST_F(Jbxtool, ConvertAnswersUnknownBlocksAndVersionsAsTold)
     }
 }
 
-TEST_F(Jbxtool, RenameChangesOneNameAndKeepsEveryByteOfIt)
+// Names are typed in UTF-8 and stored as Windows-1252, one byte a
+// character; info shows them decoded again, controls escaped.
+TEST_F(Jbxtool, RenameStoresWindows1252AndInfoShowsItBack)
 {
-    // A tab, a quote, a backslash and the two bytes of UTF-8's e-acute: each
-    // byte of a name stands for the character of its value.
-    const std::string name = "a\t\"\\\xc3\xa9";
-    const std::string out = dir.file("renamed.jbx");
-    const RunResult run = RunJbxtool({"rename", kDemoBank, "3", name, "-o", out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-
+    const struct {
+        std::string typed;
+        std::string stored;
+        std::string json;   // the parsed JSON string, UTF-8
+        std::string text;   // as the listing shows it
+    } cases[] = {
+        {"caf\u00E9", "caf\xE9", "caf\u00E9", "caf\u00E9"},
+        {"\u00DCberrasc", "\xDC" "berrasc", "\u00DCberrasc", "\u00DCberrasc"},
+        {"a\t\"\\\u20AC", "a\t\"\\\x80", "a\t\"\\\u20AC", "a\\x09\"\\\u20AC"},
+        {"\u0081\u2122", "\x81\x99", "\u0081\u2122", "\\x81\u2122"},
+    };
     const SoundBank before = Load(kDemoBank);
-    const SoundBank after = Load(out);
-    for (int n = 1; n <= kSlotCount; ++n) {
-        EXPECT_EQ(after.slot(n).name, n == 3 ? name : before.slot(n).name) << n;
-        EXPECT_EQ(Sound(after.slot(n)), Sound(before.slot(n))) << n;
+    const std::string out = dir.file("renamed.jbx");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const RunResult run = RunJbxtool({"rename", kDemoBank, "3", c.typed, "-o", out});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const SoundBank after = Load(out);
+        for (int n = 1; n <= kSlotCount; ++n) {
+            EXPECT_EQ(after.slot(n).name, n == 3 ? c.stored : before.slot(n).name) << n;
+            EXPECT_EQ(Sound(after.slot(n)), Sound(before.slot(n))) << n;
+        }
+
+        const RunResult json = RunJbxtool({"info", "--json", out});
+        EXPECT_EQ(nlohmann::json::parse(json.out).at("slots").at(2).at("name"), c.json);
+        const RunResult text = RunJbxtool({"info", out});
+        EXPECT_THAT(text.out, HasSubstr("\n   3  " + c.text + " "));
+        EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 2 + kSlotCount + 3) << "one line a slot";
+    }
+}
+
+// A character Windows-1252 lacks, in a new name or in the file a slot would
+// be named after, is named and refused before anything is written.
+TEST_F(Jbxtool, TextsTheCodePageLacksAreRefused)
+{
+    const std::string out = dir.file("out.jbx");
+    const std::string ok = write("ok.wav", Wave(20, 1));
+    const std::string bug = write("\u0436\u0443\u043A.wav", Wave(20, 1));
+    const std::string sun = write("\u65E5.wav", Wave(20, 1));
+    const std::string tail = write("eightchr\u0436.wav", Wave(20, 1));
+    const struct {
+        std::vector<std::string> args;
+        std::string errHas;
+    } cases[] = {
+        {{"rename", kDemoBank, "3", "\u0436\u0443\u043A"}, "'\u0436\u0443\u043A' holds '\u0436' (U+0436), which Windows-1252 slot names cannot hold; nothing written\n"},
+        {{"rename", kDemoBank, "3", "caf\xE9"}, "holds bytes that are not UTF-8 (or U+FFFD)"},
+        {{"rename", kDemoBank, "3", "x\u0080"}, "holds U+0080,"},
+        {{"replace", kDemoBank, "3", bug}, "'" + bug + "' holds '\u0436' (U+0436)"},
+        {{"create", ok, sun}, "'" + sun + "' holds '\u65E5' (U+65E5)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-o", out});
+        const RunResult run = RunJbxtool(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_THAT(run.err, HasSubstr(c.errHas));
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "said once";
+        EXPECT_FALSE(std::filesystem::exists(out));
     }
 
-    const RunResult json = RunJbxtool({"info", "--json", out});
-    EXPECT_EQ(nlohmann::json::parse(json.out).at("slots").at(2).at("name"), "a\t\"\\\xc3\x83\xc2\xa9");
-    const RunResult text = RunJbxtool({"info", out});
-    EXPECT_THAT(text.out, HasSubstr(" a\\x09\"\\\xc3\x83\xc2\xa9 "));
-    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 2 + kSlotCount + 3) << "one line a slot";
+    // Only the name is encoded: what lies past its eight characters is not.
+    const RunResult run = RunJbxtool({"replace", kDemoBank, "3", tail, "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Load(out).slot(3).name, "eightchr");
 }
 
 TEST_F(Jbxtool, ReplaceAndCreateNameAndPlaceSoundsAsTheEditorDoes)

@@ -176,7 +176,8 @@ TEST(CreditsInsertionTest, KeepsWhatASingleByteDescriptionOfAtMost255Holds)
         std::u16string kept;
     } cases[] = {
         {"fits", u"abc", 3, u"de\n", u"de\n"},
-        {"Latin-1 stays, the rest goes", u"", 0, u"a\u20AC\u00E9\u0100\u00FFb", u"a\u00E9\u00FFb"},
+        {"Windows-1252 stays, the rest goes", u"", 0, u"a\u20AC\u00E9\u0100\u00FFb\u0080\u0081\u2122",
+            u"a\u20AC\u00E9\u00FFb\u0081\u2122"},
         {"a surrogate pair goes whole", u"", 0, u"a\U0001F600b", u"ab"},
         {"a break filling 255", U(253), 253, u"\n", u"\n"},
         {"a break past 255", U(254), 254, u"\n", u""},
@@ -184,7 +185,8 @@ TEST(CreditsInsertionTest, KeepsWhatASingleByteDescriptionOfAtMost255Holds)
         {"a paste loses its end", U(250), 250, u"ab\ncd", u"ab\nc"},
         {"a break at a paste's end goes whole", U(253), 253, u"a\n", u"a"},
         {"paragraph and line separators count two", U(252), 252, u"\u2029\u2028", u"\u2029"},
-        {"refused characters take nothing of the limit", U(254), 254, u"\u20ACa", u"a"},
+        {"refused characters take nothing of the limit", U(254), 254, u"\u0100a", u"a"},
+        {"a euro sign takes one of the limit", U(254), 254, u"\u20ACa", u"\u20AC"},
         {"an insertion at the start loses its own end", U(254), 0, u"ab", u"a"},
         {"a full box refuses all", U(255), 100, u"q\n", u""},
     };

@@ -150,37 +150,42 @@ TEST(CreditsDialogTest, WhatEachWayOfUsingItStoresAndConfirms)
     }
 }
 
-// The author and date boxes refuse what a byte can't hold; a paste into the
-// description loses it and its excess in the paste's own undo step.
+// The boxes show and take Windows-1252: the author and date boxes refuse
+// what the code page lacks; a paste into the description loses it and its
+// excess in the paste's own undo step.
 TEST(CreditsDialogTest, BoxesTakeOnlyWhatTheBankHolds)
 {
     FakeDesktop desktop;
     SoundBank bank;
-    bank.credits = {"Kim", "Taunts", "01/02/03"};
+    bank.credits = {"Kim", "Taunts", "\x93" "01/02/03\x94"};
     CreditsDialog dialog(bank, desktop);
     dialog.show();
+    EXPECT_EQ(dialog.dateBox()->text(), QString::fromUtf8("\u201C01/02/03\u201D"));
 
     QTest::keyClick(dialog.authorBox(), Qt::Key_A, Qt::ControlModifier);
-    Compose(dialog.authorBox(), QString::fromUtf8("K\u20ACm\u00E9"));
+    Compose(dialog.authorBox(), QString::fromUtf8("K\u20ACm\u0436\u00E9"));
     Compose(dialog.dateBox(), QString::fromUtf8("\u0100!"));
-    EXPECT_EQ(dialog.authorBox()->text(), QString::fromUtf8("Km\u00E9"));
-    EXPECT_EQ(dialog.dateBox()->text(), "01/02/03!");
+    EXPECT_EQ(dialog.authorBox()->text(), QString::fromUtf8("K\u20ACm\u00E9"));
+    EXPECT_EQ(dialog.dateBox()->text(), QString::fromUtf8("\u201C01/02/03\u201D!"));
 
     // 6 + 248 + a break (2) + 2 = 258: the last three characters go, the
     // break whole.
     QPlainTextEdit* description = dialog.descriptionBox();
     description->moveCursor(QTextCursor::End);
     const QString x248(248, u'x');
-    description->insertPlainText(QString::fromUtf8("\u20AC") + x248 + "\nab");
+    description->insertPlainText(QString::fromUtf8("\u0100") + x248 + "\nab");
     EXPECT_EQ(description->toPlainText(), "Taunts" + x248);
     description->undo();
     EXPECT_EQ(description->toPlainText(), "Taunts");
     description->redo();
     EXPECT_EQ(description->toPlainText(), "Taunts" + x248);
+    description->moveCursor(QTextCursor::Start);
+    description->insertPlainText(QString::fromUtf8("\u20AC\u0436"));
+    EXPECT_EQ(description->toPlainText(), QString::fromUtf8("\u20AC") + "Taunts" + x248);
 
     Click(dialog.okButton());
     EXPECT_EQ((Texts{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
-        (Texts{"Km\xE9", "Taunts" + std::string(248, 'x'), "01/02/03!"}));
+        (Texts{"K\x80m\xE9", "\x80Taunts" + std::string(248, 'x'), "\x93" "01/02/03\x94!"}));
 }
 
 // The dialog opens in the author box with its text selected; tabbing into

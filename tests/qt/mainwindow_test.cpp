@@ -123,6 +123,27 @@ TEST_F(MainWindowTest, KeysSelectSlotsUnlessTheNameBoxTakesThem)
     EXPECT_EQ(playedSlots(), (std::vector<int>{3, 4, 5, 2}));
 }
 
+// Slot names are Windows-1252 bytes both ways, the caption the file's own
+// (UTF-8) name. Characters are typed as an input method sends them.
+TEST_F(MainWindowTest, TheNameBoxShowsAndTakesWindows1252)
+{
+    show(false);
+    window.commands().dropFiles({WriteSmallBank(dir.file("gr\u00FC\u00DFe.jbx"), {1, 2})});
+    EXPECT_EQ(window.windowTitle(), QString::fromUtf8("JBX Maker - gr\u00FC\u00DFe.jbx"));
+
+    session.bank.slot(2).name = "\x80\x99\xE9\x81";
+    QTest::mouseClick(sound(2), Qt::LeftButton);
+    EXPECT_EQ(nameBox()->text(), QString::fromUtf8("\u20AC\u2122\u00E9\u0081"));
+
+    nameBox()->setFocus();
+    nameBox()->selectAll();
+    for (const QChar c : QString::fromUtf8("a\u20AC\u0436b\u0100"))
+        QTest::sendKeyEvent(QTest::Click, nameBox(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_EQ(nameBox()->text(), QString::fromUtf8("a\u20ACb"));
+    QTest::mouseClick(sound(1), Qt::LeftButton);
+    EXPECT_EQ(session.bank.slot(2).name, "a\x80" "b");
+}
+
 TEST_F(MainWindowTest, ADropOfTwoFilesLoadsTheFirstWithoutAsking)
 {
     const QUrl first = QUrl::fromLocalFile(QString::fromStdString(WriteSmallBank(dir.file("first.jbx"), {1})));

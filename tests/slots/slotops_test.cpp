@@ -52,10 +52,26 @@ TEST(SlotText, SizeUnitsAndNamesFromFileTitles)
         {16777216, "16777216 bytes"}};
     for (const auto& [size, text] : sizes)
         EXPECT_EQ(FormatSlotSize(size), text) << size;
-    const std::pair<const char*, const char*> names[] = {
-        {"drum.loop.wav", "drum"}, {"verylongname.wav", "verylong"}, {".hidden.wav", ".hidden"}};
-    for (const auto& [title, name] : names)
-        EXPECT_EQ(SlotNameFromFileTitle(title), name) << title;
+    // Titles are UTF-8, names Windows-1252: eight characters are eight
+    // bytes, and what the code page lacks is a '?' the tool refuses.
+    const struct {
+        const char* title;
+        const char* name;
+        std::optional<char32_t> unheld;
+    } names[] = {
+        {"drum.loop.wav", "drum", {}},
+        {"verylongname.wav", "verylong", {}},
+        {".hidden.wav", ".hidden", {}},
+        {"\u00DCberraschung.wav", "\xDC" "berrasc", {}},
+        {"\u20ACuro.wav", "\x80uro", {}},
+        {"\u0436\u0443\u043A.wav", "???", U'\u0436'},
+        {"lautst\u00E4rke\u0436.wav", "lautst\xE4r", {}},
+        {"ab\xE9.wav", "ab?", U'\uFFFD'},
+    };
+    for (const auto& c : names) {
+        EXPECT_EQ(SlotNameFromFileTitle(c.title), c.name) << c.title;
+        EXPECT_EQ(UnheldSlotNameCharacter(c.title), c.unheld) << c.title;
+    }
 }
 
 TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)
@@ -117,6 +133,16 @@ TEST_F(SlotTest, ReplaceAsksWithItsOwnDialogRemembersTheFilterAndClassifiesByThe
 
 // What Replace makes of a file: the outcome, the slot's size, name and bytes,
 // what the user was told, and whether the file's filter is remembered.
+// The file keeps its UTF-8 name on disk; the slot gets eight Windows-1252
+// bytes, one a character.
+TEST_F(SlotTest, ReplaceNamesTheSlotInTheBanksCodePage)
+{
+    ASSERT_EQ(replaceWith(2, "\u00DCberraschung.wav", ToBytes("RIFFsurprise")), ReplaceResult::Replaced);
+    EXPECT_EQ(session.bank.slot(2).name, "\xDC" "berrasc");
+    EXPECT_EQ(window.name, "\xDC" "berrasc");
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(dir.file("\u00DCberraschung.wav"))));
+}
+
 TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
 {
     const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(3)).terminator().build();
