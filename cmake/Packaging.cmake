@@ -62,18 +62,21 @@ function(jbx_gzip_file input output)
         VERBATIM)
 endfunction()
 
-# jbxtool's page is made from its own --help and --version, so that the two
-# never disagree; jbxtool.h2m adds what the help has no room for. help2man
-# takes the page's date from SOURCE_DATE_EPOCH.
+# jbxtool's page is made from its own help: --help and --version by
+# help2man, each command's --help by jbxtool-commands.cmake, so that page and
+# help never disagree. jbxtool.h2m adds what the help has no room for.
+# help2man takes the page's date from SOURCE_DATE_EPOCH.
 find_program(JBX_HELP2MAN help2man REQUIRED)
 execute_process(COMMAND date -u -d "${JBX_RELEASE_DATE}" +%s
     OUTPUT_VARIABLE JBX_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE)
 add_custom_command(OUTPUT ${JBX_MAN_DIR}/jbxtool.1
     COMMAND ${CMAKE_COMMAND} -E make_directory ${JBX_MAN_DIR}
+    COMMAND ${CMAKE_COMMAND} -DJBXTOOL=$<TARGET_FILE:jbxtool> -DOUTPUT=${JBX_MAN_DIR}/jbxtool-commands.h2m
+        -P ${JBX_PACKAGE_FILES}/jbxtool-commands.cmake
     COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${JBX_RELEASE_EPOCH}
         ${JBX_HELP2MAN} --no-info --section=1 --include=${JBX_PACKAGE_FILES}/jbxtool.h2m
-        --output=${JBX_MAN_DIR}/jbxtool.1 $<TARGET_FILE:jbxtool>
-    DEPENDS jbxtool ${JBX_PACKAGE_FILES}/jbxtool.h2m
+        --include=${JBX_MAN_DIR}/jbxtool-commands.h2m --output=${JBX_MAN_DIR}/jbxtool.1 $<TARGET_FILE:jbxtool>
+    DEPENDS jbxtool ${JBX_PACKAGE_FILES}/jbxtool.h2m ${JBX_PACKAGE_FILES}/jbxtool-commands.cmake
     VERBATIM)
 configure_file(${JBX_PACKAGE_FILES}/jbxmaker.1.in ${JBX_MAN_DIR}/jbxmaker.1 @ONLY)
 jbx_gzip_file(${JBX_MAN_DIR}/jbxtool.1 ${JBX_MAN_DIR}/jbxtool.1.gz)

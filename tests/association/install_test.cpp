@@ -146,7 +146,10 @@ void ExpectManualPagesRead(const std::string& man1)
             {"JBXTOOL(1)", "JBX Maker " JBX_VERSION, "info [--json] BANK", "extract BANK SLOT OUT",
                 "convert IN.voc OUT.wav", "rewrite IN.jbx OUT.jbx", "replace BANK SLOT FILE -o OUT",
                 "rename BANK SLOT NAME -o OUT", "create FILE... -o OUT", "--unknown-block=stop|skip|force",
-                "Exit status: 0 done", "jbxmaker(1)"}},
+                "Exit status: 0 done", "jbxmaker(1)",
+                // Each command's own --help.
+                "COMMANDS jbxtool info [--json] [--unknown-block=stop|skip|force] [--any-version] BANK Lists "
+                "the ten slots", "nothing is written. COPYRIGHT"}},
     };
     if (JBX_WITH_GUI) {
         pages.push_back({"jbxmaker.1.gz",
