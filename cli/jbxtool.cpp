@@ -152,13 +152,16 @@ void PrintUsage(std::ostream& out)
         synopsis += command.operands;
         if (command.needsOutput)
             synopsis += " -o OUT";
-        out << "  " << synopsis << std::string(synopsis.size() < 30 ? 30 - synopsis.size() : 1, ' ')
+        // At least two blanks before the summary: help2man, which makes the
+        // manual page from this text, splits an entry there.
+        out << "  " << synopsis << std::string(synopsis.size() < 29 ? 31 - synopsis.size() : 2, ' ')
             << command.summary << '\n';
     }
     out << '\n';
     PrintVoiceOptions(out);
     out << "\n"
            "'jbxtool COMMAND --help' describes one command.\n"
+           "'jbxtool --version' prints the version, " JBX_VERSION ".\n"
            "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
 }
 
@@ -477,6 +480,11 @@ int RunJbxtool(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (args[0] == "--help" || args[0] == "-h") {
         PrintUsage(out);
+        return kExitSuccess;
+    }
+    if (args[0] == "--version") {
+        out << "jbxtool (JBX Maker) " JBX_VERSION "\n"
+               "Copyright The JBX Maker developers. MIT licence.\n";
         return kExitSuccess;
     }
     const Command* command = FindCommand(args[0]);

@@ -41,6 +41,66 @@ install(FILES ${JBX_PROGRAM_ICON}
     RENAME application-x-jbx.svg
     OPTIONAL)
 
+# The release this tree builds, as the changelog and the metainfo's
+# <releases> give it; the manual pages carry its month.
+set(JBX_RELEASE_DATE 2026-12-06)
+string(SUBSTRING ${JBX_RELEASE_DATE} 0 4 _year)
+string(SUBSTRING ${JBX_RELEASE_DATE} 5 2 _month)
+math(EXPR _month "${_month} - 1")
+set(_months January February March April May June July August September October November December)
+list(GET _months ${_month} _month)
+set(JBX_RELEASE_MONTH "${_month} ${_year}")
+set(JBX_PACKAGE_FILES ${PROJECT_SOURCE_DIR}/resources/package)
+set(JBX_MAN_DIR ${PROJECT_BINARY_DIR}/man)
+
+# Debian wants documentation compressed with gzip -9n: no name or time
+# stamp inside, so that the package does not change between builds.
+function(jbx_gzip_file input output)
+    add_custom_command(OUTPUT ${output}
+        COMMAND gzip -9nc ${input} > ${output}
+        DEPENDS ${input}
+        VERBATIM)
+endfunction()
+
+# jbxtool's page is made from its own help: --help and --version by
+# help2man, each command's --help by jbxtool-commands.cmake, so that page and
+# help never disagree. jbxtool.h2m adds what the help has no room for.
+# help2man takes the page's date from SOURCE_DATE_EPOCH.
+find_program(JBX_HELP2MAN help2man REQUIRED)
+execute_process(COMMAND date -u -d "${JBX_RELEASE_DATE}" +%s
+    OUTPUT_VARIABLE JBX_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+add_custom_command(OUTPUT ${JBX_MAN_DIR}/jbxtool.1
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${JBX_MAN_DIR}
+    COMMAND ${CMAKE_COMMAND} -DJBXTOOL=$<TARGET_FILE:jbxtool> -DOUTPUT=${JBX_MAN_DIR}/jbxtool-commands.h2m
+        -P ${JBX_PACKAGE_FILES}/jbxtool-commands.cmake
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${JBX_RELEASE_EPOCH}
+        ${JBX_HELP2MAN} --no-info --section=1 --include=${JBX_PACKAGE_FILES}/jbxtool.h2m
+        --include=${JBX_MAN_DIR}/jbxtool-commands.h2m --output=${JBX_MAN_DIR}/jbxtool.1 $<TARGET_FILE:jbxtool>
+    DEPENDS jbxtool ${JBX_PACKAGE_FILES}/jbxtool.h2m ${JBX_PACKAGE_FILES}/jbxtool-commands.cmake
+    VERBATIM)
+configure_file(${JBX_PACKAGE_FILES}/jbxmaker.1.in ${JBX_MAN_DIR}/jbxmaker.1 @ONLY)
+jbx_gzip_file(${JBX_MAN_DIR}/jbxtool.1 ${JBX_MAN_DIR}/jbxtool.1.gz)
+jbx_gzip_file(${JBX_MAN_DIR}/jbxmaker.1 ${JBX_MAN_DIR}/jbxmaker.1.gz)
+jbx_gzip_file(${JBX_PACKAGE_FILES}/changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_target(jbx_package_docs ALL DEPENDS
+    ${JBX_MAN_DIR}/jbxtool.1.gz ${JBX_MAN_DIR}/jbxmaker.1.gz ${PROJECT_BINARY_DIR}/changelog.gz)
+
+install(FILES ${JBX_MAN_DIR}/jbxtool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(TARGET jbxmaker)
+    install(FILES ${JBX_MAN_DIR}/jbxmaker.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+# Where bash-completion looks for a command's completion when it is first
+# needed: <prefix>/share/bash-completion/completions/<command>.
+install(FILES ${JBX_PACKAGE_FILES}/jbxtool.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME jbxtool)
+
+# The licence, as the machine-readable copyright file Debian looks for, and
+# the changelog of the version.
+install(FILES ${JBX_PACKAGE_FILES}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/jbxmaker)
+
 # cpack -G DEB. The MIME, desktop and icon caches are refreshed by the
 # triggers of shared-mime-info, desktop-file-utils and the icon theme, so the
 # package needs no maintainer scripts of its own.
@@ -62,5 +122,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
+# Folders 0755 and files 0644 or 0755 whatever the builder's umask, and the
+# control files as dpkg expects them.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_GENERATOR DEB)
 include(CPack)
