@@ -100,39 +100,37 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
     MainWindow window(session, settings, {});
     window.start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    {
-        SCOPED_TRACE("main window");
-        // Ten sounds, six file buttons, Extract, Replace, the Name box and the Size text.
-        ExpectEveryControlNamed(window, 20, "the main window");
-        EXPECT_EQ(NameOf(window, "nameBox"), "Name:");
-        EXPECT_EQ(NameOf(window, "sizeText"), "Size");
-    }
+    // Ten sounds, six file buttons, Extract, Replace, the Name box and the Size text.
+    ExpectEveryControlNamed(window, 20, "the main window");
+    EXPECT_EQ(NameOf(window, "nameBox"), "Name:");
+    EXPECT_EQ(NameOf(window, "sizeText"), "Size");
+    // The name hides the text itself, so the description carries it.
+    window.setSizeText("12345");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("sizeText"))
+                  ->text(QAccessible::Description), "12345");
 
     // The windows stay until the end, so that no control of one is ever
     // looked up at the address of a control of another one gone before.
     CreditsDialog credits(session.bank, desktop, &window);
-    {
-        credits.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&credits));
-        ExpectEveryControlNamed(credits, 6, "the Credits dialog");
-        EXPECT_EQ(NameOf(credits, "authorEdit"), "Author:");
-        EXPECT_EQ(NameOf(credits, "descriptionEdit"), "Description:");
-        EXPECT_EQ(NameOf(credits, "dateEdit"), "Date Finished:");
-        credits.hide();
-    }
+    credits.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&credits));
+    ExpectEveryControlNamed(credits, 6, "the Credits dialog");
+    EXPECT_EQ(NameOf(credits, "authorEdit"), "Author:");
+    EXPECT_EQ(NameOf(credits, "descriptionEdit"), "Description:");
+    EXPECT_EQ(NameOf(credits, "dateEdit"), "Date Finished:");
+    credits.hide();
 
     UnknownBlockDialog unknown({3, 12, 70000}, &window);
-    {
-        unknown.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&unknown));
-        QTest::mouseClick(unknown.detailsButton(), Qt::LeftButton);
-        ASSERT_TRUE(unknown.detailsStrip()->isVisible());
-        ExpectEveryControlNamed(unknown, 7, "the unknown-block dialog");
-        EXPECT_EQ(NameOf(unknown, "soundNumberEdit"), "Sound Number");
-        EXPECT_EQ(NameOf(unknown, "blockIdEdit"), "Block ID");
-        EXPECT_EQ(NameOf(unknown, "blockLengthEdit"), "Block Length");
-        unknown.hide();
-    }
+    unknown.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&unknown));
+    // With the details shown, the way a user meets the three fields.
+    QTest::mouseClick(unknown.detailsButton(), Qt::LeftButton);
+    ASSERT_TRUE(unknown.detailsStrip()->isVisible());
+    ExpectEveryControlNamed(unknown, 7, "the unknown-block dialog");
+    EXPECT_EQ(NameOf(unknown, "soundNumberEdit"), "Sound Number");
+    EXPECT_EQ(NameOf(unknown, "blockIdEdit"), "Block ID");
+    EXPECT_EQ(NameOf(unknown, "blockLengthEdit"), "Block Length");
+    unknown.hide();
 
     {
         QtDesktop qtDesktop;
