@@ -107,8 +107,10 @@ std::optional<ChosenFile> QtDesktop::chooseFile(const FileDialogRequest& request
         ? QDir::currentPath()
         : QFile::decodeName(QByteArray::fromStdString(request.startDirectory));
 
+    // The desktop's own dialog where there is one (the file-chooser portal
+    // on GNOME and KDE and in sandboxes), else Qt's, which QFileDialog falls
+    // back to by itself. Qt::AA_DontUseNativeDialogs forces Qt's.
     QFileDialog dialog(ownerWidget(request.owner), FromUtf8(request.title), start);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open && request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);

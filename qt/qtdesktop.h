@@ -35,7 +35,9 @@ public:
 
     UnknownBlockChoice askUnknownBlock(const UnknownBlockDetails& details, Owner owner) override;
 
-    // Qt's own (non-native) file dialog, the same on every desktop.
+    // The desktop's file dialog, or Qt's own where the platform has none.
+    // The title, the filters with the one to select, the starting folder and
+    // the filter in use at the end reach both alike.
     std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override;
 
     // The player module is loaded at the first sound, so that start-up

@@ -35,7 +35,7 @@ void RunTool(const AssociationEnvironment& environment, const std::string& tool,
         environment.runTool(tool, arguments);
 }
 
-void UpdateMimeAppsFile(const fs::path& configHome, std::string_view mimeType)
+void UpdateMimeAppsFile(const fs::path& configHome, std::string_view mimeType, std::string_view desktopId)
 {
     fs::path path = configHome / "mimeapps.list";
     std::error_code error;
@@ -61,10 +61,29 @@ void UpdateMimeAppsFile(const fs::path& configHome, std::string_view mimeType)
         return;   // cannot tell whether there is one
     }
 
-    if (!WriteTextFile(path, UpdateMimeAppsList(text, mimeType, kDesktopEntryId)))
+    if (!WriteTextFile(path, UpdateMimeAppsList(text, mimeType, desktopId)))
         return;
     if (permissions)
         fs::permissions(path, *permissions, error);
+}
+
+// Whether the entry the desktop finds under the menu entry's id in the data
+// folders is this program's installed one. The first folder holding the id
+// is the one the desktop reads, so a foreign entry there hides any of ours
+// further down.
+bool HaveInstalledEntry(const XdgFolders& folders, std::string_view programFileName)
+{
+    for (const std::string& folder : folders.dataDirs) {
+        if (!IsUsableXdgFolder(folder))
+            continue;
+        const fs::path path = PathFromUtf8(folder) / "applications" / std::string(kDesktopEntryId);
+        std::error_code error;
+        if (!fs::exists(path, error))
+            continue;
+        const std::optional<std::string> text = xdg::ReadTextFile(path);
+        return text && IsEntryStartingProgram(*text, programFileName);
+    }
+    return false;
 }
 
 } // namespace
@@ -126,15 +145,35 @@ void AssociateBankFiles(Desktop& desktop, const std::string& programPath,
         }
     }
 
+    // The handler: the installed menu entry when there is one, so that the
+    // menu keeps its entry and an uninstall takes the handler with it; else
+    // an entry of our own under its own id, kept out of the menus.
+    const fs::path applications = dataHome / "applications";
+    bool entriesChanged = false;
     if (haveDataHome) {
-        const fs::path applications = dataHome / "applications";
-        WriteTextFile(applications / std::string(kDesktopEntryId),
-                      BankDesktopEntry(program, iconField, *mimeType));
-        RunTool(environment, "update-desktop-database", {Utf8FromPath(applications)});
+        // Earlier versions wrote their entry under the menu entry's id, which
+        // hid the installed one; one the user wrote is theirs to keep.
+        const fs::path former = applications / std::string(kDesktopEntryId);
+        const std::optional<std::string> formerText =
+            fs::exists(former, error) ? xdg::ReadTextFile(former) : std::nullopt;
+        if (formerText && IsFormerAssociationEntry(*formerText))
+            entriesChanged = fs::remove(former, error);
     }
+    const std::string programFileName = Utf8FromPath(PathFromUtf8(program).filename());
+    std::string_view handler = kDesktopEntryId;
+    if (!HaveInstalledEntry(folders, programFileName)) {
+        handler = kAssociationEntryId;
+        if (haveDataHome) {
+            WriteTextFile(applications / std::string(kAssociationEntryId),
+                          BankDesktopEntry(program, iconField, *mimeType));
+            entriesChanged = true;
+        }
+    }
+    if (entriesChanged)
+        RunTool(environment, "update-desktop-database", {Utf8FromPath(applications)});
 
     if (IsUsableXdgFolder(folders.configHome))
-        UpdateMimeAppsFile(PathFromUtf8(folders.configHome), *mimeType);
+        UpdateMimeAppsFile(PathFromUtf8(folders.configHome), *mimeType, handler);
 
     // The type's icon is a file of its own in the icon theme, so another
     // program's type gets the program's icon without its definition changing.

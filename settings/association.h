@@ -8,13 +8,17 @@
 // - $XDG_DATA_HOME/mime/packages/jbxmaker.xml, the type application/x-jbx
 //   for *.jbx described as "Jeer Box Sound File", only while no type owns
 //   *.jbx yet;
-// - $XDG_DATA_HOME/applications/jbxmaker.desktop, the entry that opens a bank
-//   with the program, rewritten every time with the current program path;
-// - $XDG_CONFIG_HOME/mimeapps.list, the entry as the type's default handler,
-//   every other handler kept;
+// - when no data folder of $XDG_DATA_DIRS holds the program's installed menu
+//   entry (jbxmaker.desktop, starting a program of the running one's file
+//   name), $XDG_DATA_HOME/applications/jbxmaker-associated.desktop, an entry
+//   kept out of the menus that opens a bank with the program, rewritten every
+//   time with the current program path; with the installed entry, no entry;
+// - $XDG_CONFIG_HOME/mimeapps.list, the installed entry or else our own as
+//   the type's default handler, every other handler kept;
 // - the program icon and the type icon under $XDG_DATA_HOME/icons/hicolor.
 // When another program's type already owns *.jbx, that type is used and its
-// definition is left as it is.
+// definition is left as it is. An entry that earlier versions wrote under the
+// menu entry's id in $XDG_DATA_HOME, hiding the installed one, is removed.
 
 #include "seam/desktop.h"
 #include "settings/xdgfolders.h"

@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -56,6 +57,8 @@ CreditsDialog::CreditsDialog(SoundBank& bank, Desktop& desktop, QWidget* owner)
 {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A window of fixed size, like the main window: nothing in it would use more room.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     auto* validator = new SingleByteValidator(this);
     ui_->authorEdit->setValidator(validator);

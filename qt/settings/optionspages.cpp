@@ -11,8 +11,10 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <functional>
@@ -77,6 +79,22 @@ private:
     bool pressed_ = false;
 };
 
+// Keeps Return and Enter in a read-only text box. The box has no use for
+// them and passes them on, and the sheet would take them as OK: reading the
+// Known Bugs or Tips and pressing Enter must not close the sheet.
+class EnterKeeper final : public QObject {
+public:
+    explicit EnterKeeper(QPlainTextEdit* box) : QObject(box) { box->installEventFilter(this); }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+};
+
 } // namespace
 
 QString OptionsText(std::string_view text)
@@ -116,6 +134,7 @@ KnownBugsPage::KnownBugsPage(QWidget* parent)
     ui_->setupUi(this);
     ShowIcon(ui_->knownBugsIcon, kKnownBugsIconPath);
     ui_->knownBugsText->setPlainText(OptionsText(kKnownBugsText));
+    new EnterKeeper(ui_->knownBugsText);
 }
 
 KnownBugsPage::~KnownBugsPage() = default;
@@ -126,6 +145,7 @@ TipsPage::TipsPage(QWidget* parent)
     ui_->setupUi(this);
     ShowIcon(ui_->tipsIcon, kTipsIconPath);
     ui_->tipsText->setPlainText(OptionsText(kTipsText));
+    new EnterKeeper(ui_->tipsText);
 }
 
 TipsPage::~TipsPage() = default;

@@ -45,6 +45,9 @@ public:
 
         tabs_ = new QTabWidget(this);
         tabs_->setObjectName(QStringLiteral("pages"));
+        // The tab control takes the focus on its way to the tabs, so it is
+        // announced too: by the sheet's caption.
+        tabs_->setAccessibleName(OptionsText(kOptionsCaption));
         const QFontMetrics metrics(font());
         for (std::size_t i = 0; i < kOptionsPageCount; ++i) {
             auto* holder = new QWidget;
@@ -76,6 +79,9 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(tabs_);
         layout->addWidget(buttons);
+        // A sheet of fixed size: the pages were laid out for it, and those
+        // built later must not make it grow or shrink when their tab is chosen.
+        setFixedSize(sizeHint());
     }
 
     // Every way of closing ends here: OK, Cancel, Escape and the close button.

@@ -19,6 +19,10 @@ public:
         : settings_(QSettings::NativeFormat, QSettings::UserScope, KeyName(kSettingsOrganization),
             KeyName(kSettingsApplication))
     {
+        // The store is the user's alone: a value missing there is written
+        // with its default, never taken from a system-wide file (/etc/xdg) or
+        // from the organisation's shared one.
+        settings_.setFallbacksEnabled(false);
     }
 
     // QSettings reads the file when it is constructed; a format error still

@@ -27,19 +27,21 @@ class AssociateBankFilesTest : public ::testing::Test {
 protected:
     AssociateBankFilesTest() { WriteText(bank, "IWAD"); }
 
-    void associate(const std::string& programPath)
+    void associate(const std::string& programPath) { associate(programPath, sandbox.folders()); }
+    void associate(const std::string& programPath, const XdgFolders& folders)
     {
-        AssociateBankFiles(desktop, programPath, {sandbox.folders(), kIcon,
+        AssociateBankFiles(desktop, programPath, {folders, kIcon,
             [](const std::string& tool, const std::vector<std::string>& args) { RunProgram(tool, args); }});
     }
 
     std::string data(const std::string& relative) const { return ReadText(sandbox.dataHome() + "/" + relative); }
-    std::string entry() const { return data("applications/jbxmaker.desktop"); }
+    std::string entry() const { return data("applications/jbxmaker-associated.desktop"); }
     std::string mimeApps() const { return ReadText(sandbox.configHome() + "/mimeapps.list"); }
 
     int validateEntry() const
     {
-        return RunProgram("desktop-file-validate", {sandbox.dataHome() + "/applications/jbxmaker.desktop"}).exitCode;
+        return RunProgram("desktop-file-validate", {sandbox.dataHome() + "/applications/jbxmaker-associated.desktop"})
+            .exitCode;
     }
 
     XdgSandbox sandbox;
@@ -60,7 +62,7 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(data("mime/packages/jbxmaker.xml"), BankMimePackage());
     EXPECT_EQ(ReadText(icon), kIcon);
-    for (const std::string& line : std::vector<std::string>{"Type=Application\n", "Name=JBXMaker\n",
+    for (const std::string& line : std::vector<std::string>{"Type=Application\n", "Name=JBXMaker\n", "NoDisplay=true\n",
              "MimeType=application/x-jbx;\n", "Exec=" + program + " %f\n", "Icon=" + icon + "\n"})
         EXPECT_THAT(entry(), HasSubstr(line));
     EXPECT_EQ(validateEntry(), 0);
@@ -76,9 +78,11 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_EQ(ReadText(package), reworded);
     EXPECT_THAT(data("mime/application/x-jbx.xml"), HasSubstr("<comment>My jeers</comment>"));
     EXPECT_THAT(entry(), HasSubstr("\nExec=" + sandbox.path("new/jbxmaker") + " %f\n"));
-    EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker.desktop\n\n"
-                          "[Added Associations]\napplication/x-jbx=jbxmaker.desktop;\n");
-    EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker.desktop");
+    EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n\n"
+                          "[Added Associations]\napplication/x-jbx=jbxmaker-associated.desktop;\n");
+    EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker-associated.desktop");
+    // The menu entry's id stays free for the installed entry.
+    EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
 }
 
 TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUsersHandlersKept)
@@ -103,10 +107,93 @@ TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUs
     EXPECT_THAT(entry(), HasSubstr("\nMimeType=application/x-foo;\n"));
     EXPECT_EQ(data("icons/hicolor/scalable/mimetypes/application-x-foo.svg"), kIcon);
     EXPECT_EQ(mimeApps(),
-              "# my handlers\n[Default Applications]\napplication/x-foo=jbxmaker.desktop\ntext/plain=editor.desktop\n"
-              "\n[Added Associations]\napplication/x-foo=jbxmaker.desktop;foo.desktop;bar.desktop;\n"
+              "# my handlers\n[Default Applications]\napplication/x-foo=jbxmaker-associated.desktop\n"
+              "text/plain=editor.desktop\n"
+              "\n[Added Associations]\napplication/x-foo=jbxmaker-associated.desktop;foo.desktop;bar.desktop;\n"
               "\n[Some Future Group]\nkey=value\n");
-    EXPECT_EQ(sandbox.xdgMime("default", "application/x-foo"), "jbxmaker.desktop");
+    EXPECT_EQ(sandbox.xdgMime("default", "application/x-foo"), "jbxmaker-associated.desktop");
+}
+
+// The menu entry as the build installs it, and the entry this program's
+// earlier versions wrote under the same id in the user's folder.
+const std::string kInstalledEntryPath = std::string(JBX_BUILD_DIR) + "/jbxmaker.desktop";
+const std::string kFormerEntry = "[Desktop Entry]\nType=Application\nName=JBXMaker\nExec=/src/build/qt/jbxmaker %f\n"
+                                 "Icon=jbxmaker\nMimeType=application/x-jbx;\nCategories=AudioVideo;Audio;\n"
+                                 "Terminal=false\nNoDisplay=false\n";
+
+// With the program installed, its menu entry becomes the handler: no entry
+// of ours shadows it, and one an earlier version left there is taken away.
+TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerAndNoEntryOfOursShadowsIt)
+{
+    const std::string installed = ReadText(kInstalledEntryPath);
+    ASSERT_NE(installed, "") << kInstalledEntryPath;
+    WriteText(sandbox.systemData() + "/applications/jbxmaker.desktop", installed);
+    WriteText(sandbox.dataHome() + "/applications/jbxmaker.desktop", kFormerEntry);
+
+    associate(sandbox.path("build/qt/jbxmaker"));
+
+    EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker.desktop\n\n"
+                          "[Added Associations]\napplication/x-jbx=jbxmaker.desktop;\n");
+    EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker.desktop");
+    EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
+    EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker-associated.desktop"));
+    EXPECT_EQ(ReadText(sandbox.systemData() + "/applications/jbxmaker.desktop"), installed);
+}
+
+// An entry under the menu entry's id that is not this program's installed
+// one is never made the handler: ours is written under its own id.
+TEST_F(AssociateBankFilesTest, AnEntryUnderTheMenuIdThatIsNotThisProgramsIsPassedOver)
+{
+    const std::string installed = ReadText(kInstalledEntryPath);
+    ASSERT_NE(installed, "") << kInstalledEntryPath;
+    const std::string upper = sandbox.path("upper/share");
+    const struct {
+        const char* name;
+        std::string systemEntry;
+        std::string upperEntry;   // in a data folder before the system one
+    } cases[] = {
+        {"another program under the id", "[Desktop Entry]\nType=Application\nName=X\nExec=/opt/x/xmaker %f\n", ""},
+        {"hidden", installed + "Hidden=true\n", ""},
+        {"a link, not an application", "[Desktop Entry]\nType=Link\nName=X\nURL=https://example.org/\n", ""},
+        {"Exec outside the entry's group", "[Other]\nExec=jbxmaker\n[Desktop Entry]\nType=Application\nName=X\n", ""},
+        {"shadowed by another program's entry", installed, "[Desktop Entry]\nType=Application\nName=X\nExec=x %f\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(sandbox.path("home"));
+        fs::remove_all(upper);
+        WriteText(sandbox.systemData() + "/applications/jbxmaker.desktop", c.systemEntry);
+        if (!c.upperEntry.empty())
+            WriteText(upper + "/applications/jbxmaker.desktop", c.upperEntry);
+
+        associate(sandbox.path("bin/jbxmaker"), XdgFolders{sandbox.dataHome(), {upper, sandbox.systemData()},
+                                                           sandbox.configHome()});
+
+        EXPECT_THAT(entry(), HasSubstr("\nNoDisplay=true\n"));
+        EXPECT_THAT(mimeApps(), HasSubstr("application/x-jbx=jbxmaker-associated.desktop\n"));
+    }
+}
+
+// Entries that only look like ours: the user's own under the menu id is
+// theirs to keep, and the installed entry is recognised however its Exec
+// names the program.
+TEST_F(AssociateBankFilesTest, OnlyTheFormerEntryIsRemovedAndTheInstalledOneIsFoundByItsProgramsName)
+{
+    const std::string own = "[Desktop Entry]\nType=Application\nName=My JBXMaker\nExec=jbxmaker --mine %f\n";
+    WriteText(sandbox.dataHome() + "/applications/jbxmaker.desktop", own);
+    for (const std::string exec : {"jbxmaker %f", "/usr/bin/jbxmaker %f", "\"/opt/JBX Maker/jbxmaker\" %f",
+             "  jbxmaker", "env-less\\sjbxmaker"}) {
+        SCOPED_TRACE(exec);
+        const bool ours = exec != "env-less\\sjbxmaker";
+        WriteText(sandbox.systemData() + "/applications/jbxmaker.desktop",
+                  "# installed\n[Desktop Entry]\nName=JBX Maker\nType = Application\nExec=" + exec + "\n");
+        fs::remove(sandbox.configHome() + "/mimeapps.list");
+
+        associate(sandbox.path("bin/jbxmaker"));
+
+        EXPECT_THAT(mimeApps(), HasSubstr(ours ? "=jbxmaker.desktop\n" : "=jbxmaker-associated.desktop\n"));
+        EXPECT_EQ(data("applications/jbxmaker.desktop"), own);
+    }
 }
 
 TEST_F(AssociateBankFilesTest, ProgramPathWithBlanksIsQuotedSoTheDesktopStartsIt)

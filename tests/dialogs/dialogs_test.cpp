@@ -266,6 +266,27 @@ TEST(UnknownBlockDialogTest, OpensCollapsedWithReadOnlyFieldsAndDetailsGrowAndSh
     EXPECT_EQ(dialog.geometry(), collapsed);
 }
 
+// Neither dialog can be resized by the user: its minimum and maximum size
+// are the size it shows at, the unknown-block dialog's with the details
+// strip shown and hidden.
+TEST(DialogSizeTest, TheCreditsAndUnknownBlockDialogsHaveAFixedSize)
+{
+    FakeDesktop desktop;
+    SoundBank bank;
+    CreditsDialog credits(bank, desktop);
+    UnknownBlockDialog unknown({3, 12, 70000});
+    const auto expectFixed = [](QDialog& dialog, const char* what) {
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog)) << what;
+        EXPECT_EQ(dialog.minimumSize(), dialog.size()) << what;
+        EXPECT_EQ(dialog.maximumSize(), dialog.size()) << what;
+    };
+    expectFixed(credits, "Credits");
+    expectFixed(unknown, "unknown block, collapsed");
+    QTest::mouseClick(unknown.detailsButton(), Qt::LeftButton);
+    expectFixed(unknown, "unknown block, with details");
+}
+
 } // namespace
 } // namespace jbx::testing
 

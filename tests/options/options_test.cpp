@@ -76,7 +76,8 @@ void SelectTab(QDialog& sheet, const QString& title)
     throw std::runtime_error("the sheet has no tab " + title.toStdString());
 }
 
-// A long text page: its text whole, with its CRLF line breaks, and read-only.
+// A long text page: its text whole, with its CRLF line breaks, read-only, and
+// keeping Enter to itself.
 void ExpectLongText(QDialog& sheet, const char* name, std::string_view expected)
 {
     QPlainTextEdit& box = W<QPlainTextEdit>(sheet, name);
@@ -86,7 +87,12 @@ void ExpectLongText(QDialog& sheet, const char* name, std::string_view expected)
     EXPECT_EQ(QString(before).replace('\n', "\r\n").toStdString(), expected) << name;
     box.setFocus();
     QTest::keyClicks(&box, "typed");
-    QTest::keyClick(&box, Qt::Key_Return);
+    // Return and the keypad's Enter: the box has no use for them, and the
+    // sheet must not take them as OK.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(&box, key);
+        EXPECT_TRUE(sheet.isVisible()) << name << " closed the sheet on key " << key;
+    }
     EXPECT_EQ(box.toPlainText(), before) << name;
 }
 
@@ -171,6 +177,52 @@ TEST_F(OptionsSheetTest, OkAfterChangesAssociatesOnceThenWritesBothWithApplyNeve
     // The Save choice must survive the Open click: each pair is its own group.
     EXPECT_EQ(ClosingEvents(), (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
                                                          "open", "write UseLastSaveDir=yes", "close"}));
+}
+
+// The focused push button is the default one: Enter on Associate presses it
+// and leaves the sheet open; Enter elsewhere on the File page is OK's.
+TEST_F(OptionsSheetTest, EnterPressesTheFocusedAssociateButtonAndOkOnlyFromElsewhere)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(key);
+        store_.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "no"}};
+        EXPECT_TRUE(Show([key](QDialog& sheet) {
+            QWidget& associate = W(sheet, "associateButton");
+            associate.setFocus();
+            QTest::keyClick(&associate, key);
+            EXPECT_TRUE(sheet.isVisible()) << "Enter on Associate closed the sheet";
+            QWidget& radio = W(sheet, "openLastUsedRadio");
+            radio.setFocus();
+            QTest::keyClick(&radio, Qt::Key_Space);
+            QTest::keyClick(&radio, key);
+            EXPECT_FALSE(sheet.isVisible()) << "Enter on a radio button left the sheet open";
+            if (sheet.isVisible())
+                Cancel(sheet);
+        }));
+        EXPECT_EQ(ClosingEvents(), (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
+                                                             "open", "write UseLastSaveDir=no", "close"}));
+    }
+}
+
+// However the pages are visited, the sheet keeps the size it opened with,
+// and the user cannot change it.
+TEST_F(OptionsSheetTest, TheSheetHasOneFixedSizeOnEveryPage)
+{
+    Show([](QDialog& sheet) {
+        const QSize opened = sheet.size();
+        EXPECT_EQ(sheet.minimumSize(), opened);
+        EXPECT_EQ(sheet.maximumSize(), opened);
+        for (const QString& tab : kTabs) {
+            SelectTab(sheet, tab);
+            QApplication::processEvents();
+            EXPECT_EQ(sheet.size(), opened) << tab.toStdString();
+            // Each page fits the room it was laid out for.
+            QWidget* page = W<QTabWidget>(sheet, "pages").currentWidget();
+            EXPECT_LE(page->minimumSizeHint().height(), page->height()) << tab.toStdString();
+            EXPECT_LE(page->minimumSizeHint().width(), page->width()) << tab.toStdString();
+        }
+        Cancel(sheet);
+    });
 }
 
 TEST_F(OptionsSheetTest, CancelEscapeAndCloseWriteNothingAndDoNotAssociate)

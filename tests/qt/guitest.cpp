@@ -21,6 +21,9 @@ struct GuiEnvironment : ::testing::Environment {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->path()));
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The desktop's own file dialog runs outside the process, where no
+        // test can answer it; Qt's own takes the same requests.
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { application_.reset(); }
