@@ -9,6 +9,7 @@
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 #include "tests/slots/memorylimit.h"
+#include "tests/filesystem/locked.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -305,6 +306,20 @@ TEST_F(Jbxtool, SavingThroughALinkWritesItsTarget)
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(Load(target).slot(1).name, "zzz");
     EXPECT_EQ(FileCount(dir), 2u) << "a temporary file was left";
+}
+
+// A read-only bank is refused, not replaced by a new file behind its back.
+TEST_F(Jbxtool, AReadOnlyOutputIsRefused)
+{
+    const std::string out = write("locked.jbx", ToBytes("the bank that was there"));
+    Locked locked(out);
+    if (!locked.locked())
+        GTEST_SKIP() << "cannot make a file read-only here (as root that takes chattr +i)";
+    const RunResult run = RunJbxtool({"rename", kDemoBank, "1", "zzz", "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: Cannot create " + out + "\n");
+    EXPECT_EQ(ReadBytes(out), ToBytes("the bank that was there"));
+    EXPECT_EQ(FileCount(dir), 1u) << "a temporary file was left";
 }
 
 // What strace saw, one event a line: "fsync PATH" or "rename FROM TO",

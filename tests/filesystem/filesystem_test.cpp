@@ -9,6 +9,7 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
+#include "tests/filesystem/locked.h"
 
 #include <gtest/gtest.h>
 
@@ -180,8 +181,10 @@ TEST(Filesystem, ReplacingAFileThatAReaderHoldsOpen)
     EXPECT_EQ(ReadBytes(target), ToBytes("newest\n"));
 }
 
+#ifndef _WIN32
+
 // Names near the 255-byte limit of a name still leave room for the
-// temporary file beside them.
+// temporary file beside them. (Windows limits the whole path instead.)
 TEST(Filesystem, WriteFileSafelyTakesNamesNearTheLimit)
 {
     TempDir dir;
@@ -195,51 +198,6 @@ TEST(Filesystem, WriteFileSafelyTakesNamesNearTheLimit)
     }
     EXPECT_EQ(Listing(dir.path()).size(), 2u) << "a temporary file was left";
 }
-
-#ifndef _WIN32
-
-// Makes a file refuse writing, or a folder refuse new files, for as long as
-// it lives. Root passes over permission bits, so there the immutable
-// attribute stands in for them; false when that cannot be set here.
-class Locked {
-public:
-    explicit Locked(std::string path) : path_(std::move(path))
-    {
-        if (geteuid() == 0) {
-            attribute_ = true;
-            locked_ = RunQuiet("chattr +i '" + path_ + "'");
-        } else {
-            const fs::perms perms = fs::is_directory(path_) ? fs::perms(0555) : fs::perms(0444);
-            std::error_code error;
-            saved_ = fs::status(path_).permissions();
-            fs::permissions(path_, perms, error);
-            locked_ = !error;
-        }
-    }
-    ~Locked()
-    {
-        if (!locked_)
-            return;
-        if (attribute_)
-            RunQuiet("chattr -i '" + path_ + "'");
-        else
-            fs::permissions(path_, saved_);
-    }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-    bool locked() const { return locked_; }
-
-private:
-    static bool RunQuiet(const std::string& command)
-    {
-        return std::system((command + " 2>/dev/null").c_str()) == 0;
-    }
-
-    std::string path_;
-    bool attribute_ = false;
-    bool locked_ = false;
-    fs::perms saved_{};
-};
 
 // What the writer does with what lies at the path: it follows a link to the
 // file, keeps that file's permissions, refuses a file that may not be
@@ -318,11 +276,13 @@ TEST(Filesystem, WriteFileSafelyRespectsWhatIsThere)
         } else {
             EXPECT_EQ(ReadBytes(target), c.result == WriteFileResult::Written ? newBytes : oldBytes);
         }
-        if (c.setup == Setup::Link || c.setup == Setup::LinkChain)
+        if (c.setup == Setup::Link || c.setup == Setup::LinkChain) {
             EXPECT_TRUE(fs::is_symlink(path)) << "the link became a file";
+        }
         lock.reset();
-        if (c.setup != Setup::LockedFolderNewFile)
+        if (c.setup != Setup::LockedFolderNewFile) {
             EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, mode);
+        }
         EXPECT_EQ(Listing(sub).size(), c.setup == Setup::LockedFolderNewFile ? 0u : 1u) << "a temporary file was left";
     }
 }

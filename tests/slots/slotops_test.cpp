@@ -6,6 +6,7 @@
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 #include "tests/slots/memorylimit.h"
+#include "tests/filesystem/locked.h"
 
 #include <gtest/gtest.h>
 
@@ -210,6 +211,24 @@ TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
     EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::Cancelled);
     EXPECT_EQ(desktop.messages.size(), 1u);
 }
+
+#ifndef _WIN32
+// A file that may not be written is refused as one that cannot be created,
+// and keeps its bytes.
+TEST_F(SlotTest, ExtractRefusesAReadOnlyFile)
+{
+    replaceWith(4, "four.wav", ToBytes("RIFFfour"));
+    const std::string path = dir.file("locked.wav");
+    WriteBytes(path, ToBytes("old"));
+    Locked locked(path);
+    if (!locked.locked())
+        GTEST_SKIP() << "cannot make a file read-only here (as root that takes chattr +i)";
+    desktop.fileAnswers = {ChosenFile{path, 1}};
+    EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::NotWritten);
+    EXPECT_EQ(desktop.messages, std::vector<Message>{ErrorMessage("Cannot create sound file")});
+    EXPECT_EQ(ReadBytes(path), ToBytes("old"));
+}
+#endif
 
 #if JBX_MEMORY_LIMIT_WORKS
 // Replace under a memory limit: a file whose buffers do not fit is reported
