@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include <cerrno>
@@ -305,8 +306,12 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 WriteFileResult WriteInPlace(FileHandle file, const std::function<bool(ByteSink&)>& produce)
 {
     MemorySink bytes;
-    if (!produce(bytes))
+    try {
+        if (!produce(bytes))
+            return WriteFileResult::CannotWrite;
+    } catch (const std::bad_alloc&) {
         return WriteFileResult::CannotWrite;
+    }
     const bool written = TruncateFile(file.get()) && WriteAll(file.get(), bytes.data);
     return FinishFile(file.release()) && written ? WriteFileResult::Written : WriteFileResult::CannotWrite;
 }
@@ -344,7 +349,12 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
     if (existing)
         CopyPermissions(target, file.get());
     FileSink sink(file.get());
-    const bool produced = produce(sink) && !sink.failed();
+    bool produced = false;
+    try {
+        produced = produce(sink) && !sink.failed();
+    } catch (const std::bad_alloc&) {
+        // Reported as a failed write below; the temporary file goes.
+    }
     const bool finished = FinishFile(file.release());
     if (produced && finished && ReplaceWith(temp, target))
         return WriteFileResult::Written;
