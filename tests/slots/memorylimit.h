@@ -23,6 +23,10 @@
 #endif
 #endif
 
+// Why a test that needs the limit is skipped where it cannot be set.
+#define JBX_NO_MEMORY_LIMIT_REASON \
+    "an address-space limit cannot be set here (Windows, or AddressSanitizer's shadow memory)"
+
 #if JBX_MEMORY_LIMIT_WORKS
 #include <sys/resource.h>
 #include <sys/wait.h>
