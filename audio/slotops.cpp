@@ -7,13 +7,18 @@
 #include "bank/soundbank.h"
 
 #include <algorithm>
-#include <cstring>
+#include <new>
+#include <span>
+#include <string_view>
 
 namespace jbx {
 
 namespace {
 
 constexpr std::uint8_t kPadByte = 0x80;
+
+constexpr std::string_view kCannotOpenSound = "Cannot open sound file";
+constexpr std::string_view kOutOfMemory = "Not enough memory to load the sound file";
 
 const FileFilter kWaveFilter = {"Wave Files (*.wav)", "*.wav"};
 const std::vector<FileFilter> kReplaceFilters = {
@@ -103,22 +108,21 @@ std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title)
     return SingleByteFromCharacters(SlotNameCharacters(title)).refused;
 }
 
-ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
-    const std::string& path)
-{
-    auto file = ReadWholeFile(path);
-    if (!file || file->size() > std::size_t(INT32_MAX) - kWaveImageSlack) {
-        ShowError(session.desktop, "Cannot open sound file", OwnerOf(window));
-        return ReplaceResult::Unreadable;
-    }
+namespace {
 
-    const std::size_t length = file->size();
-    SoundSlot& slot = session.bank.slot(slotNumber);
+// The slot a file makes, built aside so that a failure on the way leaves the
+// slot as it was. Allocations may throw std::bad_alloc.
+ReplaceResult BuildSlotFromFile(Session& session, MainWindowView* window, InputFile& file,
+    const std::string& path, SoundSlot& slot)
+{
+    const std::size_t length = std::size_t(file.size());
     // At least two bytes, so that the one-byte size of a rejected empty file
     // still leaves Extract its size + 1 bytes.
     SoundData data = MakeSoundData(std::max<std::size_t>(length + 1, 2));
-    if (length)
-        std::memcpy(data->data(), file->data(), length);
+    if (file.read(data->data(), length) != length) {
+        ShowError(session.desktop, kCannotOpenSound, OwnerOf(window));
+        return ReplaceResult::Unreadable;
+    }
     (*data)[length] = kPadByte;
 
     slot.data = data;
@@ -126,10 +130,11 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
     slot.size = std::int32_t(length);
     slot.fileOffset = 0;
 
+    const std::span<const std::uint8_t> bytes(data->data(), length);
     const std::uint8_t first = (*data)[0];
-    if (StartsWithVoiceMark(*file)) {
+    if (StartsWithVoiceMark(bytes)) {
         const ConversionContext context{session.desktop, session.bank.currentSlot, OwnerOf(window)};
-        if (ConvertVoiceIntoSlot(context, slot, *file) != ConvertResult::Converted)
+        if (ConvertVoiceIntoSlot(context, slot, bytes) != ConvertResult::Converted)
             return ReplaceResult::NotConverted;
     } else if (first != 'C' && first != 'R') {
         ShowError(session.desktop, "Not a valid sound file", OwnerOf(window));
@@ -138,6 +143,33 @@ ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int 
         return ReplaceResult::NotASound;
     }
     return ReplaceResult::Replaced;
+}
+
+} // namespace
+
+ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
+    const std::string& path)
+{
+    // The size is known before anything is read: a file the slot's 32-bit
+    // size (and a voice file's image) cannot hold is refused unread.
+    auto file = InputFile::open(path);
+    if (!file || std::uint64_t(file->size()) > kVoiceFileLimit) {
+        ShowError(session.desktop, kCannotOpenSound, OwnerOf(window));
+        return ReplaceResult::Unreadable;
+    }
+
+    SoundSlot& slot = session.bank.slot(slotNumber);
+    SoundSlot replacement = slot;
+    ReplaceResult result = ReplaceResult::OutOfMemory;
+    try {
+        result = BuildSlotFromFile(session, window, *file, path, replacement);
+    } catch (const std::bad_alloc&) {
+        ShowError(session.desktop, kOutOfMemory, OwnerOf(window));
+        return ReplaceResult::OutOfMemory;
+    }
+    if (result != ReplaceResult::Unreadable)
+        slot = std::move(replacement);
+    return result;
 }
 
 ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumber)
@@ -153,7 +185,7 @@ ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumb
     if (!chosen)
         return ReplaceResult::Cancelled;
     const ReplaceResult result = ReplaceSlotFromFile(session, &window, slotNumber, chosen->path);
-    if (result == ReplaceResult::Unreadable)
+    if (result == ReplaceResult::Unreadable || result == ReplaceResult::OutOfMemory)
         return result;
     ShowSlotInfo(session.bank, window, slotNumber);
     session.replaceFilterIndex = chosen->filterIndex;

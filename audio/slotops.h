@@ -31,6 +31,7 @@ enum class ReplaceResult {
                    // file, holds a zero-filled buffer and the file's length
     NotASound,     // "Not a valid sound file": the slot holds size 1 and no name
     Unreadable,    // "Cannot open sound file": the slot is unchanged
+    OutOfMemory,   // "Not enough memory to load the sound file": the slot is unchanged
     Cancelled,     // Replace only: the user closed the file dialog
 };
 

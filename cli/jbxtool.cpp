@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -348,14 +349,21 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         err << "jbxtool: " << inPath << " is too large for a voice file\n";
         return kExitFailure;
     }
-    Bytes input(std::size_t(file->size()));
+    Bytes input;
+    Bytes output;
+    try {
+        input.resize(std::size_t(file->size()));
+        output.resize(input.size() + kWaveImageSlack);
+    } catch (const std::bad_alloc&) {
+        err << "jbxtool: Not enough memory to convert " << inPath << '\n';
+        return kExitFailure;
+    }
     if (file->read(input.data(), input.size()) != input.size()) {
         err << "jbxtool: Cannot read " << inPath << '\n';
         return kExitFailure;
     }
 
     CliDesktop desktop(err, invocation.answers);
-    Bytes output(input.size() + kWaveImageSlack);
     std::int32_t size = std::int32_t(input.size());
     // The conversion has said why it refused a file. No slot is involved.
     if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {

@@ -3,10 +3,20 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
+#include <cerrno>
+
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -107,107 +117,249 @@ std::optional<Bytes> ReadWholeFile(const std::string& path)
 
 namespace {
 
-// Until commit() succeeds the old file stays as it was.
-class SafeFileWriter : public ByteSink {
+// A link's final target, so that a save through a link rewrites the file it
+// points at and the link stays a link. A loop or a chain too long to follow
+// gives the path as it is; the save then fails or replaces the link itself,
+// as the platform decides.
+fs::path FinalTarget(const fs::path& path)
+{
+    fs::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(current, error)))
+            return current;
+        const fs::path next = fs::read_symlink(current, error);
+        if (error)
+            return current;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return path;
+}
+
+// A name of its own for the temporary file: short, so that a target whose
+// name is near the file system's limit still leaves room for it.
+std::string TemporaryName(unsigned attempt)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    const std::uint64_t mixed = (stamp * 0x9E3779B97F4A7C15ull) ^ (std::uint64_t(counter++) << 32) ^ attempt;
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+    std::string name = ".jbx-";
+    for (int i = 0; i < 8; ++i)
+        name += kDigits[(mixed >> (5 * i + 3)) & 31];
+    return name + ".tmp";
+}
+
+#ifdef _WIN32
+
+// A file made for this save alone: it must not exist yet.
+std::FILE* CreateNewFile(const fs::path& path)
+{
+    const int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+// An existing file opened for writing without changing it, or nothing when
+// a plain open for writing would be refused. Windows' one permission is the
+// read-only mark.
+std::FILE* OpenExistingForWriting(const fs::path& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return nullptr;
+    return _wfopen(path.c_str(), L"r+b");
+}
+
+bool FlushToDisk(std::FILE* file)
+{
+    return FlushFileBuffers(HANDLE(_get_osfhandle(_fileno(file)))) != 0;
+}
+
+void CopyPermissions(const fs::path&, std::FILE*)
+{
+    // The read-only mark is the only one, and a read-only file is refused
+    // before any temporary file is made.
+}
+
+bool TruncateFile(std::FILE* file)
+{
+    return _chsize_s(_fileno(file), 0) == 0;
+}
+
+bool ReplaceWith(const fs::path& temp, const fs::path& target)
+{
+    return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+std::FILE* CreateNewFile(const fs::path& path)
+{
+    // 0666 less the umask, as any new file of the user's gets.
+    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+std::FILE* OpenExistingForWriting(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+bool FlushToDisk(std::FILE* file)
+{
+    return fsync(fileno(file)) == 0;
+}
+
+// The new file takes the old one's permission bits and, where allowed, its
+// owner and group.
+void CopyPermissions(const fs::path& target, std::FILE* file)
+{
+    struct stat old {};
+    if (::stat(target.c_str(), &old) != 0)
+        return;
+    const int fd = fileno(file);
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Only the owner's own group, or root, may give a file away; the
+        // bits below still hold.
+    }
+    fchmod(fd, old.st_mode & 07777);
+}
+
+bool TruncateFile(std::FILE* file)
+{
+    return ftruncate(fileno(file), 0) == 0;
+}
+
+// The rename reaches the disk only when the folder that records it does.
+bool ReplaceWith(const fs::path& temp, const fs::path& target)
+{
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        return false;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        // The new file is in place either way; a folder that cannot be
+        // flushed (some network file systems) does not undo the save.
+        fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}
+
+#endif
+
+bool WriteAll(std::FILE* file, std::span<const std::uint8_t> bytes)
+{
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+// Flushes the stream to the disk and closes it; false when any of it failed.
+bool FinishFile(std::FILE* file)
+{
+    bool good = std::fflush(file) == 0 && !std::ferror(file) && FlushToDisk(file);
+    if (std::fclose(file) != 0)
+        good = false;
+    return good;
+}
+
+class FileSink : public ByteSink {
 public:
-    explicit SafeFileWriter(std::string path);
-    ~SafeFileWriter() override;   // discards an uncommitted temporary file
-
-    SafeFileWriter(const SafeFileWriter&) = delete;
-    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
-
-    // False when the temporary file could not be created.
-    bool open();
-    bool write(std::span<const std::uint8_t> bytes) override;
-    bool commit();
+    explicit FileSink(std::FILE* file) : file_(file) {}
+    bool write(std::span<const std::uint8_t> bytes) override
+    {
+        if (!failed_ && !WriteAll(file_, bytes))
+            failed_ = true;
+        return !failed_;
+    }
+    bool failed() const { return failed_; }
 
 private:
-    std::string path_;
-    std::string tempPath_;
-    std::FILE* file_ = nullptr;
+    std::FILE* file_;
     bool failed_ = false;
 };
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The folder will not take a new file but the file itself may be written:
+// the bytes are gathered first, so a produce that gives up changes nothing,
+// and then written over the old ones. This one case gives up atomicity: a
+// crash or a full disk during the write leaves a damaged file.
+WriteFileResult WriteInPlace(FileHandle file, const std::function<bool(ByteSink&)>& produce)
+{
+    MemorySink bytes;
+    try {
+        if (!produce(bytes))
+            return WriteFileResult::CannotWrite;
+    } catch (const std::bad_alloc&) {
+        return WriteFileResult::CannotWrite;
+    }
+    const bool written = TruncateFile(file.get()) && WriteAll(file.get(), bytes.data);
+    return FinishFile(file.release()) && written ? WriteFileResult::Written : WriteFileResult::CannotWrite;
+}
+
 } // namespace
-
-SafeFileWriter::SafeFileWriter(std::string path) : path_(std::move(path)) {}
-
-SafeFileWriter::~SafeFileWriter()
-{
-    if (file_)
-        std::fclose(file_);
-    if (!tempPath_.empty()) {
-        std::error_code ignored;
-        fs::remove(PathFromUtf8(tempPath_), ignored);
-    }
-}
-
-bool SafeFileWriter::open()
-{
-    // A name no other save is using: the target's name, the process's clock
-    // and a counter, in the target's own folder so the final rename stays
-    // on one file system.
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    tempPath_ = path_ + ".saving-" + std::to_string(stamp % 1000000007) + "-"
-        + std::to_string(counter++);
-    file_ = OpenFile(tempPath_, true);
-    if (!file_) {
-        tempPath_.clear();
-        return false;
-    }
-    return true;
-}
-
-bool SafeFileWriter::write(std::span<const std::uint8_t> bytes)
-{
-    if (!file_ || failed_)
-        return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
-        failed_ = true;
-    return !failed_;
-}
-
-bool SafeFileWriter::commit()
-{
-    if (!file_ || failed_)
-        return false;
-    const bool flushed = std::fflush(file_) == 0 && !std::ferror(file_);
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!flushed || !closed)
-        return false;
-
-    const fs::path target = PathFromUtf8(path_);
-    const fs::path temp = PathFromUtf8(tempPath_);
-#ifdef _WIN32
-    // Windows' one permission is the read-only mark, and it refuses to
-    // replace a read-only file anyway; copying the mark would only make the
-    // temporary file impossible to delete after that refusal.
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return false;
-#else
-    std::error_code error;
-    // Keep the permissions of the file being replaced.
-    const auto status = fs::status(target, error);
-    if (!error && fs::exists(status))
-        fs::permissions(temp, status.permissions(), error);
-    fs::rename(temp, target, error);
-    if (error)
-        return false;
-#endif
-    tempPath_.clear();
-    return true;
-}
 
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce)
 {
-    SafeFileWriter writer(path);
-    if (!writer.open())
-        return WriteFileResult::CannotCreate;
-    if (!produce(writer) || !writer.commit())
-        return WriteFileResult::CannotWrite;
-    return WriteFileResult::Written;
+    const fs::path target = FinalTarget(PathFromUtf8(path));
+    std::error_code error;
+    const bool existing = fs::is_regular_file(target, error);
+
+    // A file that may not be written is refused, not replaced behind its
+    // back by a new one.
+    FileHandle old;
+    if (existing) {
+        old.reset(OpenExistingForWriting(target));
+        if (!old)
+            return WriteFileResult::CannotCreate;
+    }
+
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    fs::path temp;
+    FileHandle file;
+    for (unsigned attempt = 0; attempt < 8 && !file; ++attempt) {
+        temp = folder / TemporaryName(attempt);
+        file.reset(CreateNewFile(temp));
+        if (!file && errno != EEXIST)
+            break;
+    }
+    if (!file)
+        return old ? WriteInPlace(std::move(old), produce) : WriteFileResult::CannotCreate;
+    old.reset();
+
+    if (existing)
+        CopyPermissions(target, file.get());
+    FileSink sink(file.get());
+    bool produced = false;
+    try {
+        produced = produce(sink) && !sink.failed();
+    } catch (const std::bad_alloc&) {
+        // Reported as a failed write below; the temporary file goes.
+    }
+    const bool finished = FinishFile(file.release());
+    if (produced && finished && ReplaceWith(temp, target))
+        return WriteFileResult::Written;
+    fs::remove(temp, error);
+    return WriteFileResult::CannotWrite;
 }
 
 fs::path PathFromUtf8(const std::string& utf8)

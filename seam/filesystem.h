@@ -54,15 +54,22 @@ std::optional<Bytes> ReadWholeFile(const std::string& path);
 
 enum class WriteFileResult {
     Written,
-    CannotCreate,   // the temporary file could not be made: missing folder, no permission
+    CannotCreate,   // the file may not be written (read-only), or it is new and its
+                    // folder is missing or takes no new file
     CannotWrite,    // produce gave up, a write failed, or the old file could not be replaced
 };
 
 // Writes the file at path so that nothing is lost: produce writes the bytes
 // to the sink it is given (returning false to give up), which puts them into
-// a temporary file in the same folder; that file replaces the target only
-// when every byte has been written. Whatever fails, the file that was there
-// is untouched and no temporary file is left.
+// a temporary file beside the target; that file is flushed to the disk and
+// replaces the target only when every byte has been written. Whatever fails,
+// the file that was there is untouched and no temporary file is left.
+// A symbolic link is followed to its final target, which is the file
+// replaced (the link stays a link), and a replaced file keeps its
+// permissions. A file that a plain open for writing would refuse is refused
+// with CannotCreate. Where the folder takes no new file but the file itself
+// may be written, the file is overwritten in place once produce has
+// succeeded, the one case that is not atomic.
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce);
 
 // A UTF-8 path as the platform's path and back. On Windows a narrow path

@@ -7,10 +7,12 @@
 #include "tests/support/failingsink.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
+#include "tests/slots/memorylimit.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 namespace jbx {
@@ -337,6 +339,50 @@ TEST(BankWriter, SaveReplacesTheFileOnlyWhenComplete)
     EXPECT_GT(failAt, 10) << "every sound is a write that can fail";
     EXPECT_EQ(ReadBytes(existing), Written(bank)) << "the first write that does not fail saves the bank";
     EXPECT_EQ(files(), 1);
+}
+
+// Ten sound entries that all point at one 32 MB lump ask for ten times the
+// file's size: under a memory limit the load is reported and ends in the
+// empty bank, as any failed load does, instead of ending the program.
+TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
+{
+#if !JBX_MEMORY_LIMIT_WORKS
+    GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
+#else
+    constexpr std::size_t kLump = std::size_t(32) << 20;
+    TempDir dir;
+    const std::string path = dir.file("overlap.jbx");
+    Bytes header = ToBytes("IWAD");
+    PutLE32(header, 12);
+    PutLE32(header, std::uint32_t(12 + kLump));
+    WriteBytes(path, header);
+    fs::resize_file(fs::path(path), 12 + kLump);   // a hole: no disk taken
+    Bytes directory;
+    PutEntry(directory, 0, 0, "JEERSTRT");
+    for (int i = 0; i < kSlotCount; ++i)
+        PutEntry(directory, 12, kLump, "big");
+    PutEntry(directory, 0, 0, "JEERSTOP");
+    {
+        std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
+        out.write(reinterpret_cast<const char*>(directory.data()), std::streamsize(directory.size()));
+    }
+
+    const std::string outcome = RunWithMemoryLimit(std::size_t(96) << 20, [&] {
+        FakeDesktop desktop;
+        FakeMainWindow window;
+        Session session(desktop);
+        session.bank = ModelOf({});
+        session.bank.bankTitle = "overlap.jbx";
+        const LoadResult result = LoadBank(session, path, &window);
+        std::string told;
+        for (const Message& m : desktop.messages)
+            told += m.text + "|" + m.caption + "|" + std::to_string(int(m.icon)) + "|" + std::to_string(int(m.owner));
+        const bool empty = Contents(session.bank)
+            == std::make_pair(std::vector<SlotView>(kSlotCount, {"(none)", 0, 0, Bytes{0}}), Credits{});
+        return std::to_string(int(result)) + (empty ? " empty " : " not empty ") + window.caption + " [" + told + "]";
+    });
+    EXPECT_EQ(outcome, "3 empty JBX Maker - Untitled [Not enough memory to load the JBX file|Error|0|1]");
+#endif
 }
 
 } // namespace

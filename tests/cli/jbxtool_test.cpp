@@ -8,6 +8,8 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
+#include "tests/slots/memorylimit.h"
+#include "tests/filesystem/locked.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,6 +17,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
 
 namespace jbx::testing {
 namespace {
@@ -52,6 +58,12 @@ Bytes Wave(std::size_t n, std::uint8_t seed)
 ::testing::Matcher<const std::string&> Printed(const std::string& part)
 {
     return part.empty() ? ::testing::Matcher<const std::string&>(::testing::IsEmpty()) : HasSubstr(part);
+}
+
+std::string ReadText(const std::string& path)
+{
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::size_t FileCount(const TempDir& dir)
@@ -329,6 +341,152 @@ TEST_F(Jbxtool, ReplaceAndCreateNameAndPlaceSoundsAsTheEditorDoes)
     ASSERT_EQ(bank.slot(10).size, 44 + 99) << "the image without its pad byte";
     EXPECT_EQ(Bytes(bank.slot(10).data->begin() + 44, bank.slot(10).data->begin() + 44 + 99), samples);
     EXPECT_EQ(Sound(bank.slot(1)), Sound(Load(kDemoBank).slot(1)));
+}
+
+#ifndef _WIN32
+// The issue's own case: a bank saved through a link rewrites the file the
+// link points at, and the link stays a link.
+TEST_F(Jbxtool, SavingThroughALinkWritesItsTarget)
+{
+    const std::string target = write("target.jbx", ReadBytes(kDemoBank));
+    const std::string link = dir.file("link.jbx");
+    std::filesystem::create_symlink("target.jbx", link);
+    const RunResult run = RunJbxtool({"rename", link, "1", "zzz", "-o", link});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Load(target).slot(1).name, "zzz");
+    EXPECT_EQ(FileCount(dir), 2u) << "a temporary file was left";
+}
+
+// A read-only bank is refused, not replaced by a new file behind its back.
+TEST_F(Jbxtool, AReadOnlyOutputIsRefused)
+{
+    const std::string out = write("locked.jbx", ToBytes("the bank that was there"));
+    Locked locked(out);
+    if (!locked.locked())
+        GTEST_SKIP() << "cannot make a file read-only here (as root that takes chattr +i)";
+    const RunResult run = RunJbxtool({"rename", kDemoBank, "1", "zzz", "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: Cannot create " + out + "\n");
+    EXPECT_EQ(ReadBytes(out), ToBytes("the bank that was there"));
+    EXPECT_EQ(FileCount(dir), 1u) << "a temporary file was left";
+}
+
+// What strace saw, one event a line: "fsync PATH" or "rename FROM TO",
+// the paths of descriptors taken from the opens that made them.
+std::vector<std::string> SyncEvents(const std::string& log)
+{
+    static const std::regex call(R"re(^(\w+)\((.*)\)\s+= (-?\d+))re");
+    static const std::regex quoted(R"re("((?:[^"\\]|\\.)*)")re");
+    std::map<std::string, std::string> paths;   // descriptor -> path
+    std::vector<std::string> events;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, call) || m[3] == "-1")
+            continue;
+        const std::string name = m[1], args = m[2], value = m[3];
+        std::vector<std::string> strings;
+        for (std::sregex_iterator q(args.begin(), args.end(), quoted), end; q != end; ++q)
+            strings.push_back((*q)[1]);
+        if ((name == "openat" || name == "open") && !strings.empty())
+            paths[value] = strings[0];
+        else if (name == "fsync" || name == "fdatasync")
+            events.push_back("fsync " + paths[args]);
+        else if (name.starts_with("rename") && strings.size() == 2)
+            events.push_back("rename " + strings[0] + " " + strings[1]);
+    }
+    return events;
+}
+
+// A save reaches the disk before it replaces the old file, and the folder
+// that records the replacement follows: the temporary file's fsync, then
+// the rename, then the folder's fsync.
+TEST_F(Jbxtool, ASaveIsFlushedBeforeAndAfterTheRename)
+{
+    const std::string log = dir.file("strace.log");
+    const std::string out = dir.file("out.jbx");
+    WriteBytes(out, ToBytes("the bank that was there"));
+    // The leak checker of a sanitizer build cannot run under a tracer.
+    const RunResult run = RunProgram("strace",
+        {"-o", log, "-e", "trace=open,openat,fsync,fdatasync,rename,renameat,renameat2", "-E",
+            "ASAN_OPTIONS=detect_leaks=0", JbxtoolPath(), "rename", kDemoBank, "1", "zzz", "-o", out});
+    if (run.exitCode == -1)
+        GTEST_SKIP() << "strace is not installed (scripts/install-deps installs it)";
+    if (run.exitCode != 0 && run.err.find("ptrace") != std::string::npos)
+        GTEST_SKIP() << "this machine does not let strace trace: " << run.err;
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> events = SyncEvents(ReadText(log));
+
+    const auto rename = std::find_if(events.begin(), events.end(), [&](const std::string& e) {
+        return e.starts_with("rename ") && e.ends_with(" " + out);
+    });
+    ASSERT_NE(rename, events.end()) << ::testing::PrintToString(events);
+    const std::string temp = rename->substr(7, rename->size() - 7 - out.size() - 1);
+    EXPECT_EQ(std::filesystem::path(temp).parent_path(), std::filesystem::path(dir.path()));
+    EXPECT_NE(std::find(events.begin(), rename, "fsync " + temp), rename)
+        << "the temporary file was not flushed before the rename: " << ::testing::PrintToString(events);
+    EXPECT_NE(std::find(rename, events.end(), "fsync " + dir.path()), events.end())
+        << "the folder was not flushed after the rename: " << ::testing::PrintToString(events);
+    EXPECT_EQ(Load(out).slot(1).name, "zzz");
+}
+#endif
+
+// jbxtool with its address space limited: a sound or bank that does not fit
+// is reported once, exit 1, and nothing is written. The big files are sparse.
+TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
+{
+#if !JBX_MEMORY_LIMIT_WORKS
+    GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
+#else
+    const std::string limit = "--as=" + std::to_string(std::uint64_t(256) << 20);
+    const auto sparse = [&](const std::string& name, const Bytes& start, std::uint64_t length) {
+        const std::string path = write(name, start);
+        std::filesystem::resize_file(path, length);
+        return path;
+    };
+    const std::string huge = sparse("huge.wav", ToBytes("RIFF"), std::uint64_t(512) << 20);
+    const std::string giant = sparse("giant.wav", ToBytes("RIFF"), std::uint64_t(5) << 30);
+    const std::string voice = sparse("big.voc", VoiceFileBuilder().soundBlock(166, Ramp(9)).terminator().build(),
+        std::uint64_t(160) << 20);
+    Bytes bank = ToBytes("IWAD");
+    PutLE32(bank, 12);
+    PutLE32(bank, 12);
+    // Ten sound entries, each the whole 64 MB file.
+    for (int entry = 0; entry < 12; ++entry) {
+        const bool sound = entry >= 1 && entry <= kSlotCount;
+        PutLE32(bank, 0);
+        PutLE32(bank, sound ? std::uint32_t(64) << 20 : 0);
+        PutText(bank, entry == 0 ? "JEERSTRT" : entry == 11 ? "JEERSTOP" : std::string_view("big\0\0\0\0\0", 8));
+    }
+    const std::string overlapping = sparse("overlap.jbx", bank, std::uint64_t(64) << 20);
+    const std::string out = dir.file("out.jbx");
+    const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
+    const std::string noMemory = "jbxtool: Not enough memory to load the sound file\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"replace", kDemoBank, "1", huge, "-o", out}, noMemory + refused(huge)},
+        {{"create", huge, "-o", out}, noMemory + refused(huge)},
+        {{"create", voice, "-o", out}, noMemory + refused(voice)},
+        {{"replace", kDemoBank, "2", giant, "-o", out}, "jbxtool: Cannot open sound file\n" + refused(giant)},
+        {{"convert", voice, out}, "jbxtool: Not enough memory to convert " + voice + "\n"},
+        {{"rewrite", overlapping, out}, "jbxtool: Not enough memory to load the JBX file\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args = {limit, "--", JbxtoolPath()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult run = RunProgram("prlimit", args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    // The same tool under the same limit still does ordinary work.
+    const RunResult small = RunProgram("prlimit", {limit, "--", JbxtoolPath(), "create", write("w.wav", Wave(64, 1)), "-o", out});
+    EXPECT_EQ(small.exitCode, 0) << small.err;
+#endif
 }
 
 } // namespace

@@ -173,4 +173,9 @@ RunResult RunJbxtool(const std::vector<std::string>& args)
     return RunProgram(JBXTOOL_PATH, args);
 }
 
+std::string JbxtoolPath()
+{
+    return JBXTOOL_PATH;
+}
+
 } // namespace jbx::testing

@@ -19,7 +19,9 @@ struct RunResult {
 // is not there.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
-// The jbxtool under test.
+// The jbxtool under test, and its path for running it through another
+// program.
 RunResult RunJbxtool(const std::vector<std::string>& args);
+std::string JbxtoolPath();
 
 } // namespace jbx::testing

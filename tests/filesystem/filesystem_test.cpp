@@ -9,14 +9,22 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
+#include "tests/filesystem/locked.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace jbx {
 namespace {
@@ -172,6 +180,126 @@ TEST(Filesystem, ReplacingAFileThatAReaderHoldsOpen)
     EXPECT_TRUE(replace(ToBytes("newest\n")));
     EXPECT_EQ(ReadBytes(target), ToBytes("newest\n"));
 }
+
+#ifndef _WIN32
+
+// Names near the 255-byte limit of a name still leave room for the
+// temporary file beside them. (Windows limits the whole path instead.)
+TEST(Filesystem, WriteFileSafelyTakesNamesNearTheLimit)
+{
+    TempDir dir;
+    for (const std::size_t length : {std::size_t(240), std::size_t(255)}) {
+        const std::string target = dir.file(std::string(length - 4, 'n') + ".jbx");
+        for (const Bytes& bytes : {ToBytes("first"), ToBytes("second")}) {
+            EXPECT_EQ(WriteFileSafely(target, [&](ByteSink& file) { return file.write(bytes); }), WriteFileResult::Written)
+                << length;
+            EXPECT_EQ(ReadBytes(target), bytes);
+        }
+    }
+    EXPECT_EQ(Listing(dir.path()).size(), 2u) << "a temporary file was left";
+}
+
+// What the writer does with what lies at the path: it follows a link to the
+// file, keeps that file's permissions, refuses a file that may not be
+// written, and overwrites in place a file whose folder takes no new file.
+TEST(Filesystem, WriteFileSafelyRespectsWhatIsThere)
+{
+    const Bytes oldBytes = ToBytes("the file that was there");
+    const Bytes newBytes = kTextModeTraps;
+    enum class Setup { Link, LinkChain, Mode640, Mode604, ReadOnlyFile, LockedFolder, LockedFolderNewFile };
+    const struct {
+        const char* what;
+        Setup setup;
+        bool produced;
+        WriteFileResult result;
+    } cases[] = {
+        {"through a link", Setup::Link, true, WriteFileResult::Written},
+        {"through a link to a link", Setup::LinkChain, true, WriteFileResult::Written},
+        {"mode 640 kept", Setup::Mode640, true, WriteFileResult::Written},
+        {"mode 604 kept", Setup::Mode604, true, WriteFileResult::Written},
+        {"a read-only file", Setup::ReadOnlyFile, true, WriteFileResult::CannotCreate},
+        {"in place in a locked folder", Setup::LockedFolder, true, WriteFileResult::Written},
+        {"in place, produce gives up", Setup::LockedFolder, false, WriteFileResult::CannotWrite},
+        {"a new file in a locked folder", Setup::LockedFolderNewFile, true, WriteFileResult::CannotCreate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string sub = dir.file("sub");
+        fs::create_directory(sub);
+        const std::string target = sub + "/target.jbx";
+        WriteBytes(target, oldBytes);
+        std::string path = target;
+        fs::perms mode = fs::perms(0644);
+        fs::permissions(target, mode);
+        std::optional<Locked> lock;
+        switch (c.setup) {
+        case Setup::Link:
+            path = dir.file("link.jbx");
+            fs::create_symlink("sub/target.jbx", path);
+            break;
+        case Setup::LinkChain:
+            path = dir.file("outer.jbx");
+            fs::create_symlink("sub/target.jbx", dir.file("inner.jbx"));
+            fs::create_symlink(dir.file("inner.jbx"), path);
+            break;
+        case Setup::Mode640:
+        case Setup::Mode604:
+            mode = fs::perms(c.setup == Setup::Mode640 ? 0640 : 0604);
+            break;
+        case Setup::ReadOnlyFile:
+            lock.emplace(target);
+            break;
+        case Setup::LockedFolder:
+            lock.emplace(sub);
+            break;
+        case Setup::LockedFolderNewFile:
+            fs::remove(target);
+            path = sub + "/new.jbx";
+            lock.emplace(sub);
+            break;
+        }
+        if (fs::exists(target) && !lock)
+            fs::permissions(target, mode);
+        if (lock && !lock->locked())
+            GTEST_SKIP() << "cannot lock a file here (chattr +i needs root and a file system that has the attribute)";
+
+        int calls = 0;
+        const auto result = WriteFileSafely(path, [&](ByteSink& file) {
+            ++calls;
+            return file.write(newBytes) && c.produced;
+        });
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(calls, c.result == WriteFileResult::CannotCreate ? 0 : 1);
+        if (c.setup == Setup::LockedFolderNewFile) {
+            EXPECT_FALSE(fs::exists(path));
+        } else {
+            EXPECT_EQ(ReadBytes(target), c.result == WriteFileResult::Written ? newBytes : oldBytes);
+        }
+        if (c.setup == Setup::Link || c.setup == Setup::LinkChain) {
+            EXPECT_TRUE(fs::is_symlink(path)) << "the link became a file";
+        }
+        lock.reset();
+        if (c.setup != Setup::LockedFolderNewFile) {
+            EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, mode);
+        }
+        EXPECT_EQ(Listing(sub).size(), c.setup == Setup::LockedFolderNewFile ? 0u : 1u) << "a temporary file was left";
+    }
+}
+
+// A new file gets the permissions any new file of the user's gets.
+TEST(Filesystem, WriteFileSafelyGivesANewFileTheUsualPermissions)
+{
+    TempDir dir;
+    const mode_t mask = umask(027);
+    const std::string path = dir.file("new.jbx");
+    const auto result = WriteFileSafely(path, [](ByteSink& file) { return file.write(ToBytes("x")); });
+    umask(mask);
+    ASSERT_EQ(result, WriteFileResult::Written);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
+}
+
+#endif
 
 } // namespace
 } // namespace jbx

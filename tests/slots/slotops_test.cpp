@@ -5,6 +5,8 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
+#include "tests/slots/memorylimit.h"
+#include "tests/filesystem/locked.h"
 
 #include <gtest/gtest.h>
 
@@ -234,4 +236,72 @@ TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
     EXPECT_EQ(desktop.messages, std::vector<Message>{ErrorMessage("Cannot create sound file")});
     EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::Cancelled);
     EXPECT_EQ(desktop.messages.size(), 1u);
+}
+
+#ifndef _WIN32
+// A file that may not be written is refused as one that cannot be created,
+// and keeps its bytes.
+TEST_F(SlotTest, ExtractRefusesAReadOnlyFile)
+{
+    replaceWith(4, "four.wav", ToBytes("RIFFfour"));
+    const std::string path = dir.file("locked.wav");
+    WriteBytes(path, ToBytes("old"));
+    Locked locked(path);
+    if (!locked.locked())
+        GTEST_SKIP() << "cannot make a file read-only here (as root that takes chattr +i)";
+    desktop.fileAnswers = {ChosenFile{path, 1}};
+    EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::NotWritten);
+    EXPECT_EQ(desktop.messages, std::vector<Message>{ErrorMessage("Cannot create sound file")});
+    EXPECT_EQ(ReadBytes(path), ToBytes("old"));
+}
+#endif
+
+// Replace under a memory limit: a file whose buffers do not fit is reported
+// and leaves the slot as it was; a file too large for a slot is refused
+// before anything is read. The files are sparse, so they take no disk.
+TEST_F(SlotTest, ReplaceThatRunsOutOfMemoryKeepsTheSlot)
+{
+#if !JBX_MEMORY_LIMIT_WORKS
+    GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
+#else
+    constexpr std::size_t kHeadroom = std::size_t(96) << 20;
+    const Bytes voiceHeader = VoiceFileBuilder().soundBlock(166, Ramp(16)).terminator().build();
+    const struct {
+        const char* file;
+        Bytes start;
+        std::uint64_t length;
+        const char* outcome;
+    } cases[] = {
+        {"small.wav", ToBytes("RIFF"), 1024, "0 small 1024 []"},
+        // The slot's buffer alone is more than the limit allows.
+        {"huge.wav", ToBytes("RIFF"), std::uint64_t(256) << 20,
+            "4 keep 8 [Not enough memory to load the sound file|Error|0|0|1]"},
+        // The buffer fits; the image the conversion needs beside it does not.
+        {"large.voc", voiceHeader, std::uint64_t(64) << 20,
+            "4 keep 8 [Not enough memory to load the sound file|Error|0|0|1]"},
+        // More than a slot's 32-bit size can hold: never read at all.
+        {"giant.wav", ToBytes("RIFF"), std::uint64_t(1) << 32, "3 keep 8 [Cannot open sound file|Error|0|0|1]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = dir.file(c.file);
+        WriteBytes(path, c.start);
+        std::filesystem::resize_file(path, c.length);
+        const std::string outcome = RunWithMemoryLimit(kHeadroom, [&] {
+            session.bank.slot(4) = {"keep", 0, 8, std::make_shared<Bytes>(ToBytes("RIFFkeep\x80"))};
+            desktop.messages.clear();
+            desktop.fileAnswers.push_back(ChosenFile{path, 1});
+            const ReplaceResult result = ReplaceSlot(session, window, 4);
+            const SoundSlot& slot = session.bank.slot(4);
+            std::string told;
+            for (const Message& m : desktop.messages)
+                told += m.text + "|" + m.caption + "|" + std::to_string(int(m.buttons)) + "|"
+                    + std::to_string(int(m.icon)) + "|" + std::to_string(int(m.owner));
+            return std::to_string(int(result)) + " " + slot.name + " " + std::to_string(slot.size) + " ["
+                + told + "]";
+        });
+        EXPECT_EQ(outcome, c.outcome);
+        std::filesystem::remove(path);
+    }
+#endif
 }
