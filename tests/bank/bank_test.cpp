@@ -232,6 +232,15 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
     EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1) << "one less than the image";
     EXPECT_EQ(desktop.unknownBlockQuestions,
         (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
+
+    // The image's last byte sits at index size; saved without it, the bank
+    // loads back with the pad byte in its place.
+    EXPECT_EQ((*session.bank.slots[8].data)[44 + 4 - 1], Ramp(4).back());
+    MemorySink saved;
+    ASSERT_TRUE(WriteBank(session.bank, saved));
+    EXPECT_EQ(Load(saved.data), LoadResult::Loaded);
+    EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1);
+    EXPECT_EQ((*session.bank.slots[8].data)[44 + 4 - 1], 0x80);
 }
 
 // A damaged directory is rejected however right the names are; damage the

@@ -166,6 +166,8 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
             Bytes(27 + 48, 0), {notVoice}},
         {"program.exe", ToBytes("MZ\x90"), ReplaceResult::NotASound, 1, "(none)", ToBytes("MZ\x90\x80"),
             {ErrorMessage("Not a valid sound file")}},
+        // Too short for the voice mark, and a 'C': kept as it is, unasked.
+        {"cre.voc", ToBytes("Cre"), ReplaceResult::Replaced, 3, "cre", ToBytes("Cre\x80"), {}},
         {"vanished.wav", std::nullopt, ReplaceResult::Unreadable, 8, "keep", kept,
             {ErrorMessage("Cannot open sound file")}},
         {nullptr, std::nullopt, ReplaceResult::Cancelled, 8, "keep", kept, {}},
