@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -148,6 +149,25 @@ TEST(CreditsDialogTest, WhatEachWayOfUsingItStoresAndConfirms)
         EXPECT_EQ((Texts{bank.credits.author, bank.credits.description, bank.credits.dateFinished}), c.stored);
         EXPECT_EQ(bank.creditsConfirmed, c.confirmed);
     }
+}
+
+// The dialog's texts as its users know them, in the form's order.
+TEST(CreditsDialogTest, ControlsCarryTheirTexts)
+{
+    FakeDesktop desktop;
+    SoundBank bank;
+    CreditsDialog dialog(bank, desktop);
+    QStringList labels;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_EQ(labels, (QStringList{"This information will be saved into your JBX file so that you can be "
+                                   "recognised for your work.",
+                          "Author:", "Description:", "Date Finished:"}));
+    EXPECT_EQ(dialog.okButton()->text(), "OK");
+    EXPECT_EQ(dialog.eraseButton()->text(), "Erase...");
+    EXPECT_EQ(dialog.cancelButton()->text(), "Cancel");
+    EXPECT_EQ(dialog.authorBox()->maxLength(), 100);
+    EXPECT_EQ(dialog.dateBox()->maxLength(), 100);
 }
 
 // The boxes show and take Windows-1252: the author and date boxes refuse

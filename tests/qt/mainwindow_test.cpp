@@ -16,6 +16,8 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -86,6 +88,41 @@ TEST_F(MainWindowTest, ShiftClickPlaysTheSlotThenAsksForItsReplacement)
     EXPECT_EQ(playedSlots(), (std::vector<int>{4, 2}));
     ASSERT_EQ(desktop.fileDialogs.size(), 1u) << "a plain click only plays";
     EXPECT_EQ(desktop.fileDialogs[0].title, "Replace sound 4");
+}
+
+// The window's texts as its users know them, mnemonics included.
+TEST_F(MainWindowTest, ControlsCarryTheirTextsAndMnemonics)
+{
+    show(false);
+    const std::pair<int, const char*> buttons[] = {{100, "Sound &1"}, {101, "Sound &2"}, {102, "Sound &3"},
+        {103, "Sound &4"}, {104, "Sound &5"}, {105, "Sound &6"}, {106, "Sound &7"}, {107, "Sound &8"},
+        {108, "Sound &9"}, {109, "Sound 1&0"}, {120, "&Open..."}, {121, "&Save..."}, {123, "&New"},
+        {136, "O&ptions..."}, {125, "&Quit"}, {126, "&Credits..."}, {127, "E&xtract..."}, {128, "&Replace..."}};
+    for (const auto& [id, text] : buttons) {
+        ASSERT_NE(window.button(id), nullptr) << id;
+        EXPECT_EQ(window.button(id)->text(), text) << id;
+    }
+    QStringList groups;
+    for (const QGroupBox* group : window.findChildren<QGroupBox*>())
+        groups << group->title();
+    EXPECT_EQ(groups, (QStringList{"Sounds", "File", "Last File Played"}));
+    QStringList labels;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(labels.contains("N&ame:") && labels.contains("Size:")) << labels.join(' ').toStdString();
+    EXPECT_EQ(nameBox()->maxLength(), 8);
+
+    // A presses Replace from a button, but is a letter in the Name box.
+    sound(2)->setFocus();
+    desktop.fileAnswers = {std::nullopt};
+    press(Qt::Key_A);
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(desktop.fileDialogs[0].title, "Replace sound 1");
+    nameBox()->setFocus();
+    nameBox()->clear();
+    press(Qt::Key_A);
+    EXPECT_EQ(nameBox()->text(), "a");
+    EXPECT_EQ(desktop.fileDialogs.size(), 1u);
 }
 
 TEST_F(MainWindowTest, KeysSelectSlotsUnlessTheNameBoxTakesThem)
