@@ -107,10 +107,17 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     startup.hStdOutput = output;
     startup.hStdError = error;
     PROCESS_INFORMATION process{};
-    const bool started = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE
-        && error != INVALID_HANDLE_VALUE
-        && CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-            &process);
+    const bool handlesOpen = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE
+        && error != INVALID_HANDLE_VALUE;
+    // Wine on a loaded machine now and then fails to start a process that
+    // starts the next time; the program under test has not run yet then.
+    bool started = false;
+    for (int attempt = 0; handlesOpen && !started && attempt < 3; ++attempt) {
+        if (attempt > 0)
+            Sleep(200);
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+            &startup, &process);
+    }
     for (HANDLE handle : {input, output, error}) {
         if (handle != INVALID_HANDLE_VALUE)
             CloseHandle(handle);
