@@ -198,10 +198,9 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target)
 
 #else
 
-std::FILE* CreateNewFile(const fs::path& path)
+// A stream over a descriptor that open() gave, or nothing.
+std::FILE* StreamOf(int fd)
 {
-    // 0666 less the umask, as any new file of the user's gets.
-    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0)
         return nullptr;
     std::FILE* file = fdopen(fd, "wb");
@@ -210,15 +209,15 @@ std::FILE* CreateNewFile(const fs::path& path)
     return file;
 }
 
+std::FILE* CreateNewFile(const fs::path& path)
+{
+    // 0666 less the umask, as any new file of the user's gets.
+    return StreamOf(::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+}
+
 std::FILE* OpenExistingForWriting(const fs::path& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file)
-        ::close(fd);
-    return file;
+    return StreamOf(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
 }
 
 bool FlushToDisk(std::FILE* file)
