@@ -87,8 +87,28 @@ void MainCommands::dropFiles(const std::vector<std::string>& paths)
 {
     if (paths.empty())
         return;
+    SoundBank previous = session_.bank;
+    const std::string typedName = window_.nameText();
     session_.bank.bankTitle = FileTitleFromPath(paths.front());
-    LoadBank(session_, paths.front(), &window_);
+    loadOver(std::move(previous), typedName, paths.front());
+}
+
+void MainCommands::loadOver(SoundBank previous, const std::string& typedName, const std::string& path)
+{
+    // A file that cannot be opened or is no bank leaves the empty bank, as it
+    // always has. Running out of memory is not the file's fault, so that one
+    // failure puts back the bank that was open, unsaved changes and the
+    // name being typed included. The copy shares the sound buffers, so
+    // keeping it costs nothing until the load replaces them.
+    if (LoadBank(session_, path, &window_) != LoadResult::OutOfMemory)
+        return;
+    session_.bank = std::move(previous);
+    UpdateMainTitle(session_.bank, window_);
+    const int current = session_.bank.currentSlot;
+    const bool hasSound = current >= 1 && current <= kSlotCount && session_.bank.slot(current).size != 0;
+    ShowSlotInfo(session_.bank, window_, hasSound ? std::optional<int>(current) : std::nullopt);
+    window_.setNameText(typedName);
+    window_.setExtractEnabled(hasSound);
 }
 
 void MainCommands::openBank()
@@ -105,12 +125,14 @@ void MainCommands::openBank()
     if (!chosen)
         return;
 
+    SoundBank previous = session_.bank;
+    const std::string typedName = window_.nameText();
     session_.bank.bankTitle = FileTitleFromPath(chosen->path);
     UpdateMainTitle(session_.bank, window_);
     // Remembered before loading, so a file that turns out not to be a bank
     // still leaves its folder as the one to come back to.
     StoreLastDirectory(settings_, DirectoryKind::Open);
-    LoadBank(session_, chosen->path, &window_);
+    loadOver(std::move(previous), typedName, chosen->path);
 }
 
 void MainCommands::saveBank()

@@ -14,6 +14,7 @@ namespace jbx {
 class MainWindowView;
 class SettingsStore;
 struct Session;
+struct SoundBank;
 
 // Control and command ids of the main window.
 namespace command {
@@ -56,7 +57,8 @@ public:
     // Runs command id; false when the id or the notification runs nothing.
     bool run(int id, Notification notification = Notification::Clicked);
 
-    // Loads the first dropped file as a bank; the others are ignored.
+    // Loads the first dropped file as a bank; the others are ignored. Like
+    // Open, a load that runs out of memory keeps the bank that was open.
     void dropFiles(const std::vector<std::string>& paths);
 
     // The Open command.
@@ -69,6 +71,9 @@ public:
     void newBank();
 
 private:
+    // LoadBank over the bank that was open before; see the .cpp.
+    void loadOver(SoundBank previous, const std::string& typedName, const std::string& path);
+
     Session& session_;
     SettingsStore& settings_;
     MainWindowView& window_;

@@ -351,30 +351,17 @@ TEST(BankWriter, SaveReplacesTheFileOnlyWhenComplete)
 }
 
 // Ten sound entries that all point at one 32 MB lump ask for ten times the
-// file's size: under a memory limit the load is reported and ends in the
-// empty bank, as any failed load does, instead of ending the program.
+// file's size: under a memory limit the load is reported instead of ending
+// the program. LoadBank leaves the empty bank; Open and a drop put back the
+// bank that was open (tested with the commands).
 TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
 {
 #if !JBX_MEMORY_LIMIT_WORKS
     GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
 #else
-    constexpr std::size_t kLump = std::size_t(32) << 20;
     TempDir dir;
     const std::string path = dir.file("overlap.jbx");
-    Bytes header = ToBytes("IWAD");
-    PutLE32(header, 12);
-    PutLE32(header, std::uint32_t(12 + kLump));
-    WriteBytes(path, header);
-    fs::resize_file(fs::path(path), 12 + kLump);   // a hole: no disk taken
-    Bytes directory;
-    PutEntry(directory, 0, 0, "JEERSTRT");
-    for (int i = 0; i < kSlotCount; ++i)
-        PutEntry(directory, 12, kLump, "big");
-    PutEntry(directory, 0, 0, "JEERSTOP");
-    {
-        std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
-        out.write(reinterpret_cast<const char*>(directory.data()), std::streamsize(directory.size()));
-    }
+    WriteOverlappingBank(path, std::uint32_t(32) << 20);
 
     const std::string outcome = RunWithMemoryLimit(std::size_t(96) << 20, [&] {
         FakeDesktop desktop;

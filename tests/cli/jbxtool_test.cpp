@@ -449,17 +449,8 @@ TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
     const std::string giant = sparse("giant.wav", ToBytes("RIFF"), std::uint64_t(5) << 30);
     const std::string voice = sparse("big.voc", VoiceFileBuilder().soundBlock(166, Ramp(9)).terminator().build(),
         std::uint64_t(160) << 20);
-    Bytes bank = ToBytes("IWAD");
-    PutLE32(bank, 12);
-    PutLE32(bank, 12);
-    // Ten sound entries, each the whole 64 MB file.
-    for (int entry = 0; entry < 12; ++entry) {
-        const bool sound = entry >= 1 && entry <= kSlotCount;
-        PutLE32(bank, 0);
-        PutLE32(bank, sound ? std::uint32_t(64) << 20 : 0);
-        PutText(bank, entry == 0 ? "JEERSTRT" : entry == 11 ? "JEERSTOP" : std::string_view("big\0\0\0\0\0", 8));
-    }
-    const std::string overlapping = sparse("overlap.jbx", bank, std::uint64_t(64) << 20);
+    const std::string overlapping = dir.file("overlap.jbx");
+    WriteOverlappingBank(overlapping, std::uint32_t(64) << 20);
     const std::string out = dir.file("out.jbx");
     const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
     const std::string noMemory = "jbxtool: Not enough memory to load the sound file\n";

@@ -8,6 +8,7 @@
 #include "tests/settings/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
+#include "tests/slots/memorylimit.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +160,44 @@ TEST_F(CommandTest, DroppingLoadsOnlyTheFirstFileWithoutAsking)
     commands.dropFiles({dir.path()});
     EXPECT_EQ(desktop.messages.at(0).owner, Owner::None);
     EXPECT_EQ(window.caption, "JBX Maker - Untitled");
+}
+
+// Running out of memory is no fault of the file, so unlike a file that is
+// no bank it must not cost the user the bank they were working on.
+TEST_F(CommandTest, ALoadThatRunsOutOfMemoryKeepsTheOpenBank)
+{
+#if !JBX_MEMORY_LIMIT_WORKS
+    GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
+#else
+    const std::string overlapping = dir.file("overlap.jbx");
+    WriteOverlappingBank(overlapping, std::uint32_t(32) << 20);
+    commands.dropFiles({makeBank("mine.jbx")});
+    commands.run(command::kSound1 + 3);
+    session.bank.slot(2).name = "renamed";
+    window.name = "typing";
+
+    const std::string outcome = RunWithMemoryLimit(std::size_t(96) << 20, [&] {
+        std::string seen;
+        const auto load = [&](const std::function<void()>& how) {
+            desktop.messages.clear();
+            how();
+            seen += window.caption + "|" + window.name + "|" + window.sizeText + "|"
+                + (window.extractEnabled ? "extract" : "no extract") + "|" + session.bank.slot(2).name + "|"
+                + session.bank.slot(4).name + "|" + std::to_string(session.bank.currentSlot) + "|"
+                + (session.bank.creditsConfirmed ? "settled" : "unsettled") + "|"
+                + std::to_string(session.bank.slot(4).data.use_count() > 0 ? session.bank.slot(4).data->size() : 0)
+                + "|" + (desktop.messages.size() == 1 ? desktop.messages[0].text : "messages: "
+                    + std::to_string(desktop.messages.size())) + "\n";
+        };
+        load([&] { commands.dropFiles({overlapping}); });
+        desktop.fileAnswers = {ChosenFile{overlapping, 1}};
+        load([&] { commands.openBank(); });
+        return seen;
+    });
+    const std::string kept = "JBX Maker - mine.jbx|typing|8 bytes|extract|renamed|s4|4|settled|9|"
+                             "Not enough memory to load the JBX file\n";
+    EXPECT_EQ(outcome, kept + kept) << "dropped, then opened";
+#endif
 }
 
 TEST_F(CommandTest, TheCommandLineIsOneBankPathWithBlanksAndQuotes)

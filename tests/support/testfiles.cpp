@@ -87,6 +87,21 @@ void PutText(Bytes& out, std::string_view text)
     out.insert(out.end(), text.begin(), text.end());
 }
 
+void WriteOverlappingBank(const std::string& path, std::uint32_t length)
+{
+    Bytes bank = ToBytes("IWAD");
+    PutLE32(bank, 12);
+    PutLE32(bank, 12);
+    for (int entry = 0; entry < 12; ++entry) {
+        const bool sound = entry >= 1 && entry <= 10;
+        PutLE32(bank, 0);
+        PutLE32(bank, sound ? length : 0);
+        PutText(bank, entry == 0 ? "JEERSTRT" : entry == 11 ? "JEERSTOP" : std::string_view("big\0\0\0\0\0", 8));
+    }
+    WriteBytes(path, bank);
+    fs::resize_file(PathFromUtf8(path), length);
+}
+
 VoiceFileBuilder::VoiceFileBuilder(std::uint8_t minor, std::uint8_t major)
 {
     PutText(header_, "Creative Voice File\x1a");

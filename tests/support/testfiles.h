@@ -39,6 +39,11 @@ void PutLE32(Bytes& out, std::uint32_t value);
 void PutLE16(Bytes& out, std::uint16_t value);
 void PutText(Bytes& out, std::string_view text);   // without a terminator
 
+// A bank of `length` bytes, most of them a hole that takes no disk, whose
+// ten sound entries each cover the whole file: loading it asks for ten
+// times its size.
+void WriteOverlappingBank(const std::string& path, std::uint32_t length);
+
 // A voice file: a 26-byte header, then blocks, appended in order.
 class VoiceFileBuilder {
 public:
