@@ -48,8 +48,12 @@ bool MainCommands::run(int id, Notification notification)
     if (id >= command::kSound1 && id <= command::kSound10) {
         SelectSlot(session_, window_, id - command::kSound1 + 1);
         // Shift turns a sound button into "play, then replace this one".
-        if (session_.desktop.shiftHeld())
-            run(command::kReplace);
+        if (session_.desktop.shiftHeld()) {
+            if (hooks_.pressReplace)
+                hooks_.pressReplace();
+            else
+                run(command::kReplace);
+        }
         return true;
     }
 

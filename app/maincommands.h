@@ -43,6 +43,9 @@ struct MainWindowHooks {
     std::function<void()> showCredits;   // the Credits dialog, modal
     std::function<void()> showOptions;   // the Options sheet, modal
     std::function<void()> close;         // closes the window; nothing is asked or saved
+    // Presses the Replace button, for a sound button clicked with Shift.
+    // Without it, Replace runs at once.
+    std::function<void()> pressReplace;
 };
 
 class MainCommands {

@@ -8,6 +8,8 @@ include(GNUInstallDirs)
 
 if(TARGET jbxmaker)
     install(TARGETS jbxmaker RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET jbxmaker-player)
     install(TARGETS jbxmaker-player LIBRARY DESTINATION ${JBX_PLAYER_MODULE_INSTALL_DIR})
 endif()
 

@@ -58,7 +58,9 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
                   if (dialogs_.options)
                       dialogs_.options(this);
               },
-              [this] { close(); }})
+              [this] { close(); },
+              // Shift+click runs Replace at once.
+              nullptr})
 {
     ui_->setupUi(this);
     // A fixed-size window with a caption, a window menu, minimise and close

@@ -3,8 +3,12 @@
 // loading the SVG at start-up would pull in the icon engine and image
 // format plugins, which cost more than the rest of the first screen.
 //
-// Usage: makeprogramicon ICON.svg OUT.cpp
+// With an OUT.ico it writes the Windows editor's icon file instead: one
+// PNG image a size, as Windows reads them, committed beside the SVG.
+//
+// Usage: makeprogramicon ICON.svg OUT.cpp|OUT.ico
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -17,13 +21,60 @@ namespace {
 
 constexpr int kSizes[] = {16, 24, 32, 48, 64, 128};
 
-QByteArray Raster(QSvgRenderer& renderer, int size, const char* name)
+constexpr int kIconFileSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+QImage Render(QSvgRenderer& renderer, int size)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     renderer.render(&painter);
     painter.end();
+    return image;
+}
+
+void PutLE(QByteArray& out, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+// ICONDIR, one ICONDIRENTRY a size, then the PNG images.
+QByteArray IconFile(QSvgRenderer& renderer)
+{
+    QList<QByteArray> images;
+    for (const int size : kIconFileSizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        Render(renderer, size).convertToFormat(QImage::Format_ARGB32).save(&buffer, "PNG");
+        images.append(png);
+    }
+    QByteArray file;
+    PutLE(file, 0, 2);
+    PutLE(file, 1, 2);   // an icon
+    PutLE(file, quint32(images.size()), 2);
+    quint32 offset = 6 + 16 * quint32(images.size());
+    for (int i = 0; i < images.size(); ++i) {
+        const int size = kIconFileSizes[i];
+        file += char(size >= 256 ? 0 : size);   // 0 stands for 256
+        file += char(size >= 256 ? 0 : size);
+        file += char(0);                        // no palette
+        file += char(0);
+        PutLE(file, 1, 2);                      // planes
+        PutLE(file, 32, 2);                     // bits per pixel
+        PutLE(file, quint32(images[i].size()), 4);
+        PutLE(file, offset, 4);
+        offset += quint32(images[i].size());
+    }
+    for (const QByteArray& png : images)
+        file += png;
+    return file;
+}
+
+QByteArray Raster(QSvgRenderer& renderer, int size, const char* name)
+{
+    const QImage image = Render(renderer, size);
 
     QByteArray text = QByteArray("const std::uint32_t ") + name + "[] = {";
     for (int y = 0; y < size; ++y) {
@@ -37,20 +88,8 @@ QByteArray Raster(QSvgRenderer& renderer, int size, const char* name)
     return text;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+QByteArray SourceFile(QSvgRenderer& renderer)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: makeprogramicon ICON.svg OUT.cpp\n");
-        return 2;
-    }
-    QSvgRenderer renderer{QString::fromLocal8Bit(argv[1])};
-    if (!renderer.isValid()) {
-        std::fprintf(stderr, "makeprogramicon: cannot read %s\n", argv[1]);
-        return 1;
-    }
-
     QByteArray text = "// Made by makeprogramicon from the program icon; do not edit.\n\n"
                       "#include \"qt/programicon.h\"\n\nnamespace jbx {\nnamespace {\n\n";
     QByteArray entries = "} // namespace\n\nextern const IconRaster kProgramIconRasters[] = {\n";
@@ -59,8 +98,25 @@ int main(int argc, char** argv)
         text += Raster(renderer, size, name.constData());
         entries += "    {" + QByteArray::number(size) + ", " + name + "},\n";
     }
-    text += entries + "};\nextern const int kProgramIconRasterCount = "
+    return text + entries + "};\nextern const int kProgramIconRasterCount = "
         + QByteArray::number(int(std::size(kSizes))) + ";\n\n} // namespace jbx\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: makeprogramicon ICON.svg OUT.cpp|OUT.ico\n");
+        return 2;
+    }
+    QSvgRenderer renderer{QString::fromLocal8Bit(argv[1])};
+    if (!renderer.isValid()) {
+        std::fprintf(stderr, "makeprogramicon: cannot read %s\n", argv[1]);
+        return 1;
+    }
+
+    QByteArray text = QByteArray(argv[2]).endsWith(".ico") ? IconFile(renderer) : SourceFile(renderer);
 
     QFile out(QString::fromLocal8Bit(argv[2]));
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size()) {

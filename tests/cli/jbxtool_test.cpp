@@ -60,7 +60,7 @@ Bytes Wave(std::size_t n, std::uint8_t seed)
     return part.empty() ? ::testing::Matcher<const std::string&>(::testing::IsEmpty()) : HasSubstr(part);
 }
 
-std::string ReadText(const std::string& path)
+[[maybe_unused]] std::string ReadText(const std::string& path)
 {
     const Bytes bytes = ReadBytes(path);
     return std::string(bytes.begin(), bytes.end());

@@ -24,7 +24,8 @@ protected:
     CommandTest()
         : session(desktop),
           commands(session, settings, window,
-              {[this] { hooks += "credits "; }, [this] { hooks += "options "; }, [this] { hooks += "close "; }}),
+              {[this] { hooks += "credits "; }, [this] { hooks += "options "; }, [this] { hooks += "close "; },
+                  nullptr}),
           savedDirectory(CurrentDirectory())
     {
         NewBank(session, nullptr);
@@ -95,6 +96,14 @@ TEST_F(CommandTest, SoundButtonsSelectAndPlayAndShiftGoesOnToReplace)
     EXPECT_EQ(desktop.played.size(), 2u) << "Shift still plays first";
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(desktop.fileDialogs[0].title, "Replace sound 4");
+
+    // A window that presses its Replace button itself is asked to.
+    std::string pressed;
+    MainCommands pressing(session, settings, window, {nullptr, nullptr, nullptr, [&] { pressed += "replace "; }});
+    pressing.run(command::kSound1 + 6);
+    EXPECT_EQ(pressed, "replace ");
+    EXPECT_EQ(session.bank.currentSlot, 7);
+    EXPECT_EQ(desktop.fileDialogs.size(), 1u) << "the button runs Replace, not the command itself";
 }
 
 TEST_F(CommandTest, NewAndSaveAskFirst)

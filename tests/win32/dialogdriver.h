@@ -1,0 +1,67 @@
+#pragma once
+// Answers the modal windows that the code under test opens (message boxes,
+// file dialogs, the editor's own dialogs) from a thread timer, which runs
+// inside their modal loops. Each answer is a step the test gives in order;
+// a window that appears when no step is left is cancelled and counted, so a
+// dialog the test did not expect fails it.
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace jbx::testing {
+
+// What a message box showed.
+struct SeenBox {
+    std::wstring text;
+    std::wstring caption;
+    std::string icon;             // "stop", "question", "exclamation", "asterisk" or "none"
+    std::vector<int> buttons;     // IDOK, IDYES, IDNO, ... present in the box
+    HWND owner = nullptr;
+};
+
+std::wstring TextOf(HWND window);
+std::wstring ClassOf(HWND window);
+// Reads a message box that is up.
+SeenBox ReadMessageBox(HWND box);
+// Presses a dialog's button as a click does.
+void Press(HWND dialog, int id);
+
+class DialogDriver {
+public:
+    using Step = std::function<void(HWND dialog)>;
+
+    DialogDriver();
+    ~DialogDriver();
+
+    // The next modal window that appears gets this step.
+    void then(Step step) { steps_.push_back(std::move(step)); }
+    // Records a message box and presses `button`.
+    void answerBox(int button, std::vector<SeenBox>* seen);
+    // A file dialog: records its title, then types `path` and presses OK,
+    // or cancels when `path` is empty.
+    void answerFile(const std::wstring& path, std::vector<std::wstring>* titles);
+
+    // How many windows came when no step was left, and their captions.
+    int unexpected() const { return int(unexpected_.size()); }
+    std::wstring unexpectedCaptions() const;
+    bool done() const { return steps_.empty(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    void tick();
+
+    UINT_PTR timer_ = 0;
+    std::deque<Step> steps_;
+    struct Handled {
+        HWND window;
+        ULONGLONG since;
+    };
+    std::vector<Handled> handled_;
+    std::vector<std::wstring> unexpected_;
+};
+
+} // namespace jbx::testing

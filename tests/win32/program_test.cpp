@@ -1,0 +1,162 @@
+// jbxmaker.exe as a user starts it: the command line is one bank path, the
+// window carries the class and caption, and closing it ends the program
+// with 0. Also the settings store on the registry.
+
+#include "settings/settingsstore.h"
+#include "win32/registrystore.h"
+#include "win32/widetext.h"
+
+#include "tests/support/testfiles.h"
+#include "tests/win32/dialogdriver.h"
+#include "bank/bankwriter.h"
+#include "bank/soundbank.h"
+#include "seam/filesystem.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using namespace jbx;
+using namespace jbx::testing;
+
+namespace {
+
+struct Search {
+    DWORD process;
+    const wchar_t* className;
+    HWND found = nullptr;
+};
+
+HWND WindowOf(DWORD process, const wchar_t* className)
+{
+    Search search{process, className};
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!search.found && std::chrono::steady_clock::now() < end) {
+        EnumWindows(
+            [](HWND window, LPARAM data) {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s->process && ClassOf(window) == s->className && IsWindowVisible(window)) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            LPARAM(&search));
+        if (!search.found)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return search.found;
+}
+
+class Program {
+public:
+    // The text after the program's name is exactly `arguments`.
+    Program(const std::wstring& arguments, const std::wstring& directory = L"")
+    {
+        std::wstring commandLine = L"\"" + WideFromUtf8(JBX_EDITOR_EXE) + L"\"";
+        if (!arguments.empty())
+            commandLine += L" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        for (int attempt = 0; attempt < 3 && !process_.hProcess; ++attempt)
+            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                    directory.empty() ? nullptr : directory.c_str(), &startup, &process_))
+                process_ = {};
+    }
+    ~Program()
+    {
+        if (!process_.hProcess)
+            return;
+        TerminateProcess(process_.hProcess, 99);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    bool started() const { return process_.hProcess != nullptr; }
+    HWND window(const wchar_t* className) const { return WindowOf(process_.dwProcessId, className); }
+    // Closes the main window as its close box does; gives the exit code.
+    DWORD close(HWND mainWindow)
+    {
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
+            return 1000;
+        DWORD code = 1001;
+        GetExitCodeProcess(process_.hProcess, &code);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
+} // namespace
+
+TEST(Program, TheCommandLineIsOneBankPathAndClosingEndsWithZero)
+{
+    TempDir dir;
+    const std::string folder = dir.file("Klänge 音");
+    std::filesystem::create_directories(PathFromUtf8(folder));
+    SoundBank bank;
+    ASSERT_EQ(WriteBankFile(bank, folder + "\\My taunts.jbx"), WriteFileResult::Written);
+
+    const struct {
+        std::wstring arguments;
+        std::wstring directory;
+        std::wstring caption;
+        std::wstring error;   // the loader's message, shown before the window
+    } cases[] = {
+        {L"", L"", L"JBX Maker - Untitled", L""},
+        {WideFromUtf8(folder) + L"\\My taunts.jbx", L"", L"JBX Maker - My taunts.jbx", L""},
+        {L"My taunts.jbx", WideFromUtf8(folder), L"JBX Maker - My taunts.jbx", L""},
+        {L"\"" + WideFromUtf8(folder) + L"\\My taunts.jbx\"", L"", L"JBX Maker - Untitled", L"Cannot open JBX file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8FromWide(c.arguments));
+        Program program(c.arguments, c.directory);
+        ASSERT_TRUE(program.started());
+        if (!c.error.empty()) {
+            const HWND box = program.window(L"#32770");
+            ASSERT_TRUE(box);
+            const SeenBox seen = ReadMessageBox(box);
+            EXPECT_EQ(seen.text, c.error);
+            EXPECT_EQ(seen.caption, L"Error");
+            EXPECT_EQ(seen.owner, nullptr);
+            Press(box, IDOK);
+        }
+        const HWND window = program.window(L"JBXMaker");
+        ASSERT_TRUE(window);
+        EXPECT_EQ(TextOf(window), c.caption);
+        EXPECT_EQ(program.close(window), 0u);
+    }
+}
+
+TEST(RegistryStore, KeepsTextsAsRegSzAndReplacesWhatIsNotText)
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
+    RegistrySettingsStore store;
+    const std::string folder = "C:\\Klänge 音";
+    ASSERT_TRUE(store.open()->writeText(kJBXOpenDirectory, folder));
+    EXPECT_EQ(store.open()->readText(kJBXOpenDirectory), folder);
+    EXPECT_EQ(store.open()->readText("Missing"), std::nullopt);
+
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const DWORD number = 1;
+    RegSetValueExW(key, L"UseLastOpenDir", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    EXPECT_FALSE(ReadYesNoSetting(store, kUseLastOpenDir)) << "a number is no text";
+    wchar_t text[16] = {};
+    DWORD size = sizeof text;
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(key, L"UseLastOpenDir", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_SZ));
+    EXPECT_EQ(std::wstring(text), L"no");
+    RegCloseKey(key);
+    RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
+}

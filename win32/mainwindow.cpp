@@ -1,0 +1,160 @@
+#include "win32/mainwindow.h"
+
+#include "bank/soundbank.h"
+#include "win32/controls.h"
+#include "win32/creditsdialog.h"
+#include "win32/resource.h"
+#include "win32/widetext.h"
+#include "win32/win32desktop.h"
+
+#include <shellapi.h>
+
+namespace jbx {
+
+static_assert(IDC_SOUND1 == command::kSound1 && IDC_SOUND10 == command::kSound10);
+static_assert(IDC_OPEN == command::kOpen && IDC_SAVE == command::kSave && IDC_NEW == command::kNew);
+static_assert(IDC_QUIT == command::kQuit && IDC_CREDITS == command::kCredits && IDC_OPTIONS == command::kOptions);
+static_assert(IDC_EXTRACT == command::kExtract && IDC_REPLACE == command::kReplace);
+static_assert(IDC_NAME == kNameBoxId && IDC_SIZE_TEXT == kSizeTextId);
+
+namespace {
+
+Notification NotificationOf(WORD code)
+{
+    if (code == 0)
+        return Notification::Clicked;
+    if (code == 1)
+        return Notification::Accelerator;
+    return Notification::Other;
+}
+
+} // namespace
+
+void RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_BYTEALIGNWINDOW | CS_SAVEBITS | CS_DBLCLKS;
+    windowClass.lpfnWndProc = DefDlgProcW;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PROGRAM));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));   // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = L"JBXMaker";
+    RegisterClassW(&windowClass);
+}
+
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, Session& session, SettingsStore& settings, Win32Desktop& desktop)
+    : instance_(instance),
+      session_(session),
+      desktop_(desktop),
+      commands_(session, settings, *this,
+          MainWindowHooks{
+              [this] { ShowCreditsDialog(instance_, window_, session_.bank, desktop_); },
+              // The Options sheet is not part of this window yet: the
+              // button does nothing.
+              nullptr,
+              [this] { SendMessageW(window_, WM_CLOSE, 0, 0); },
+              [this] { SendDlgItemMessageW(window_, IDC_REPLACE, BM_CLICK, 0, 0); },
+          })
+{
+}
+
+HWND Win32MainWindow::create()
+{
+    return CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, LPARAM(this));
+}
+
+INT_PTR CALLBACK Win32MainWindow::MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Win32MainWindow*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->window_ = window;
+        self->desktop_.setMainWindow(window);
+        self->initDialog();
+        return FALSE;
+    }
+    if (!self)
+        return FALSE;
+
+    switch (message) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const WORD code = HIWORD(wParam);
+        if (id == IDC_NAME && code == EN_UPDATE)
+            KeepBankCharacters(HWND(lParam));
+        self->commands_.run(id, NotificationOf(code));
+        break;
+    }
+    case WM_DROPFILES:
+        self->dropFiles(reinterpret_cast<HDROP>(wParam));
+        break;
+    case WM_CLOSE:
+        DragAcceptFiles(window, FALSE);
+        DestroyWindow(window);
+        break;
+    case WM_DESTROY:
+        self->desktop_.setMainWindow(nullptr);
+        PostQuitMessage(0);
+        break;
+    }
+    return FALSE;
+}
+
+void Win32MainWindow::initDialog()
+{
+    // The window's own share of the start, then the core's: caption,
+    // current slot 1, Extract, and the focus on Sound 1 last.
+    DragAcceptFiles(window_, TRUE);
+    SendDlgItemMessageW(window_, IDC_NAME, EM_LIMITTEXT, kSlotNameLimit, 0);
+    const HMENU menu = GetSystemMenu(window_, FALSE);
+    EnableMenuItem(menu, 2, MF_BYPOSITION | MF_GRAYED);   // Size
+    EnableMenuItem(menu, 4, MF_BYPOSITION | MF_GRAYED);   // Maximize
+    commands_.startWindow();
+}
+
+void Win32MainWindow::dropFiles(HDROP drop)
+{
+    // Only the first name counts; its length is asked for, so no path is cut.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring name(std::size_t(length) + 1, L'\0');
+    name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+    DragFinish(drop);
+    commands_.dropFiles({Utf8FromWide(name)});
+}
+
+void Win32MainWindow::setCaption(const std::string& caption)
+{
+    SetWindowTextW(window_, WideFromUtf8(caption).c_str());
+}
+
+std::string Win32MainWindow::nameText() const
+{
+    return BankTextFromWide(ItemText(window_, IDC_NAME)).substr(0, kSlotNameLimit);
+}
+
+void Win32MainWindow::setNameText(const std::string& text)
+{
+    SetDlgItemTextW(window_, IDC_NAME, WideFromBankText(text).c_str());
+}
+
+void Win32MainWindow::setSizeText(const std::string& text)
+{
+    SetDlgItemTextW(window_, IDC_SIZE_TEXT, WideFromUtf8(text).c_str());
+}
+
+void Win32MainWindow::setExtractEnabled(bool enabled)
+{
+    EnableWindow(GetDlgItem(window_, IDC_EXTRACT), enabled);
+}
+
+void Win32MainWindow::focusSoundButton(int slotNumber)
+{
+    SetFocus(GetDlgItem(window_, IDC_SOUND1 + slotNumber - 1));
+}
+
+} // namespace jbx

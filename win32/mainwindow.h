@@ -1,0 +1,49 @@
+#pragma once
+// The main window: the modeless dialog of template 100, class "JBXMaker".
+// Every command goes to the core's MainCommands; this file turns window
+// messages into those calls and gives the core the window's fields.
+
+#include "app/maincommands.h"
+#include "seam/desktop.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace jbx {
+
+class SettingsStore;
+class Win32Desktop;
+struct Session;
+
+class Win32MainWindow : public MainWindowView {
+public:
+    Win32MainWindow(HINSTANCE instance, Session& session, SettingsStore& settings, Win32Desktop& desktop);
+
+    // CreateDialogParam of template 100, without owner. Null when it failed.
+    HWND create();
+    HWND handle() const { return window_; }
+
+    void setCaption(const std::string& caption) override;
+    std::string nameText() const override;
+    void setNameText(const std::string& text) override;
+    void setSizeText(const std::string& text) override;
+    void setExtractEnabled(bool enabled) override;
+    void focusSoundButton(int slotNumber) override;
+
+private:
+    static INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void initDialog();
+    void dropFiles(HDROP drop);
+
+    HINSTANCE instance_;
+    Session& session_;
+    Win32Desktop& desktop_;
+    MainCommands commands_;
+    HWND window_ = nullptr;
+};
+
+// The main window class, "JBXMaker", with icon 200. Registered once before
+// the window is created; the result is not examined.
+void RegisterMainWindowClass(HINSTANCE instance);
+
+} // namespace jbx

@@ -1,0 +1,78 @@
+#include "win32/program.h"
+
+#include "app/accelerators.h"
+#include "app/maincommands.h"
+#include "bank/soundbank.h"
+#include "seam/desktop.h"
+#include "win32/mainwindow.h"
+#include "win32/registrystore.h"
+#include "win32/resource.h"
+#include "win32/widetext.h"
+#include "win32/win32desktop.h"
+
+#include <commctrl.h>
+
+namespace jbx {
+
+namespace {
+
+bool IsTableKey(WPARAM key)
+{
+    return key == 'A' || (key >= '0' && key <= '9') || (key >= VK_F1 && key <= VK_F10);
+}
+
+// The main window's keyboard handling keeps every key except the keyboard
+// table's: those go to the table, unless the Name box has the focus and
+// the key types a character there (the digits and A). F1 to F10 reach the
+// table from anywhere. Without a table the dialog keeps everything, so the
+// mnemonics still work.
+bool LeftToTable(const MSG& message, HWND mainWindow, HACCEL table)
+{
+    if (!table || (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || !IsTableKey(message.wParam))
+        return false;
+    const bool typing = message.message == WM_KEYDOWN && message.wParam < VK_F1;
+    return !(typing && GetFocus() == GetDlgItem(mainWindow, IDC_NAME));
+}
+
+} // namespace
+
+void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL table)
+{
+    if (!LeftToTable(message, mainWindow, table) && IsDialogMessageW(mainWindow, &message))
+        return;
+    if (table && TranslateAcceleratorW(mainWindow, table, &message))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int RunProgram(HINSTANCE instance, const wchar_t* commandLine)
+{
+    InitCommonControls();
+    RegisterMainWindowClass(instance);
+
+    Win32Desktop desktop(instance);
+    RegistrySettingsStore settings;
+    Session session(desktop);
+    PrepareBank(session, Utf8FromWide(commandLine ? commandLine : L""));
+
+    Win32MainWindow window(instance, session, settings, desktop);
+    const HWND mainWindow = window.create();
+    if (!mainWindow)
+        return 1;   // without the window nothing could ever end the loop
+
+    const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    if (!table)
+        ShowError(desktop, kAcceleratorLoadError, Owner::None);
+
+    MSG message{};
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1)
+            return 1;
+        HandleLoopMessage(message, mainWindow, table);
+    }
+    return int(message.wParam);
+}
+
+} // namespace jbx

@@ -1,0 +1,234 @@
+#include "win32/win32desktop.h"
+
+#include "win32/resource.h"
+#include "win32/widetext.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <mmsystem.h>
+
+#include <vector>
+
+namespace jbx {
+
+namespace {
+
+UINT IconFlag(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Stop:
+        return MB_ICONHAND;
+    case MessageIcon::Question:
+        return MB_ICONQUESTION;
+    case MessageIcon::Exclamation:
+        return MB_ICONEXCLAMATION;
+    case MessageIcon::Asterisk:
+        return MB_ICONASTERISK;
+    }
+    return 0;
+}
+
+std::uint32_t ReadLE32(const Bytes& bytes, std::size_t at)
+{
+    return std::uint32_t(bytes[at]) | std::uint32_t(bytes[at + 1]) << 8 | std::uint32_t(bytes[at + 2]) << 16
+        | std::uint32_t(bytes[at + 3]) << 24;
+}
+
+// The dialog's details strip: its height in pixels is 38 vertical dialog
+// units of the system font, not of the dialog's own.
+void ToggleDetails(HWND dialog, bool& shown)
+{
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    const int d = HIWORD(GetDialogBaseUnits()) * 38 / 8;
+    const int height = rect.bottom - rect.top;
+    if (shown) {
+        SetDlgItemTextW(dialog, IDC_DETAILS, L"Details >>");
+        SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height - d, SWP_NOMOVE | SWP_NOZORDER);
+        shown = false;
+    } else {
+        SetDlgItemTextW(dialog, IDC_DETAILS, L"Details <<");
+        SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height + d, SWP_NOMOVE | SWP_NOZORDER);
+        shown = true;
+    }
+}
+
+} // namespace
+
+INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // One dialog at a time: the conversion asks and waits.
+    static bool detailsShown = false;
+    switch (message) {
+    case WM_INITDIALOG: {
+        const auto* details = reinterpret_cast<const UnknownBlockDetails*>(lParam);
+        SendDlgItemMessageW(dialog, IDC_BLOCK_ICON, STM_SETICON, WPARAM(LoadIconW(nullptr, IDI_HAND)), 0);
+        if (details) {
+            SetDlgItemInt(dialog, IDC_SOUND_NUMBER, UINT(details->soundNumber), FALSE);
+            SetDlgItemInt(dialog, IDC_BLOCK_ID, details->blockType, FALSE);
+            SetDlgItemInt(dialog, IDC_BLOCK_LENGTH, details->blockLength, FALSE);
+        }
+        detailsShown = true;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DETAILS, BN_CLICKED), 0);
+        return FALSE;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            return FALSE;
+        switch (LOWORD(wParam)) {
+        case IDC_DETAILS:
+            ToggleDetails(dialog, detailsShown);
+            break;
+        case IDC_STOP_CONVERSION:
+            EndDialog(dialog, 0);
+            break;
+        case IDC_SKIP_BLOCK:
+            EndDialog(dialog, 1);
+            break;
+        case IDC_FORCE_CONVERSION:
+            EndDialog(dialog, 2);
+            break;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+bool WaveImageFits(const Bytes& image)
+{
+    if (image.size() < 12 || image[0] != 'R' || image[1] != 'I' || image[2] != 'F' || image[3] != 'F')
+        return false;
+    const std::uint64_t end = std::uint64_t(ReadLE32(image, 4)) + 8;
+    if (end > image.size())
+        return false;
+    for (std::uint64_t at = 12; at + 8 <= end;) {
+        const std::uint64_t size = ReadLE32(image, std::size_t(at + 4));
+        at += 8 + size + (size & 1);
+        if (at > end + 1)   // the last chunk's pad byte may be missing
+            return false;
+    }
+    return true;
+}
+
+Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance) {}
+
+Win32Desktop::~Win32Desktop()
+{
+    if (playing_)
+        PlaySoundW(nullptr, nullptr, 0);
+}
+
+HWND Win32Desktop::ownerWindow(Owner owner) const
+{
+    switch (owner) {
+    case Owner::None:
+        return nullptr;
+    case Owner::MainWindow:
+        return mainWindow_;
+    case Owner::Dialog:
+        return dialog_ ? dialog_ : mainWindow_;
+    }
+    return nullptr;
+}
+
+MessageAnswer Win32Desktop::showMessage(const Message& message)
+{
+    const UINT buttons = message.buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+    const int answer = MessageBoxW(ownerWindow(message.owner), WideFromUtf8(message.text).c_str(),
+        WideFromUtf8(message.caption).c_str(), buttons | IconFlag(message.icon));
+    if (answer == IDYES)
+        return MessageAnswer::Yes;
+    if (answer == IDNO)
+        return MessageAnswer::No;
+    return MessageAnswer::Ok;
+}
+
+UnknownBlockChoice Win32Desktop::askUnknownBlock(const UnknownBlockDetails& details, Owner owner)
+{
+    const INT_PTR choice = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_UNKNOWN_BLOCK), ownerWindow(owner),
+        UnknownBlockDialogProc, LPARAM(&details));
+    if (choice == 1)
+        return UnknownBlockChoice::SkipBlock;
+    if (choice == 2)
+        return UnknownBlockChoice::ForceConversion;
+    // A dialog that could not be shown stops the conversion, like its button.
+    return UnknownBlockChoice::StopConversion;
+}
+
+std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& request)
+{
+    // "Description", NUL, "pattern", NUL, ..., and a second NUL at the end.
+    std::wstring filter;
+    for (const FileFilter& f : request.filters) {
+        filter += WideFromUtf8(f.description) + L'\0';
+        filter += WideFromUtf8(f.pattern) + L'\0';
+    }
+    filter += L'\0';
+    const std::wstring title = WideFromUtf8(request.title);
+    const std::wstring directory = WideFromUtf8(request.startDirectory);
+    const std::wstring suffix = WideFromUtf8(request.defaultSuffix);
+    std::vector<wchar_t> file(MAX_PATH, L'\0');
+    std::vector<wchar_t> fileTitle(256, L'\0');
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    dialog.hwndOwner = ownerWindow(request.owner);
+    dialog.hInstance = instance_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = DWORD(request.filterIndex);
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = DWORD(file.size());
+    dialog.lpstrFileTitle = fileTitle.data();
+    dialog.nMaxFileTitle = 255;
+    dialog.lpstrInitialDir = directory.empty() ? nullptr : directory.c_str();
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (request.fileMustExist)
+        dialog.Flags |= OFN_FILEMUSTEXIST;
+    if (request.pathMustExist)
+        dialog.Flags |= OFN_PATHMUSTEXIST;
+    if (request.confirmOverwrite)
+        dialog.Flags |= OFN_OVERWRITEPROMPT;
+
+    const BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
+    if (!chosen)
+        return std::nullopt;
+    return ChosenFile{Utf8FromWide(file.data()), int(dialog.nFilterIndex)};
+}
+
+void Win32Desktop::playSound(SoundData image)
+{
+    // Stop first: the buffer that may be playing is released below.
+    PlaySoundW(nullptr, nullptr, 0);
+    playing_.reset();
+    if (!image || !WaveImageFits(*image))
+        return;
+    playing_ = std::move(image);
+    PlaySoundW(reinterpret_cast<LPCWSTR>(playing_->data()), nullptr, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
+}
+
+bool Win32Desktop::shiftHeld() const
+{
+    return GetKeyState(VK_SHIFT) < 0;
+}
+
+void Win32Desktop::openProgress()
+{
+    progress_ = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SAVING), mainWindow_, nullptr, 0);
+}
+
+void Win32Desktop::setProgress(int position)
+{
+    if (progress_)
+        SendDlgItemMessageW(progress_, IDC_PROGRESS, PBM_SETPOS, WPARAM(position), 0);
+}
+
+void Win32Desktop::closeProgress()
+{
+    if (progress_)
+        DestroyWindow(progress_);
+    progress_ = nullptr;
+}
+
+} // namespace jbx

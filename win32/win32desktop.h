@@ -1,0 +1,49 @@
+#pragma once
+// The desktop interface on Win32: message boxes, the common file dialogs,
+// the unknown-block dialog (103), the Saving window (101), PlaySound and
+// the Shift key.
+
+#include "seam/desktop.h"
+
+#include <windows.h>
+
+namespace jbx {
+
+class Win32Desktop : public Desktop {
+public:
+    explicit Win32Desktop(HINSTANCE instance);
+    ~Win32Desktop() override;
+
+    void setMainWindow(HWND window) { mainWindow_ = window; }
+    // The dialog that owns what the core shows as owned by Owner::Dialog
+    // (the Credits dialog's Erase question) while it is up.
+    void setDialog(HWND dialog) { dialog_ = dialog; }
+
+    MessageAnswer showMessage(const Message& message) override;
+    UnknownBlockChoice askUnknownBlock(const UnknownBlockDetails& details, Owner owner) override;
+    std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override;
+    void playSound(SoundData image) override;
+    bool shiftHeld() const override;
+    void openProgress() override;
+    void setProgress(int position) override;
+    void closeProgress() override;
+
+private:
+    HWND ownerWindow(Owner owner) const;
+
+    HINSTANCE instance_;
+    HWND mainWindow_ = nullptr;
+    HWND dialog_ = nullptr;
+    HWND progress_ = nullptr;
+    // The player reads the image after PlaySound has returned.
+    SoundData playing_;
+};
+
+// Whether PlaySound may be handed these bytes: it trusts the lengths inside
+// a RIFF image, so every chunk must lie within the buffer.
+bool WaveImageFits(const Bytes& image);
+
+// The unknown-block dialog's procedure, for the tests' template checks.
+INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace jbx
