@@ -28,6 +28,9 @@ public:
     void setProgress(int position) override;
     void closeProgress() override;
 
+    // The image PlaySound was last given and may still be reading.
+    const SoundData& playing() const { return playing_; }
+
 private:
     HWND ownerWindow(Owner owner) const;
 

@@ -442,6 +442,64 @@ TEST_F(Editor, TheUnknownBlockDialogShowsItsDetailsOnRequest)
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
+// Wine here reaches no sound device, so what is checked is what PlaySound
+// is handed: the slot's own image, kept alive while it may play, and
+// nothing whose lengths would lead the player outside the buffer.
+TEST_F(Editor, PlaybackGetsTheSlotsImageAndKeepsItThroughAReplace)
+{
+    const auto wave = [](std::uint32_t dataBytes) {
+        Bytes image = ToBytes("RIFF");
+        PutLE32(image, 36 + dataBytes);
+        PutText(image, "WAVEfmt ");
+        PutLE32(image, 16);
+        for (std::uint32_t field : {0x00010001u, 11025u, 11025u, 0x00080001u})
+            PutLE32(image, field);
+        PutText(image, "data");
+        PutLE32(image, dataBytes);
+        const Bytes samples = Ramp(dataBytes, 0x40);
+        image.insert(image.end(), samples.begin(), samples.end());
+        return image;
+    };
+    const Bytes good = wave(64);
+    const struct {
+        const char* what;
+        Bytes image;
+        bool fits;
+    } images[] = {
+        {"a whole image", good, true},
+        {"an odd data chunk without its pad byte", wave(63), true},
+        {"a RIFF length past the end", Bytes(good.begin(), good.end() - 1), false},
+        {"a chunk past the end", [&] { Bytes b = good; b[40] = 0xFF; return b; }(), false},
+        {"no RIFF header", ToBytes("Creative Voice File"), false},
+        {"nothing", Bytes{}, false},
+    };
+    for (const auto& i : images)
+        EXPECT_EQ(WaveImageFits(i.image), i.fits) << i.what;
+
+    session.bank.slot(2).data = MakeSoundData(good.size() + 1);
+    std::copy(good.begin(), good.end(), session.bank.slot(2).data->begin());
+    session.bank.slot(2).size = std::int32_t(good.size());
+    session.bank.slot(3).data = MakeSoundData(13);
+    session.bank.slot(3).size = 12;   // zeros: not a sound
+    click(IDC_SOUND1 + 1);
+    EXPECT_EQ(desktop.playing(), session.bank.slot(2).data);
+
+    // Replace while it plays: the slot gets a new buffer, the player keeps
+    // the old one until the next sound starts.
+    const std::weak_ptr<Bytes> played = session.bank.slot(2).data;
+    const std::string replacement = dir.file("other.wav");
+    WriteBytes(replacement, wave(32));
+    DialogDriver driver;
+    driver.answerFile(WideFromUtf8(replacement), nullptr);
+    click(IDC_REPLACE);
+    EXPECT_EQ(session.bank.slot(2).size, std::int32_t(wave(32).size()));
+    EXPECT_FALSE(played.expired());
+    click(IDC_SOUND1 + 2);
+    EXPECT_TRUE(played.expired());
+    EXPECT_EQ(desktop.playing(), nullptr) << "zeros are not handed to the player";
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
 TEST_F(Editor, SavingShowsItsProgressWindow)
 {
     desktop.openProgress();
