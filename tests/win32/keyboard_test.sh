@@ -1,0 +1,285 @@
+#!/usr/bin/env bash
+# jbxmaker.exe as a person at the keyboard uses it: started from a command
+# prompt with a bank whose name has a blank, saved under a new name through
+# the Save dialog, and quit with its mnemonic; and started with a bank that
+# is not there. The keys go in through a virtual X server.
+#
+#   keyboard_test.sh JBXMAKER_EXE JBXTOOL_EXE DEMO_BANK WORK_FOLDER
+#
+# The shared prefix of scripts/wine-run uses the null display driver, which
+# draws nothing and makes no X windows, and a Wine session keeps the driver
+# it started with. So this test runs in a copy of that prefix, switched to
+# the X11 driver, with a Wine server of its own.
+#
+# JBX_UPDATE_SCREENSHOT=1 also writes the README's picture of the main
+# window, docs/images/jbxmaker-windows.png.
+set -euo pipefail
+
+[ $# -eq 4 ] || { echo "usage: keyboard_test.sh JBXMAKER_EXE JBXTOOL_EXE DEMO_BANK WORK_FOLDER" >&2; exit 2; }
+
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+fonts=/usr/share/wine/fonts
+
+for tool in xvfb-run xdotool xwd convert; do
+    command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing; scripts/install-deps installs it"; exit 1; }
+done
+[ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
+# Without Wine's own fonts the dialogs have no face for MS Sans Serif.
+[ -e "$fonts/ms_sans_serif.ttf" ] || { echo "FAILED: $fonts has no MS Sans Serif; scripts/install-deps installs fonts-wine"; exit 1; }
+
+if [ -z "${JBX_KEYBOARD_TEST_XVFB:-}" ]; then
+    export JBX_KEYBOARD_TEST_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+editor=$(absolute "$1")
+tool=$(absolute "$2")
+demo_bank=$(absolute "$3")
+work=$(absolute "$4")
+started=$SECONDS
+
+export WINEPREFIX=$work/prefix WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=C.UTF-8
+
+cleanup() {
+    "$wineserver" -k >/dev/null 2>&1 || true
+    "$wineserver" -w >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+}
+rm -rf "$work"
+mkdir -p "$work"
+trap cleanup EXIT
+
+# --- A private prefix with the X11 driver ------------------------------------
+
+shared_prefix=${JBX_WINEPREFIX:-$source_dir/build/wineprefix}
+"$source_dir/scripts/wine-prefix" "$shared_prefix"
+cp -a "$shared_prefix" "$WINEPREFIX"
+cp "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
+# Unmanaged windows are plain X windows, found and typed into without a
+# window manager. The editor's settings and the file dialogs' memory of the
+# folders last used go, as for a first start: Save must begin in the current
+# folder whatever other runs in the shared prefix left behind.
+cat >"$work/x11.reg" <<'EOF'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Graphics"="x11"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[-HKEY_CURRENT_USER\Software\Brackwater\JBXMaker]
+
+[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32]
+EOF
+(cd "$work" && "$wine" reg.exe import x11.reg) >"$work/reg.log" 2>&1 \
+    || { cat "$work/reg.log"; echo "FAILED: cannot switch the private prefix to the X11 driver"; exit 1; }
+# The driver is chosen when a session starts: end the one reg.exe began.
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w
+"$wineserver" -p
+# Wine's background services start with the session's first program and
+# keep its output open: let that be a program with none.
+"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1
+echo "private prefix ready after $((SECONDS - started)) s"
+
+# The user's folder: the program is run from here, by its bare name.
+cp "$editor" "$work/jbxmaker.exe"
+cp "$demo_bank" "$work/My taunts.jbx"
+
+# --- Helpers -----------------------------------------------------------------
+
+# How long any one step may take; a start under Wine on a busy machine is
+# the slowest, a few seconds.
+limit=30
+passed=0
+failed=0
+shot=0
+fail() {
+    failed=$((failed + 1))
+    shot=$((shot + 1))
+    local picture="$work/failure-$shot.png"
+    xwd -root -silent | convert xwd:- "$picture" 2>/dev/null || picture="(no picture)"
+    echo "FAILED: $* (the screen then: $picture)"
+    return 1
+}
+pass() {
+    passed=$((passed + 1))
+    echo "ok: $*"
+}
+
+# The visible window titled exactly $1, waited for while the program runs.
+window_titled() {
+    local pattern deadline=$((SECONDS + limit)) id running=yes
+    pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
+    while [ "$SECONDS" -le "$deadline" ] && [ -n "$running" ]; do
+        kill -0 "$editor_pid" 2>/dev/null || running=""
+        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# What there is to see instead, for a failure message.
+sight() {
+    local id titles=()
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        titles+=("'$(xdotool getwindowname "$id" 2>/dev/null)'")
+    done
+    echo -n "visible: ${titles[*]:-none}"
+    kill -0 "$editor_pid" 2>/dev/null || echo -n "; the program has ended"
+    [ -s "$work/editor.log" ] && echo -n "; it printed: $(tr '\r\n' '  ' <"$work/editor.log")"
+}
+
+# Wine takes the keys of the X window that has the focus. There is no window
+# manager to give it one, so the test does.
+press() {
+    focus "$1" && xdotool key "$2"
+}
+# --sync waits for the X server's word that the focus moved; a window that
+# can never take it must not hang the test.
+focus() {
+    timeout 10 xdotool windowfocus --sync "$1"
+}
+
+# Waits for window $1's title to become $2; the last one seen is in $title.
+title_becomes() {
+    local deadline=$((SECONDS + limit))
+    while [ "$SECONDS" -le "$deadline" ]; do
+        title=$(xdotool getwindowname "$1" 2>/dev/null) || true
+        [ "$title" = "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Waits for process $1 to end; its exit status is then in $exit_status.
+process_ends() {
+    local deadline=$((SECONDS + limit))
+    while kill -0 "$1" 2>/dev/null; do
+        [ "$SECONDS" -le "$deadline" ] || return 1
+        sleep 0.1
+    done
+    exit_status=0
+    wait "$1" || exit_status=$?
+}
+
+# Starts the program with the command line $1 and waits for its first
+# window, titled $2; its id is then in $first. It is the command line of a
+# command prompt: cmd hands the program everything after its name as typed,
+# blanks and all, with no quotes around it. Wine on a loaded machine now and
+# then refuses to start a process, and cmd says so and ends; the program
+# has not run then, so it is started again, twice at most.
+launch() {
+    local attempt
+    for attempt in 1 2 3; do
+        (cd "$work" && exec "$wine" cmd.exe /c "jbxmaker.exe $1") >"$work/editor.log" 2>&1 &
+        editor_pid=$!
+        first=$(window_titled "$2") && return 0
+        ! kill -0 "$editor_pid" 2>/dev/null && grep -q "could not be started" "$work/editor.log" || return 1
+        wait "$editor_pid" || true
+        echo "Wine did not start the program; starting it again"
+    done
+    return 1
+}
+
+bank_info() {
+    (cd "$work" && "$wine" "$tool" info "$1") 2>&1 | tr -d '\r'
+}
+
+quits_with_alt_q() {
+    press "$1" alt+q || fail "Alt+Q could not be typed into the main window" || return 1
+    process_ends "$editor_pid" || fail "the program was still running $limit s after Alt+Q" || return 1
+    [ "$exit_status" -eq 0 ] || fail "the program ended with exit code $exit_status after Alt+Q, not 0" || return 1
+    pass "Alt+Q ends the program with exit code 0"
+}
+
+# --- A bank named with a blank: open, save under a new name, quit ------------
+
+bank_with_blank() {
+    local main dialog
+    launch "My taunts.jbx" "JBX Maker - My taunts.jbx" \
+        || fail "no window 'JBX Maker - My taunts.jbx' within $limit s; $(sight)" || return 1
+    main=$first
+    pass "the bank named on the command line opens, blank and all"
+
+    if [ "${JBX_UPDATE_SCREENSHOT:-}" = 1 ]; then
+        focus "$main" && screenshot "$main" "$source_dir/docs/images/jbxmaker-windows.png"
+    fi
+
+    # The demo bank has credits, so Save goes straight to the dialog.
+    press "$main" alt+s || fail "Alt+S could not be typed into the main window" || return 1
+    dialog=$(window_titled "Save") \
+        || fail "Alt+S opened no 'Save' dialog within $limit s; $(sight)" || return 1
+    # The file name box has the focus, and the dialog opens on the current
+    # folder, so a bare name is saved beside the bank.
+    focus "$dialog" && xdotool type --delay 30 saved.jbx && xdotool key Return \
+        || fail "could not type into the Save dialog" || return 1
+    title_becomes "$main" "JBX Maker - saved.jbx" \
+        || fail "after saving as saved.jbx the caption stayed '$title'" || return 1
+    [ -f "$work/saved.jbx" ] || fail "the caption names saved.jbx but it is not in the current folder" || return 1
+    local original saved
+    original=$(bank_info "My taunts.jbx")
+    saved=$(bank_info saved.jbx)
+    if [ "$saved" != "$original" ]; then
+        diff <(echo "$original") <(echo "$saved") || true
+        fail "jbxtool info: the saved bank differs from the one opened (opened <, saved >)"
+        return 1
+    fi
+    pass "Alt+S, a name and Enter save the bank: same slots, sizes and credits, caption follows"
+
+    quits_with_alt_q "$main"
+}
+
+# --- A bank that is not there -------------------------------------------------
+
+missing_bank() {
+    local error main
+    launch "No such bank.jbx" "Error" \
+        || fail "no 'Error' message box within $limit s for a missing bank; $(sight)" || return 1
+    error=$first
+    if xdotool search --name '^JBX Maker' >/dev/null 2>&1; then
+        fail "the main window was there before the 'Error' message box was answered"
+        return 1
+    fi
+    press "$error" Return || fail "Enter could not be typed into the 'Error' message box" || return 1
+    main=$(window_titled "JBX Maker - Untitled") \
+        || fail "after Enter on the 'Error' box no 'JBX Maker - Untitled' within $limit s; $(sight)" || return 1
+    pass "a missing bank: 'Error' first, Enter, then an untitled main window"
+
+    quits_with_alt_q "$main"
+}
+
+# --- The README's picture ----------------------------------------------------
+
+# Taken once the window has stopped changing: two grabs in a row alike.
+screenshot() {
+    local deadline=$((SECONDS + limit))
+    xwd -id "$1" -silent >"$work/shot-a.xwd"
+    while [ "$SECONDS" -le "$deadline" ]; do
+        sleep 0.2
+        xwd -id "$1" -silent >"$work/shot-b.xwd"
+        cmp -s "$work/shot-a.xwd" "$work/shot-b.xwd" && break
+        mv "$work/shot-b.xwd" "$work/shot-a.xwd"
+    done
+    mkdir -p "$(dirname "$2")"
+    convert "xwd:$work/shot-a.xwd" -strip -define png:exclude-chunks=date,time "$2"
+    rm -f "$work"/shot-*.xwd
+    echo "wrote $2"
+}
+
+# ----------------------------------------------------------------------------
+
+bank_with_blank || true
+# A run that failed may have left the program up; the next needs the screen.
+kill -0 "${editor_pid:-0}" 2>/dev/null && { "$wineserver" -k >/dev/null 2>&1 || true; "$wineserver" -w; "$wineserver" -p; }
+missing_bank || true
+
+echo "took $((SECONDS - started)) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
