@@ -8,8 +8,10 @@
 #
 # The shared prefix of scripts/wine-run uses the null display driver, which
 # draws nothing and makes no X windows, and a Wine session keeps the driver
-# it started with. So this test runs in a copy of that prefix, switched to
-# the X11 driver, with a Wine server of its own.
+# it started with. So this test runs in a prefix of its own, switched to
+# the X11 driver, with a Wine server of its own. That prefix is made once
+# and kept beside the work folder: copying the shared one while its server
+# may be writing the registry could copy half a file.
 #
 # JBX_UPDATE_SCREENSHOT=1 also writes the README's picture of the main
 # window, docs/images/jbxmaker-windows.png.
@@ -41,13 +43,12 @@ demo_bank=$(absolute "$3")
 work=$(absolute "$4")
 started=$SECONDS
 
-export WINEPREFIX=$work/prefix WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$(dirname "$work")/keyboard-prefix WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8
 
 cleanup() {
     "$wineserver" -k >/dev/null 2>&1 || true
     "$wineserver" -w >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
 }
 rm -rf "$work"
 mkdir -p "$work"
@@ -55,14 +56,13 @@ trap cleanup EXIT
 
 # --- A private prefix with the X11 driver ------------------------------------
 
-shared_prefix=${JBX_WINEPREFIX:-$source_dir/build/wineprefix}
-"$source_dir/scripts/wine-prefix" "$shared_prefix"
-cp -a "$shared_prefix" "$WINEPREFIX"
+# scripts/wine-prefix makes it once (with the null driver, switched below).
+"$source_dir/scripts/wine-prefix" "$WINEPREFIX"
 cp "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
 # Unmanaged windows are plain X windows, found and typed into without a
 # window manager. The editor's settings and the file dialogs' memory of the
 # folders last used go, as for a first start: Save must begin in the current
-# folder whatever other runs in the shared prefix left behind.
+# folder whatever earlier runs left behind.
 cat >"$work/x11.reg" <<'EOF'
 Windows Registry Editor Version 5.00
 
