@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
