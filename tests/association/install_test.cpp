@@ -84,7 +84,7 @@ TEST(InstalledData, MetainfoPassesTheAppStreamValidator)
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 
     // Pedantic: the one note left is the uppercase in the id, which stays
-    // because desktops already know the program by it. Issue lines read
+    // because desktops already know the program by it. Its findings read
     // "P: <id>:<line>: <tag> <detail>".
     const RunResult pedantic = RunProgram("appstreamcli", {"validate", "--no-net", "--pedantic", metainfo});
     EXPECT_EQ(pedantic.exitCode, 0) << pedantic.out << pedantic.err;

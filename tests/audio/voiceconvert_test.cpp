@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <string>
 #include <tuple>
 #include <vector>
 
