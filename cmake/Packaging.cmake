@@ -1,10 +1,16 @@
-# Installation and the Debian package.
+# Installation and the Debian package; for a Windows target, the installer
+# and ZIP of WindowsPackaging.cmake instead.
 #
 # Included from the top-level CMakeLists.txt after the programs' folders, so
 # that the editor's target exists when the GUI is built. jbxtool installs
 # itself (cli/CMakeLists.txt).
 
 include(GNUInstallDirs)
+
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
+    return()
+endif()
 
 if(TARGET jbxmaker)
     install(TARGETS jbxmaker RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# The Windows installer as a user meets it: installed silently for the
+# current user, the editor started from its Start-menu entry, then
+# uninstalled silently, which must take the programs and the Add/Remove
+# Programs entry and leave the user's settings.
+#
+#   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER
+#
+# Runs in a Wine prefix of its own (null display driver), made once by
+# scripts/wine-prefix beside the work folder, with a Wine server of its own:
+# the shared prefix's tests must not see the installation, nor this test
+# theirs.
+set -euo pipefail
+
+[ $# -eq 4 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER" >&2; exit 2; }
+
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
+
+absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+installer=$(absolute "$1")
+probe=$(absolute "$2")
+version=$3
+work=$(absolute "$4")
+started=$SECONDS
+[ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
+
+export WINEPREFIX=$(dirname "$work")/installer-prefix WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=C.UTF-8
+
+cleanup() {
+    "$wineserver" -k >/dev/null 2>&1 || true
+    "$wineserver" -w >/dev/null 2>&1 || true
+}
+rm -rf "$work"
+mkdir -p "$work"
+trap cleanup EXIT
+
+"$source_dir/scripts/wine-prefix" "$WINEPREFIX"
+"$wineserver" -p
+# Wine's background services start with the session's first program and
+# keep its output open: let that be a program with none.
+"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1
+
+run() { "$wine" "$@" </dev/null 2>>"$work/wine.log" | tr -d '\r'; }
+
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\JBXMaker'
+settings_key='HKCU\Software\Brackwater\JBXMaker'
+
+# What an earlier run may have left: the prefix is kept between runs.
+cat >"$work/clean.reg" <<EOF2
+Windows Registry Editor Version 5.00
+
+[-HKEY_CURRENT_USER\\$uninstall_key]
+
+[-HKEY_LOCAL_MACHINE\\$uninstall_key]
+
+[-$(echo "$settings_key" | sed 's/^HKCU/HKEY_CURRENT_USER/')]
+EOF2
+(cd "$work" && run reg.exe import clean.reg) >/dev/null
+
+# The user's folders, as Windows and as Linux paths.
+{ read -r appdata; read -r localappdata; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%')
+unix() { printf '%s' "$WINEPREFIX/drive_c/${1#?:\\}" | tr '\\' /; }
+folder='JBX Maker'
+installed="$localappdata\\Programs\\$folder"
+installed_unix=$(unix "$installed")
+shortcut="$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\JBX Maker.lnk"
+shortcut_unix=$(unix "$shortcut")
+rm -rf "$installed_unix" "$shortcut_unix"
+echo "prefix ready after $((SECONDS - started)) s"
+
+passed=0
+failed=0
+fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
+pass() { passed=$((passed + 1)); echo "ok: $*"; }
+
+# Value $2 of key $1, or nothing.
+reg_value() {
+    { run reg.exe query "$1" /v "$2" 2>/dev/null || true; } | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+
+# --- Install --------------------------------------------------------------
+
+status=0
+run "$installer" /S >/dev/null || status=$?
+[ "$status" -eq 0 ] || fail "the silent install ended with exit code $status"
+
+missing=()
+for file in jbxmaker.exe jbxtool.exe Uninstall.exe README.txt LICENSE.txt; do
+    [ -f "$installed_unix/$file" ] || missing+=("$file")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    pass "installed for the current user into $installed"
+else
+    fail "not in $installed: ${missing[*]} (there: $(ls "$installed_unix" 2>/dev/null | tr '\n' ' '))"
+fi
+said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
+[[ $said == *" $version"* ]] && pass "the installed jbxtool.exe runs: $said" \
+    || fail "the installed jbxtool.exe --version said '$said', not version $version"
+
+[ -f "$shortcut_unix" ] && pass "Start-menu entry: $shortcut" \
+    || fail "no Start-menu entry at $shortcut"
+
+hkcu="HKCU\\$uninstall_key"
+expect_value() {
+    local got
+    got=$(reg_value "$hkcu" "$1")
+    [ "$got" = "$2" ] || { fail "Add/Remove Programs: $1 is '$got', not '$2'"; return; }
+}
+before=$failed
+expect_value DisplayName "JBX Maker"
+expect_value DisplayVersion "$version"
+expect_value Publisher Brackwater
+expect_value DisplayIcon "\"$installed\\jbxmaker.exe\",0"
+expect_value UninstallString "\"$installed\\Uninstall.exe\" /CurrentUser"
+[ "$failed" -eq "$before" ] && pass "Add/Remove Programs entry in HKCU"
+run reg.exe query "HKLM\\$uninstall_key" >/dev/null 2>&1 \
+    && fail "a per-user install wrote the machine's Uninstall key"
+
+# --- The editor from its Start-menu entry ---------------------------------
+
+probe_out=$("$wine" "$probe" "$shortcut" JBXMaker </dev/null 2>&1 | tr -d '\r') || true
+target=$(sed -n 's/^target: //p' <<<"$probe_out")
+caption=$(sed -n 's/^caption: //p' <<<"$probe_out")
+exit_code=$(sed -n 's/^exit: //p' <<<"$probe_out")
+if [ "$target" = "$installed\\jbxmaker.exe" ] && [ "$caption" = "JBX Maker - Untitled" ] && [ "$exit_code" = 0 ]; then
+    pass "the Start-menu entry starts the installed editor: '$caption', closed with exit code 0"
+else
+    fail "the Start-menu entry: expected target '$installed\\jbxmaker.exe', caption 'JBX Maker - Untitled', exit 0; the probe said: $(tr '\n' ' ' <<<"$probe_out")"
+fi
+
+# --- Uninstall --------------------------------------------------------------
+
+run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
+# The uninstaller copies itself to the temporary folder, starts the copy
+# and ends: the work is done when the folder, removed last, is gone.
+# A missing Uninstall.exe has failed the test above already.
+if [ -f "$installed_unix/Uninstall.exe" ]; then
+    run "$installed_unix/Uninstall.exe" /S >/dev/null || true
+    deadline=$((SECONDS + 30))
+    while [ -e "$installed_unix" ] && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
+    if [ -e "$installed_unix" ]; then
+        fail "30 s after the silent uninstall $installed still holds: $(ls "$installed_unix" | tr '\n' ' ')"
+    else
+        pass "the silent uninstall removed $installed"
+    fi
+fi
+[ -e "$shortcut_unix" ] && fail "the Start-menu entry is still there"
+run reg.exe query "$hkcu" >/dev/null 2>&1 && fail "the Add/Remove Programs entry is still there"
+kept=$(reg_value "$settings_key" InstallerTest)
+[ "$kept" = kept ] && pass "the user's settings under $settings_key stay" \
+    || fail "after uninstalling, $settings_key InstallerTest is '$kept', not 'kept'"
+
+# --- For the whole machine ------------------------------------------------
+
+# The other choice: an administrator's /AllUsers. The uninstaller, started
+# without a mode, finds it from the machine's Uninstall key.
+machine='C:\Program Files\JBX Maker'
+machine_unix=$(unix "$machine")
+rm -rf "$machine_unix"
+status=0
+run "$installer" /S /AllUsers >/dev/null || status=$?
+hklm="HKLM\\$uninstall_key"
+uninstall=$(reg_value "$hklm" UninstallString)
+if [ "$status" -eq 0 ] && [ -f "$machine_unix/jbxmaker.exe" ] && [ "$uninstall" = "\"$machine\\Uninstall.exe\" /AllUsers" ]; then
+    pass "/AllUsers installs into $machine with the entry in HKLM"
+else
+    fail "/AllUsers: exit code $status, $machine holds '$(ls "$machine_unix" 2>/dev/null | tr '\n' ' ')', HKLM UninstallString '$uninstall'"
+fi
+run "$machine_unix/Uninstall.exe" /S >/dev/null || true
+deadline=$((SECONDS + 30))
+while [ -e "$machine_unix" ] && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
+if [ -e "$machine_unix" ] || run reg.exe query "$hklm" >/dev/null 2>&1; then
+    fail "the silent uninstall left $machine or its HKLM entry behind"
+else
+    pass "the silent uninstall finds and removes the machine-wide installation"
+fi
+
+echo "took $((SECONDS - started)) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

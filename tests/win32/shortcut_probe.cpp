@@ -1,0 +1,116 @@
+// Starts a program from a Start-menu shortcut as the shell would and
+// reports what happened, for the installer's test, which runs under the
+// null display driver and so cannot look at the screen:
+//
+//   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS
+//
+// prints "target: <the shortcut's program>", then "caption: <the text of
+// the program's first visible window of that class>" and "exit: <its exit
+// code after WM_CLOSE>", each as soon as it is known. Exit status 0 when
+// all three were seen; the test compares them with what it expects.
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+void Report(const char* what, const std::wstring& text)
+{
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
+    std::printf("%s: %s\n", what, utf8.c_str());
+    std::fflush(stdout);
+}
+
+struct Search {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
+
+HWND WindowOf(DWORD process, const wchar_t* className)
+{
+    Search search{process, className, nullptr};
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!search.found && std::chrono::steady_clock::now() < end) {
+        EnumWindows(
+            [](HWND window, LPARAM data) {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                wchar_t name[64] = {};
+                GetWindowThreadProcessId(window, &owner);
+                GetClassNameW(window, name, 64);
+                if (owner == s->process && IsWindowVisible(window) && std::wstring(name) == s->className) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            LPARAM(&search));
+        if (!search.found)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return search.found;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: shortcut_probe SHORTCUT.lnk WINDOW_CLASS\n");
+        return 2;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+            reinterpret_cast<void**>(&link)))
+        || FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))
+        || FAILED(file->Load(argv[1], STGM_READ))
+        || FAILED(link->GetPath(target, MAX_PATH, nullptr, 0))) {
+        std::fprintf(stderr, "cannot read the shortcut\n");
+        return 1;
+    }
+    link->GetWorkingDirectory(folder, MAX_PATH);
+    Report("target", target);
+
+    std::wstring commandLine = L"\"" + std::wstring(target) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(target, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+            folder[0] ? folder : nullptr, &startup, &process)) {
+        std::fprintf(stderr, "cannot start the shortcut's program (error %lu)\n", GetLastError());
+        return 1;
+    }
+    const HWND window = WindowOf(process.dwProcessId, argv[2]);
+    if (!window) {
+        std::fprintf(stderr, "no visible window of that class within 20 s\n");
+        TerminateProcess(process.hProcess, 99);
+        return 1;
+    }
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    Report("caption", caption);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "the program was still running 20 s after WM_CLOSE\n");
+        TerminateProcess(process.hProcess, 99);
+        return 1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    Report("exit", std::to_wstring(code));
+    return 0;
+}
