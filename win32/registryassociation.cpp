@@ -87,18 +87,19 @@ std::optional<std::wstring> ProgramPath(HINSTANCE instance)
     }
 }
 
-} // namespace
-
 std::wstring AssociationCommand(const std::wstring& programPath)
 {
     // No quotes: start-up takes the whole command line as one bank path.
     return programPath + L" %1";
 }
 
+// The first icon in the program file, the program icon.
 std::wstring AssociationIcon(const std::wstring& programPath)
 {
     return programPath + L",0";
 }
+
+} // namespace
 
 void AssociateBankFiles(HINSTANCE instance, Desktop& desktop)
 {

@@ -25,10 +25,6 @@ class Desktop;
 // Where the association's keys go.
 inline constexpr wchar_t kClassesKeyPath[] = L"Software\\Classes";
 
-// The texts the association writes, for a program at `programPath`.
-std::wstring AssociationCommand(const std::wstring& programPath);
-std::wstring AssociationIcon(const std::wstring& programPath);
-
 // Associates bank files with the program file of `instance`. When its path
 // cannot be had, shows "Cannot get JBXMaker's filename" (caption "Error",
 // stop icon, owned by the main window) and writes nothing. Otherwise every
