@@ -18,9 +18,14 @@ OptionsSession::OptionsSession(SettingsStore& settings, Desktop& desktop)
     choices_.useLastSaveDir = ReadYesNoSetting(settings_, kUseLastSaveDir);
 }
 
-void OptionsSession::aboutIconClicked()
+void OptionsSession::countAboutIconClick()
 {
     aboutClickCount_ = std::uint8_t(aboutClickCount_ + 1);
+}
+
+void OptionsSession::aboutIconClicked()
+{
+    countAboutIconClick();
     // The player keeps its own reference and restarts a sound that is still
     // playing, so handing it the same image again plays it from the start.
     if (!aboutSound_) {

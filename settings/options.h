@@ -100,6 +100,9 @@ public:
 
     // A click on the About page's icon: counted and heard from the start.
     void aboutIconClicked();
+    // The count alone, for a front end that plays the About sound itself
+    // (the Windows editor plays it from its own program file's resources).
+    void countAboutIconClick();
     std::uint8_t aboutClickCount() const { return aboutClickCount_; }
 
     // A click on the About page's "Written by" text: the description's new

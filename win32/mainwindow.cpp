@@ -3,6 +3,7 @@
 #include "bank/soundbank.h"
 #include "win32/controls.h"
 #include "win32/creditsdialog.h"
+#include "win32/optionssheet.h"
 #include "win32/resource.h"
 #include "win32/widetext.h"
 #include "win32/win32desktop.h"
@@ -49,13 +50,12 @@ void RegisterMainWindowClass(HINSTANCE instance)
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, Session& session, SettingsStore& settings, Win32Desktop& desktop)
     : instance_(instance),
       session_(session),
+      settings_(settings),
       desktop_(desktop),
       commands_(session, settings, *this,
           MainWindowHooks{
               [this] { ShowCreditsDialog(instance_, window_, session_.bank, desktop_); },
-              // The Options sheet is not part of this window yet: the
-              // button does nothing.
-              nullptr,
+              [this] { ShowOptionsSheet(instance_, window_, settings_, desktop_); },
               [this] { SendMessageW(window_, WM_CLOSE, 0, 0); },
               [this] { SendDlgItemMessageW(window_, IDC_REPLACE, BM_CLICK, 0, 0); },
           })

@@ -37,6 +37,7 @@ private:
 
     HINSTANCE instance_;
     Session& session_;
+    SettingsStore& settings_;
     Win32Desktop& desktop_;
     MainCommands commands_;
     HWND window_ = nullptr;

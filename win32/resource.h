@@ -7,12 +7,22 @@
 /* Dialog templates */
 #define IDD_MAIN 100
 #define IDD_SAVING 101
+#define IDD_ABOUT_PAGE 102
 #define IDD_UNKNOWN_BLOCK 103
+#define IDD_FILE_PAGE 104
+#define IDD_CONTACT_PAGE 105
+#define IDD_KNOWN_BUGS_PAGE 106
+#define IDD_TIPS_PAGE 107
 #define IDD_CREDITS 108
 
-/* Icons, accelerators */
+/* Icons, accelerators, the About sound */
 #define IDI_PROGRAM 200
+#define IDI_CONTACT 203
+#define IDI_KNOWN_BUGS 205
+#define IDI_TIPS 206
 #define IDR_ACCELERATORS 400
+#define IDR_ABOUT_SOUND 300
+#define RT_ABOUT_SOUND 1000
 
 /* Main window (100) */
 #define IDC_SOUND1 100
@@ -46,3 +56,19 @@
 #define IDC_DESCRIPTION 101
 #define IDC_DATE_FINISHED 102
 #define IDC_ERASE 103
+
+/* Options sheet: File page (104) */
+#define IDC_ASSOCIATE 135
+#define IDC_OPEN_CURRENT 138
+#define IDC_OPEN_LAST_USED 139
+#define IDC_SAVE_CURRENT 140
+#define IDC_SAVE_LAST_USED 141
+
+/* Known Bugs (106) and Tips (107) pages */
+#define IDC_KNOWN_BUGS_TEXT 142
+#define IDC_TIPS_TEXT 143
+
+/* About page (102) */
+#define IDC_ABOUT_ICON 205
+#define IDC_WRITTEN_BY 137
+#define IDC_ABOUT_DESCRIPTION 204

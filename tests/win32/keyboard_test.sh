@@ -2,7 +2,8 @@
 # jbxmaker.exe as a person at the keyboard uses it: started from a command
 # prompt with a bank whose name has a blank, saved under a new name through
 # the Save dialog, and quit with its mnemonic; and started with a bank that
-# is not there. The keys go in through a virtual X server.
+# is not there, its Options sheet opened and closed with Enter. The keys go
+# in through a virtual X server.
 #
 #   keyboard_test.sh JBXMAKER_EXE JBXTOOL_EXE DEMO_BANK WORK_FOLDER
 #
@@ -252,7 +253,44 @@ missing_bank() {
         || fail "after Enter on the 'Error' box no 'JBX Maker - Untitled' within $limit s; $(sight)" || return 1
     pass "a missing bank: 'Error' first, Enter, then an untitled main window"
 
+    options_with_enter "$main" || true
     quits_with_alt_q "$main"
+}
+
+# --- The Options sheet ---------------------------------------------------------
+
+settings_key='HKCU\Software\Brackwater\JBXMaker'
+
+# The text of a settings value, or nothing when there is none.
+setting() {
+    "$wine" reg.exe query "$settings_key" /v "$1" 2>/dev/null | tr -d '\r' \
+        | awk -v name="$1" '$1 == name && $2 == "REG_SZ" { print $3 }'
+}
+
+# Alt+P opens the sheet; Enter is its OK, which writes both directory
+# choices. Without the settings the sheet opens on "Current Directory"
+# twice, so OK writes "no" for both.
+options_with_enter() {
+    local main=$1 sheet
+    "$wine" reg.exe delete "$settings_key" /f >/dev/null 2>&1 || true
+    [ -z "$(setting UseLastOpenDir)$(setting UseLastSaveDir)" ] \
+        || fail "the settings were still there after they were deleted" || return 1
+    press "$main" alt+p || fail "Alt+P could not be typed into the main window" || return 1
+    sheet=$(window_titled "Options") \
+        || fail "Alt+P opened no 'Options' sheet within $limit s; $(sight)" || return 1
+    press "$sheet" Return || fail "Enter could not be typed into the 'Options' sheet" || return 1
+    local deadline=$((SECONDS + limit))
+    while xdotool search --onlyvisible --name '^Options$' >/dev/null 2>&1; do
+        [ "$SECONDS" -le "$deadline" ] || { fail "the 'Options' sheet was still up $limit s after Enter"; return 1; }
+        sleep 0.1
+    done
+    local open save
+    open=$(setting UseLastOpenDir)
+    save=$(setting UseLastSaveDir)
+    [ "$open" = no ] && [ "$save" = no ] \
+        || fail "after Enter on the sheet UseLastOpenDir is '$open' and UseLastSaveDir '$save', not 'no' and 'no'" \
+        || return 1
+    pass "Alt+P opens the 'Options' sheet and Enter closes it as OK: both directory choices written as 'no'"
 }
 
 # --- The README's picture ----------------------------------------------------

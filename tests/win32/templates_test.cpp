@@ -1,5 +1,6 @@
-// Every control of the four dialog templates, read back from the created
-// dialog, against the tables the templates were written from.
+// Every control of the dialog templates (the main window, its dialogs and
+// the Options sheet's five pages), read back from the created dialog,
+// against the tables the templates were written from.
 
 #include "win32/mainwindow.h"
 #include "win32/resource.h"
@@ -22,6 +23,7 @@ struct Control {
     const wchar_t* text;
     DWORD style;
     RECT units;   // left, top, width, height
+    int icon = 0; // the icon resource an icon control shows
 };
 
 struct Template {
@@ -35,6 +37,12 @@ struct Template {
 
 constexpr DWORD kButton = 0x50014300;
 constexpr DWORD kGroup = 0x50020007;
+constexpr DWORD kText = 0x50000000;
+// The Options pages: children of the sheet, created disabled until shown.
+constexpr DWORD kPage = 0x48C00044;
+constexpr DWORD kRadio = 0x50010009;
+constexpr DWORD kNotifyingIcon = 0x50000103;
+constexpr DWORD kReadOnlyBox = 0x50A11804;
 
 const Template kTemplates[] = {
     {IDD_MAIN, L"JBX Maker", 0x10CA08C4, 0, 219, 119,
@@ -116,6 +124,67 @@ const Template kTemplates[] = {
             {103, L"Button", L"Erase...", 0x50010000, {108, 104, 50, 14}},
             {2, L"Button", L"Cancel", 0x50010000, {162, 104, 50, 14}},
         }},
+    {IDD_FILE_PAGE, L"File", kPage, 0, 212, 204,
+        {
+            {-1, L"Button", L"Loading", kGroup, {8, 9, 200, 98}},
+            {-1, L"Static", L"You can double-click on .JBX files in explorer.", kText, {16, 21, 148, 8}},
+            {135, L"Button", L"Associate .JBX files with JBX Maker", 0x50010300, {32, 34, 128, 17}},
+            {-1, L"Static",
+                L"This option is compatible with other programs such as RealAudio.  If a program changes the "
+                L"association so that you can't double click on .JBX files, just click on this button again.  "
+                L"You can then right-click on the .JBX file to use the other program.",
+                kText, {16, 56, 164, 44}},
+            {-1, L"Button", L"Open", kGroup, {8, 112, 96, 52}},
+            {-1, L"Static", L"Default Directory", kText, {16, 121, 76, 9}},
+            {139, L"Button", L"Last Used Directory", kRadio, {16, 134, 84, 9}},
+            {138, L"Button", L"Current Directory", kRadio, {16, 146, 68, 9}},
+            {-1, L"Button", L"Save", kGroup, {112, 112, 96, 52}},
+            {-1, L"Static", L"Default Directory", kText, {120, 121, 76, 9}},
+            {141, L"Button", L"Last Used Directory", kRadio, {120, 134, 84, 9}},
+            {140, L"Button", L"Current Directory", kRadio, {120, 146, 68, 9}},
+        }},
+    {IDD_CONTACT_PAGE, L"Contact", kPage, 0, 212, 204,
+        {
+            {-1, L"Button", L"E-Mail", kGroup, {8, 9, 196, 55}},
+            {-1, L"Static", L"", 0x50000003, {16, 22, 21, 20}, IDI_CONTACT},
+            {-1, L"Static", L"If you have any comments or suggestions, don't hesitate to e-mail me at:", kText,
+                {44, 22, 152, 17}},
+            {-1, L"Edit", L"jbxmaker@example.org", 0x50010880, {44, 43, 80, 9}},
+        }},
+    {IDD_KNOWN_BUGS_PAGE, L"Known Bugs", kPage, 0, 212, 204,
+        {
+            {-1, L"Static", L"", kNotifyingIcon, {8, 9, 21, 20}, IDI_KNOWN_BUGS},
+            {-1, L"Static",
+                L"Here is a list of known bugs in JBX Maker.  If you are going to report a bug, please make sure "
+                L"it isn't listed here.",
+                kText, {40, 8, 156, 26}},
+            {142, L"Edit", L"Known Bugs", kReadOnlyBox, {8, 39, 196, 158}},
+        }},
+    {IDD_TIPS_PAGE, L"Tips", kPage, 0, 212, 204,
+        {
+            {-1, L"Static", L"", kNotifyingIcon, {8, 9, 21, 20}, IDI_TIPS},
+            {-1, L"Static",
+                L"This list of tips will help you get the most out of JBX Maker.  They are mainly interesting "
+                L"things that will (hopefully) save time.",
+                kText, {40, 8, 156, 26}},
+            {143, L"Edit", L"Tips", kReadOnlyBox, {8, 39, 196, 158}},
+        }},
+    {IDD_ABOUT_PAGE, L"About", kPage, 0, 212, 204,
+        {
+            {205, L"Static", L"", kNotifyingIcon, {8, 9, 21, 20}, IDI_PROGRAM},
+            {-1, L"Static", L"JBX Maker for Windows", kText, {72, 9, 80, 8}},
+            {137, L"Static", L"Written by the JBX Maker project", 0x50000100, {68, 30, 88, 9}},
+            {204, L"Static",
+                L"This program creates JeerBox files for use with games such as Arena Brawl and Castle Siege.",
+                kText, {44, 42, 140, 35}},
+            {-1, L"Static", L"Usage:", kText, {44, 86, 24, 9}},
+            {-1, L"Static",
+                L"After you have opened or created a new JBX file, simply click on the sound button to hear the "
+                L"sound.  If you want to replace or extract a sound, click on the sound button for the sound "
+                L"that you want to replace/extract and choose the Replace or Extract button.",
+                kText, {44, 103, 144, 52}},
+            {-1, L"Static", L"Version 1.2", 0x50000001, {72, 18, 80, 8}},
+        }},
 };
 
 // Leaves every control as the template made it: no focus is set, so no
@@ -145,9 +214,13 @@ TEST(Templates, EveryControlIsAsTheTablesGiveIt)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterMainWindowClass(instance);
+    // A child template needs a parent, as a page has its sheet.
+    const HWND host = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, instance, nullptr);
+    ASSERT_TRUE(host);
     for (const Template& t : kTemplates) {
         SCOPED_TRACE("template " + std::to_string(t.id));
-        const HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(t.id), nullptr, Untouched, 0);
+        const HWND parent = (t.style & WS_CHILD) ? host : nullptr;
+        const HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(t.id), parent, Untouched, 0);
         ASSERT_TRUE(dialog);
         EXPECT_EQ(TextOf(dialog), t.caption);
         // The system clips a captioned top-level window's siblings, and a
@@ -169,7 +242,11 @@ TEST(Templates, EveryControlIsAsTheTablesGiveIt)
             SCOPED_TRACE("control " + std::to_string(index) + ", id " + std::to_string(c.id));
             EXPECT_EQ(GetDlgCtrlID(child), c.id == -1 ? 0xFFFF : c.id);
             EXPECT_EQ(_wcsicmp(ClassOf(child).c_str(), c.className), 0) << ClassOf(child).size();
-            EXPECT_EQ(TextOf(child), c.text);
+            // An icon control's text names its icon by number; which icon
+            // it shows is checked below.
+            if (!c.icon) {
+                EXPECT_EQ(TextOf(child), c.text);
+            }
             // In a DS_3DLOOK dialog an edit box's border becomes a sunken edge.
             const bool edgeForBorder = std::wstring(c.className) == L"Edit" && (c.style & WS_BORDER);
             EXPECT_EQ(DWORD(GetWindowLongW(child, GWL_STYLE)), edgeForBorder ? c.style & ~WS_BORDER : c.style);
@@ -180,7 +257,20 @@ TEST(Templates, EveryControlIsAsTheTablesGiveIt)
             GetWindowRect(child, &rect);
             MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
             const RECT expected = Pixels(dialog, c.units);
-            if ((c.style & SS_TYPEMASK) == SS_ETCHEDHORZ && std::wstring(c.className) == L"Static") {
+            const bool isStatic = std::wstring(c.className) == L"Static";
+            if (isStatic && (c.style & SS_TYPEMASK) == SS_ICON) {
+                // An icon control shows its icon and takes the icon's size.
+                const auto shown = HICON(SendMessageW(child, STM_GETICON, 0, 0));
+                EXPECT_EQ(shown, c.icon ? LoadIconW(instance, MAKEINTRESOURCEW(c.icon)) : nullptr);
+                EXPECT_EQ(Describe({rect.left, rect.top, rect.left, rect.top}),
+                    Describe({expected.left, expected.top, expected.left, expected.top}));
+                if (shown) {
+                    EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXICON));
+                    EXPECT_EQ(rect.bottom - rect.top, GetSystemMetrics(SM_CYICON));
+                } else {
+                    EXPECT_EQ(Describe(rect), Describe(expected));
+                }
+            } else if ((c.style & SS_TYPEMASK) == SS_ETCHEDHORZ && isStatic) {
                 // An etched line draws its own edge, which may widen it by
                 // a pixel on each side; where it starts and runs is the
                 // template's.
@@ -194,4 +284,5 @@ TEST(Templates, EveryControlIsAsTheTablesGiveIt)
         EXPECT_EQ(index, t.controls.size());
         DestroyWindow(dialog);
     }
+    DestroyWindow(host);
 }
