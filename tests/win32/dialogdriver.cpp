@@ -1,6 +1,8 @@
 #include "tests/win32/dialogdriver.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace jbx::testing {
 
@@ -77,6 +79,33 @@ SeenBox ReadMessageBox(HWND box)
         if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button))
             seen.buttons.push_back(id);
     return seen;
+}
+
+HWND WaitForWindowOf(DWORD process, const wchar_t* className)
+{
+    struct Search {
+        DWORD process;
+        const wchar_t* className;
+        HWND found = nullptr;
+    } search{process, className};
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!search.found && std::chrono::steady_clock::now() < end) {
+        EnumWindows(
+            [](HWND window, LPARAM data) {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s->process && IsWindowVisible(window) && ClassOf(window) == s->className) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            LPARAM(&search));
+        if (!search.found)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return search.found;
 }
 
 void Press(HWND dialog, int id)

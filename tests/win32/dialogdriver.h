@@ -27,6 +27,9 @@ std::wstring TextOf(HWND window);
 std::wstring ClassOf(HWND window);
 // Reads a message box that is up.
 SeenBox ReadMessageBox(HWND box);
+// Waits up to 20 seconds for a visible top-level window of that class
+// belonging to another process; null when none came.
+HWND WaitForWindowOf(DWORD process, const wchar_t* className);
 // Presses a dialog's button as a click does.
 void Press(HWND dialog, int id);
 

@@ -23,35 +23,6 @@ using namespace jbx::testing;
 
 namespace {
 
-struct Search {
-    DWORD process;
-    const wchar_t* className;
-    HWND found = nullptr;
-};
-
-HWND WindowOf(DWORD process, const wchar_t* className)
-{
-    Search search{process, className};
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!search.found && std::chrono::steady_clock::now() < end) {
-        EnumWindows(
-            [](HWND window, LPARAM data) {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->process && ClassOf(window) == s->className && IsWindowVisible(window)) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&search));
-        if (!search.found)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return search.found;
-}
-
 class Program {
 public:
     // The text after the program's name is exactly `arguments`.
@@ -76,7 +47,7 @@ public:
         CloseHandle(process_.hProcess);
     }
     bool started() const { return process_.hProcess != nullptr; }
-    HWND window(const wchar_t* className) const { return WindowOf(process_.dwProcessId, className); }
+    HWND window(const wchar_t* className) const { return WaitForWindowOf(process_.dwProcessId, className); }
     // Closes the main window as its close box does; gives the exit code.
     DWORD close(HWND mainWindow)
     {

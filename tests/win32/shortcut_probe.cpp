@@ -9,6 +9,8 @@
 // code after WM_CLOSE>", each as soon as it is known. Exit status 0 when
 // all three were seen; the test compares them with what it expects.
 
+#include "tests/win32/dialogdriver.h"
+
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -26,37 +28,6 @@ void Report(const char* what, const std::wstring& text)
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
     std::printf("%s: %s\n", what, utf8.c_str());
     std::fflush(stdout);
-}
-
-struct Search {
-    DWORD process;
-    const wchar_t* className;
-    HWND found;
-};
-
-HWND WindowOf(DWORD process, const wchar_t* className)
-{
-    Search search{process, className, nullptr};
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!search.found && std::chrono::steady_clock::now() < end) {
-        EnumWindows(
-            [](HWND window, LPARAM data) {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD owner = 0;
-                wchar_t name[64] = {};
-                GetWindowThreadProcessId(window, &owner);
-                GetClassNameW(window, name, 64);
-                if (owner == s->process && IsWindowVisible(window) && std::wstring(name) == s->className) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&search));
-        if (!search.found)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return search.found;
 }
 
 } // namespace
@@ -93,7 +64,7 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "cannot start the shortcut's program (error %lu)\n", GetLastError());
         return 1;
     }
-    const HWND window = WindowOf(process.dwProcessId, argv[2]);
+    const HWND window = jbx::testing::WaitForWindowOf(process.dwProcessId, argv[2]);
     if (!window) {
         std::fprintf(stderr, "no visible window of that class within 20 s\n");
         TerminateProcess(process.hProcess, 99);
