@@ -23,18 +23,15 @@ bool KeepBankCharacters(HWND edit)
     DWORD caret = 0;
     SendMessageW(edit, EM_GETSEL, 0, LPARAM(&caret));
 
+    // A surrogate stands for a character beyond any single-byte code page,
+    // so each UTF-16 unit can be judged on its own.
     std::wstring kept;
     DWORD keptCaret = caret;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t start = i;
-        char32_t c = text[i++];
-        if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i++]) - 0xDC00);
-        // Line breaks are the description box's own; they are stored as CR LF.
-        if (c == U'\r' || c == U'\n' || IsSingleByteCharacter(c))
-            kept.append(text, start, i - start);
-        else if (start < caret)
-            keptCaret -= DWORD(std::min<std::size_t>(i, caret) - start);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsSingleByteCharacter(text[i]))
+            kept += text[i];
+        else if (i < caret)
+            --keptCaret;
     }
     if (kept.size() == text.size())
         return false;

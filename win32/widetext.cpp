@@ -34,15 +34,7 @@ std::wstring WideFromBankText(std::string_view bytes)
 
 std::string BankTextFromWide(std::wstring_view wide)
 {
-    std::string bytes;
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        char32_t c = wide[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(wide[++i]) - 0xDC00);
-        if (const auto byte = SingleByteOf(c))
-            bytes += char(*byte);
-    }
-    return bytes;
+    return SingleByteFromUtf16(std::u16string(wide.begin(), wide.end())).bytes;
 }
 
 std::wstring EditLinesFromBox(std::wstring_view text)

@@ -13,8 +13,8 @@ std::string Utf8FromWide(std::wstring_view wide);
 // Bank texts (slot names, credits) as a control shows them.
 std::wstring WideFromBankText(std::string_view bytes);
 
-// A control's text as bank bytes; characters no bank text can hold are
-// dropped (the controls never take them, see KeepBankCharacters).
+// A control's text as bank bytes. The controls never take a character no
+// bank text can hold (KeepBankCharacters), so nothing is lost here.
 std::string BankTextFromWide(std::wstring_view wide);
 
 // Windows edit controls end lines with CR LF; the core's box texts with LF.
