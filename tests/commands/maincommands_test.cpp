@@ -35,13 +35,7 @@ protected:
     // A bank file, written by the program, with one sound: "s4" in slot 4.
     std::string makeBank(const std::string& name)
     {
-        Session other(desktop);
-        NewBank(other, nullptr);
-        other.bank.slot(4).data = MakeSoundData(9);
-        *other.bank.slot(4).data = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 0x80};
-        other.bank.slot(4).size = 8;
-        other.bank.slot(4).name = "s4";
-        EXPECT_EQ(WriteBankFile(other.bank, dir.file(name)), WriteFileResult::Written);
+        WriteOneSoundBank(dir.file(name));
         return dir.file(name);
     }
 

@@ -1,5 +1,7 @@
 #include "tests/support/testfiles.h"
 
+#include "bank/bankwriter.h"
+#include "bank/soundbank.h"
 #include "seam/filesystem.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +87,17 @@ void PutLE16(Bytes& out, std::uint16_t value)
 void PutText(Bytes& out, std::string_view text)
 {
     out.insert(out.end(), text.begin(), text.end());
+}
+
+void WriteOneSoundBank(const std::string& path)
+{
+    SoundBank bank;
+    SoundSlot& slot = bank.slot(4);
+    slot.data = MakeSoundData(9);
+    *slot.data = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 0x80};
+    slot.size = 8;
+    slot.name = "s4";
+    ASSERT_EQ(WriteBankFile(bank, path), WriteFileResult::Written) << path;
 }
 
 void WriteOverlappingBank(const std::string& path, std::uint32_t length)

@@ -39,6 +39,9 @@ void PutLE32(Bytes& out, std::uint32_t value);
 void PutLE16(Bytes& out, std::uint16_t value);
 void PutText(Bytes& out, std::string_view text);   // without a terminator
 
+// A bank written by the program with one sound: "s4" in slot 4, 8 bytes.
+void WriteOneSoundBank(const std::string& path);
+
 // A bank of `length` bytes, most of them a hole that takes no disk, whose
 // ten sound entries each cover the whole file: loading it asks for ten
 // times its size.

@@ -3,7 +3,6 @@
 // registry of the Wine prefix.
 
 #include "app/accelerators.h"
-#include "bank/bankwriter.h"
 #include "bank/soundbank.h"
 #include "seam/filesystem.h"
 #include "settings/settingsstore.h"
@@ -115,14 +114,8 @@ protected:
     // A bank with "s4" in slot 4, in a folder whose name needs Unicode.
     std::string makeBank(const std::string& name)
     {
-        Session other(desktop);
-        NewBank(other, nullptr);
-        other.bank.slot(4).data = MakeSoundData(9);
-        *other.bank.slot(4).data = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 0x80};
-        other.bank.slot(4).size = 8;
-        other.bank.slot(4).name = "s4";
         const std::string path = folder() + "\\" + name;
-        EXPECT_EQ(WriteBankFile(other.bank, path), WriteFileResult::Written);
+        WriteOneSoundBank(path);
         return path;
     }
     std::string folder()

@@ -15,8 +15,8 @@ set -euo pipefail
 [ $# -eq 4 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER" >&2; exit 2; }
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+# shellcheck source=tests/win32/privateprefix.sh
+. "$source_dir/tests/win32/privateprefix.sh"
 [ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
 
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
@@ -27,22 +27,8 @@ work=$(absolute "$4")
 started=$SECONDS
 [ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
 
-export WINEPREFIX=$(dirname "$work")/installer-prefix WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=C.UTF-8
-
-cleanup() {
-    "$wineserver" -k >/dev/null 2>&1 || true
-    "$wineserver" -w >/dev/null 2>&1 || true
-}
-rm -rf "$work"
-mkdir -p "$work"
-trap cleanup EXIT
-
-"$source_dir/scripts/wine-prefix" "$WINEPREFIX"
-"$wineserver" -p
-# Wine's background services start with the session's first program and
-# keep its output open: let that be a program with none.
-"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1
+use_private_prefix installer-prefix "$work"
+start_private_wine
 
 run() { "$wine" "$@" </dev/null 2>>"$work/wine.log" | tr -d '\r'; }
 

@@ -21,8 +21,8 @@ set -euo pipefail
 [ $# -eq 4 ] || { echo "usage: keyboard_test.sh JBXMAKER_EXE JBXTOOL_EXE DEMO_BANK WORK_FOLDER" >&2; exit 2; }
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+# shellcheck source=tests/win32/privateprefix.sh
+. "$source_dir/tests/win32/privateprefix.sh"
 fonts=/usr/share/wine/fonts
 
 for tool in xvfb-run xdotool xwd convert; do
@@ -44,21 +44,10 @@ demo_bank=$(absolute "$3")
 work=$(absolute "$4")
 started=$SECONDS
 
-export WINEPREFIX=$(dirname "$work")/keyboard-prefix WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=C.UTF-8
-
-cleanup() {
-    "$wineserver" -k >/dev/null 2>&1 || true
-    "$wineserver" -w >/dev/null 2>&1 || true
-}
-rm -rf "$work"
-mkdir -p "$work"
-trap cleanup EXIT
-
 # --- A private prefix with the X11 driver ------------------------------------
 
-# scripts/wine-prefix makes it once (with the null driver, switched below).
-"$source_dir/scripts/wine-prefix" "$WINEPREFIX"
+# Made once (with the null driver, switched below).
+use_private_prefix keyboard-prefix "$work"
 cp "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
 # Unmanaged windows are plain X windows, found and typed into without a
 # window manager. The editor's settings and the file dialogs' memory of the
@@ -80,12 +69,8 @@ EOF
 (cd "$work" && "$wine" reg.exe import x11.reg) >"$work/reg.log" 2>&1 \
     || { cat "$work/reg.log"; echo "FAILED: cannot switch the private prefix to the X11 driver"; exit 1; }
 # The driver is chosen when a session starts: end the one reg.exe began.
-"$wineserver" -k >/dev/null 2>&1 || true
-"$wineserver" -w
-"$wineserver" -p
-# Wine's background services start with the session's first program and
-# keep its output open: let that be a program with none.
-"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1
+stop_private_wine
+start_private_wine
 echo "private prefix ready after $((SECONDS - started)) s"
 
 # The user's folder: the program is run from here, by its bare name.
@@ -315,7 +300,7 @@ screenshot() {
 
 bank_with_blank || true
 # A run that failed may have left the program up; the next needs the screen.
-kill -0 "${editor_pid:-0}" 2>/dev/null && { "$wineserver" -k >/dev/null 2>&1 || true; "$wineserver" -w; "$wineserver" -p; }
+kill -0 "${editor_pid:-0}" 2>/dev/null && { stop_private_wine; start_private_wine; }
 missing_bank || true
 
 echo "took $((SECONDS - started)) s"

@@ -426,7 +426,9 @@ TEST_F(OptionsSheet, EnterInTheReadOnlyTextsDoesNotCloseTheSheet)
 
 // One letter an action on the About page: i clicks the icon, d double-clicks
 // it, w clicks "Written by", W does so with Shift held, t visits the Tips
-// tab and comes back. Each case is a new showing of the sheet.
+// tab and comes back. Each case is a new showing of the sheet. How the
+// count itself runs (exactly three, its 8-bit wrap) is the core's, tested
+// with the core; here: that the page's clicks reach it.
 TEST_F(OptionsSheet, TheAboutPageSurprisesAfterExactlyThreeIconClicksAndShift)
 {
     const std::wstring description =
@@ -439,17 +441,13 @@ TEST_F(OptionsSheet, TheAboutPageSurprisesAfterExactlyThreeIconClicksAndShift)
         {"iiiW", {true}},
         {"W", {false}},
         {"iiW", {false}},
-        {"iiiiW", {false}},
         {"iiiwW", {false, true}},
         {"iitiW", {true}},
         // A double-click is one click and a STN_DBLCLK that counts nothing.
         {"iidW", {true}},
-        // The count has 8 bits: 256 more clicks bring it back to three.
-        {std::string(3 + 256, 'i') + "W", {true}},
-        {std::string(3 + 255, 'i') + "W", {false}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.script.size() > 10 ? std::to_string(c.script.size() - 1) + " clicks, W" : c.script);
+        SCOPED_TRACE(c.script);
         std::wstring opening;
         std::vector<bool> surprised;
         std::vector<SheetStep> steps = {ToTab(4), [&](HWND sheet) {
