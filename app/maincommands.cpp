@@ -104,7 +104,7 @@ void MainCommands::loadOver(SoundBank previous, const std::string& typedName, co
     // failure puts back the bank that was open, unsaved changes and the
     // name being typed included. The copy shares the sound buffers, so
     // keeping it costs nothing until the load replaces them.
-    if (LoadBank(session_, path, &window_) != LoadResult::OutOfMemory)
+    if (LoadBank(session_, path, &window_).result != LoadResult::OutOfMemory)
         return;
     session_.bank = std::move(previous);
     UpdateMainTitle(session_.bank, window_);

@@ -30,8 +30,9 @@ constexpr std::size_t kNameOffset = 8;
 // comes first) and the ten sounds. The stop marker and entry 12 may be cut off.
 constexpr std::int64_t kRequiredDirectoryBytes = kEntrySize * (1 + kSlotCount);
 
+// The three texts at their limits and the NULs after the first two.
 constexpr std::int64_t kCreditsReadLimit =
-    std::int64_t(kAuthorLimit + kDescriptionLimit + kDateFinishedLimit);
+    std::int64_t(kAuthorLimit + kDescriptionLimit + kDateFinishedLimit + 2);
 
 constexpr std::string_view kCannotOpen = "Cannot open JBX file";
 constexpr std::string_view kOutOfMemory = "Not enough memory to load the JBX file";
@@ -56,15 +57,19 @@ std::string NameFromField(const std::uint8_t* p)
 }
 
 // Takes one credit text from the front of bytes: up to and including a NUL,
-// or exactly limit bytes when no NUL comes first, or what is left.
+// or exactly limit bytes when no NUL comes first, or what is left. A text
+// that fills its limit is still followed by the NUL our own writer puts
+// after every text; that NUL is skipped too, or a saved 100-character
+// author would load back with the description empty and the date moved up.
 std::string TakeCreditText(std::span<const std::uint8_t>& bytes, std::size_t limit)
 {
     const std::size_t window = std::min(limit, bytes.size());
     const auto begin = bytes.begin();
     const auto nul = std::find(begin, begin + std::ptrdiff_t(window), std::uint8_t(0));
     std::string text(begin, nul);
-    const std::size_t used = text.size() + (text.size() < window ? 1 : 0);
-    bytes = bytes.subspan(used);
+    const bool filled = text.size() == limit;
+    const bool terminated = text.size() < window || (filled && window < bytes.size() && bytes[window] == 0);
+    bytes = bytes.subspan(text.size() + (terminated ? 1 : 0));
     return text;
 }
 
@@ -99,9 +104,10 @@ void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
 
 } // namespace
 
-LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* window)
+LoadOutcome LoadBank(Session& session, const std::string& path, MainWindowView* window)
 {
-    LoadResult result = LoadResult::Loaded;
+    LoadOutcome outcome;
+    LoadResult& result = outcome.result;
     auto file = InputFile::open(path);
     if (!file) {
         ShowError(session.desktop, kCannotOpen, Owner::None);
@@ -109,7 +115,7 @@ LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* w
         result = LoadResult::CannotOpen;
     } else if (ReadBankDirectory(session, *file, window)) {
         try {
-            ReadBankLumps(session, *file, window);
+            outcome.refusedSlots = ReadBankLumps(session, *file, window);
             session.bank.creditsConfirmed = true;
         } catch (const std::bad_alloc&) {
             // Lumps may overlap, so a file can ask for several times its own
@@ -131,7 +137,7 @@ LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* w
         window->setSizeText({});
         UpdateMainTitle(session.bank, *window);
     }
-    return result;
+    return outcome;
 }
 
 bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window)
@@ -188,9 +194,11 @@ bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window
     return true;
 }
 
-void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
+std::vector<int> ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
 {
-    for (SoundSlot& slot : session.bank.slots) {
+    std::vector<int> refused;
+    for (int number = 1; number <= kSlotCount; ++number) {
+        SoundSlot& slot = session.bank.slot(number);
         // An entry the file cannot hold (ReadBankDirectory refuses those) is
         // read as empty, so no caller can allocate more than the file holds.
         if (SoundEntryIsDamaged(slot.fileOffset, slot.size, file.size()))
@@ -208,9 +216,11 @@ void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
         if (slot.size >= kVoiceLumpMinSize && StartsWithVoiceMark(lump)) {
             const ConversionContext context{
                 session.desktop, session.bank.currentSlot, window ? Owner::MainWindow : Owner::None};
-            ConvertVoiceIntoSlot(context, slot, lump);
+            if (ConvertVoiceIntoSlot(context, slot, lump) != ConvertResult::Converted)
+                refused.push_back(number);
         }
     }
+    return refused;
 }
 
 } // namespace jbx

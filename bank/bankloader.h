@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace jbx {
 
@@ -17,13 +18,22 @@ enum class LoadResult {
     OutOfMemory,    // "Not enough memory to load the JBX file"
 };
 
+// What a load did: how it ended, and which slots (numbered 1..10) hold a
+// voice lump that the conversion refused. Such a slot keeps the zero-filled
+// buffer of ConvertVoiceIntoSlot: the editor has asked the user and goes on,
+// but a batch run must not write the bank with that sound gone silent.
+struct LoadOutcome {
+    LoadResult result = LoadResult::Loaded;
+    std::vector<int> refusedSlots;
+};
+
 // Reads the bank at path into session.bank. The caller has set bankTitle;
 // currentSlot is kept. On success creditsConfirmed becomes true. A file that
 // cannot be opened ("Cannot open JBX file", no owner) or is rejected leaves
 // the empty bank of NewBank. With a window, the caption, Name box ("(none)")
 // and Size text (empty) follow either way. Voice lumps that the conversion
-// refuses do not make the load fail.
-LoadResult LoadBank(Session& session, const std::string& path, MainWindowView* window);
+// refuses do not make the load fail; they are listed in the outcome.
+LoadOutcome LoadBank(Session& session, const std::string& path, MainWindowView* window);
 
 // Reads the header, the ten sound entries and the credits; true when the
 // file is accepted: its magic is "IWAD", or entry 0 is named "JEERSTRT", or
@@ -39,7 +49,8 @@ bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window
 // zero-filled buffers of size + 1 bytes, the last one the pad byte 0x80; a
 // lump cut short by the end of the file keeps zeros in place of the rest.
 // Lumps of 11 bytes or more that start with "Crea" go through
-// ConvertVoiceFile, with window as the owner of its dialogs.
-void ReadBankLumps(Session& session, InputFile& file, MainWindowView* window);
+// ConvertVoiceFile, with window as the owner of its dialogs. Returns the
+// slots whose voice lump the conversion refused.
+std::vector<int> ReadBankLumps(Session& session, InputFile& file, MainWindowView* window);
 
 } // namespace jbx

@@ -31,6 +31,7 @@ struct Invocation {
     bool json = false;
     std::optional<std::string> output;   // -o OUT
     CliAnswers answers;
+    bool anyVersion = false;
     std::vector<std::string> operands;
 };
 
@@ -138,7 +139,10 @@ void PrintVoiceOptions(std::ostream& out)
            "                 answer to an unknown voice block: stop the conversion\n"
            "                 (the default), skip the block, or take it as sound\n"
            "  --any-version  convert a voice file of an unknown version (without it,\n"
-           "                 such a file is refused)\n";
+           "                 such a file is refused); a command that writes from a\n"
+           "                 bank also goes on when a voice lump in it was refused,\n"
+           "                 keeping that slot silent as the editor does (without it,\n"
+           "                 nothing is written)\n";
 }
 
 void PrintUsage(std::ostream& out)
@@ -209,6 +213,7 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
             invocation.json = true;
         } else if (a == "--any-version") {
             invocation.answers.question = MessageAnswer::Yes;
+            invocation.anyVersion = true;
         } else if (a == "--unknown-block") {
             problem = "--unknown-block needs a value: --unknown-block=stop, skip or force";
             return Parsed::Error;
@@ -246,7 +251,34 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
 bool LoadBankFile(Session& session, const std::string& path)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, nullptr) == LoadResult::Loaded;
+    return LoadBank(session, path, nullptr).result == LoadResult::Loaded;
+}
+
+// Loads a bank that a command goes on to write from. The editor keeps a
+// voice lump that the conversion refused as a silent slot once the user has
+// been asked; a batch run has asked no one, so it stops rather than write
+// that sound as zeros, unless --any-version said to go on as the editor
+// does. spared is the slot the command overwrites anyway (0 for none); for
+// extract, only the slot it writes counts.
+bool LoadBankToWrite(Session& session, const Invocation& invocation, const std::string& path,
+    std::ostream& err, int spared = 0, int only = 0)
+{
+    session.bank.bankTitle = FileTitleFromPath(path);
+    const LoadOutcome outcome = LoadBank(session, path, nullptr);
+    if (outcome.result != LoadResult::Loaded)
+        return false;
+    if (invocation.anyVersion)
+        return true;
+    bool writable = true;
+    for (const int slot : outcome.refusedSlots) {
+        if (slot == spared || (only != 0 && slot != only))
+            continue;
+        err << "jbxtool: Slot " << slot << " of " << path
+            << " holds a voice file that was not converted; nothing written"
+               " (--any-version writes it as the editor keeps it)\n";
+        writable = false;
+    }
+    return writable;
 }
 
 void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
@@ -319,7 +351,7 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankFile(session, bankPath))
+    if (!LoadBankToWrite(session, invocation, bankPath, err, 0, *slotNumber))
         return kExitFailure;
 
     const SoundSlot& slot = session.bank.slot(*slotNumber);
@@ -397,7 +429,7 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankFile(session, invocation.operands[0]))
+    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err))
         return kExitFailure;
     return SaveBankTo(session.bank, invocation.operands[1], err);
 }
@@ -440,7 +472,7 @@ int RunReplace(const Command& command, const Invocation& invocation, std::ostrea
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankFile(session, invocation.operands[0])
+    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err, *slotNumber)
         || !PutFiles(session, *slotNumber, std::span(invocation.operands).subspan(2), err))
         return kExitFailure;
     return SaveBankTo(session.bank, *invocation.output, err);
@@ -462,7 +494,7 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankFile(session, invocation.operands[0]))
+    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err))
         return kExitFailure;
     session.bank.slot(*slotNumber).name = name.bytes;
     return SaveBankTo(session.bank, *invocation.output, err);

@@ -135,7 +135,9 @@ protected:
     {
         WriteBytes(path, file);
         desktop.messages.clear();
-        return LoadBank(session, from.empty() ? path : from, withWindow ? &window : nullptr);
+        const LoadOutcome outcome = LoadBank(session, from.empty() ? path : from, withWindow ? &window : nullptr);
+        refusedSlots = outcome.refusedSlots;
+        return outcome.result;
     }
 
     // A rejected file leaves the bank NewBank makes.
@@ -153,6 +155,7 @@ protected:
     FakeDesktop desktop;
     FakeMainWindow window;
     Session session{desktop};
+    std::vector<int> refusedSlots;
 };
 
 TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
@@ -193,15 +196,17 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
     EXPECT_EQ(window.caption, "JBX Maker - Untitled");
 }
 
-// Each text stops after its NUL or at its limit, whichever comes first, and
-// the next one starts with the following byte.
+// Each text stops after its NUL or at its limit, whichever comes first; the
+// next one starts with the following byte, unless that is the NUL a save
+// puts after a text at its limit.
 TEST_F(BankLoader, CreditsKeepTheirLimits)
 {
     const std::string a(100, 'a'), d(256, 'd'), t(100, 't');
     const std::tuple<Bytes, std::string, std::string, std::string> cases[] = {
         {ToBytes(a + d + t), a, d, t},
-        // A saved 100-character author's NUL ends the description instead.
-        {CreditsLump(a, "desc", "date"), a, "", "desc"},
+        {CreditsLump(a, d, t), a, d, t},
+        {CreditsLump(a, "desc", "date"), a, "desc", "date"},
+        {CreditsLump("a", d, "date"), "a", d, "date"},
         {ToBytes("a" + std::string(1, '\0') + d + "Ydate"), "a", d, "Ydate"},
     };
     for (const auto& [lump, author, description, date] : cases) {
@@ -226,8 +231,10 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
     EXPECT_EQ(*session.bank.slots[1].data, ToBytes("Crea456789\x80"));
     ASSERT_FALSE(desktop.messages.empty());
     EXPECT_EQ(desktop.messages.front().text, "Not a Creative Voice File");
-    // The converter refused it: the slot keeps the zero-filled buffer it gave it.
+    // The converter refused it: the slot keeps the zero-filled buffer it gave
+    // it, and the outcome names it for a caller that must not save it so.
     EXPECT_EQ(*session.bank.slots[6].data, Bytes(11 + 48, 0));
+    EXPECT_EQ(refusedSlots, std::vector<int>{7});
     EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1) << "one less than the image";
     EXPECT_EQ(desktop.unknownBlockQuestions,
         (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
@@ -368,7 +375,7 @@ TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
         Session session(desktop);
         session.bank = ModelOf({});
         session.bank.bankTitle = "overlap.jbx";
-        const LoadResult result = LoadBank(session, path, &window);
+        const LoadResult result = LoadBank(session, path, &window).result;
         std::string told;
         for (const Message& m : desktop.messages)
             told += m.text + "|" + m.caption + "|" + std::to_string(int(m.icon)) + "|" + std::to_string(int(m.owner));

@@ -5,6 +5,7 @@
 #include "tests/cli/runtool.h"
 
 #include "bank/bankloader.h"
+#include "bank/bankwriter.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
@@ -149,6 +150,24 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
     const std::string nonsense = write("nonsense.voc", ToBytes("Creative nonsense file here"));
     const std::string v115 = write("v115.voc", VoiceFileBuilder(15, 1).soundBlock(166, Ramp(9)).terminator().build());
     const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
+    // The same two inside a bank: what a command would write from it must
+    // not come out silent.
+    const std::string voiced = dir.file("voiced.jbx");
+    {
+        SoundBank bank;
+        for (const auto& [slot, file] : {std::pair{1, wave}, std::pair{3, v115}, std::pair{5, nonsense}}) {
+            const Bytes lump = ReadBytes(file);
+            bank.slot(slot).data = std::make_shared<Bytes>(Join(lump, {0x80}));
+            bank.slot(slot).size = std::int32_t(lump.size());
+        }
+        ASSERT_EQ(WriteBankFile(bank, voiced), WriteFileResult::Written);
+    }
+    const std::string askedV115 = "jbxtool: Unknown Voice File Version. Process anyway? No (--any-version answers Yes)\n";
+    const std::string lumpsRefused = askedV115 + "jbxtool: Not a Creative Voice File\n";
+    const auto silent = [&](int slot) {
+        return "jbxtool: Slot " + std::to_string(slot) + " of " + voiced
+            + " holds a voice file that was not converted; nothing written (--any-version writes it as the editor keeps it)\n";
+    };
     const struct {
         std::vector<std::string> args;
         std::string err;
@@ -164,8 +183,11 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
         {{"replace", kDemoBank, "1", missing, "-o", old}, "jbxtool: Cannot open sound file\n" + refused(missing), ""},
         {{"create", wave, exe, "-o", old}, "jbxtool: Not a valid sound file\n" + refused(exe), ""},
         {{"replace", kDemoBank, "4", nonsense, "-o", old}, "jbxtool: Not a Creative Voice File\n" + refused(nonsense), ""},
-        {{"create", wave, v115, "-o", old},
-            "jbxtool: Unknown Voice File Version. Process anyway? No (--any-version answers Yes)\n" + refused(v115), ""},
+        {{"create", wave, v115, "-o", old}, askedV115 + refused(v115), ""},
+        {{"rewrite", voiced, old}, lumpsRefused + silent(3) + silent(5), ""},
+        {{"rename", voiced, "1", "x", "-o", old}, lumpsRefused + silent(3) + silent(5), ""},
+        {{"replace", voiced, "3", wave, "-o", old}, lumpsRefused + silent(5), ""},
+        {{"extract", voiced, "5", old}, lumpsRefused + silent(5), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -175,7 +197,16 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
         EXPECT_THAT(run.out, Printed(c.outHas));
     }
     EXPECT_EQ(ReadBytes(old), ToBytes("the file that was here"));
-    EXPECT_EQ(FileCount(dir), 7u) << "no new file, no temporary file left behind";
+    EXPECT_EQ(FileCount(dir), 8u) << "no new file, no temporary file left behind";
+
+    // What is left unharmed goes through: another slot's sound, or the
+    // user's word that a silent slot is what they want.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"extract", voiced, "1", dir.file("1.wav")}, {"rewrite", "--any-version", voiced, dir.file("any.jbx")}}) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        EXPECT_EQ(RunJbxtool(args).exitCode, 0);
+        EXPECT_TRUE(std::filesystem::exists(args.back()));
+    }
 }
 
 TEST_F(Jbxtool, RewriteIsByteIdenticalAndExtractAddsThePadByte)
