@@ -122,11 +122,7 @@ void MainWindow::setNameText(const std::string& text)
 
 void MainWindow::setSizeText(const std::string& text)
 {
-    const QString shown = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    ui_->sizeText->setText(shown);
-    // Its accessible name is "Size", which hides the text from a screen
-    // reader; the description carries it.
-    ui_->sizeText->setAccessibleDescription(shown);
+    ui_->sizeText->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
 }
 
 void MainWindow::setExtractEnabled(bool enabled)

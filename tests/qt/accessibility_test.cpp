@@ -103,11 +103,18 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
     // Ten sounds, six file buttons, Extract, Replace, the Name box and the Size text.
     ExpectEveryControlNamed(window, 20, "the main window");
     EXPECT_EQ(NameOf(window, "nameBox"), "Name:");
-    EXPECT_EQ(NameOf(window, "sizeText"), "Size");
-    // The name hides the text itself, so the description carries it.
-    window.setSizeText("12345");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("sizeText"))
-                  ->text(QAccessible::Description), "12345");
+    // The size is read as the value of a read-only field named by its label,
+    // so that "Size:" is followed by the size itself.
+    window.setSizeText("3 KB");
+    QAccessibleInterface* size = QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("sizeText"));
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->role(), QAccessible::EditableText);
+    EXPECT_TRUE(size->state().readOnly);
+    EXPECT_EQ(size->text(QAccessible::Name), "Size:");
+    EXPECT_EQ(size->text(QAccessible::Value), "3 KB");
+    EXPECT_EQ(size->text(QAccessible::Description), "");
+    ASSERT_NE(size->textInterface(), nullptr);
+    EXPECT_EQ(size->textInterface()->text(0, size->textInterface()->characterCount()), "3 KB");
 
     // The windows stay until the end, so that no control of one is ever
     // looked up at the address of a control of another one gone before.
