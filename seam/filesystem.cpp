@@ -1,10 +1,12 @@
 #include "seam/filesystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include <cerrno>
 
@@ -150,6 +152,42 @@ std::string TemporaryName(unsigned attempt)
     return name + ".tmp";
 }
 
+// A folder that turns a new file away for want of permission, not of room:
+// only then may the file be written in place instead.
+bool RefusedForPermission(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Owns a descriptor from open().
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept
+    {
+        reset(std::exchange(other.fd_, -1));
+        return *this;
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    explicit operator bool() const { return fd_ >= 0; }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+#ifdef _WIN32
+            _close(fd_);
+#else
+            ::close(fd_);
+#endif
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
 #ifdef _WIN32
 
 // A file made for this save alone: it must not exist yet.
@@ -159,20 +197,22 @@ std::FILE* CreateNewFile(const fs::path& path)
     if (fd < 0)
         return nullptr;
     std::FILE* file = _fdopen(fd, "wb");
-    if (!file)
+    if (!file) {
         _close(fd);
+        _wunlink(path.c_str());
+    }
     return file;
 }
 
 // An existing file opened for writing without changing it, or nothing when
 // a plain open for writing would be refused. Windows' one permission is the
 // read-only mark.
-std::FILE* OpenExistingForWriting(const fs::path& path)
+Descriptor OpenExistingForWriting(const fs::path& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return nullptr;
-    return _wfopen(path.c_str(), L"r+b");
+        return Descriptor();
+    return Descriptor(_wopen(path.c_str(), _O_RDWR | _O_BINARY));
 }
 
 bool FlushToDisk(std::FILE* file)
@@ -186,9 +226,39 @@ void CopyPermissions(const fs::path&, std::FILE*)
     // before any temporary file is made.
 }
 
-bool TruncateFile(std::FILE* file)
+bool SetLength(HANDLE file, std::int64_t length)
 {
-    return _chsize_s(_fileno(file), 0) == 0;
+    LARGE_INTEGER at;
+    at.QuadPart = length;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+// The file first grows to the new length, so that the disk's room is
+// certain before any old byte is overwritten; it is cut to the new length
+// only once every byte is in.
+bool Overwrite(int fd, std::span<const std::uint8_t> bytes)
+{
+    const HANDLE file = HANDLE(_get_osfhandle(fd));
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return false;
+    const auto length = std::int64_t(bytes.size());
+    if (length > size.QuadPart && !SetLength(file, length)) {
+        SetLength(file, size.QuadPart);
+        return false;
+    }
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return false;
+    while (!bytes.empty()) {
+        const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0)
+            return false;
+        bytes = bytes.subspan(written);
+    }
+    return SetLength(file, length) && FlushFileBuffers(file);
 }
 
 bool ReplaceWith(const fs::path& temp, const fs::path& target)
@@ -198,26 +268,34 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target)
 
 #else
 
-// A stream over a descriptor that open() gave, or nothing.
-std::FILE* StreamOf(int fd)
+std::FILE* StreamOf(Descriptor fd)
 {
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file)
-        ::close(fd);
+    std::FILE* file = fd ? fdopen(fd.get(), "wb") : nullptr;
+    if (file)
+        fd.release();
     return file;
 }
 
 std::FILE* CreateNewFile(const fs::path& path)
 {
     // 0666 less the umask, as any new file of the user's gets.
-    return StreamOf(::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+    Descriptor fd(::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+    if (!fd)
+        return nullptr;
+    std::FILE* file = StreamOf(std::move(fd));
+    if (!file)
+        ::unlink(path.c_str());
+    return file;
 }
 
-std::FILE* OpenExistingForWriting(const fs::path& path)
+Descriptor OpenExistingForWriting(const fs::path& path)
 {
-    return StreamOf(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    // Read access too where the file gives it, for the C library's own way
+    // of reserving room on a file system that cannot do it at once.
+    Descriptor fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!fd)
+        fd.reset(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    return fd;
 }
 
 bool FlushToDisk(std::FILE* file)
@@ -240,9 +318,48 @@ void CopyPermissions(const fs::path& target, std::FILE* file)
     fchmod(fd, old.st_mode & 07777);
 }
 
-bool TruncateFile(std::FILE* file)
+// Room for length bytes from the start of the file, without changing it.
+bool Reserve(int fd, off_t length)
 {
-    return ftruncate(fileno(file), 0) == 0;
+    if (length == 0)
+        return true;
+#ifdef __linux__
+    if (fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, length) == 0)
+        return true;
+    if (errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+#endif
+    // This one grows the file, and its fallback may give up having grown
+    // it part of the way: the old length is put back then.
+    struct stat old {};
+    if (fstat(fd, &old) != 0)
+        return false;
+    if (posix_fallocate(fd, 0, length) == 0)
+        return true;
+    if (ftruncate(fd, old.st_size) != 0) {
+        // Nothing of the old bytes was touched; only zeros past them stay.
+    }
+    return false;
+}
+
+// The disk's room for the new bytes is reserved before any old byte is
+// overwritten, and the file is cut to the new length only once every byte
+// is in, so a full disk refuses the save and loses nothing.
+bool Overwrite(int fd, std::span<const std::uint8_t> bytes)
+{
+    if (!Reserve(fd, off_t(bytes.size())))
+        return false;
+    off_t at = 0;
+    while (!bytes.empty()) {
+        const ssize_t written = pwrite(fd, bytes.data(), bytes.size(), at);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes = bytes.subspan(std::size_t(written));
+        at += written;
+    }
+    return ftruncate(fd, at) == 0 && fsync(fd) == 0;
 }
 
 // The rename reaches the disk only when the folder that records it does.
@@ -298,11 +415,23 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// The folder will not take a new file but the file itself may be written:
-// the bytes are gathered first, so a produce that gives up changes nothing,
-// and then written over the old ones. This one case gives up atomicity: a
-// crash or a full disk during the write leaves a damaged file.
-WriteFileResult WriteInPlace(FileHandle file, const std::function<bool(ByteSink&)>& produce)
+// Runs produce into file; false when it gave up, a write failed or memory
+// ran out.
+bool Produce(std::FILE* file, const std::function<bool(ByteSink&)>& produce)
+{
+    FileSink sink(file);
+    try {
+        return produce(sink) && !sink.failed();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// The file cannot be replaced by name but may be written: the bytes are
+// gathered first, so a produce that gives up changes nothing, and then
+// written over the old ones. This one case gives up atomicity: a crash
+// during the write leaves a damaged file.
+WriteFileResult WriteInPlace(Descriptor file, const std::function<bool(ByteSink&)>& produce)
 {
     MemorySink bytes;
     try {
@@ -311,8 +440,7 @@ WriteFileResult WriteInPlace(FileHandle file, const std::function<bool(ByteSink&
     } catch (const std::bad_alloc&) {
         return WriteFileResult::CannotWrite;
     }
-    const bool written = TruncateFile(file.get()) && WriteAll(file.get(), bytes.data);
-    return FinishFile(file.release()) && written ? WriteFileResult::Written : WriteFileResult::CannotWrite;
+    return Overwrite(file.get(), bytes.data) ? WriteFileResult::Written : WriteFileResult::CannotWrite;
 }
 
 } // namespace
@@ -325,9 +453,9 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
 
     // A file that may not be written is refused, not replaced behind its
     // back by a new one.
-    FileHandle old;
+    Descriptor old;
     if (existing) {
-        old.reset(OpenExistingForWriting(target));
+        old = OpenExistingForWriting(target);
         if (!old)
             return WriteFileResult::CannotCreate;
     }
@@ -335,30 +463,31 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     fs::path temp;
     FileHandle file;
+    int refusal = 0;
     for (unsigned attempt = 0; attempt < 8 && !file; ++attempt) {
         temp = folder / TemporaryName(attempt);
         file.reset(CreateNewFile(temp));
-        if (!file && errno != EEXIST)
+        refusal = errno;
+        if (!file && refusal != EEXIST)
             break;
     }
-    if (!file)
-        return old ? WriteInPlace(std::move(old), produce) : WriteFileResult::CannotCreate;
+    if (!file) {
+        // Only a folder that refuses new files outright leaves the file to be
+        // written in place; a full disk or too many open files is a refusal.
+        if (old && RefusedForPermission(refusal))
+            return WriteInPlace(std::move(old), produce);
+        return old ? WriteFileResult::CannotWrite : WriteFileResult::CannotCreate;
+    }
     old.reset();
 
     if (existing)
         CopyPermissions(target, file.get());
-    FileSink sink(file.get());
-    bool produced = false;
-    try {
-        produced = produce(sink) && !sink.failed();
-    } catch (const std::bad_alloc&) {
-        // Reported as a failed write below; the temporary file goes.
-    }
+    const bool produced = Produce(file.get(), produce);
     const bool finished = FinishFile(file.release());
-    if (produced && finished && ReplaceWith(temp, target))
-        return WriteFileResult::Written;
-    fs::remove(temp, error);
-    return WriteFileResult::CannotWrite;
+    const bool replaced = produced && finished && ReplaceWith(temp, target);
+    if (!replaced)
+        fs::remove(temp, error);
+    return replaced ? WriteFileResult::Written : WriteFileResult::CannotWrite;
 }
 
 fs::path PathFromUtf8(const std::string& utf8)

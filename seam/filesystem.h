@@ -63,13 +63,16 @@ enum class WriteFileResult {
 // to the sink it is given (returning false to give up), which puts them into
 // a temporary file beside the target; that file is flushed to the disk and
 // replaces the target only when every byte has been written. Whatever fails,
-// the file that was there is untouched and no temporary file is left.
-// A symbolic link is followed to its final target, which is the file
-// replaced (the link stays a link), and a replaced file keeps its
-// permissions. A file that a plain open for writing would refuse is refused
-// with CannotCreate. Where the folder takes no new file but the file itself
-// may be written, the file is overwritten in place once produce has
-// succeeded, the one case that is not atomic.
+// the file that was there is untouched and no temporary file is left. A
+// symbolic link is followed to its final target, which is the file replaced
+// (the link stays a link), and a replaced file keeps its permissions. A file
+// that a plain open for writing would refuse is refused with CannotCreate; a
+// full disk is a refusal too. Where the file may be written but not replaced
+// by name (its folder takes no new file for want of permission), produce runs
+// into memory and the file is overwritten in place, the one case that is not
+// atomic: the disk's room for the new bytes is reserved first and the file
+// cut to its new length last, so a full disk still leaves it untouched, but a
+// crash during the write does not.
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce);
 
 // A UTF-8 path as the platform's path and back. On Windows a narrow path

@@ -427,6 +427,50 @@ TEST_F(Jbxtool, ASaveIsFlushedBeforeAndAfterTheRename)
         << "the folder was not flushed after the rename: " << ::testing::PrintToString(events);
     EXPECT_EQ(Load(out).slot(1).name, "zzz");
 }
+
+// A bank too big for what is left of the disk is refused and the old bank
+// stays whole, whether no temporary file can be made beside it or its folder
+// takes no new file and it would be written in place. The disk is a small
+// tmpfs of this test's own, mounted in a private mount namespace.
+TEST_F(Jbxtool, AFullDiskLeavesTheOldBankWhole)
+{
+    const std::string old = write("old.jbx", ToBytes("the bank that was there"));
+    const std::string wave = write("big.wav", Wave(96 << 10, 1));
+    const std::string disk = dir.file("disk");
+    std::filesystem::create_directory(disk);
+    const std::string out = disk + "/out.jbx";
+    const std::string script =
+        "mount -t tmpfs -o size=64k,nr_inodes=$1 jbx \"$3\" && cp \"$4\" \"$3/out.jbx\" && chmod 666 \"$3/out.jbx\""
+        " && chmod $2 \"$3\" || exit 99\n"
+        "disk=$3 old=$4; shift 4; \"$@\"; status=$?\n"
+        "cmp -s \"$old\" \"$disk/out.jbx\" && echo unchanged; ls -A \"$disk\"; exit $status\n";
+    const bool root = geteuid() == 0;
+    const std::vector<std::string> save = {JbxtoolPath(), "replace", kDemoBank, "1", wave, "-o", out};
+    const struct {
+        const char* what;
+        const char* inodes;
+        const char* folderMode;
+        std::vector<std::string> as;
+    } cases[] = {
+        {"no inode left for the temporary file", "2", "755", {}},
+        // Only root can become a user whom the folder refuses.
+        {"a folder that takes no new file", "8", "555", {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.as.empty() && !root)
+            continue;
+        std::vector<std::string> args = {root ? "-m" : "-rm", "sh", "-c", script, "sh", c.inodes, c.folderMode, disk, old};
+        args.insert(args.end(), c.as.begin(), c.as.end());
+        args.insert(args.end(), save.begin(), save.end());
+        const RunResult run = RunProgram("unshare", args);
+        if (run.exitCode == 99 || run.exitCode == -1 || run.err.starts_with("unshare:"))
+            GTEST_SKIP() << "cannot mount a file system of the test's own here: " << run.err;
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "jbxtool: Cannot write " + out + "\n");
+        EXPECT_EQ(run.out, "unchanged\nout.jbx\n") << "the old bank was damaged, or a temporary file was left";
+    }
+}
 #endif
 
 // jbxtool with its address space limited: a sound or bank that does not fit
