@@ -120,9 +120,9 @@ std::optional<Bytes> ReadWholeFile(const std::string& path)
 namespace {
 
 // A link's final target, so that a save through a link rewrites the file it
-// points at and the link stays a link. A loop or a chain too long to follow
-// gives the path as it is; the save then fails or replaces the link itself,
-// as the platform decides.
+// points at and the link stays a link. A chain too long to follow gives the
+// path as it is; a loop never gets here, since the kernel's own look-up
+// refuses it first.
 fs::path FinalTarget(const fs::path& path)
 {
     fs::path current = path;
@@ -215,6 +215,20 @@ Descriptor OpenExistingForWriting(const fs::path& path)
     return Descriptor(_wopen(path.c_str(), _O_RDWR | _O_BINARY));
 }
 
+// A device such as NUL, opened as a plain open would.
+Descriptor OpenForWritingThrough(const fs::path& path)
+{
+    return Descriptor(_wopen(path.c_str(), _O_WRONLY | _O_BINARY));
+}
+
+std::FILE* StreamOf(Descriptor fd)
+{
+    std::FILE* file = fd ? _fdopen(fd.get(), "wb") : nullptr;
+    if (file)
+        fd.release();
+    return file;
+}
+
 bool FlushToDisk(std::FILE* file)
 {
     return FlushFileBuffers(HANDLE(_get_osfhandle(_fileno(file)))) != 0;
@@ -224,6 +238,12 @@ void CopyPermissions(const fs::path&, std::FILE*)
 {
     // The read-only mark is the only one, and a read-only file is refused
     // before any temporary file is made.
+}
+
+// No link names a file only by an open descriptor here.
+bool NamedBy(const fs::path&, const fs::path&)
+{
+    return true;
 }
 
 bool SetLength(HANDLE file, std::int64_t length)
@@ -298,6 +318,11 @@ Descriptor OpenExistingForWriting(const fs::path& path)
     return fd;
 }
 
+Descriptor OpenForWritingThrough(const fs::path& path)
+{
+    return Descriptor(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+}
+
 bool FlushToDisk(std::FILE* file)
 {
     return fsync(fileno(file)) == 0;
@@ -316,6 +341,16 @@ void CopyPermissions(const fs::path& target, std::FILE* file)
         // bits below still hold.
     }
     fchmod(fd, old.st_mode & 07777);
+}
+
+// Whether the link chain that FinalTarget followed by name leads where the
+// kernel's look-up does. A descriptor's name under /proc (/dev/stdout among
+// them) reads as a path that is no file's, or not this file's any more.
+bool NamedBy(const fs::path& given, const fs::path& target)
+{
+    struct stat a {}, b {};
+    return ::stat(given.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 && a.st_dev == b.st_dev
+        && a.st_ino == b.st_ino;
 }
 
 // Room for length bytes from the start of the file, without changing it.
@@ -385,10 +420,11 @@ bool WriteAll(std::FILE* file, std::span<const std::uint8_t> bytes)
     return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
-// Flushes the stream to the disk and closes it; false when any of it failed.
-bool FinishFile(std::FILE* file)
+// Flushes the stream, to the disk when asked, and closes it; false when any
+// of it failed.
+bool FinishFile(std::FILE* file, bool toDisk = true)
 {
-    bool good = std::fflush(file) == 0 && !std::ferror(file) && FlushToDisk(file);
+    bool good = std::fflush(file) == 0 && !std::ferror(file) && (!toDisk || FlushToDisk(file));
     if (std::fclose(file) != 0)
         good = false;
     return good;
@@ -443,13 +479,31 @@ WriteFileResult WriteInPlace(Descriptor file, const std::function<bool(ByteSink&
     return Overwrite(file.get(), bytes.data) ? WriteFileResult::Written : WriteFileResult::CannotWrite;
 }
 
+// A FIFO, a terminal or a device is written as a plain open would write it;
+// it has no bytes to keep and is no file to replace.
+WriteFileResult WriteThrough(const fs::path& path, const std::function<bool(ByteSink&)>& produce)
+{
+    FileHandle file(StreamOf(OpenForWritingThrough(path)));
+    if (!file)
+        return WriteFileResult::CannotCreate;
+    const bool produced = Produce(file.get(), produce);
+    return FinishFile(file.release(), false) && produced ? WriteFileResult::Written : WriteFileResult::CannotWrite;
+}
+
 } // namespace
 
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce)
 {
-    const fs::path target = FinalTarget(PathFromUtf8(path));
+    const fs::path given = PathFromUtf8(path);
     std::error_code error;
-    const bool existing = fs::is_regular_file(target, error);
+    const fs::file_type type = fs::status(given, error).type();
+    if (type == fs::file_type::none)
+        return WriteFileResult::CannotCreate;   // a link loop, a folder that may not be searched
+    if (type != fs::file_type::regular && type != fs::file_type::directory && type != fs::file_type::not_found)
+        return WriteThrough(given, produce);
+
+    const fs::path target = FinalTarget(given);
+    const bool existing = type == fs::file_type::regular;
 
     // A file that may not be written is refused, not replaced behind its
     // back by a new one.
@@ -458,6 +512,10 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
         old = OpenExistingForWriting(target);
         if (!old)
             return WriteFileResult::CannotCreate;
+        // A file reached only through a descriptor (of a file since deleted,
+        // say) has no name to rename over.
+        if (!NamedBy(given, target))
+            return WriteInPlace(std::move(old), produce);
     }
 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");

@@ -21,6 +21,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -296,6 +297,45 @@ TEST(Filesystem, WriteFileSafelyGivesANewFileTheUsualPermissions)
     umask(mask);
     ASSERT_EQ(result, WriteFileResult::Written);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
+}
+
+// What is not a file is written as a plain open would write it: a FIFO and
+// a pipe reached through its descriptor's name stay what they are and get
+// the bytes; a link loop is refused as a plain open refuses it.
+TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Opened first and without waiting, so that the write needs no reader
+    // thread; the bytes fit in the pipe's buffer.
+    const int fromFifo = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int ends[2];
+    ASSERT_TRUE(fromFifo >= 0 && pipe(ends) == 0);
+    const auto written = [&](const std::string& path) {
+        return WriteFileSafely(path, [](ByteSink& file) { return file.write(kTextModeTraps); });
+    };
+    const auto received = [](int fd) {
+        Bytes bytes(64);
+        const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+        bytes.resize(n > 0 ? std::size_t(n) : 0);
+        ::close(fd);
+        return bytes;
+    };
+
+    EXPECT_EQ(written(fifo), WriteFileResult::Written);
+    EXPECT_EQ(received(fromFifo), kTextModeTraps);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    EXPECT_EQ(written("/proc/self/fd/" + std::to_string(ends[1])), WriteFileResult::Written);
+    ::close(ends[1]);
+    EXPECT_EQ(received(ends[0]), kTextModeTraps);
+
+    fs::create_symlink("loop-b", dir.file("loop-a"));
+    fs::create_symlink("loop-a", dir.file("loop-b"));
+    EXPECT_EQ(written(dir.file("loop-a")), WriteFileResult::CannotCreate);
+    EXPECT_TRUE(fs::is_symlink(dir.file("loop-a")));
+    EXPECT_EQ(Listing(dir.path()).size(), 3u) << "a temporary file was left";
 }
 
 #endif
