@@ -240,6 +240,12 @@ void CopyPermissions(const fs::path&, std::FILE*)
     // before any temporary file is made.
 }
 
+// Another user's file in a shared folder is no obstacle to a rename here.
+bool RenameWouldBeRefused(const fs::path&)
+{
+    return false;
+}
+
 // No link names a file only by an open descriptor here.
 bool NamedBy(const fs::path&, const fs::path&)
 {
@@ -329,18 +335,33 @@ bool FlushToDisk(std::FILE* file)
 }
 
 // The new file takes the old one's permission bits and, where allowed, its
-// owner and group.
+// owner and group; a user who may not give the file away may still give it
+// the old group when a member of it.
 void CopyPermissions(const fs::path& target, std::FILE* file)
 {
     struct stat old {};
     if (::stat(target.c_str(), &old) != 0)
         return;
     const int fd = fileno(file);
-    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
-        // Only the owner's own group, or root, may give a file away; the
-        // bits below still hold.
+    if (fchown(fd, old.st_uid, old.st_gid) != 0 && fchown(fd, uid_t(-1), old.st_gid) != 0) {
+        // The group is not the user's to give either; the bits below still hold.
     }
     fchmod(fd, old.st_mode & 07777);
+}
+
+// In a folder with the sticky bit only the owner of a file or of the folder
+// may rename over it. That is decided before the temporary file is made,
+// not on the rename's refusal: by then the bytes would have to be produced
+// again or copied back out of the temporary file.
+bool RenameWouldBeRefused(const fs::path& target)
+{
+    const uid_t user = geteuid();
+    if (user == 0)
+        return false;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    struct stat file {}, parent {};
+    return ::stat(target.c_str(), &file) == 0 && ::stat(folder.c_str(), &parent) == 0
+        && (parent.st_mode & S_ISVTX) && file.st_uid != user && parent.st_uid != user;
 }
 
 // Whether the link chain that FinalTarget followed by name leads where the
@@ -514,7 +535,7 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
             return WriteFileResult::CannotCreate;
         // A file reached only through a descriptor (of a file since deleted,
         // say) has no name to rename over.
-        if (!NamedBy(given, target))
+        if (!NamedBy(given, target) || RenameWouldBeRefused(target))
             return WriteInPlace(std::move(old), produce);
     }
 
