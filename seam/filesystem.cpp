@@ -17,6 +17,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -292,6 +293,12 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target)
     return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+// An interrupted save on Windows leaves its temporary file: the console's
+// handler runs while the file is still open, and an open file cannot be
+// deleted there.
+void NoteTemporaryFile(const fs::path&) {}
+void ForgetTemporaryFile() {}
+
 #else
 
 std::FILE* StreamOf(Descriptor fd)
@@ -434,6 +441,41 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target)
     return true;
 }
 
+// The temporary file being written, kept where a signal handler may read it
+// without allocating: the path is complete before the mark goes up.
+char gTemporaryPath[4096];
+std::atomic<bool> gTemporaryNoted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void NoteTemporaryFile(const fs::path& path)
+{
+    gTemporaryNoted = false;
+    const std::string& text = path.native();
+    if (text.size() >= sizeof gTemporaryPath)
+        return;   // too long to note; an interrupt would leave it behind
+    text.copy(gTemporaryPath, text.size());
+    gTemporaryPath[text.size()] = '\0';
+    gTemporaryNoted = true;
+}
+
+void ForgetTemporaryFile()
+{
+    gTemporaryNoted = false;
+}
+
+void RemoveTemporaryFileAndDie(int signal)
+{
+    if (gTemporaryNoted)
+        unlink(gTemporaryPath);
+    // The signal is blocked while its handler runs; with the default action
+    // back it ends the process on return, and the parent sees why.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(signal, &standard, nullptr);
+    raise(signal);
+}
+
 #endif
 
 bool WriteAll(std::FILE* file, std::span<const std::uint8_t> bytes)
@@ -545,8 +587,11 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
     int refusal = 0;
     for (unsigned attempt = 0; attempt < 8 && !file; ++attempt) {
         temp = folder / TemporaryName(attempt);
+        NoteTemporaryFile(temp);
         file.reset(CreateNewFile(temp));
         refusal = errno;
+        if (!file)
+            ForgetTemporaryFile();
         if (!file && refusal != EEXIST)
             break;
     }
@@ -566,7 +611,26 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
     const bool replaced = produced && finished && ReplaceWith(temp, target);
     if (!replaced)
         fs::remove(temp, error);
+    ForgetTemporaryFile();
     return replaced ? WriteFileResult::Written : WriteFileResult::CannotWrite;
+}
+
+void RemoveTemporaryFilesOnInterrupt()
+{
+#ifndef _WIN32
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        // A signal ignored from the start (nohup, a background job) stays so.
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporaryFileAndDie;
+        sigemptyset(&action.sa_mask);
+        for (const int other : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&action.sa_mask, other);
+        sigaction(signal, &action, nullptr);
+    }
+#endif
 }
 
 fs::path PathFromUtf8(const std::string& utf8)

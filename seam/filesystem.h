@@ -79,6 +79,12 @@ enum class WriteFileResult {
 // write does not.
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce);
 
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a save under
+// way before they end the process as they would have; a signal ignored from
+// the start stays ignored. For programs that do nothing else on those
+// signals. Nothing on Windows.
+void RemoveTemporaryFilesOnInterrupt();
+
 // A UTF-8 path as the platform's path and back. On Windows a narrow path
 // would mean the ANSI code page, not UTF-8.
 std::filesystem::path PathFromUtf8(const std::string& utf8);

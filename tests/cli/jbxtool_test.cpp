@@ -471,6 +471,23 @@ TEST_F(Jbxtool, AFullDiskLeavesTheOldBankWhole)
         EXPECT_EQ(run.out, "unchanged\nout.jbx\n") << "the old bank was damaged, or a temporary file was left";
     }
 }
+
+// A save stopped by a signal leaves neither the new file nor its temporary
+// file, and jbxtool ends as the signal would have ended it. strace sends
+// SIGTERM at the first fsync, the temporary file's.
+TEST_F(Jbxtool, AnInterruptedSaveLeavesNoTemporaryFile)
+{
+    const std::string out = dir.file("out.jbx");
+    const RunResult run = RunProgram("sh",
+        {"-c", "strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=TERM \"$@\"; echo $?", "sh", "-E",
+            "ASAN_OPTIONS=detect_leaks=0", JbxtoolPath(), "rename", kDemoBank, "1", "zzz", "-o", out});
+    if (run.out == "127\n")
+        GTEST_SKIP() << "strace is not installed (scripts/install-deps installs it)";
+    if (run.err.find("ptrace") != std::string::npos)
+        GTEST_SKIP() << "this machine does not let strace trace: " << run.err;
+    EXPECT_EQ(run.out, "143\n") << run.err;
+    EXPECT_EQ(FileCount(dir), 0u) << "the output or a temporary file was left";
+}
 #endif
 
 // jbxtool with its address space limited: a sound or bank that does not fit
