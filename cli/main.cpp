@@ -2,6 +2,7 @@
 // line, through the same core as the editor.
 
 #include "cli/jbxtool.h"
+#include "seam/filesystem.h"
 
 #include <iostream>
 #include <string>
@@ -40,6 +41,9 @@ static std::vector<std::string> Arguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Ctrl+C or a closed terminal in the middle of a save leaves no
+    // temporary file beside the output.
+    jbx::RemoveTemporaryFilesOnInterrupt();
     const int status = jbx::RunJbxtool(Arguments(argc, argv), std::cout, std::cerr);
     // Output that never arrived (a full disk, a closed pipe) is a failure.
     if (!std::cout.flush() && status == jbx::kExitSuccess)

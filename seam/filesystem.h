@@ -66,11 +66,24 @@ enum class WriteFileResult {
 // the file that was there is untouched and no temporary file is left.
 // A symbolic link is followed to its final target, which is the file
 // replaced (the link stays a link), and a replaced file keeps its
-// permissions. A file that a plain open for writing would refuse is refused
-// with CannotCreate. Where the folder takes no new file but the file itself
-// may be written, the file is overwritten in place once produce has
-// succeeded, the one case that is not atomic.
+// permissions, its owner where allowed and its group where the user is a
+// member of it. A file that a plain open for writing would refuse, or a
+// link loop, is refused with CannotCreate; a full disk is a refusal too.
+// A FIFO, a terminal or a device is opened and written as a plain open
+// would. Where the file may be written but not replaced by name (its
+// folder takes no new file for want of permission, or it is another user's
+// in a folder with the sticky bit), produce runs into memory and the file
+// is overwritten in place, the one case that is not atomic: the disk's room
+// for the new bytes is reserved first and the file cut to its new length
+// last, so a full disk still leaves it untouched, but a crash during the
+// write does not.
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce);
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a save under
+// way before they end the process as they would have; a signal ignored from
+// the start stays ignored. For programs that do nothing else on those
+// signals. Nothing on Windows.
+void RemoveTemporaryFilesOnInterrupt();
 
 // A UTF-8 path as the platform's path and back. On Windows a narrow path
 // would mean the ANSI code page, not UTF-8.

@@ -458,6 +458,67 @@ TEST_F(Jbxtool, ASaveIsFlushedBeforeAndAfterTheRename)
         << "the folder was not flushed after the rename: " << ::testing::PrintToString(events);
     EXPECT_EQ(Load(out).slot(1).name, "zzz");
 }
+
+// A bank too big for what is left of the disk is refused and the old bank
+// stays whole, whether no temporary file can be made beside it or its folder
+// takes no new file and it would be written in place. The disk is a small
+// tmpfs of this test's own, mounted in a private mount namespace.
+TEST_F(Jbxtool, AFullDiskLeavesTheOldBankWhole)
+{
+    const std::string old = write("old.jbx", ToBytes("the bank that was there"));
+    const std::string wave = write("big.wav", Wave(96 << 10, 1));
+    const std::string disk = dir.file("disk");
+    std::filesystem::create_directory(disk);
+    const std::string out = disk + "/out.jbx";
+    const std::string script =
+        "mount -t tmpfs -o size=64k,nr_inodes=$1 jbx \"$3\" && cp \"$4\" \"$3/out.jbx\" && chmod 666 \"$3/out.jbx\""
+        " && chmod $2 \"$3\" || exit 99\n"
+        "disk=$3 old=$4; shift 4; \"$@\"; status=$?\n"
+        "cmp -s \"$old\" \"$disk/out.jbx\" && echo unchanged; ls -A \"$disk\"; exit $status\n";
+    const bool root = geteuid() == 0;
+    const std::vector<std::string> save = {JbxtoolPath(), "replace", kDemoBank, "1", wave, "-o", out};
+    const struct {
+        const char* what;
+        const char* inodes;
+        const char* folderMode;
+        std::vector<std::string> as;
+    } cases[] = {
+        {"no inode left for the temporary file", "2", "755", {}},
+        // Only root can become a user whom the folder refuses.
+        {"a folder that takes no new file", "8", "555", {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.as.empty() && !root)
+            continue;
+        std::vector<std::string> args = {root ? "-m" : "-rm", "sh", "-c", script, "sh", c.inodes, c.folderMode, disk, old};
+        args.insert(args.end(), c.as.begin(), c.as.end());
+        args.insert(args.end(), save.begin(), save.end());
+        const RunResult run = RunProgram("unshare", args);
+        if (run.exitCode == 99 || run.exitCode == -1 || run.err.starts_with("unshare:"))
+            GTEST_SKIP() << "cannot mount a file system of the test's own here: " << run.err;
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "jbxtool: Cannot write " + out + "\n");
+        EXPECT_EQ(run.out, "unchanged\nout.jbx\n") << "the old bank was damaged, or a temporary file was left";
+    }
+}
+
+// A save stopped by a signal leaves neither the new file nor its temporary
+// file, and jbxtool ends as the signal would have ended it. strace sends
+// SIGTERM at the first fsync, the temporary file's.
+TEST_F(Jbxtool, AnInterruptedSaveLeavesNoTemporaryFile)
+{
+    const std::string out = dir.file("out.jbx");
+    const RunResult run = RunProgram("sh",
+        {"-c", "strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=TERM \"$@\"; echo $?", "sh", "-E",
+            "ASAN_OPTIONS=detect_leaks=0", JbxtoolPath(), "rename", kDemoBank, "1", "zzz", "-o", out});
+    if (run.out == "127\n")
+        GTEST_SKIP() << "strace is not installed (scripts/install-deps installs it)";
+    if (run.err.find("ptrace") != std::string::npos)
+        GTEST_SKIP() << "this machine does not let strace trace: " << run.err;
+    EXPECT_EQ(run.out, "143\n") << run.err;
+    EXPECT_EQ(FileCount(dir), 0u) << "the output or a temporary file was left";
+}
 #endif
 
 // jbxtool with its address space limited: a sound or bank that does not fit

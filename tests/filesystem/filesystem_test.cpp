@@ -21,7 +21,10 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -296,6 +299,97 @@ TEST(Filesystem, WriteFileSafelyGivesANewFileTheUsualPermissions)
     umask(mask);
     ASSERT_EQ(result, WriteFileResult::Written);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
+}
+
+// What is not a file is written as a plain open would write it: a FIFO and
+// a pipe reached through its descriptor's name stay what they are and get
+// the bytes; a link loop is refused as a plain open refuses it.
+TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Opened first and without waiting, so that the write needs no reader
+    // thread; the bytes fit in the pipe's buffer.
+    const int fromFifo = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int ends[2];
+    ASSERT_TRUE(fromFifo >= 0 && pipe(ends) == 0);
+    const auto written = [&](const std::string& path) {
+        return WriteFileSafely(path, [](ByteSink& file) { return file.write(kTextModeTraps); });
+    };
+    const auto received = [](int fd) {
+        Bytes bytes(64);
+        const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+        bytes.resize(n > 0 ? std::size_t(n) : 0);
+        ::close(fd);
+        return bytes;
+    };
+
+    EXPECT_EQ(written(fifo), WriteFileResult::Written);
+    EXPECT_EQ(received(fromFifo), kTextModeTraps);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    EXPECT_EQ(written("/proc/self/fd/" + std::to_string(ends[1])), WriteFileResult::Written);
+    ::close(ends[1]);
+    EXPECT_EQ(received(ends[0]), kTextModeTraps);
+
+    fs::create_symlink("loop-b", dir.file("loop-a"));
+    fs::create_symlink("loop-a", dir.file("loop-b"));
+    EXPECT_EQ(written(dir.file("loop-a")), WriteFileResult::CannotCreate);
+    EXPECT_TRUE(fs::is_symlink(dir.file("loop-a")));
+    EXPECT_EQ(Listing(dir.path()).size(), 3u) << "a temporary file was left";
+}
+
+// Saves by another user than the file's, run as uid 1000 (group 1000, and
+// 2000 besides) in a child process: a member of the file's group keeps the
+// group, and another user's file in a folder with the sticky bit, which
+// may not be renamed over, is written in place.
+TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "taking another user's identity needs root";
+    const uid_t user = 1000, owner = 3000, folderOwner = 4000;
+    const gid_t group = 1000, fileGroup = 2000;
+    const Bytes oldBytes = ToBytes("the file that was there");
+    const struct {
+        const char* what;
+        uid_t folderOwner;
+        fs::perms folderMode;
+    } cases[] = {
+        {"the user's own folder", user, fs::perms(0755)},
+        {"a shared folder with the sticky bit", folderOwner, fs::perms(01777)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string folder = dir.file("shared");
+        fs::create_directory(folder);
+        const std::string target = folder + "/target.jbx";
+        WriteBytes(target, oldBytes);
+        ASSERT_EQ(chown(folder.c_str(), c.folderOwner, group), 0);
+        fs::permissions(folder, c.folderMode);
+        ASSERT_EQ(chown(target.c_str(), owner, fileGroup), 0);
+        fs::permissions(target, fs::perms(0664));
+
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            const gid_t groups[] = {fileGroup};
+            if (setgroups(1, groups) != 0 || setgid(group) != 0 || setuid(user) != 0)
+                _exit(100);
+            _exit(int(WriteFileSafely(target, [](ByteSink& file) { return file.write(kTextModeTraps); })));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100) << "could not become another user";
+        EXPECT_EQ(WriteFileResult(WEXITSTATUS(status)), WriteFileResult::Written);
+        EXPECT_EQ(ReadBytes(target), kTextModeTraps);
+        struct stat file {};
+        ASSERT_EQ(::stat(target.c_str(), &file), 0);
+        EXPECT_EQ(file.st_gid, fileGroup);
+        EXPECT_EQ(file.st_mode & 07777, 0664u);
+        EXPECT_EQ(Listing(folder).size(), 1u) << "a temporary file was left";
+    }
 }
 
 #endif
