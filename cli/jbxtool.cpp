@@ -221,11 +221,11 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
             } else if (value == "force") {
                 invocation.answers.unknownBlock = UnknownBlockChoice::ForceConversion;
             } else {
-                problem = "--unknown-block takes stop, skip or force, not '" + std::string(value) + "'";
+                problem = "--unknown-block takes stop, skip or force, not " + Quoted(value);
                 return Parsed::Error;
             }
         } else {
-            problem = "unknown option '" + arg + "' for " + std::string(command.name);
+            problem = "unknown option " + Quoted(arg) + " for " + std::string(command.name);
             return Parsed::Error;
         }
     }
@@ -306,7 +306,7 @@ std::optional<int> ParseSlotNumber(std::string_view text)
 
 int SlotUsageError(const Command& command, const Invocation& invocation, std::ostream& err)
 {
-    return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+    return UsageError(command, "SLOT must be a number from 1 to 10, not " + Quoted(invocation.operands[1]), err);
 }
 
 int RunExtract(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -324,12 +324,12 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
 
     const SoundSlot& slot = session.bank.slot(*slotNumber);
     if (slot.size <= 0) {
-        err << "jbxtool: Slot " << *slotNumber << " of " << bankPath << " is empty; nothing written\n";
+        err << "jbxtool: Slot " << *slotNumber << " of " << Quoted(bankPath) << " is empty; nothing written\n";
         return kExitFailure;
     }
     // The sound and the byte after it, never past the buffer, as Extract writes.
     if (!WriteSlotFile(session.bank, outPath, *slotNumber)) {
-        err << "jbxtool: Cannot write " << outPath << '\n';
+        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
     }
     return kExitSuccess;
@@ -342,11 +342,11 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
 
     const auto file = InputFile::open(inPath);
     if (!file) {
-        err << "jbxtool: Cannot open " << inPath << '\n';
+        err << "jbxtool: Cannot open " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
     if (std::uint64_t(file->size()) > kVoiceFileLimit) {
-        err << "jbxtool: " << inPath << " is too large for a voice file\n";
+        err << "jbxtool: " << Quoted(inPath) << " is too large for a voice file\n";
         return kExitFailure;
     }
     Bytes input;
@@ -355,11 +355,11 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         input.resize(std::size_t(file->size()));
         output.resize(input.size() + kWaveImageSlack);
     } catch (const std::bad_alloc&) {
-        err << "jbxtool: Not enough memory to convert " << inPath << '\n';
+        err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
     if (file->read(input.data(), input.size()) != input.size()) {
-        err << "jbxtool: Cannot read " << inPath << '\n';
+        err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
 
@@ -367,12 +367,12 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     std::int32_t size = std::int32_t(input.size());
     // The conversion has said why it refused a file. No slot is involved.
     if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
-        err << "jbxtool: " << inPath << " was not converted; nothing written\n";
+        err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
         return kExitFailure;
     }
     const auto image = std::span<const std::uint8_t>(output).first(std::size_t(size) + 1);
     if (WriteFileSafely(outPath, [&](ByteSink& file) { return file.write(image); }) != WriteFileResult::Written) {
-        err << "jbxtool: Cannot write " << outPath << '\n';
+        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
     }
     return kExitSuccess;
@@ -384,10 +384,10 @@ int SaveBankTo(const SoundBank& bank, const std::string& outPath, std::ostream& 
     case WriteFileResult::Written:
         return kExitSuccess;
     case WriteFileResult::CannotCreate:
-        err << "jbxtool: Cannot create " << outPath << '\n';
+        err << "jbxtool: Cannot create " << Quoted(outPath) << '\n';
         break;
     case WriteFileResult::CannotWrite:
-        err << "jbxtool: Cannot write " << outPath << '\n';
+        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         break;
     }
     return kExitFailure;
@@ -406,7 +406,7 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
 // character; a batch run says so and stops instead.
 int UnheldCharacterError(const std::string& given, char32_t character, std::ostream& err)
 {
-    err << "jbxtool: '" << given << "' holds " << DescribeCharacter(character)
+    err << "jbxtool: " << Quoted(given) << " holds " << DescribeCharacter(character)
         << ", which Windows-1252 slot names cannot hold; nothing written\n";
     return kExitFailure;
 }
@@ -424,7 +424,7 @@ bool PutFiles(Session& session, int first, std::span<const std::string> files, s
             return false;
         }
         if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
-            err << "jbxtool: " << file << " was refused; nothing written\n";
+            err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
             return false;
         }
         ++slotNumber;
@@ -455,7 +455,7 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
     // The Name box takes at most 8 characters, the width of a lump name.
     const std::size_t length = Utf8Characters(typed).size();
     if (length == 0 || length > kSlotNameLimit)
-        return UsageError(command, "NAME must be 1 to 8 characters, not '" + typed + "'", err);
+        return UsageError(command, "NAME must be 1 to 8 characters, not " + Quoted(typed), err);
     const SingleByteText name = SingleByteFromUtf8(typed);
     if (name.refused)
         return UnheldCharacterError(typed, *name.refused, err);
@@ -497,7 +497,7 @@ int RunJbxtool(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     const Command* command = FindCommand(args[0]);
     if (!command) {
-        err << "jbxtool: unknown command '" << args[0] << "'\n"
+        err << "jbxtool: unknown command " << Quoted(args[0]) << '\n'
             << "Try 'jbxtool --help' for the commands.\n";
         return kExitUsage;
     }

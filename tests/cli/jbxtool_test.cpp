@@ -101,6 +101,7 @@ TEST_F(Jbxtool, HelpAndUsageErrors)
         {{"rename", kDemoBank, "3", "bark"}, 2, "", "rename needs -o OUT, the bank to write\nUsage: jbxtool rename"},
         {{"rename", kDemoBank, "3", "ninechars", "-o", out}, 2, "", "NAME must be 1 to 8 characters, not 'ninechars'"},
         {{"rename", kDemoBank, "3", "\u00DCberraschung", "-o", out}, 2, "", "NAME must be 1 to 8 characters, not '\u00DCberraschung'"},
+        {{"extract", kDemoBank, "1\n\x7f", out}, 2, "", "SLOT must be a number from 1 to 10, not '1\\x0a\\x7f'\nUsage"},
         {{"create", w, w, w, w, w, w, w, w, w, w, w, "-o", out}, 2, "", "create takes FILE... (11 given)"},
     };
     for (const auto& c : cases) {
@@ -148,7 +149,8 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
     // slots alike, so each refusal is tried through one of them.
     const std::string nonsense = write("nonsense.voc", ToBytes("Creative nonsense file here"));
     const std::string v115 = write("v115.voc", VoiceFileBuilder(15, 1).soundBlock(166, Ramp(9)).terminator().build());
-    const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
+    const auto refused = [](const std::string& file) { return "jbxtool: '" + file + "' was refused; nothing written\n"; };
+    const std::string split = dir.file("no/new\nline.wav");
     const struct {
         std::vector<std::string> args;
         std::string err;
@@ -157,10 +159,10 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
         {{"info", "--json", garbage}, "jbxtool: Not a valid JeerBox sound file\n", "\"accepted\": false"},
         {{"info", missing}, "jbxtool: Cannot open JBX file\n", "Accepted: no\n"},
         {{"rewrite", garbage, old}, "jbxtool: Not a valid JeerBox sound file\n", ""},
-        {{"rewrite", kDemoBank, noFolder}, "jbxtool: Cannot create " + noFolder + "\n", ""},
-        {{"extract", sparse, "3", old}, "jbxtool: Slot 3 of " + sparse + " is empty; nothing written\n", ""},
-        {{"extract", kDemoBank, "1", noFolder}, "jbxtool: Cannot write " + noFolder + "\n", ""},
-        {{"convert", exe, old}, "jbxtool: Not a Creative Voice File\njbxtool: " + exe + " was not converted; nothing written\n", ""},
+        {{"rewrite", kDemoBank, noFolder}, "jbxtool: Cannot create '" + noFolder + "'\n", ""},
+        {{"extract", sparse, "3", old}, "jbxtool: Slot 3 of '" + sparse + "' is empty; nothing written\n", ""},
+        {{"extract", kDemoBank, "1", split}, "jbxtool: Cannot write '" + dir.file("no/new\\x0aline.wav") + "'\n", ""},
+        {{"convert", exe, old}, "jbxtool: Not a Creative Voice File\njbxtool: '" + exe + "' was not converted; nothing written\n", ""},
         {{"replace", kDemoBank, "1", missing, "-o", old}, "jbxtool: Cannot open sound file\n" + refused(missing), ""},
         {{"create", wave, exe, "-o", old}, "jbxtool: Not a valid sound file\n" + refused(exe), ""},
         {{"replace", kDemoBank, "4", nonsense, "-o", old}, "jbxtool: Not a Creative Voice File\n" + refused(nonsense), ""},
@@ -289,7 +291,7 @@ TEST_F(Jbxtool, TextsTheCodePageLacksAreRefused)
         std::string errHas;
     } cases[] = {
         {{"rename", kDemoBank, "3", "\u0436\u0443\u043A"}, "'\u0436\u0443\u043A' holds '\u0436' (U+0436), which Windows-1252 slot names cannot hold; nothing written\n"},
-        {{"rename", kDemoBank, "3", "caf\xE9"}, "holds bytes that are not UTF-8 (or U+FFFD)"},
+        {{"rename", kDemoBank, "3", "caf\xE9"}, "'caf\\xe9' holds bytes that are not UTF-8 (or U+FFFD)"},
         {{"rename", kDemoBank, "3", "x\u0080"}, "holds U+0080,"},
         {{"replace", kDemoBank, "3", bug}, "'" + bug + "' holds '\u0436' (U+0436)"},
         {{"create", ok, sun}, "'" + sun + "' holds '\u65E5' (U+65E5)"},
@@ -364,7 +366,7 @@ TEST_F(Jbxtool, AReadOnlyOutputIsRefused)
         GTEST_SKIP() << "cannot make a file read-only here (as root that takes chattr +i)";
     const RunResult run = RunJbxtool({"rename", kDemoBank, "1", "zzz", "-o", out});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "jbxtool: Cannot create " + out + "\n");
+    EXPECT_EQ(run.err, "jbxtool: Cannot create '" + out + "'\n");
     EXPECT_EQ(ReadBytes(out), ToBytes("the bank that was there"));
     EXPECT_EQ(FileCount(dir), 1u) << "a temporary file was left";
 }
@@ -449,7 +451,7 @@ TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
     const std::string overlapping = dir.file("overlap.jbx");
     WriteOverlappingBank(overlapping, std::uint32_t(64) << 20);
     const std::string out = dir.file("out.jbx");
-    const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
+    const auto refused = [](const std::string& file) { return "jbxtool: '" + file + "' was refused; nothing written\n"; };
     const std::string noMemory = "jbxtool: Not enough memory to load the sound file\n";
     const struct {
         std::vector<std::string> args;
@@ -459,7 +461,7 @@ TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
         {{"create", huge, "-o", out}, noMemory + refused(huge)},
         {{"create", voice, "-o", out}, noMemory + refused(voice)},
         {{"replace", kDemoBank, "2", giant, "-o", out}, "jbxtool: Cannot open sound file\n" + refused(giant)},
-        {{"convert", voice, out}, "jbxtool: Not enough memory to convert " + voice + "\n"},
+        {{"convert", voice, out}, "jbxtool: Not enough memory to convert '" + voice + "'\n"},
         {{"rewrite", overlapping, out}, "jbxtool: Not enough memory to load the JBX file\n"},
     };
     for (const auto& c : cases) {
