@@ -62,7 +62,7 @@ constexpr Command kCommands[] = {
         "list the slots and credits of a bank",
         "Lists the ten slots (number, name, offset, size) and the credits of BANK,\n"
         "and whether the file was accepted as a bank. Names and credits are shown\n"
-        "as UTF-8; control characters appear as \\xNN.\n"
+        "as UTF-8; control characters appear as \\xNN and a backslash as \\\\.\n"
         "\n"
         "  --json  print one JSON object instead:\n"
         "          {\"accepted\": bool, \"slots\": [{\"slot\", \"name\", \"offset\", \"size\"} x 10],\n"

@@ -66,6 +66,8 @@ std::string PrintableText(std::string_view bankText)
     for (const char byte : bankText) {
         if (IsControl(SingleByteCharacter(std::uint8_t(byte))))
             out += "\\x" + Hex(std::uint8_t(byte));
+        else if (byte == '\\')
+            out += "\\\\";
         else
             out += Utf8Of(byte);
     }

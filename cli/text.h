@@ -15,7 +15,8 @@ namespace jbx {
 std::string JsonString(std::string_view bankText);
 
 // UTF-8 for a terminal: control characters become \xNN (the byte's value)
-// so a name cannot break a listing's lines.
+// so a name cannot break a listing's lines, and a backslash is doubled so
+// that a name holding "\x41" is not taken for one holding "A".
 std::string PrintableText(std::string_view bankText);
 
 // A path or a name the user gave, for a message: in single quotes, with

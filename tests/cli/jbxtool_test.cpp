@@ -254,7 +254,7 @@ TEST_F(Jbxtool, RenameStoresWindows1252AndInfoShowsItBack)
     } cases[] = {
         {"caf\u00E9", "caf\xE9", "caf\u00E9", "caf\u00E9"},
         {"\u00DCberrasc", "\xDC" "berrasc", "\u00DCberrasc", "\u00DCberrasc"},
-        {"a\t\"\\\u20AC", "a\t\"\\\x80", "a\t\"\\\u20AC", "a\\x09\"\\\u20AC"},
+        {"a\t\"\\x41\u20AC", "a\t\"\\x41\x80", "a\t\"\\x41\u20AC", "a\\x09\"\\\\x41\u20AC"},
         {"\u0081\u2122", "\x81\x99", "\u0081\u2122", "\\x81\u2122"},
     };
     const SoundBank before = Load(kDemoBank);
