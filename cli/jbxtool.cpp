@@ -66,7 +66,9 @@ constexpr Command kCommands[] = {
         "\n"
         "  --json  print one JSON object instead:\n"
         "          {\"accepted\": bool, \"slots\": [{\"slot\", \"name\", \"offset\", \"size\"} x 10],\n"
-        "           \"credits\": {\"author\", \"description\", \"dateFinished\"}}\n",
+        "           \"credits\": {\"author\", \"description\", \"dateFinished\"}}\n"
+        "          A bank that was not accepted adds why: \"error\": \"cannot open\",\n"
+        "          \"not a bank\" or \"out of memory\".\n",
         RunInfo},
     {"extract", "BANK SLOT OUT", 3, 3, false, false,
         "write one slot's sound to a file",
@@ -242,11 +244,15 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
     return Parsed::Run;
 }
 
-// True when the bank loaded; LoadBank has reported a failure.
-bool LoadBankFile(Session& session, const std::string& path)
+// True when the bank loaded; LoadBank has reported a failure, and result
+// (when given) says which.
+bool LoadBankFile(Session& session, const std::string& path, LoadResult* result = nullptr)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, nullptr) == LoadResult::Loaded;
+    const LoadResult loaded = LoadBank(session, path, nullptr);
+    if (result)
+        *result = loaded;
+    return loaded == LoadResult::Loaded;
 }
 
 void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
@@ -270,9 +276,27 @@ void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
         << "Date finished: " << PrintableText(bank.credits.dateFinished) << '\n';
 }
 
-void PrintInfoJson(const SoundBank& bank, bool accepted, std::ostream& out)
+std::string_view LoadErrorName(LoadResult result)
 {
-    out << "{\n  \"accepted\": " << (accepted ? "true" : "false") << ",\n  \"slots\": [\n";
+    switch (result) {
+    case LoadResult::Loaded:
+        break;
+    case LoadResult::CannotOpen:
+        return "cannot open";
+    case LoadResult::NotABank:
+        return "not a bank";
+    case LoadResult::OutOfMemory:
+        return "out of memory";
+    }
+    return {};
+}
+
+void PrintInfoJson(const SoundBank& bank, LoadResult result, std::ostream& out)
+{
+    out << "{\n  \"accepted\": " << (result == LoadResult::Loaded ? "true" : "false") << ",\n";
+    if (result != LoadResult::Loaded)
+        out << "  \"error\": \"" << LoadErrorName(result) << "\",\n";
+    out << "  \"slots\": [\n";
     for (int n = 1; n <= kSlotCount; ++n) {
         const SoundSlot& slot = bank.slot(n);
         out << "    {\"slot\": " << n << ", \"name\": " << JsonString(slot.name) << ", \"offset\": "
@@ -287,9 +311,10 @@ int RunInfo(const Command&, const Invocation& invocation, std::ostream& out, std
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    const bool accepted = LoadBankFile(session, invocation.operands[0]);
+    LoadResult result = LoadResult::Loaded;
+    const bool accepted = LoadBankFile(session, invocation.operands[0], &result);
     if (invocation.json)
-        PrintInfoJson(session.bank, accepted, out);
+        PrintInfoJson(session.bank, result, out);
     else
         PrintInfoText(session.bank, accepted, out);
     return accepted ? kExitSuccess : kExitFailure;

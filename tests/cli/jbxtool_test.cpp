@@ -156,7 +156,8 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
         std::string err;
         std::string outHas;
     } cases[] = {
-        {{"info", "--json", garbage}, "jbxtool: Not a valid JeerBox sound file\n", "\"accepted\": false"},
+        {{"info", "--json", garbage}, "jbxtool: Not a valid JeerBox sound file\n", "\"accepted\": false,\n  \"error\": \"not a bank\",\n"},
+        {{"info", "--json", missing}, "jbxtool: Cannot open JBX file\n", "\"accepted\": false,\n  \"error\": \"cannot open\",\n"},
         {{"info", missing}, "jbxtool: Cannot open JBX file\n", "Accepted: no\n"},
         {{"rewrite", garbage, old}, "jbxtool: Not a valid JeerBox sound file\n", ""},
         {{"rewrite", kDemoBank, noFolder}, "jbxtool: Cannot create '" + noFolder + "'\n", ""},
