@@ -358,6 +358,34 @@ TEST_F(Jbxtool, SavingThroughALinkWritesItsTarget)
     EXPECT_EQ(FileCount(dir), 2u) << "a temporary file was left";
 }
 
+// A bank or a sound piped in through /dev/stdin, which cannot seek, is read
+// as the file itself would be.
+TEST_F(Jbxtool, StandardInputMayBeAPipe)
+{
+    const auto piped = [](const std::string& input, std::vector<std::string> args) {
+        args.insert(args.begin(), {"-c", "f=$1; shift; cat \"$f\" | \"$@\"", "sh", input, JbxtoolPath()});
+        return RunProgram("sh", args);
+    };
+    RunResult run = piped(kDemoBank, {"info", "--json", "/dev/stdin"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, RunJbxtool({"info", "--json", kDemoBank}).out);
+
+    const std::string voice = write("in.voc", VoiceFileBuilder().soundBlock(166, Ramp(9)).terminator().build());
+    const std::string fromFile = dir.file("file.wav"), fromPipe = dir.file("pipe.wav");
+    ASSERT_EQ(RunJbxtool({"convert", voice, fromFile}).exitCode, 0);
+    run = piped(voice, {"convert", "/dev/stdin", fromPipe});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
+
+    const Bytes wave = Wave(64, 7);
+    const std::string out = dir.file("out.jbx");
+    run = piped(write("w.wav", wave), {"replace", kDemoBank, "1", "/dev/stdin", "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const SoundBank bank = Load(out);
+    EXPECT_EQ(bank.slot(1).name, "stdin");
+    EXPECT_EQ(Sound(bank.slot(1)), wave);
+}
+
 // A read-only bank is refused, not replaced by a new file behind its back.
 TEST_F(Jbxtool, AReadOnlyOutputIsRefused)
 {
