@@ -163,6 +163,12 @@ void PrintUsage(std::ostream& out)
     out << '\n';
     PrintVoiceOptions(out);
     out << "\n"
+           "Other options:\n"
+           "  -o OUT, --output=OUT, --output OUT\n"
+           "                 the bank that replace, rename and create write\n"
+           "  --             takes every argument after it as an operand, even one\n"
+           "                 that starts with '-'\n"
+           "\n"
            "'jbxtool COMMAND --help' describes one command.\n"
            "'jbxtool --version' prints the version, " JBX_VERSION ".\n"
            "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";

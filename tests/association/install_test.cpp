@@ -146,6 +146,7 @@ void ExpectManualPagesRead(const std::string& man1)
             {"JBXTOOL(1)", "JBX Maker " JBX_VERSION, "info [--json] BANK", "extract BANK SLOT OUT",
                 "convert IN.voc OUT.wav", "rewrite IN.jbx OUT.jbx", "replace BANK SLOT FILE -o OUT",
                 "rename BANK SLOT NAME -o OUT", "create FILE... -o OUT", "--unknown-block=stop|skip|force",
+                "--output=OUT, --output OUT the bank that", "-- takes every argument after it as an operand",
                 "Exit status: 0 done", "jbxmaker(1)",
                 // Each command's own --help.
                 "COMMANDS jbxtool info [--json] [--unknown-block=stop|skip|force] [--any-version] BANK Lists "
