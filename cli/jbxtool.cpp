@@ -63,11 +63,13 @@ constexpr Command kCommands[] = {
         "list the slots and credits of a bank",
         "Lists the ten slots (number, name, offset, size) and the credits of BANK,\n"
         "and whether the file was accepted as a bank. Names and credits are shown\n"
-        "as UTF-8; control characters appear as \\xNN.\n"
+        "as UTF-8; control characters appear as \\xNN and a backslash as \\\\.\n"
         "\n"
         "  --json  print one JSON object instead:\n"
         "          {\"accepted\": bool, \"slots\": [{\"slot\", \"name\", \"offset\", \"size\"} x 10],\n"
-        "           \"credits\": {\"author\", \"description\", \"dateFinished\"}}\n",
+        "           \"credits\": {\"author\", \"description\", \"dateFinished\"}}\n"
+        "          A bank that was not accepted adds why: \"error\": \"cannot open\",\n"
+        "          \"not a bank\" or \"out of memory\".\n",
         RunInfo},
     {"extract", "BANK SLOT OUT", 3, 3, false, false,
         "write one slot's sound to a file",
@@ -165,6 +167,12 @@ void PrintUsage(std::ostream& out)
     out << '\n';
     PrintVoiceOptions(out);
     out << "\n"
+           "Other options:\n"
+           "  -o OUT, --output=OUT, --output OUT\n"
+           "                 the bank that replace, rename and create write\n"
+           "  --             takes every argument after it as an operand, even one\n"
+           "                 that starts with '-'\n"
+           "\n"
            "'jbxtool COMMAND --help' describes one command.\n"
            "'jbxtool --version' prints the version, " JBX_VERSION ".\n"
            "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
@@ -226,11 +234,11 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
             } else if (value == "force") {
                 invocation.answers.unknownBlock = UnknownBlockChoice::ForceConversion;
             } else {
-                problem = "--unknown-block takes stop, skip or force, not '" + std::string(value) + "'";
+                problem = "--unknown-block takes stop, skip or force, not " + Quoted(value);
                 return Parsed::Error;
             }
         } else {
-            problem = "unknown option '" + arg + "' for " + std::string(command.name);
+            problem = "unknown option " + Quoted(arg) + " for " + std::string(command.name);
             return Parsed::Error;
         }
     }
@@ -247,11 +255,11 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
     return Parsed::Run;
 }
 
-// True when the bank loaded; LoadBank has reported a failure.
-bool LoadBankFile(Session& session, const std::string& path)
+// Loads the bank at path, titled after it; LoadBank has reported a failure.
+LoadOutcome LoadBankFile(Session& session, const std::string& path)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, nullptr).result == LoadResult::Loaded;
+    return LoadBank(session, path, nullptr);
 }
 
 // Loads a bank that a command goes on to write from. The editor keeps a
@@ -263,8 +271,7 @@ bool LoadBankFile(Session& session, const std::string& path)
 bool LoadBankToWrite(Session& session, const Invocation& invocation, const std::string& path,
     std::ostream& err, int spared = 0, int only = 0)
 {
-    session.bank.bankTitle = FileTitleFromPath(path);
-    const LoadOutcome outcome = LoadBank(session, path, nullptr);
+    const LoadOutcome outcome = LoadBankFile(session, path);
     if (outcome.result != LoadResult::Loaded)
         return false;
     if (invocation.anyVersion)
@@ -273,7 +280,7 @@ bool LoadBankToWrite(Session& session, const Invocation& invocation, const std::
     for (const int slot : outcome.refusedSlots) {
         if (slot == spared || (only != 0 && slot != only))
             continue;
-        err << "jbxtool: Slot " << slot << " of " << path
+        err << "jbxtool: Slot " << slot << " of " << Quoted(path)
             << " holds a voice file that was not converted; nothing written"
                " (--any-version writes it as the editor keeps it)\n";
         writable = false;
@@ -302,9 +309,27 @@ void PrintInfoText(const SoundBank& bank, bool accepted, std::ostream& out)
         << "Date finished: " << PrintableText(bank.credits.dateFinished) << '\n';
 }
 
-void PrintInfoJson(const SoundBank& bank, bool accepted, std::ostream& out)
+std::string_view LoadErrorName(LoadResult result)
 {
-    out << "{\n  \"accepted\": " << (accepted ? "true" : "false") << ",\n  \"slots\": [\n";
+    switch (result) {
+    case LoadResult::Loaded:
+        break;
+    case LoadResult::CannotOpen:
+        return "cannot open";
+    case LoadResult::NotABank:
+        return "not a bank";
+    case LoadResult::OutOfMemory:
+        return "out of memory";
+    }
+    return {};
+}
+
+void PrintInfoJson(const SoundBank& bank, LoadResult result, std::ostream& out)
+{
+    out << "{\n  \"accepted\": " << (result == LoadResult::Loaded ? "true" : "false") << ",\n";
+    if (result != LoadResult::Loaded)
+        out << "  \"error\": \"" << LoadErrorName(result) << "\",\n";
+    out << "  \"slots\": [\n";
     for (int n = 1; n <= kSlotCount; ++n) {
         const SoundSlot& slot = bank.slot(n);
         out << "    {\"slot\": " << n << ", \"name\": " << JsonString(slot.name) << ", \"offset\": "
@@ -319,9 +344,10 @@ int RunInfo(const Command&, const Invocation& invocation, std::ostream& out, std
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    const bool accepted = LoadBankFile(session, invocation.operands[0]);
+    const LoadResult result = LoadBankFile(session, invocation.operands[0]).result;
+    const bool accepted = result == LoadResult::Loaded;
     if (invocation.json)
-        PrintInfoJson(session.bank, accepted, out);
+        PrintInfoJson(session.bank, result, out);
     else
         PrintInfoText(session.bank, accepted, out);
     return accepted ? kExitSuccess : kExitFailure;
@@ -338,7 +364,7 @@ std::optional<int> ParseSlotNumber(std::string_view text)
 
 int SlotUsageError(const Command& command, const Invocation& invocation, std::ostream& err)
 {
-    return UsageError(command, "SLOT must be a number from 1 to 10, not '" + invocation.operands[1] + "'", err);
+    return UsageError(command, "SLOT must be a number from 1 to 10, not " + Quoted(invocation.operands[1]), err);
 }
 
 int RunExtract(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -356,12 +382,12 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
 
     const SoundSlot& slot = session.bank.slot(*slotNumber);
     if (slot.size <= 0) {
-        err << "jbxtool: Slot " << *slotNumber << " of " << bankPath << " is empty; nothing written\n";
+        err << "jbxtool: Slot " << *slotNumber << " of " << Quoted(bankPath) << " is empty; nothing written\n";
         return kExitFailure;
     }
     // The sound and the byte after it, never past the buffer, as Extract writes.
     if (!WriteSlotFile(session.bank, outPath, *slotNumber)) {
-        err << "jbxtool: Cannot write " << outPath << '\n';
+        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
     }
     return kExitSuccess;
@@ -374,11 +400,11 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
 
     const auto file = InputFile::open(inPath);
     if (!file) {
-        err << "jbxtool: Cannot open " << inPath << '\n';
+        err << "jbxtool: Cannot open " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
     if (std::uint64_t(file->size()) > kVoiceFileLimit) {
-        err << "jbxtool: " << inPath << " is too large for a voice file\n";
+        err << "jbxtool: " << Quoted(inPath) << " is too large for a voice file\n";
         return kExitFailure;
     }
     Bytes input;
@@ -387,11 +413,11 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         input.resize(std::size_t(file->size()));
         output.resize(input.size() + kWaveImageSlack);
     } catch (const std::bad_alloc&) {
-        err << "jbxtool: Not enough memory to convert " << inPath << '\n';
+        err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
     if (file->read(input.data(), input.size()) != input.size()) {
-        err << "jbxtool: Cannot read " << inPath << '\n';
+        err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
 
@@ -399,12 +425,12 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     std::int32_t size = std::int32_t(input.size());
     // The conversion has said why it refused a file. No slot is involved.
     if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
-        err << "jbxtool: " << inPath << " was not converted; nothing written\n";
+        err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
         return kExitFailure;
     }
     const auto image = std::span<const std::uint8_t>(output).first(std::size_t(size) + 1);
     if (WriteFileSafely(outPath, [&](ByteSink& file) { return file.write(image); }) != WriteFileResult::Written) {
-        err << "jbxtool: Cannot write " << outPath << '\n';
+        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
     }
     return kExitSuccess;
@@ -416,10 +442,10 @@ int SaveBankTo(const SoundBank& bank, const std::string& outPath, std::ostream& 
     case WriteFileResult::Written:
         return kExitSuccess;
     case WriteFileResult::CannotCreate:
-        err << "jbxtool: Cannot create " << outPath << '\n';
+        err << "jbxtool: Cannot create " << Quoted(outPath) << '\n';
         break;
     case WriteFileResult::CannotWrite:
-        err << "jbxtool: Cannot write " << outPath << '\n';
+        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         break;
     }
     return kExitFailure;
@@ -438,7 +464,7 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
 // character; a batch run says so and stops instead.
 int UnheldCharacterError(const std::string& given, char32_t character, std::ostream& err)
 {
-    err << "jbxtool: '" << given << "' holds " << DescribeCharacter(character)
+    err << "jbxtool: " << Quoted(given) << " holds " << DescribeCharacter(character)
         << ", which Windows-1252 slot names cannot hold; nothing written\n";
     return kExitFailure;
 }
@@ -456,7 +482,7 @@ bool PutFiles(Session& session, int first, std::span<const std::string> files, s
             return false;
         }
         if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
-            err << "jbxtool: " << file << " was refused; nothing written\n";
+            err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
             return false;
         }
         ++slotNumber;
@@ -487,7 +513,7 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
     // The Name box takes at most 8 characters, the width of a lump name.
     const std::size_t length = Utf8Characters(typed).size();
     if (length == 0 || length > kSlotNameLimit)
-        return UsageError(command, "NAME must be 1 to 8 characters, not '" + typed + "'", err);
+        return UsageError(command, "NAME must be 1 to 8 characters, not " + Quoted(typed), err);
     const SingleByteText name = SingleByteFromUtf8(typed);
     if (name.refused)
         return UnheldCharacterError(typed, *name.refused, err);
@@ -529,7 +555,7 @@ int RunJbxtool(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     const Command* command = FindCommand(args[0]);
     if (!command) {
-        err << "jbxtool: unknown command '" << args[0] << "'\n"
+        err << "jbxtool: unknown command " << Quoted(args[0]) << '\n'
             << "Try 'jbxtool --help' for the commands.\n";
         return kExitUsage;
     }

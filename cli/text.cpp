@@ -66,10 +66,31 @@ std::string PrintableText(std::string_view bankText)
     for (const char byte : bankText) {
         if (IsControl(SingleByteCharacter(std::uint8_t(byte))))
             out += "\\x" + Hex(std::uint8_t(byte));
+        else if (byte == '\\')
+            out += "\\\\";
         else
             out += Utf8Of(byte);
     }
     return out;
+}
+
+std::string Quoted(std::string_view utf8)
+{
+    std::string out = "'";
+    for (const char32_t c : Utf8Characters(utf8)) {
+        const std::string bytes = CharactersToUtf8(std::u32string(1, c));
+        // Each byte that is not UTF-8 decodes as a U+FFFD of its own.
+        const std::size_t length = c == U'\uFFFD' && !utf8.starts_with(bytes) ? 1 : bytes.size();
+        const std::string_view taken = utf8.substr(0, length);
+        utf8.remove_prefix(length);
+        if (length == bytes.size() && !IsControl(c)) {
+            out += taken;
+            continue;
+        }
+        for (const char byte : taken)
+            out += "\\x" + Hex(std::uint8_t(byte));
+    }
+    return out + "'";
 }
 
 std::size_t CharacterCount(std::string_view utf8)

@@ -15,8 +15,14 @@ namespace jbx {
 std::string JsonString(std::string_view bankText);
 
 // UTF-8 for a terminal: control characters become \xNN (the byte's value)
-// so a name cannot break a listing's lines.
+// so a name cannot break a listing's lines, and a backslash is doubled so
+// that a name holding "\x41" is not taken for one holding "A".
 std::string PrintableText(std::string_view bankText);
+
+// A path or a name the user gave, for a message: in single quotes, with
+// control characters and bytes that are not UTF-8 as \xNN, so that no
+// message is split or garbled by what it quotes.
+std::string Quoted(std::string_view utf8);
 
 // Characters (not bytes) in a UTF-8 text, for lining up columns.
 std::size_t CharacterCount(std::string_view utf8);

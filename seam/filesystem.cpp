@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -55,6 +56,32 @@ std::int64_t Tell(std::FILE* file)
 #endif
 }
 
+// All that a stream which cannot seek delivers, in a buffer that grows as
+// the bytes arrive; nothing when it holds more than a bank's or a voice
+// file's 32-bit lengths can describe, fails, or does not fit in memory.
+std::optional<Bytes> ReadToEnd(std::FILE* file)
+{
+    constexpr std::size_t limit = INT32_MAX;
+    Bytes bytes;
+    std::uint8_t chunk[1 << 16];
+    try {
+        std::size_t got = 0;
+        do {
+            got = std::fread(chunk, 1, sizeof chunk, file);
+            if (got > limit - bytes.size())
+                return std::nullopt;
+            if (bytes.size() + got > bytes.capacity())
+                bytes.reserve(std::min(std::max(bytes.capacity() * 2, bytes.size() + got), limit));
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        } while (got == sizeof chunk);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    if (std::ferror(file))
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace
 
 std::unique_ptr<InputFile> InputFile::open(const std::string& path)
@@ -65,9 +92,12 @@ std::unique_ptr<InputFile> InputFile::open(const std::string& path)
     std::FILE* file = OpenFile(path, false);
     if (!file)
         return nullptr;
-    std::int64_t size = -1;
-    if (Seek(file, 0, SEEK_END))
-        size = Tell(file);
+    if (!Seek(file, 0, SEEK_END)) {
+        auto bytes = ReadToEnd(file);
+        std::fclose(file);
+        return bytes ? std::unique_ptr<InputFile>(new InputFile(std::move(*bytes))) : nullptr;
+    }
+    const std::int64_t size = Tell(file);
     if (size < 0 || !Seek(file, 0, SEEK_SET)) {
         std::fclose(file);
         return nullptr;
@@ -77,7 +107,8 @@ std::unique_ptr<InputFile> InputFile::open(const std::string& path)
 
 InputFile::~InputFile()
 {
-    std::fclose(file_);
+    if (file_)
+        std::fclose(file_);
 }
 
 void InputFile::seek(std::int64_t offset)
@@ -85,14 +116,18 @@ void InputFile::seek(std::int64_t offset)
     eof_ = false;
     if (offset < 0 || offset > size_)
         offset = size_;
-    position_ = Seek(file_, offset, SEEK_SET) ? offset : size_;
+    position_ = !file_ || Seek(file_, offset, SEEK_SET) ? offset : size_;
 }
 
 std::size_t InputFile::read(void* destination, std::size_t n)
 {
     const std::int64_t left = size_ - position_;
     const std::size_t wanted = std::uint64_t(left) < n ? std::size_t(left) : n;
-    const std::size_t got = wanted ? std::fread(destination, 1, wanted, file_) : 0;
+    std::size_t got = wanted;
+    if (!file_ && wanted)
+        std::memcpy(destination, bytes_.data() + position_, wanted);
+    else if (wanted)
+        got = std::fread(destination, 1, wanted, file_);
     position_ += std::int64_t(got);
     if (got < n)
         eof_ = true;

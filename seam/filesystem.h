@@ -14,11 +14,15 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace jbx {
 
 // A file opened for binary reading. Reads past the end deliver what there is
-// and raise the end-of-file mark, which stays up until the next seek.
+// and raise the end-of-file mark, which stays up until the next seek. An
+// input that cannot seek (a pipe, /dev/stdin fed by one) is read to its end
+// when it is opened, up to INT32_MAX bytes (beyond that the open fails), and
+// served from memory.
 class InputFile {
 public:
     static std::unique_ptr<InputFile> open(const std::string& path);
@@ -42,11 +46,13 @@ public:
 
 private:
     InputFile(std::FILE* file, std::int64_t size) : file_(file), size_(size) {}
+    explicit InputFile(Bytes bytes) : file_(nullptr), size_(std::int64_t(bytes.size())), bytes_(std::move(bytes)) {}
 
-    std::FILE* file_;
+    std::FILE* file_;   // null: the bytes are all in bytes_
     std::int64_t size_;
     std::int64_t position_ = 0;
     bool eof_ = false;
+    Bytes bytes_;
 };
 
 // Reads a whole file; nothing when it cannot be opened or read.

@@ -1,5 +1,6 @@
 # bash completion for jbxtool: commands, their options, the values of
-# --unknown-block, and for each operand the files it takes.
+# --unknown-block, and for each operand the files it takes, up to the last
+# operand the command has.
 # shellcheck shell=bash
 
 # Offers the files whose extension is ext (an extended pattern without the
@@ -56,10 +57,10 @@ _jbxtool()
     fi
 
     local command=${COMP_WORDS[1]}
-    local options="--help --unknown-block= --any-version"
+    local options="--help --unknown-block= --any-version --"
     case $command in
         info) options+=" --json" ;;
-        replace | rename | create) options+=" -o" ;;
+        replace | rename | create) options+=" -o --output --output=" ;;
         extract | convert | rewrite) ;;
         *) return ;;
     esac
@@ -84,9 +85,22 @@ _jbxtool()
         fi
     done
 
-    if [[ $prev == -o || $prev == --output ]]; then
-        _jbxtool_files "$cur" jbx
-        return
+    # The bank to write: -o OUT, --output OUT or --output=OUT, which bash
+    # splits at the '=' too. After "--" these are operands like any other.
+    if [[ -z $endOfOptions ]]; then
+        if [[ $prev == --output && $cur == = ]]; then
+            _jbxtool_files "" jbx
+            return
+        fi
+        if [[ $prev == -o || $prev == --output ]] || [[ $prev == = && ${COMP_WORDS[COMP_CWORD - 2]} == --output ]]; then
+            _jbxtool_files "$cur" jbx
+            return
+        fi
+        if [[ $cur == --output=* ]]; then
+            _jbxtool_files "${cur#--output=}" jbx
+            COMPREPLY=("${COMPREPLY[@]/#/--output=}")
+            return
+        fi
     fi
     if [[ -z $endOfOptions && $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
@@ -96,12 +110,12 @@ _jbxtool()
 
     local kind=
     case $command:$operand in
-        info:0 | extract:0 | rewrite:? | replace:0 | rename:0) kind=jbx ;;
+        info:0 | extract:0 | rewrite:[01] | replace:0 | rename:0) kind=jbx ;;
         extract:1 | replace:1 | rename:1) kind=slot ;;
         extract:2) kind=any ;;
         convert:0) kind=voc ;;
         convert:1) kind=wav ;;
-        replace:2 | create:*) kind=sound ;;
+        replace:2 | create:[0-9]) kind=sound ;;
     esac
     case $kind in
         jbx | voc | wav) _jbxtool_files "$cur" "$kind" ;;

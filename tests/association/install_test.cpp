@@ -146,6 +146,7 @@ void ExpectManualPagesRead(const std::string& man1)
             {"JBXTOOL(1)", "JBX Maker " JBX_VERSION, "info [--json] BANK", "extract BANK SLOT OUT",
                 "convert IN.voc OUT.wav", "rewrite IN.jbx OUT.jbx", "replace BANK SLOT FILE -o OUT",
                 "rename BANK SLOT NAME -o OUT", "create FILE... -o OUT", "--unknown-block=stop|skip|force",
+                "--output=OUT, --output OUT the bank that", "-- takes every argument after it as an operand",
                 "Exit status: 0 done", "jbxmaker(1)",
                 // Each command's own --help.
                 "COMMANDS jbxtool info [--json] [--unknown-block=stop|skip|force] [--any-version] BANK Lists "
@@ -241,9 +242,9 @@ TEST_F(BashCompletion, OffersCommandsOptionsValuesAndFilesByExtension)
         {{""}, {"--help", "--version", "convert", "create", "extract", "info", "rename", "replace", "rewrite"}},
         {{"re"}, {"rename", "replace", "rewrite"}},
         {{"bogus", ""}, {}},
-        {{"info", "-"}, {"--any-version", "--help", "--json", "--unknown-block="}},
-        {{"create", "--"}, {"--any-version", "--help", "--unknown-block="}},
-        {{"replace", "-"}, {"--any-version", "--help", "--unknown-block=", "-o"}},
+        {{"info", "-"}, {"--", "--any-version", "--help", "--json", "--unknown-block="}},
+        {{"create", "--"}, {"--", "--any-version", "--help", "--output", "--output=", "--unknown-block="}},
+        {{"replace", "-"}, {"--", "--any-version", "--help", "--output", "--output=", "--unknown-block=", "-o"}},
         {{"convert", "--unknown-block", "=", ""}, {"force", "skip", "stop"}},
         {{"convert", "--unknown-block", "=", "s"}, {"skip", "stop"}},
         {{"convert", "--unknown-block=f"}, {"--unknown-block=force"}},
@@ -258,6 +259,12 @@ TEST_F(BashCompletion, OffersCommandsOptionsValuesAndFilesByExtension)
         {{"replace", "a.jbx", "3", "s.wav", "-o", ""}, banks},
         {{"create", "-o", "out.jbx", "s.wav", "--any-version", ""}, sounds},
         {{"rename", "a.jbx", "2", ""}, {}},
+        {{"rename", "a.jbx", "2", "x", "--output", "=", ""}, banks},
+        {{"create", "--output=m"}, {"--output=my bank.jbx"}},
+        // After the last operand nothing; after "--" a "-o" is an operand.
+        {{"rewrite", "a.jbx", "B.JBX", ""}, {}},
+        {{"create", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", ""}, {}},
+        {{"create", "--", "-o", ""}, sounds},
     };
     for (const CompletionCase& c : cases) {
         std::string line = "jbxtool";

@@ -102,6 +102,7 @@ TEST_F(Jbxtool, HelpAndUsageErrors)
         {{"rename", kDemoBank, "3", "bark"}, 2, "", "rename needs -o OUT, the bank to write\nUsage: jbxtool rename"},
         {{"rename", kDemoBank, "3", "ninechars", "-o", out}, 2, "", "NAME must be 1 to 8 characters, not 'ninechars'"},
         {{"rename", kDemoBank, "3", "\u00DCberraschung", "-o", out}, 2, "", "NAME must be 1 to 8 characters, not '\u00DCberraschung'"},
+        {{"extract", kDemoBank, "1\n\x7f", out}, 2, "", "SLOT must be a number from 1 to 10, not '1\\x0a\\x7f'\nUsage"},
         {{"create", w, w, w, w, w, w, w, w, w, w, w, "-o", out}, 2, "", "create takes FILE... (11 given)"},
     };
     for (const auto& c : cases) {
@@ -149,7 +150,8 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
     // slots alike, so each refusal is tried through one of them.
     const std::string nonsense = write("nonsense.voc", ToBytes("Creative nonsense file here"));
     const std::string v115 = write("v115.voc", VoiceFileBuilder(15, 1).soundBlock(166, Ramp(9)).terminator().build());
-    const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
+    const auto refused = [](const std::string& file) { return "jbxtool: '" + file + "' was refused; nothing written\n"; };
+    const std::string split = dir.file("no/new\nline.wav");
     // The same two inside a bank: what a command would write from it must
     // not come out silent.
     const std::string voiced = dir.file("voiced.jbx");
@@ -165,21 +167,22 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
     const std::string askedV115 = "jbxtool: Unknown Voice File Version. Process anyway? No (--any-version answers Yes)\n";
     const std::string lumpsRefused = askedV115 + "jbxtool: Not a Creative Voice File\n";
     const auto silent = [&](int slot) {
-        return "jbxtool: Slot " + std::to_string(slot) + " of " + voiced
-            + " holds a voice file that was not converted; nothing written (--any-version writes it as the editor keeps it)\n";
+        return "jbxtool: Slot " + std::to_string(slot) + " of '" + voiced
+            + "' holds a voice file that was not converted; nothing written (--any-version writes it as the editor keeps it)\n";
     };
     const struct {
         std::vector<std::string> args;
         std::string err;
         std::string outHas;
     } cases[] = {
-        {{"info", "--json", garbage}, "jbxtool: Not a valid JeerBox sound file\n", "\"accepted\": false"},
+        {{"info", "--json", garbage}, "jbxtool: Not a valid JeerBox sound file\n", "\"accepted\": false,\n  \"error\": \"not a bank\",\n"},
+        {{"info", "--json", missing}, "jbxtool: Cannot open JBX file\n", "\"accepted\": false,\n  \"error\": \"cannot open\",\n"},
         {{"info", missing}, "jbxtool: Cannot open JBX file\n", "Accepted: no\n"},
         {{"rewrite", garbage, old}, "jbxtool: Not a valid JeerBox sound file\n", ""},
-        {{"rewrite", kDemoBank, noFolder}, "jbxtool: Cannot create " + noFolder + "\n", ""},
-        {{"extract", sparse, "3", old}, "jbxtool: Slot 3 of " + sparse + " is empty; nothing written\n", ""},
-        {{"extract", kDemoBank, "1", noFolder}, "jbxtool: Cannot write " + noFolder + "\n", ""},
-        {{"convert", exe, old}, "jbxtool: Not a Creative Voice File\njbxtool: " + exe + " was not converted; nothing written\n", ""},
+        {{"rewrite", kDemoBank, noFolder}, "jbxtool: Cannot create '" + noFolder + "'\n", ""},
+        {{"extract", sparse, "3", old}, "jbxtool: Slot 3 of '" + sparse + "' is empty; nothing written\n", ""},
+        {{"extract", kDemoBank, "1", split}, "jbxtool: Cannot write '" + dir.file("no/new\\x0aline.wav") + "'\n", ""},
+        {{"convert", exe, old}, "jbxtool: Not a Creative Voice File\njbxtool: '" + exe + "' was not converted; nothing written\n", ""},
         {{"replace", kDemoBank, "1", missing, "-o", old}, "jbxtool: Cannot open sound file\n" + refused(missing), ""},
         {{"create", wave, exe, "-o", old}, "jbxtool: Not a valid sound file\n" + refused(exe), ""},
         {{"replace", kDemoBank, "4", nonsense, "-o", old}, "jbxtool: Not a Creative Voice File\n" + refused(nonsense), ""},
@@ -283,7 +286,7 @@ TEST_F(Jbxtool, RenameStoresWindows1252AndInfoShowsItBack)
     } cases[] = {
         {"caf\u00E9", "caf\xE9", "caf\u00E9", "caf\u00E9"},
         {"\u00DCberrasc", "\xDC" "berrasc", "\u00DCberrasc", "\u00DCberrasc"},
-        {"a\t\"\\\u20AC", "a\t\"\\\x80", "a\t\"\\\u20AC", "a\\x09\"\\\u20AC"},
+        {"a\t\"\\x41\u20AC", "a\t\"\\x41\x80", "a\t\"\\x41\u20AC", "a\\x09\"\\\\x41\u20AC"},
         {"\u0081\u2122", "\x81\x99", "\u0081\u2122", "\\x81\u2122"},
     };
     const SoundBank before = Load(kDemoBank);
@@ -320,7 +323,7 @@ TEST_F(Jbxtool, TextsTheCodePageLacksAreRefused)
         std::string errHas;
     } cases[] = {
         {{"rename", kDemoBank, "3", "\u0436\u0443\u043A"}, "'\u0436\u0443\u043A' holds '\u0436' (U+0436), which Windows-1252 slot names cannot hold; nothing written\n"},
-        {{"rename", kDemoBank, "3", "caf\xE9"}, "holds bytes that are not UTF-8 (or U+FFFD)"},
+        {{"rename", kDemoBank, "3", "caf\xE9"}, "'caf\\xe9' holds bytes that are not UTF-8 (or U+FFFD)"},
         {{"rename", kDemoBank, "3", "x\u0080"}, "holds U+0080,"},
         {{"replace", kDemoBank, "3", bug}, "'" + bug + "' holds '\u0436' (U+0436)"},
         {{"create", ok, sun}, "'" + sun + "' holds '\u65E5' (U+65E5)"},
@@ -386,6 +389,34 @@ TEST_F(Jbxtool, SavingThroughALinkWritesItsTarget)
     EXPECT_EQ(FileCount(dir), 2u) << "a temporary file was left";
 }
 
+// A bank or a sound piped in through /dev/stdin, which cannot seek, is read
+// as the file itself would be.
+TEST_F(Jbxtool, StandardInputMayBeAPipe)
+{
+    const auto piped = [](const std::string& input, std::vector<std::string> args) {
+        args.insert(args.begin(), {"-c", "f=$1; shift; cat \"$f\" | \"$@\"", "sh", input, JbxtoolPath()});
+        return RunProgram("sh", args);
+    };
+    RunResult run = piped(kDemoBank, {"info", "--json", "/dev/stdin"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, RunJbxtool({"info", "--json", kDemoBank}).out);
+
+    const std::string voice = write("in.voc", VoiceFileBuilder().soundBlock(166, Ramp(9)).terminator().build());
+    const std::string fromFile = dir.file("file.wav"), fromPipe = dir.file("pipe.wav");
+    ASSERT_EQ(RunJbxtool({"convert", voice, fromFile}).exitCode, 0);
+    run = piped(voice, {"convert", "/dev/stdin", fromPipe});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
+
+    const Bytes wave = Wave(64, 7);
+    const std::string out = dir.file("out.jbx");
+    run = piped(write("w.wav", wave), {"replace", kDemoBank, "1", "/dev/stdin", "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const SoundBank bank = Load(out);
+    EXPECT_EQ(bank.slot(1).name, "stdin");
+    EXPECT_EQ(Sound(bank.slot(1)), wave);
+}
+
 // A read-only bank is refused, not replaced by a new file behind its back.
 TEST_F(Jbxtool, AReadOnlyOutputIsRefused)
 {
@@ -395,7 +426,7 @@ TEST_F(Jbxtool, AReadOnlyOutputIsRefused)
         GTEST_SKIP() << "cannot make a file read-only here (as root that takes chattr +i)";
     const RunResult run = RunJbxtool({"rename", kDemoBank, "1", "zzz", "-o", out});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "jbxtool: Cannot create " + out + "\n");
+    EXPECT_EQ(run.err, "jbxtool: Cannot create '" + out + "'\n");
     EXPECT_EQ(ReadBytes(out), ToBytes("the bank that was there"));
     EXPECT_EQ(FileCount(dir), 1u) << "a temporary file was left";
 }
@@ -498,7 +529,7 @@ TEST_F(Jbxtool, AFullDiskLeavesTheOldBankWhole)
         if (run.exitCode == 99 || run.exitCode == -1 || run.err.starts_with("unshare:"))
             GTEST_SKIP() << "cannot mount a file system of the test's own here: " << run.err;
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err, "jbxtool: Cannot write " + out + "\n");
+        EXPECT_EQ(run.err, "jbxtool: Cannot write '" + out + "'\n");
         EXPECT_EQ(run.out, "unchanged\nout.jbx\n") << "the old bank was damaged, or a temporary file was left";
     }
 }
@@ -541,7 +572,7 @@ TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
     const std::string overlapping = dir.file("overlap.jbx");
     WriteOverlappingBank(overlapping, std::uint32_t(64) << 20);
     const std::string out = dir.file("out.jbx");
-    const auto refused = [](const std::string& file) { return "jbxtool: " + file + " was refused; nothing written\n"; };
+    const auto refused = [](const std::string& file) { return "jbxtool: '" + file + "' was refused; nothing written\n"; };
     const std::string noMemory = "jbxtool: Not enough memory to load the sound file\n";
     const struct {
         std::vector<std::string> args;
@@ -551,7 +582,7 @@ TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
         {{"create", huge, "-o", out}, noMemory + refused(huge)},
         {{"create", voice, "-o", out}, noMemory + refused(voice)},
         {{"replace", kDemoBank, "2", giant, "-o", out}, "jbxtool: Cannot open sound file\n" + refused(giant)},
-        {{"convert", voice, out}, "jbxtool: Not enough memory to convert " + voice + "\n"},
+        {{"convert", voice, out}, "jbxtool: Not enough memory to convert '" + voice + "'\n"},
         {{"rewrite", overlapping, out}, "jbxtool: Not enough memory to load the JBX file\n"},
     };
     for (const auto& c : cases) {
