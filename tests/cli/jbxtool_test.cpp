@@ -318,12 +318,19 @@ TEST_F(Jbxtool, TextsTheCodePageLacksAreRefused)
     const std::string bug = write("\u0436\u0443\u043A.wav", Wave(20, 1));
     const std::string sun = write("\u65E5.wav", Wave(20, 1));
     const std::string tail = write("eightchr\u0436.wav", Wave(20, 1));
+#ifdef _WIN32
+    // Arguments reach a Windows program as UTF-16, where the stray byte
+    // has already become U+FFFD.
+    const std::string notUtf8 = "'caf\uFFFD'";
+#else
+    const std::string notUtf8 = "'caf\\xe9'";
+#endif
     const struct {
         std::vector<std::string> args;
         std::string errHas;
     } cases[] = {
         {{"rename", kDemoBank, "3", "\u0436\u0443\u043A"}, "'\u0436\u0443\u043A' holds '\u0436' (U+0436), which Windows-1252 slot names cannot hold; nothing written\n"},
-        {{"rename", kDemoBank, "3", "caf\xE9"}, "'caf\\xe9' holds bytes that are not UTF-8 (or U+FFFD)"},
+        {{"rename", kDemoBank, "3", "caf\xE9"}, notUtf8 + " holds bytes that are not UTF-8 (or U+FFFD)"},
         {{"rename", kDemoBank, "3", "x\u0080"}, "holds U+0080,"},
         {{"replace", kDemoBank, "3", bug}, "'" + bug + "' holds '\u0436' (U+0436)"},
         {{"create", ok, sun}, "'" + sun + "' holds '\u65E5' (U+65E5)"},
