@@ -87,19 +87,22 @@ std::optional<std::wstring> ProgramPath(HINSTANCE instance)
     }
 }
 
+} // namespace
+
 std::wstring AssociationCommand(const std::wstring& programPath)
 {
-    // No quotes: start-up takes the whole command line as one bank path.
-    return programPath + L" %1";
+    // Both in quotes: the program folder usually has a blank in it
+    // ("Program Files", "JBX Maker"), and without quotes the program would
+    // be handed the rest of its own path as the bank's; a bank's path may
+    // have blanks too.
+    return L"\"" + programPath + L"\" \"%1\"";
 }
 
 // The first icon in the program file, the program icon.
 std::wstring AssociationIcon(const std::wstring& programPath)
 {
-    return programPath + L",0";
+    return L"\"" + programPath + L"\",0";
 }
-
-} // namespace
 
 void AssociateBankFiles(HINSTANCE instance, Desktop& desktop)
 {

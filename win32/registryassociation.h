@@ -7,8 +7,8 @@
 //   jbxfile                        "Jeer Box Sound File"  only when .jbx is new
 //   CLASS\shell                    "jbx"                  the double-click verb
 //   CLASS\shell\jbx                "&JBXMaker"
-//   CLASS\shell\jbx\command        PROGRAM %1
-//   CLASS\DefaultIcon              PROGRAM,0
+//   CLASS\shell\jbx\command        "PROGRAM" "%1"
+//   CLASS\DefaultIcon              "PROGRAM",0
 //
 // CLASS is "jbxfile" when .jbx was created here, else whatever class .jbx
 // already names: another program keeps its class, its description and its
@@ -24,6 +24,11 @@ class Desktop;
 
 // Where the association's keys go.
 inline constexpr wchar_t kClassesKeyPath[] = L"Software\\Classes";
+
+// The open command and the icon bank files show, for the program file at
+// `programPath`.
+std::wstring AssociationCommand(const std::wstring& programPath);
+std::wstring AssociationIcon(const std::wstring& programPath);
 
 // Associates bank files with the program file of `instance`. When its path
 // cannot be had, shows "Cannot get JBXMaker's filename" (caption "Error",

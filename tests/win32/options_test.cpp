@@ -115,8 +115,8 @@ Tree OurVerbOn(const std::wstring& className)
     return {
         {className + L"\\shell", L"jbx"},
         {className + L"\\shell\\jbx", L"&JBXMaker"},
-        {className + L"\\shell\\jbx\\command", ProgramPath() + L" %1"},
-        {className + L"\\DefaultIcon", ProgramPath() + L",0"},
+        {className + L"\\shell\\jbx\\command", L"\"" + ProgramPath() + L"\" \"%1\""},
+        {className + L"\\DefaultIcon", L"\"" + ProgramPath() + L"\",0"},
     };
 }
 
