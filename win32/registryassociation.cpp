@@ -6,6 +6,8 @@
 #include "win32/registrystore.h"
 #include "win32/widetext.h"
 
+#include <shlobj.h>
+
 #include <optional>
 #include <vector>
 
@@ -162,7 +164,12 @@ std::wstring AssociationIcon(const std::wstring& programPath)
     return L"\"" + programPath + L"\",0";
 }
 
-void AssociateBankFiles(HINSTANCE instance, Desktop& desktop)
+void NotifyShellOfAssociations()
+{
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+void AssociateBankFiles(HINSTANCE instance, Desktop& desktop, void (*tellShell)())
 {
     const std::optional<std::wstring> program = ProgramPath(instance);
     if (!program) {
@@ -194,6 +201,9 @@ void AssociateBankFiles(HINSTANCE instance, Desktop& desktop)
     WriteDefault(className + L"\\shell\\" + kVerb, kVerbMenuText);
     WriteDefault(className + L"\\shell\\" + kVerb + L"\\command", AssociationCommand(*program));
     WriteDefault(className + L"\\DefaultIcon", AssociationIcon(*program));
+
+    if (tellShell)
+        tellShell();
 }
 
 } // namespace jbx

@@ -571,6 +571,16 @@ TEST_F(OptionsSheet, TheAssociateButtonTakesEffectOnlyWithOk)
     }
 }
 
+// The shell is told once the keys are written.
+int gShellNotices = 0;
+Tree gTreeAtNotice;
+
+void SeeShellNotice()
+{
+    ++gShellNotices;
+    gTreeAtNotice = ClassTree();
+}
+
 // Straight calls, from the state a case sets up: the user's classes after
 // it, the machine's untouched, and the record the first call left.
 TEST_F(OptionsSheet, TheAssociationKeepsAnOwnerOfDotJbxAndRewritesOnlyOurVerb)
@@ -639,11 +649,14 @@ TEST_F(OptionsSheet, TheAssociationKeepsAnOwnerOfDotJbxAndRewritesOnlyOurVerb)
         RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
         c.setUp();
         const Tree machineBefore = ClassTree(HKEY_LOCAL_MACHINE);
-        AssociateBankFiles(instance, desktop);
+        gShellNotices = 0;
+        AssociateBankFiles(instance, desktop, SeeShellNotice);
         EXPECT_EQ(ClassTree(), c.expected);
+        EXPECT_EQ(gShellNotices, 1);
+        EXPECT_EQ(gTreeAtNotice, c.expected);
         EXPECT_EQ(AssociationRecord(), c.record);
         // Pressing the button again changes nothing more.
-        AssociateBankFiles(instance, desktop);
+        AssociateBankFiles(instance, desktop, SeeShellNotice);
         EXPECT_EQ(ClassTree(), c.expected);
         EXPECT_EQ(AssociationRecord(), c.record);
         EXPECT_EQ(ClassTree(HKEY_LOCAL_MACHINE), machineBefore);
