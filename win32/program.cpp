@@ -36,6 +36,18 @@ bool LeftToTable(const MSG& message, HWND mainWindow, HACCEL table)
 
 } // namespace
 
+std::wstring BankPathFromCommandLine(std::wstring_view commandLine)
+{
+    // The shell's "%1" in quotes, a file dropped on the program, "Open with"
+    // and Send To all quote the path; a path itself never holds a quote.
+    if (commandLine.size() >= 2 && commandLine.front() == L'"' && commandLine.back() == L'"') {
+        const std::wstring_view inside = commandLine.substr(1, commandLine.size() - 2);
+        if (inside.find(L'"') == std::wstring_view::npos)
+            return std::wstring(inside);
+    }
+    return std::wstring(commandLine);
+}
+
 void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL table)
 {
     if (!LeftToTable(message, mainWindow, table) && IsDialogMessageW(mainWindow, &message))
@@ -54,7 +66,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLine)
     Win32Desktop desktop(instance);
     RegistrySettingsStore settings;
     Session session(desktop);
-    PrepareBank(session, Utf8FromWide(commandLine ? commandLine : L""));
+    PrepareBank(session, Utf8FromWide(BankPathFromCommandLine(commandLine ? commandLine : L"")));
 
     Win32MainWindow window(instance, session, settings, desktop);
     const HWND mainWindow = window.create();

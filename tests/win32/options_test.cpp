@@ -19,6 +19,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -32,24 +33,29 @@ namespace {
 // ---- the registry -------------------------------------------------------
 
 const wchar_t* const kOtherClass = L"OtherPlayer.Sound";
+// A class of another program installed for all users.
+const wchar_t* const kMachineClass = L"OtherApp.Bank";
 
 std::wstring ClassesPath(const std::wstring& key)
 {
     return std::wstring(kClassesKeyPath) + L"\\" + key;
 }
 
+const wchar_t* const kClassRoots[] = {L".jbx", L"jbxfile", kOtherClass, kMachineClass};
+
 void DeleteClassKeys()
 {
-    for (const wchar_t* key : {L".jbx", L"jbxfile", kOtherClass})
-        RegDeleteTreeW(HKEY_CURRENT_USER, ClassesPath(key).c_str());
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const wchar_t* key : kClassRoots)
+            RegDeleteTreeW(root, ClassesPath(key).c_str());
 }
 
 // Creates the key under the classes and, when given, its default value.
-void Put(const std::wstring& key, std::optional<std::wstring> value)
+void Put(const std::wstring& key, std::optional<std::wstring> value, HKEY root = HKEY_CURRENT_USER)
 {
     HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, ClassesPath(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                  &handle, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(root, ClassesPath(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
+                  nullptr),
         ERROR_SUCCESS);
     if (value)
         RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
@@ -57,7 +63,7 @@ void Put(const std::wstring& key, std::optional<std::wstring> value)
     RegCloseKey(handle);
 }
 
-// Every key below the classes' `roots` with its default value (nothing
+// Every key below the classes' roots with its default value (nothing
 // for a key without one), by its path. Each value is checked to be text
 // stored with its terminator and nothing after it.
 using Tree = std::map<std::wstring, std::optional<std::wstring>>;
@@ -89,17 +95,52 @@ void Collect(HKEY key, const std::wstring& path, Tree& tree)
     }
 }
 
-Tree ClassTree()
+// The user's classes, or the machine's.
+Tree ClassTree(HKEY root = HKEY_CURRENT_USER)
 {
     Tree tree;
-    for (const wchar_t* root : {L".jbx", L"jbxfile", kOtherClass}) {
+    for (const wchar_t* name : kClassRoots) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, ClassesPath(root).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-            Collect(key, root, tree);
+        if (RegOpenKeyExW(root, ClassesPath(name).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            Collect(key, name, tree);
             RegCloseKey(key);
         }
     }
     return tree;
+}
+
+// What the association recorded for the uninstaller: each value by its
+// name, numbers as "dword:N".
+using Record = std::map<std::wstring, std::wstring>;
+
+Record AssociationRecord()
+{
+    Record record;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Brackwater\\JBXMaker\\Association", 0, KEY_READ, &key)
+        != ERROR_SUCCESS)
+        return record;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        DWORD type = 0;
+        std::wstring data(1024, L'\0');
+        DWORD bytes = DWORD(data.size() * sizeof(wchar_t));
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes)
+            != ERROR_SUCCESS)
+            break;
+        if (type == REG_DWORD && bytes == sizeof(DWORD)) {
+            DWORD number = 0;
+            std::memcpy(&number, data.data(), sizeof number);
+            record[name] = L"dword:" + std::to_wstring(number);
+        } else if (type == REG_SZ) {
+            record[name] = data.c_str();
+        } else {
+            record[name] = L"type " + std::to_wstring(type);
+        }
+    }
+    RegCloseKey(key);
+    return record;
 }
 
 std::wstring ProgramPath()
@@ -115,8 +156,8 @@ Tree OurVerbOn(const std::wstring& className)
     return {
         {className + L"\\shell", L"jbx"},
         {className + L"\\shell\\jbx", L"&JBXMaker"},
-        {className + L"\\shell\\jbx\\command", ProgramPath() + L" %1"},
-        {className + L"\\DefaultIcon", ProgramPath() + L",0"},
+        {className + L"\\shell\\jbx\\command", L"\"" + ProgramPath() + L"\" \"%1\""},
+        {className + L"\\DefaultIcon", L"\"" + ProgramPath() + L"\",0"},
     };
 }
 
@@ -530,16 +571,30 @@ TEST_F(OptionsSheet, TheAssociateButtonTakesEffectOnlyWithOk)
     }
 }
 
-// Straight calls, from the state a case sets up.
+// The shell is told once the keys are written.
+int gShellNotices = 0;
+Tree gTreeAtNotice;
+
+void SeeShellNotice()
+{
+    ++gShellNotices;
+    gTreeAtNotice = ClassTree();
+}
+
+// Straight calls, from the state a case sets up: the user's classes after
+// it, the machine's untouched, and the record the first call left.
 TEST_F(OptionsSheet, TheAssociationKeepsAnOwnerOfDotJbxAndRewritesOnlyOurVerb)
 {
     const std::wstring other = kOtherClass;
+    const std::wstring machine = kMachineClass;
     const struct {
         const char* name;
         std::function<void()> setUp;
         Tree expected;
+        Record record;
     } cases[] = {
-        {"nothing yet", [] {}, FreshAssociation()},
+        {"nothing yet", [] {}, FreshAssociation(),
+            {{L"Class", L"jbxfile"}, {L"CreatedExtension", L"dword:1"}, {L"CreatedClass", L"dword:1"}}},
         {"another program's class",
             PutOtherOwner,
             Merged(
@@ -551,35 +606,60 @@ TEST_F(OptionsSheet, TheAssociationKeepsAnOwnerOfDotJbxAndRewritesOnlyOurVerb)
                     {other + L"\\shell\\edit", std::nullopt},
                     {other + L"\\shell\\edit\\command", L"C:\\Other\\player.exe /edit \"%1\""},
                 },
-                OurVerbOn(other))},
+                OurVerbOn(other)),
+            {{L"Class", other}, {L"CreatedExtension", L"dword:0"}, {L"CreatedClass", L"dword:0"},
+                {L"PreviousVerb", L"play"}, {L"PreviousIcon", L"C:\\Other\\player.exe,2"}}},
+        // Installed for all users: the user's classes only gain our verb on
+        // the same class, and the extension stays the machine's.
+        {"another program's class for all users",
+            [] {
+                Put(L".jbx", kMachineClass, HKEY_LOCAL_MACHINE);
+                Put(kMachineClass, L"Other App Bank", HKEY_LOCAL_MACHINE);
+                Put(std::wstring(kMachineClass) + L"\\shell\\open\\command", L"C:\\App\\app.exe \"%1\"",
+                    HKEY_LOCAL_MACHINE);
+            },
+            Merged({{machine, std::nullopt}}, OurVerbOn(machine)),
+            {{L"Class", machine}, {L"CreatedExtension", L"dword:0"}, {L"CreatedClass", L"dword:1"}}},
         // The program moved: our own class keeps a description the user
-        // changed, the command and icon follow the program.
+        // changed, the command and icon follow the program. The verb an
+        // earlier version made the default is ours, not one to bring back.
         {"our class from before",
             [] {
                 Put(L".jbx", L"jbxfile");
                 Put(L"jbxfile", L"Bank");
+                Put(L"jbxfile\\shell", L"jbx");
                 Put(L"jbxfile\\shell\\jbx\\command", L"C:\\Old\\jbxmaker.exe %1");
                 Put(L"jbxfile\\DefaultIcon", L"C:\\Old\\jbxmaker.exe,0");
             },
-            Merged({{L".jbx", L"jbxfile"}, {L"jbxfile", L"Bank"}}, OurVerbOn(L"jbxfile"))},
-        // Naming no class, .jbx is left alone; the verb waits under ours.
+            Merged({{L".jbx", L"jbxfile"}, {L"jbxfile", L"Bank"}}, OurVerbOn(L"jbxfile")),
+            {{L"Class", L"jbxfile"}, {L"CreatedExtension", L"dword:0"}, {L"CreatedClass", L"dword:0"},
+                {L"PreviousIcon", L"C:\\Old\\jbxmaker.exe,0"}}},
+        // Naming no class, .jbx is linked to ours so a double click opens.
         {".jbx without a class",
             [] {
                 Put(L".jbx", std::nullopt);
                 Put(L".jbx\\OpenWithProgids", std::nullopt);
             },
-            Merged({{L".jbx", std::nullopt}, {L".jbx\\OpenWithProgids", std::nullopt}, {L"jbxfile", std::nullopt}},
-                OurVerbOn(L"jbxfile"))},
+            Merged({{L".jbx\\OpenWithProgids", std::nullopt}}, FreshAssociation()),
+            {{L"Class", L"jbxfile"}, {L"CreatedExtension", L"dword:1"}, {L"CreatedClass", L"dword:1"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteClassKeys();
+        RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
         c.setUp();
-        AssociateBankFiles(instance, desktop);
+        const Tree machineBefore = ClassTree(HKEY_LOCAL_MACHINE);
+        gShellNotices = 0;
+        AssociateBankFiles(instance, desktop, SeeShellNotice);
         EXPECT_EQ(ClassTree(), c.expected);
+        EXPECT_EQ(gShellNotices, 1);
+        EXPECT_EQ(gTreeAtNotice, c.expected);
+        EXPECT_EQ(AssociationRecord(), c.record);
         // Pressing the button again changes nothing more.
-        AssociateBankFiles(instance, desktop);
+        AssociateBankFiles(instance, desktop, SeeShellNotice);
         EXPECT_EQ(ClassTree(), c.expected);
+        EXPECT_EQ(AssociationRecord(), c.record);
+        EXPECT_EQ(ClassTree(HKEY_LOCAL_MACHINE), machineBefore);
     }
 }
 

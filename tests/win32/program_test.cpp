@@ -3,6 +3,8 @@
 // with 0. Also the settings store on the registry.
 
 #include "settings/settingsstore.h"
+#include "win32/program.h"
+#include "win32/registryassociation.h"
 #include "win32/registrystore.h"
 #include "win32/widetext.h"
 
@@ -16,6 +18,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 
 using namespace jbx;
@@ -85,7 +88,8 @@ TEST(Program, TheCommandLineIsOneBankPathAndClosingEndsWithZero)
         {L"", L"", L"JBX Maker - Untitled", L""},
         {WideFromUtf8(folder) + L"\\My taunts.jbx", L"", L"JBX Maker - My taunts.jbx", L""},
         {L"My taunts.jbx", WideFromUtf8(folder), L"JBX Maker - My taunts.jbx", L""},
-        {L"\"" + WideFromUtf8(folder) + L"\\My taunts.jbx\"", L"", L"JBX Maker - Untitled", L"Cannot open JBX file"},
+        {L"\"" + WideFromUtf8(folder) + L"\\My taunts.jbx\"", L"", L"JBX Maker - My taunts.jbx", L""},
+        {L"\"" + WideFromUtf8(folder) + L"\\Missing.jbx\"", L"", L"JBX Maker - Untitled", L"Cannot open JBX file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8FromWide(c.arguments));
@@ -105,6 +109,37 @@ TEST(Program, TheCommandLineIsOneBankPathAndClosingEndsWithZero)
         EXPECT_EQ(TextOf(window), c.caption);
         EXPECT_EQ(program.close(window), 0u);
     }
+}
+
+// The text wWinMain is handed: what follows the program's name (a quote
+// opens or closes a quoted stretch, blanks and control characters end it
+// outside one) and the blanks after it, as MinGW-w64's start-up code cuts
+// it from GetCommandLineW.
+static std::wstring WinMainCommandLine(std::wstring_view commandLine)
+{
+    std::size_t i = 0;
+    bool quoted = false;
+    for (; i < commandLine.size() && (commandLine[i] > L' ' || quoted); ++i) {
+        if (commandLine[i] == L'"')
+            quoted = !quoted;
+    }
+    while (i < commandLine.size() && commandLine[i] <= L' ')
+        ++i;
+    return std::wstring(commandLine.substr(i));
+}
+
+TEST(Program, OpeningABankThroughTheAssociationHandsStartUpItsPath)
+{
+    const std::wstring program = L"C:\\Users\\Zoë\\AppData\\Local\\Programs\\JBX Maker\\jbxmaker.exe";
+    for (const std::wstring bank : {L"C:\\Klänge 音\\My taunts.jbx", L"D:\\taunts.jbx"}) {
+        SCOPED_TRACE(Utf8FromWide(bank));
+        // The shell puts the bank's path where "%1" is.
+        std::wstring commandLine = AssociationCommand(program);
+        commandLine.replace(commandLine.find(L"%1"), 2, bank);
+        EXPECT_EQ(BankPathFromCommandLine(WinMainCommandLine(commandLine)), bank);
+    }
+    // Two banks are no one path, and are not taken apart.
+    EXPECT_EQ(BankPathFromCommandLine(L"\"C:\\a.jbx\" \"C:\\b.jbx\""), L"\"C:\\a.jbx\" \"C:\\b.jbx\"");
 }
 
 TEST(RegistryStore, KeepsTextsAsRegSzAndReplacesWhatIsNotText)
