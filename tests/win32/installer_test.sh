@@ -56,7 +56,7 @@ EOF2
 (cd "$work" && run reg.exe import clean.reg) >/dev/null
 
 # The user's folders, as Windows and as Linux paths.
-{ read -r appdata; read -r localappdata; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%')
+{ read -r appdata; read -r localappdata; read -r profile; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%& echo %USERPROFILE%')
 unix() { printf '%s' "$WINEPREFIX/drive_c/${1#?:\\}" | tr '\\' /; }
 folder='JBX Maker'
 installed="$localappdata\\Programs\\$folder"
@@ -110,6 +110,9 @@ expect_value DisplayVersion "$version"
 expect_value Publisher Brackwater
 expect_value DisplayIcon "\"$installed\\jbxmaker.exe\",0"
 expect_value UninstallString "\"$installed\\Uninstall.exe\" /CurrentUser"
+# In KiB, as the installed files take it (GetSize rounds down).
+bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+expect_value EstimatedSize "$(printf '0x%x' $((bytes / 1024)))"
 [ "$failed" -eq "$before" ] && pass "Add/Remove Programs entry in HKCU"
 run reg.exe query "HKLM\\$uninstall_key" >/dev/null 2>&1 \
     && fail "a per-user install wrote the machine's Uninstall key"
@@ -160,6 +163,12 @@ if [ "$(field target)" = "$installed\\jbxmaker.exe" ] && [ "$(field caption)" = 
 else
     fail "the Start-menu entry: expected target '$installed\\jbxmaker.exe', caption 'JBX Maker - Untitled', exit 0; the probe said: $(tr '\n' ' ' <<<"$probe_out")"
 fi
+documents="$profile\\Documents"
+[ "$(field folder)" = "$documents" ] && pass "the Start-menu entry starts the editor in $documents" \
+    || fail "the Start-menu entry's working folder is '$(field folder)', not '$documents'"
+copyright="Copyright 2026 The JBX Maker developers"
+[ "$(field copyright)" = "$copyright" ] && pass "jbxmaker.exe says '$copyright'" \
+    || fail "jbxmaker.exe's LegalCopyright is '$(field copyright)', not '$copyright'"
 
 # --- Uninstall --------------------------------------------------------------
 

@@ -4,12 +4,14 @@
 //
 //   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS [CLOSE_WHEN]
 //
-// prints "target: <the shortcut's program>", then "caption: <the text of
-// the program's first visible window of that class>" and "exit: <its exit
-// code after WM_CLOSE>", each as soon as it is known. With CLOSE_WHEN, the
-// window stays open until a file of that name appears, so the test can try
-// things on the running program. Exit status 0 when all were seen; the test
-// compares them with what it expects.
+// prints "target: <the shortcut's program>", "folder: <its working
+// folder>", "copyright: <the LegalCopyright of the program's version
+// resource>", then "caption: <the text of the program's first visible
+// window of that class>" and "exit: <its exit code after WM_CLOSE>", each as
+// soon as it is known. With CLOSE_WHEN, the window stays open until a file
+// of that name appears, so the test can try things on the running program.
+// Exit status 0 when all were seen; the test compares them with what it
+// expects.
 
 #include "tests/win32/dialogdriver.h"
 
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -30,6 +33,19 @@ void Report(const char* what, const std::wstring& text)
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
     std::printf("%s: %s\n", what, utf8.c_str());
     std::fflush(stdout);
+}
+
+std::wstring Copyright(const wchar_t* program)
+{
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeW(program, &ignored));
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    if (info.empty() || !GetFileVersionInfoW(program, 0, DWORD(info.size()), info.data())
+        || !VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\LegalCopyright",
+            reinterpret_cast<void**>(&text), &length))
+        return L"(none)";
+    return std::wstring(text, length ? length - 1 : 0);
 }
 
 } // namespace
@@ -56,6 +72,8 @@ int wmain(int argc, wchar_t** argv)
     }
     link->GetWorkingDirectory(folder, MAX_PATH);
     Report("target", target);
+    Report("folder", folder);
+    Report("copyright", Copyright(target));
 
     std::wstring commandLine = L"\"" + std::wstring(target) + L"\"";
     STARTUPINFOW startup{};
