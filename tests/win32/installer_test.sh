@@ -4,8 +4,10 @@
 # installer nor uninstaller touching it while it runs), then uninstalled
 # silently, which must take the programs, the Add/Remove Programs entry and
 # what the editor's .jbx association added, and leave the user's settings.
+# With CPACK and its CPACK_CONFIG, it also makes a package signed with a
+# throw-away certificate and checks the signatures of all four programs.
 #
-#   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER
+#   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
 # Runs in a Wine prefix of its own (null display driver), made once by
 # scripts/wine-prefix beside the work folder, with a Wine server of its own:
@@ -13,7 +15,7 @@
 # theirs.
 set -euo pipefail
 
-[ $# -eq 4 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER" >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 6 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]" >&2; exit 2; }
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tests/win32/privateprefix.sh
@@ -29,6 +31,20 @@ started=$SECONDS
 [ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
 
 use_private_prefix installer-prefix "$work"
+
+# The signed package is made meanwhile, into a folder of its own, with a
+# certificate that lives as long as the test.
+if [ $# -eq 6 ]; then
+    signing="$work/signing"
+    mkdir -p "$signing"
+    (
+        openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=JBX Maker test" \
+            -keyout "$signing/key.pem" -out "$signing/cert.pem" &&
+        JBX_SIGN_CERT="$signing/cert.pem" JBX_SIGN_KEY="$signing/key.pem" \
+            "$5" --config "$6" -G NSIS64 -B "$signing/package"
+    ) >"$signing/make.log" 2>&1 &
+    signing_pid=$!
+fi
 
 start_private_wine
 
@@ -291,6 +307,30 @@ if [ "$verb" = open ] && [ "$icon" = "otherapp.exe,1" ] && has_key "$other\\shel
     pass "the uninstall gives OtherApp.Bank its verb and icon back and keeps the settings"
 else
     fail "after uninstalling, OtherApp.Bank's verb is '$verb', its icon '$icon'; shell\\jbx $(has_key "$other\\shell\\jbx" && echo there || echo gone), the record $(has_key "$record" && echo there || echo gone), InstallerTest '$(reg_value "$settings_key" InstallerTest)'"
+fi
+
+# --- Signed ---------------------------------------------------------------
+
+if [ -n "${signing:-}" ]; then
+    signed_installer="$signing/package/$(basename "$installer")"
+    if ! wait "$signing_pid"; then
+        fail "making the signed package failed: $(tail -n 20 "$signing/make.log")"
+    else
+        status=0
+        run "$signed_installer" /S >/dev/null || status=$?
+        unsigned=()
+        for file in "$signed_installer" "$installed_unix/jbxmaker.exe" "$installed_unix/jbxtool.exe" "$installed_unix/Uninstall.exe"; do
+            osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >>"$signing/verify.log" 2>&1 \
+                || unsigned+=("$(basename "$file")")
+        done
+        [ "$status" -eq 0 ] && [ ${#unsigned[@]} -eq 0 ] \
+            && pass "signed with a given certificate: the installer, and the programs and uninstaller it installs" \
+            || fail "the signed installer (exit code $status): no valid signature on ${unsigned[*]} (see $signing/verify.log)"
+        if [ -f "$installed_unix/Uninstall.exe" ]; then
+            run "$installed_unix/Uninstall.exe" /S >/dev/null || true
+            wait_for_uninstall "$hkcu"
+        fi
+    fi
 fi
 
 echo "took $((SECONDS - started)) s"
