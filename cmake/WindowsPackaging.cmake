@@ -39,6 +39,19 @@ set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/icons/jbxmaker.ico)
 # settings alone on uninstalling, which CPack's does not.
 set(CPACK_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/windows)
 
+# Authenticode signing (cmake/windows/sign.cmake): a certificate and its key
+# here or, when running cpack, in the environment variables of the same names.
+set(JBX_SIGN_CERT "" CACHE FILEPATH "Certificate (PEM or DER) to sign the Windows programs and installer with")
+set(JBX_SIGN_KEY "" CACHE FILEPATH "Private key of JBX_SIGN_CERT")
+set(CPACK_JBX_SIGN_CERT "${JBX_SIGN_CERT}")
+set(CPACK_JBX_SIGN_KEY "${JBX_SIGN_KEY}")
+set(CPACK_JBX_SIGN_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/windows/sign.cmake)
+set(CPACK_JBX_CMAKE_COMMAND ${CMAKE_COMMAND})
+set(CPACK_PROJECT_CONFIG_FILE ${CPACK_JBX_SIGN_SCRIPT})
+file(WRITE ${PROJECT_BINARY_DIR}/sign-staged.cmake
+    "set(JBX_SIGN_STAGED TRUE)\ninclude(\"${CPACK_JBX_SIGN_SCRIPT}\")\n")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_BINARY_DIR}/sign-staged.cmake)
+
 # The file names of the packages, for the installer's test.
 set(JBX_WINDOWS_INSTALLER ${CPACK_PACKAGE_FILE_NAME}.exe)
 

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The Windows installer as a user meets it: installed silently for the
-# current user, the editor started from its Start-menu entry, then
-# uninstalled silently, which must take the programs and the Add/Remove
-# Programs entry and leave the user's settings.
+# current user, the editor started from its Start-menu entry (and neither
+# installer nor uninstaller touching it while it runs), then uninstalled
+# silently, which must take the programs, the Add/Remove Programs entry and
+# what the editor's .jbx association added, and leave the user's settings.
+# With CPACK and its CPACK_CONFIG, it also makes a package signed with a
+# throw-away certificate and checks the signatures of all four programs.
 #
-#   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER
+#   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
 # Runs in a Wine prefix of its own (null display driver), made once by
 # scripts/wine-prefix beside the work folder, with a Wine server of its own:
@@ -12,7 +15,7 @@
 # theirs.
 set -euo pipefail
 
-[ $# -eq 4 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER" >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 6 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]" >&2; exit 2; }
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tests/win32/privateprefix.sh
@@ -28,6 +31,21 @@ started=$SECONDS
 [ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
 
 use_private_prefix installer-prefix "$work"
+
+# The signed package is made meanwhile, into a folder of its own, with a
+# certificate that lives as long as the test.
+if [ $# -eq 6 ]; then
+    signing="$work/signing"
+    mkdir -p "$signing"
+    (
+        openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=JBX Maker test" \
+            -keyout "$signing/key.pem" -out "$signing/cert.pem" &&
+        JBX_SIGN_CERT="$signing/cert.pem" JBX_SIGN_KEY="$signing/key.pem" \
+            "$5" --config "$6" -G NSIS64 -B "$signing/package"
+    ) >"$signing/make.log" 2>&1 &
+    signing_pid=$!
+fi
+
 start_private_wine
 
 run() { "$wine" "$@" </dev/null 2>>"$work/wine.log" | tr -d '\r'; }
@@ -44,11 +62,17 @@ Windows Registry Editor Version 5.00
 [-HKEY_LOCAL_MACHINE\\$uninstall_key]
 
 [-$(echo "$settings_key" | sed 's/^HKCU/HKEY_CURRENT_USER/')]
+
+[-HKEY_CURRENT_USER\\Software\\Classes\\.jbx]
+
+[-HKEY_CURRENT_USER\\Software\\Classes\\jbxfile]
+
+[-HKEY_CURRENT_USER\\Software\\Classes\\OtherApp.Bank]
 EOF2
 (cd "$work" && run reg.exe import clean.reg) >/dev/null
 
 # The user's folders, as Windows and as Linux paths.
-{ read -r appdata; read -r localappdata; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%')
+{ read -r appdata; read -r localappdata; read -r profile; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%& echo %USERPROFILE%')
 unix() { printf '%s' "$WINEPREFIX/drive_c/${1#?:\\}" | tr '\\' /; }
 folder='JBX Maker'
 installed="$localappdata\\Programs\\$folder"
@@ -102,32 +126,112 @@ expect_value DisplayVersion "$version"
 expect_value Publisher Brackwater
 expect_value DisplayIcon "\"$installed\\jbxmaker.exe\",0"
 expect_value UninstallString "\"$installed\\Uninstall.exe\" /CurrentUser"
+# In KiB, as the installed files take it (GetSize rounds down).
+bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+expect_value EstimatedSize "$(printf '0x%x' $((bytes / 1024)))"
 [ "$failed" -eq "$before" ] && pass "Add/Remove Programs entry in HKCU"
 run reg.exe query "HKLM\\$uninstall_key" >/dev/null 2>&1 \
     && fail "a per-user install wrote the machine's Uninstall key"
 
-# --- The editor from its Start-menu entry ---------------------------------
+# --- The editor from its Start-menu entry, and set-up while it runs -------
 
-probe_out=$("$wine" "$probe" "$shortcut" JBXMaker </dev/null 2>&1 | tr -d '\r') || true
-target=$(sed -n 's/^target: //p' <<<"$probe_out")
-caption=$(sed -n 's/^caption: //p' <<<"$probe_out")
-exit_code=$(sed -n 's/^exit: //p' <<<"$probe_out")
-if [ "$target" = "$installed\\jbxmaker.exe" ] && [ "$caption" = "JBX Maker - Untitled" ] && [ "$exit_code" = 0 ]; then
-    pass "the Start-menu entry starts the installed editor: '$caption', closed with exit code 0"
+# A listing of the installed files and the Add/Remove entry, to see that a
+# refused run changed neither.
+snapshot() {
+    { find "$installed_unix" -printf '%P %s %T@\n' 2>/dev/null || true; } | sort
+    run reg.exe query "$hkcu" 2>&1 || true
+}
+
+# Runs the command given while the editor runs: it must refuse, with a
+# non-zero exit code, and change nothing.
+refuses() {
+    local status=0
+    "$@" >/dev/null || status=$?
+    snapshot >"$work/after.snapshot"
+    if [ "$status" -ne 0 ] && cmp -s "$work/before.snapshot" "$work/after.snapshot"; then
+        pass "the silent $what refuses while the editor runs (exit code $status) and changes nothing"
+    else
+        fail "the silent $what with the editor running: exit code $status, changed: $(diff "$work/before.snapshot" "$work/after.snapshot" | tr '\n' ' ')"
+    fi
+}
+
+close_when="$work/close-editor"
+"$wine" "$probe" "$shortcut" JBXMaker "Z:$close_when" </dev/null >"$work/probe.out" 2>&1 &
+probe_pid=$!
+deadline=$((SECONDS + 30))
+until grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid" 2>/dev/null || [ "$SECONDS" -gt "$deadline" ]; do
+    sleep 0.2
+done
+if grep -q '^caption: ' "$work/probe.out"; then
+    snapshot >"$work/before.snapshot"
+    what=installer refuses run "$installer" /S
+    # _?= runs the uninstaller in place, and so gives its exit code; it takes
+    # the folder unquoted, blank and all, which only a batch file passes on.
+    printf '@"%s\\Uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$installed" "$installed" >"$work/uninstall.bat"
+    what=uninstaller refuses run cmd.exe /c "Z:$work/uninstall.bat"
+fi
+touch "$close_when"
+wait "$probe_pid" || true
+probe_out=$(tr -d '\r' <"$work/probe.out")
+field() { sed -n "s/^$1: //p" <<<"$probe_out"; }
+if [ "$(field target)" = "$installed\\jbxmaker.exe" ] && [ "$(field caption)" = "JBX Maker - Untitled" ] && [ "$(field exit)" = 0 ]; then
+    pass "the Start-menu entry starts the installed editor: '$(field caption)', closed with exit code 0"
 else
     fail "the Start-menu entry: expected target '$installed\\jbxmaker.exe', caption 'JBX Maker - Untitled', exit 0; the probe said: $(tr '\n' ' ' <<<"$probe_out")"
 fi
+documents="$profile\\Documents"
+[ "$(field folder)" = "$documents" ] && pass "the Start-menu entry starts the editor in $documents" \
+    || fail "the Start-menu entry's working folder is '$(field folder)', not '$documents'"
+copyright="Copyright 2026 The JBX Maker developers"
+[ "$(field copyright)" = "$copyright" ] && pass "jbxmaker.exe says '$copyright'" \
+    || fail "jbxmaker.exe's LegalCopyright is '$(field copyright)', not '$copyright'"
 
 # --- Uninstall --------------------------------------------------------------
 
-run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
 # The uninstaller copies itself to the temporary folder, starts the copy
-# and ends: the work is done when the folder, removed last, is gone.
+# and ends: the work is done when the Add/Remove entry $1, removed last,
+# is gone.
+wait_for_uninstall() {
+    local deadline=$((SECONDS + 30))
+    while run reg.exe query "$1" >/dev/null 2>&1 && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
+}
+
+# Default value of key $1, or nothing.
+reg_default() {
+    { run reg.exe query "$1" /ve 2>/dev/null || true; } | sed -n 's/^ *([^)]*) *REG_[A-Z_]* *//p'
+}
+has_key() { run reg.exe query "$1" >/dev/null 2>&1; }
+
+classes='HKCU\Software\Classes'
+record="$settings_key\\Association"
+# What the editor leaves when it associated .jbx with itself where nothing
+# was: its own class and extension under HKCU, and the record saying so.
+cat >"$work/own-class.reg" <<'EOF2'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Classes\.jbx]
+@="jbxfile"
+
+[HKEY_CURRENT_USER\Software\Classes\jbxfile\shell]
+@="jbx"
+
+[HKEY_CURRENT_USER\Software\Classes\jbxfile\shell\jbx\command]
+@="jbxmaker.exe \"%1\""
+
+[HKEY_CURRENT_USER\Software\Classes\jbxfile\DefaultIcon]
+@="jbxmaker.exe,0"
+
+[HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
+"Class"="jbxfile"
+"CreatedExtension"=dword:00000001
+"CreatedClass"=dword:00000001
+EOF2
+(cd "$work" && run reg.exe import own-class.reg) >/dev/null
+run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
 # A missing Uninstall.exe has failed the test above already.
 if [ -f "$installed_unix/Uninstall.exe" ]; then
     run "$installed_unix/Uninstall.exe" /S >/dev/null || true
-    deadline=$((SECONDS + 30))
-    while [ -e "$installed_unix" ] && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
+    wait_for_uninstall "$hkcu"
     if [ -e "$installed_unix" ]; then
         fail "30 s after the silent uninstall $installed still holds: $(ls "$installed_unix" | tr '\n' ' ')"
     else
@@ -135,10 +239,16 @@ if [ -f "$installed_unix/Uninstall.exe" ]; then
     fi
 fi
 [ -e "$shortcut_unix" ] && fail "the Start-menu entry is still there"
-run reg.exe query "$hkcu" >/dev/null 2>&1 && fail "the Add/Remove Programs entry is still there"
+has_key "$hkcu" && fail "the Add/Remove Programs entry is still there"
 kept=$(reg_value "$settings_key" InstallerTest)
 [ "$kept" = kept ] && pass "the user's settings under $settings_key stay" \
     || fail "after uninstalling, $settings_key InstallerTest is '$kept', not 'kept'"
+left=()
+for key in "$classes\\.jbx" "$classes\\jbxfile" "$record"; do
+    has_key "$key" && left+=("$key")
+done
+[ ${#left[@]} -eq 0 ] && pass "the uninstall takes back the editor's own .jbx class and its record" \
+    || fail "after uninstalling, still there: ${left[*]}"
 
 # --- For the whole machine ------------------------------------------------
 
@@ -156,13 +266,71 @@ if [ "$status" -eq 0 ] && [ -f "$machine_unix/jbxmaker.exe" ] && [ "$uninstall" 
 else
     fail "/AllUsers: exit code $status, $machine holds '$(ls "$machine_unix" 2>/dev/null | tr '\n' ' ')', HKLM UninstallString '$uninstall'"
 fi
+# This time .jbx belonged to another program, whose class the editor lent
+# its verb and icon: they go, and the class gets its own verb and icon back.
+cat >"$work/other-class.reg" <<'EOF2'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\shell]
+@="jbx"
+
+[HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\shell\open\command]
+@="otherapp.exe \"%1\""
+
+[HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\shell\jbx\command]
+@="jbxmaker.exe \"%1\""
+
+[HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\DefaultIcon]
+@="jbxmaker.exe,0"
+
+[HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
+"Class"="OtherApp.Bank"
+"CreatedExtension"=dword:00000000
+"CreatedClass"=dword:00000000
+"PreviousVerb"="open"
+"PreviousIcon"="otherapp.exe,1"
+EOF2
+(cd "$work" && run reg.exe import other-class.reg) >/dev/null
 run "$machine_unix/Uninstall.exe" /S >/dev/null || true
-deadline=$((SECONDS + 30))
-while [ -e "$machine_unix" ] && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
-if [ -e "$machine_unix" ] || run reg.exe query "$hklm" >/dev/null 2>&1; then
+wait_for_uninstall "$hklm"
+if [ -e "$machine_unix" ] || has_key "$hklm"; then
     fail "the silent uninstall left $machine or its HKLM entry behind"
 else
     pass "the silent uninstall finds and removes the machine-wide installation"
+fi
+other="$classes\\OtherApp.Bank"
+verb=$(reg_default "$other\\shell")
+icon=$(reg_default "$other\\DefaultIcon")
+if [ "$verb" = open ] && [ "$icon" = "otherapp.exe,1" ] && has_key "$other\\shell\\open\\command" \
+    && ! has_key "$other\\shell\\jbx" && ! has_key "$classes\\.jbx" && ! has_key "$record" \
+    && [ "$(reg_value "$settings_key" InstallerTest)" = kept ]; then
+    pass "the uninstall gives OtherApp.Bank its verb and icon back and keeps the settings"
+else
+    fail "after uninstalling, OtherApp.Bank's verb is '$verb', its icon '$icon'; shell\\jbx $(has_key "$other\\shell\\jbx" && echo there || echo gone), the record $(has_key "$record" && echo there || echo gone), InstallerTest '$(reg_value "$settings_key" InstallerTest)'"
+fi
+
+# --- Signed ---------------------------------------------------------------
+
+if [ -n "${signing:-}" ]; then
+    signed_installer="$signing/package/$(basename "$installer")"
+    if ! wait "$signing_pid"; then
+        fail "making the signed package failed: $(tail -n 20 "$signing/make.log")"
+    else
+        status=0
+        run "$signed_installer" /S >/dev/null || status=$?
+        unsigned=()
+        for file in "$signed_installer" "$installed_unix/jbxmaker.exe" "$installed_unix/jbxtool.exe" "$installed_unix/Uninstall.exe"; do
+            osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >>"$signing/verify.log" 2>&1 \
+                || unsigned+=("$(basename "$file")")
+        done
+        [ "$status" -eq 0 ] && [ ${#unsigned[@]} -eq 0 ] \
+            && pass "signed with a given certificate: the installer, and the programs and uninstaller it installs" \
+            || fail "the signed installer (exit code $status): no valid signature on ${unsigned[*]} (see $signing/verify.log)"
+        if [ -f "$installed_unix/Uninstall.exe" ]; then
+            run "$installed_unix/Uninstall.exe" /S >/dev/null || true
+            wait_for_uninstall "$hkcu"
+        fi
+    fi
 fi
 
 echo "took $((SECONDS - started)) s"

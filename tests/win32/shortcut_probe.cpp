@@ -2,12 +2,16 @@
 // reports what happened, for the installer's test, which runs under the
 // null display driver and so cannot look at the screen:
 //
-//   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS
+//   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS [CLOSE_WHEN]
 //
-// prints "target: <the shortcut's program>", then "caption: <the text of
-// the program's first visible window of that class>" and "exit: <its exit
-// code after WM_CLOSE>", each as soon as it is known. Exit status 0 when
-// all three were seen; the test compares them with what it expects.
+// prints "target: <the shortcut's program>", "folder: <its working
+// folder>", "copyright: <the LegalCopyright of the program's version
+// resource>", then "caption: <the text of the program's first visible
+// window of that class>" and "exit: <its exit code after WM_CLOSE>", each as
+// soon as it is known. With CLOSE_WHEN, the window stays open until a file
+// of that name appears, so the test can try things on the running program.
+// Exit status 0 when all were seen; the test compares them with what it
+// expects.
 
 #include "tests/win32/dialogdriver.h"
 
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -30,12 +35,25 @@ void Report(const char* what, const std::wstring& text)
     std::fflush(stdout);
 }
 
+std::wstring Copyright(const wchar_t* program)
+{
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeW(program, &ignored));
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    if (info.empty() || !GetFileVersionInfoW(program, 0, DWORD(info.size()), info.data())
+        || !VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\LegalCopyright",
+            reinterpret_cast<void**>(&text), &length))
+        return L"(none)";
+    return std::wstring(text, length ? length - 1 : 0);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: shortcut_probe SHORTCUT.lnk WINDOW_CLASS\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: shortcut_probe SHORTCUT.lnk WINDOW_CLASS [CLOSE_WHEN]\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -54,6 +72,8 @@ int wmain(int argc, wchar_t** argv)
     }
     link->GetWorkingDirectory(folder, MAX_PATH);
     Report("target", target);
+    Report("folder", folder);
+    Report("copyright", Copyright(target));
 
     std::wstring commandLine = L"\"" + std::wstring(target) + L"\"";
     STARTUPINFOW startup{};
@@ -73,6 +93,13 @@ int wmain(int argc, wchar_t** argv)
     wchar_t caption[256] = {};
     GetWindowTextW(window, caption, 256);
     Report("caption", caption);
+
+    if (argc == 4) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES
+            && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
