@@ -315,13 +315,15 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
 }
 
 // The table as the Windows editor's resource script gets it: every key of
-// the main window, in resource order.
+// the main window, in resource order; Alt+F4 is left to close the window.
 TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
 {
     std::string expected = "400 ACCELERATORS\nBEGIN\n    \"A\", 128, VIRTKEY\n";
     for (const std::string alt : {", ALT", ""}) {
-        for (int n = 1; n <= 10; ++n)
-            expected += "    VK_F" + std::to_string(n) + ", " + std::to_string(99 + n) + ", VIRTKEY" + alt + "\n";
+        for (int n = 1; n <= 10; ++n) {
+            if (n != 4 || alt.empty())
+                expected += "    VK_F" + std::to_string(n) + ", " + std::to_string(99 + n) + ", VIRTKEY" + alt + "\n";
+        }
     }
     for (int n = 1; n <= 10; ++n)
         expected += "    \"" + std::to_string(n % 10) + "\", " + std::to_string(99 + n) + ", VIRTKEY\n";
