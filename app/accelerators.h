@@ -29,16 +29,16 @@ struct Accelerator {
 };
 
 inline constexpr int kAcceleratorTableId = 400;
-inline constexpr int kAcceleratorCount = 31;
+inline constexpr int kAcceleratorCount = 30;
 
 // In resource order: A for Replace..., then Alt+F1..Alt+F10, F1..F10 and
-// 1..9, 0 for the ten sounds.
+// 1..9, 0 for the ten sounds. Alt+F4 is the system's close key, as in every
+// window, so Sound 4 has no Alt key: F4 and 4 play it.
 inline constexpr std::array<Accelerator, kAcceleratorCount> kAcceleratorTable{{
     {'A', false, command::kReplace},
     {kVirtualKeyF1 + 0, true, command::kSound1 + 0},
     {kVirtualKeyF1 + 1, true, command::kSound1 + 1},
     {kVirtualKeyF1 + 2, true, command::kSound1 + 2},
-    {kVirtualKeyF1 + 3, true, command::kSound1 + 3},
     {kVirtualKeyF1 + 4, true, command::kSound1 + 4},
     {kVirtualKeyF1 + 5, true, command::kSound1 + 5},
     {kVirtualKeyF1 + 6, true, command::kSound1 + 6},

@@ -23,6 +23,18 @@ void Call(const std::function<void()>& hook)
         hook();
 }
 
+// Sets a flag for as long as it lives, however the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 } // namespace
 
 MainCommands::MainCommands(Session& session, SettingsStore& settings, MainWindowView& window,
@@ -42,7 +54,7 @@ void MainCommands::startWindow()
 
 bool MainCommands::run(int id, Notification notification)
 {
-    if (notification == Notification::Other)
+    if (notification == Notification::Other || reading_)
         return false;
 
     if (id >= command::kSound1 && id <= command::kSound10) {
@@ -52,7 +64,7 @@ bool MainCommands::run(int id, Notification notification)
             if (hooks_.pressReplace)
                 hooks_.pressReplace();
             else
-                run(command::kReplace);
+                replaceCurrentSlot();
         }
         return true;
     }
@@ -77,7 +89,7 @@ bool MainCommands::run(int id, Notification notification)
         ExtractSlot(session_, window_, session_.bank.currentSlot);
         return true;
     case command::kReplace:
-        ReplaceSlot(session_, window_, session_.bank.currentSlot);
+        replaceCurrentSlot();
         return true;
     case command::kOptions:
         Call(hooks_.showOptions);
@@ -87,9 +99,15 @@ bool MainCommands::run(int id, Notification notification)
     }
 }
 
+void MainCommands::replaceCurrentSlot()
+{
+    const FlagScope reading(reading_);
+    ReplaceSlot(session_, window_, session_.bank.currentSlot);
+}
+
 void MainCommands::dropFiles(const std::vector<std::string>& paths)
 {
-    if (paths.empty())
+    if (paths.empty() || reading_)
         return;
     SoundBank previous = session_.bank;
     const std::string typedName = window_.nameText();
@@ -104,7 +122,11 @@ void MainCommands::loadOver(SoundBank previous, const std::string& typedName, co
     // failure puts back the bank that was open, unsaved changes and the
     // name being typed included. The copy shares the sound buffers, so
     // keeping it costs nothing until the load replaces them.
-    if (LoadBank(session_, path, &window_).result != LoadResult::OutOfMemory)
+    const LoadResult result = [&] {
+        const FlagScope reading(reading_);
+        return LoadBank(session_, path, &window_).result;
+    }();
+    if (result != LoadResult::OutOfMemory)
         return;
     session_.bank = std::move(previous);
     UpdateMainTitle(session_.bank, window_);

@@ -57,11 +57,13 @@ public:
     // Extract disabled when slot 1 is empty, focus on Sound 1.
     void startWindow();
 
-    // Runs command id; false when the id or the notification runs nothing.
+    // Runs command id; false when the id or the notification runs nothing,
+    // or while a load or Replace is under way (see reading_).
     bool run(int id, Notification notification = Notification::Clicked);
 
     // Loads the first dropped file as a bank; the others are ignored. Like
     // Open, a load that runs out of memory keeps the bank that was open.
+    // Ignored while a load or Replace is under way.
     void dropFiles(const std::vector<std::string>& paths);
 
     // The Open command.
@@ -76,6 +78,15 @@ public:
 private:
     // LoadBank over the bank that was open before; see the .cpp.
     void loadOver(SoundBank previous, const std::string& typedName, const std::string& path);
+
+    // Replace on the current slot, with commands held off.
+    void replaceCurrentSlot();
+
+    // True while a bank or a sound file is being read. Its voice conversion
+    // asks with boxes that no window owns, so the main window still takes
+    // clicks, keys and drops meanwhile; a command run then would replace
+    // the bank or slot that is being filled. They are ignored instead.
+    bool reading_ = false;
 
     Session& session_;
     SettingsStore& settings_;

@@ -364,6 +364,11 @@ ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::
 ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
     std::span<const std::uint8_t> voiceFile)
 {
+    // voiceFile is usually the slot's own buffer, and the program runs on
+    // while the conversion asks its questions: held here, the bytes stay
+    // readable until the image has taken their place, whatever becomes of
+    // the slot meanwhile.
+    const SoundData reading = slot.data;
     SoundData image = MakeSoundData(voiceFile.size() + kWaveImageSlack);
     std::int32_t size = std::int32_t(voiceFile.size());
     const ConvertResult result = ConvertVoiceFile(context, *image, voiceFile, size);

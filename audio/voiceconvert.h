@@ -81,8 +81,8 @@ ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::
 // of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size
 // ConvertVoiceFile reports, starting from the file's length. A refused file
 // thus leaves the slot that zero-filled buffer and the file's length.
-// voiceFile may lie in the slot's own buffer, which is let go only once the
-// image has taken its place.
+// voiceFile may lie in the slot's own buffer, which is kept until the image
+// has taken its place, also when the slot lets it go during a question.
 ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
     std::span<const std::uint8_t> voiceFile);
 

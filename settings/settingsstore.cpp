@@ -1,10 +1,23 @@
 #include "settings/settingsstore.h"
 
+#include "app/singlebytetext.h"
 #include "seam/filesystem.h"
 
 namespace jbx {
 
 namespace {
+
+// Whether a text is short enough to be a setting. The limit counts UTF-16
+// units, the characters of the Windows registry and of Qt's strings, not
+// the UTF-8 bytes a text has here: a folder named in another script must
+// not be refused at a third of the length.
+bool FitsSetting(std::string_view text)
+{
+    std::size_t units = 0;
+    for (const char32_t c : Utf8Characters(text))
+        units += c > 0xFFFF ? 2 : 1;
+    return units <= kSettingTextLimit;
+}
 
 struct KindValues {
     std::string_view useLast;     // the yes/no setting
@@ -23,7 +36,7 @@ KindValues ValuesFor(DirectoryKind kind)
 std::optional<std::string> ReadSettingText(SettingsKey& key, std::string_view name)
 {
     std::optional<std::string> text = key.readText(name);
-    if (!text || text->size() > kSettingTextLimit)
+    if (!text || !FitsSetting(*text))
         return std::nullopt;
     if (const std::size_t nul = text->find('\0'); nul != std::string::npos)
         text->resize(nul);
@@ -69,7 +82,7 @@ std::string LoadStartDirectory(SettingsStore& store, DirectoryKind kind)
 void StoreLastDirectory(SettingsStore& store, DirectoryKind kind)
 {
     const std::string directory = CurrentDirectory();
-    if (directory.size() > kSettingTextLimit)
+    if (!FitsSetting(directory))
         return;
     if (const std::unique_ptr<SettingsKey> key = store.open())
         key->writeText(ValuesFor(kind).directory, directory);

@@ -30,8 +30,9 @@ inline constexpr std::string_view kSettingYes = "yes";
 inline constexpr std::string_view kSettingNo = "no";
 inline constexpr std::string_view kCurrentDirectoryText = ".";   // the process's current directory
 
-// The longest stored text, in bytes, that counts as readable. A longer one is
-// treated like a missing value (and so overwritten with the default).
+// The longest stored text, in UTF-16 units, that counts as readable. A
+// longer one is treated like a missing value (and so overwritten with the
+// default).
 inline constexpr std::size_t kSettingTextLimit = 254;
 
 // The settings store, opened: the values live until it is closed by
@@ -41,7 +42,8 @@ public:
     virtual ~SettingsKey() = default;
 
     // The value's text, whatever its length; nothing when the value is
-    // missing, is not text, or cannot be read.
+    // missing or cannot be read. The type it was stored with is not
+    // examined: a value that is no text reads as the text its bytes spell.
     virtual std::optional<std::string> readText(std::string_view name) = 0;
 
     // Stores the value as text, replacing what was there. False when it could
@@ -72,13 +74,13 @@ void WriteYesNoSetting(SettingsStore& store, std::string_view name, bool value);
 // The folder a file dialog of this kind starts in: the remembered folder while
 // the kind's yes/no setting says yes, else "." (the current directory). A
 // remembered folder that cannot be read is replaced by "." and "." is used.
-// The result is at most kSettingTextLimit bytes long.
+// The result is at most kSettingTextLimit UTF-16 units long.
 std::string LoadStartDirectory(SettingsStore& store, DirectoryKind kind);
 
 // Remembers the process's current directory (which the file dialogs make the
 // chosen file's folder) as the folder of this kind, whatever the kind's
 // yes/no setting says. A current directory longer than kSettingTextLimit
-// bytes could not be read back, so it is not stored and the folder
+// UTF-16 units could not be read back, so it is not stored and the folder
 // remembered before stays.
 void StoreLastDirectory(SettingsStore& store, DirectoryKind kind);
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace jbx {
@@ -17,19 +18,26 @@ public:
 
     std::optional<std::string> readText(std::string_view name) override
     {
+        // The type the value was stored with is not examined: its bytes are
+        // the UTF-16 text they spell, so a REG_DWORD 1 (01 00 00 00) is the
+        // text U+0001, which is not "no". Only a terminator at the very end
+        // is no part of the text; the rules cut it at any other NUL.
         const std::wstring valueName = WideFromUtf8(name);
-        DWORD type = 0;
         DWORD bytes = 0;
-        if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS
-            || (type != REG_SZ && type != REG_EXPAND_SZ))
+        if (RegQueryValueExW(key_, valueName.c_str(), nullptr, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
             return std::nullopt;
-        // Room for a terminator the stored text may lack.
-        std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1, L'\0');
+        if (bytes == 0)
+            return std::string();
+        // An odd last byte is the low half of a unit of its own.
+        std::vector<wchar_t> text((bytes + 1) / sizeof(wchar_t), L'\0');
         DWORD size = bytes;
         if (RegQueryValueExW(key_, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size)
             != ERROR_SUCCESS)
             return std::nullopt;
-        return Utf8FromWide(std::wstring_view(text.data()));
+        std::wstring_view units(text.data(), (std::min(size, bytes) + 1) / sizeof(wchar_t));
+        if (!units.empty() && units.back() == L'\0')
+            units.remove_suffix(1);
+        return Utf8FromWide(units);
     }
 
     bool writeText(std::string_view name, std::string_view text) override

@@ -1,7 +1,8 @@
 #pragma once
 // The settings store on the registry: the key
 // HKEY_CURRENT_USER\Software\Brackwater\JBXMaker, opened (and created when
-// missing) for each operation and closed after it; values are REG_SZ.
+// missing) for each operation and closed after it; values are written as
+// REG_SZ and read whatever their type.
 
 #include "settings/settingsstore.h"
 

@@ -13,11 +13,27 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 using namespace jbx;
 using namespace jbx::testing;
 
 namespace {
+
+// Runs `during` once, while the next unknown-block question is up, as a
+// click or drop on the main window would: the question has no owner.
+class AskingDesktop : public FakeDesktop {
+public:
+    UnknownBlockChoice askUnknownBlock(const UnknownBlockDetails& details, Owner owner) override
+    {
+        if (const auto action = std::exchange(during, nullptr))
+            action();
+        return FakeDesktop::askUnknownBlock(details, owner);
+    }
+
+    std::function<void()> during;
+};
 
 class CommandTest : public ::testing::Test {
 protected:
@@ -39,7 +55,19 @@ protected:
         return dir.file(name);
     }
 
-    FakeDesktop desktop;
+    // A bank file with the voice file in slot 3.
+    std::string makeVoicedBank(const std::string& name, const Bytes& voice)
+    {
+        Session other(desktop);
+        NewBank(other, nullptr);
+        other.bank.slot(3).data = MakeSoundData(voice.size() + 1);
+        std::copy(voice.begin(), voice.end(), other.bank.slot(3).data->begin());
+        other.bank.slot(3).size = std::int32_t(voice.size());
+        EXPECT_EQ(WriteBankFile(other.bank, dir.file(name)), WriteFileResult::Written);
+        return dir.file(name);
+    }
+
+    AskingDesktop desktop;
     FakeMainWindow window;
     FakeSettingsStore settings;
     Session session;
@@ -226,14 +254,8 @@ TEST_F(CommandTest, TheCommandLineIsOneBankPathWithBlanksAndQuotes)
 // slot once the window runs.
 TEST_F(CommandTest, ConversionDialogsDuringALoadBelongToWhoeverLoads)
 {
-    const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).terminator().build();
-    Session other(desktop);
-    NewBank(other, nullptr);
-    other.bank.slot(3).data = MakeSoundData(voice.size() + 1);
-    std::copy(voice.begin(), voice.end(), other.bank.slot(3).data->begin());
-    other.bank.slot(3).size = std::int32_t(voice.size());
-    const std::string path = dir.file("voiced.jbx");
-    ASSERT_EQ(WriteBankFile(other.bank, path), WriteFileResult::Written);
+    const std::string path = makeVoicedBank(
+        "voiced.jbx", VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).terminator().build());
 
     desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock, UnknownBlockChoice::SkipBlock};
     PrepareBank(session, path);
@@ -248,14 +270,60 @@ TEST_F(CommandTest, ConversionDialogsDuringALoadBelongToWhoeverLoads)
     EXPECT_TRUE(desktop.messages.empty());
 }
 
+// New, Open, Replace or a drop while a conversion asks would free the
+// buffer it reads and put another bank or sound where it is filling one.
+TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
+{
+    // The question comes between the two sound blocks; Skip reads on.
+    const Bytes voice =
+        VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).soundBlock(166, Ramp(5)).terminator().build();
+    const std::string voiceFile = dir.file("asks.voc");
+    WriteBytes(voiceFile, voice);
+    const std::string voicedBank = makeVoicedBank("voiced.jbx", voice);
+    const std::string otherBank = makeBank("other.jbx");
+    const std::pair<const char*, std::function<bool()>> arrivals[] = {
+        {"New", [&] { return commands.run(command::kNew); }},
+        {"Open", [&] { return commands.run(command::kOpen, Notification::Accelerator); }},
+        {"Replace", [&] { return commands.run(command::kReplace); }},
+        {"a drop", [&] {
+             commands.dropFiles({otherBank});
+             return window.caption == "JBX Maker - other.jbx";
+         }},
+    };
+    for (const bool replacing : {false, true}) {
+        for (const auto& [what, arrive] : arrivals) {
+            SCOPED_TRACE(std::string(what) + (replacing ? " during Replace" : " during a load"));
+            NewBank(session, &window);
+            session.bank.currentSlot = 3;
+            desktop.fileDialogs.clear();
+            desktop.fileAnswers = {ChosenFile{replacing ? voiceFile : voicedBank, 1}};
+            desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
+            desktop.messageAnswers = {MessageAnswer::Yes};   // for a New that goes ahead
+            bool ran = true;
+            desktop.during = [&] { ran = arrive(); };
+            commands.run(replacing ? command::kReplace : command::kOpen);
+
+            EXPECT_FALSE(ran);
+            EXPECT_EQ(desktop.fileDialogs.size(), 1u);
+            EXPECT_TRUE(desktop.messages.empty());
+            EXPECT_EQ(window.caption, replacing ? "JBX Maker - Untitled" : "JBX Maker - voiced.jbx");
+            // The whole sound converted: the header, 4 + 5 samples and a
+            // pad byte, less the one past the size.
+            EXPECT_EQ(session.bank.slot(3).size, 44 + 4 + 5);
+        }
+    }
+}
+
 // The table as the Windows editor's resource script gets it: every key of
-// the main window, in resource order.
+// the main window, in resource order; Alt+F4 is left to close the window.
 TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
 {
     std::string expected = "400 ACCELERATORS\nBEGIN\n    \"A\", 128, VIRTKEY\n";
     for (const std::string alt : {", ALT", ""}) {
-        for (int n = 1; n <= 10; ++n)
-            expected += "    VK_F" + std::to_string(n) + ", " + std::to_string(99 + n) + ", VIRTKEY" + alt + "\n";
+        for (int n = 1; n <= 10; ++n) {
+            if (n != 4 || alt.empty())
+                expected += "    VK_F" + std::to_string(n) + ", " + std::to_string(99 + n) + ", VIRTKEY" + alt + "\n";
+        }
     }
     for (int n = 1; n <= 10; ++n)
         expected += "    \"" + std::to_string(n % 10) + "\", " + std::to_string(99 + n) + ", VIRTKEY\n";

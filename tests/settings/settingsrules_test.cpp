@@ -14,12 +14,23 @@ namespace {
 using testing::FakeSettingsStore;
 using Events = std::vector<std::string>;
 
+std::string Repeat(std::string_view text, std::size_t times)
+{
+    std::string repeated;
+    for (std::size_t i = 0; i < times; ++i)
+        repeated += text;
+    return repeated;
+}
+
 TEST(ReadYesNoSettingTest, OnlyExactlyNoIsNoAndUnreadableValuesBecomeNo)
 {
+    // The length limit counts UTF-16 units, whatever the UTF-8 bytes.
     const struct { std::optional<std::string> stored; bool expected; bool rewritten; } cases[] = {
         {"yes", true, false}, {"no", false, false}, {"No", true, false}, {"", true, false},
         {std::string("no\0yes", 6), false, false}, {std::string(254, 'n'), true, false},
         {std::string(255, 'n'), false, true}, {std::nullopt, false, true},
+        {Repeat("\u00e9", 254), true, false}, {Repeat("\U0001D11E", 127), true, false},
+        {Repeat("\U0001D11E", 128), false, true},
     };
     for (const auto& c : cases) {
         FakeSettingsStore store;
@@ -77,9 +88,15 @@ TEST(StoreLastDirectoryTest, RemembersTheCurrentDirectoryWhateverTheSettingSays)
     CurrentDirectoryGuard guard;
     testing::TempDir temp;
     const std::u8string base = std::filesystem::canonical(temp.path()).u8string();
+    // Its first folder's name has two bytes a character, so the path has
+    // more bytes than the limit allows characters.
+    std::u8string accented;
+    for (int i = 0; i < 100; ++i)
+        accented += u8"\u00e9";
     const auto folderOfLength = [&](std::size_t length) {
-        const auto folder = std::filesystem::path(base) / std::string(length - base.size() - 1, 'f');
-        std::filesystem::create_directory(folder);
+        const auto folder =
+            std::filesystem::path(base) / accented / std::string(length - base.size() - 1 - 100 - 1, 'f');
+        std::filesystem::create_directories(folder);
         const std::u8string text = folder.u8string();
         return std::string(text.begin(), text.end());
     };
@@ -93,7 +110,7 @@ TEST(StoreLastDirectoryTest, RemembersTheCurrentDirectoryWhateverTheSettingSays)
     WriteYesNoSetting(store, kUseLastOpenDir, true);
     EXPECT_EQ(LoadStartDirectory(store, DirectoryKind::Open), longest);
 
-    // One byte more could not be read back, so the folder before stays.
+    // One character more could not be read back, so the folder before stays.
     ASSERT_TRUE(ChangeCurrentDirectory(folderOfLength(255)));
     store.events.clear();
     StoreLastDirectory(store, DirectoryKind::Open);

@@ -318,6 +318,28 @@ TEST_F(Editor, KeysGoThroughTheLoopToTheTableOrTheNameBox)
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
+// Alt+F4 is the system's close key, so it is not Sound 4's: it closes the
+// window as the title bar's button does. The other Alt keys still play.
+TEST_F(Editor, AltF4ClosesTheWindowAndAltF3PlaysSoundThree)
+{
+    const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_TRUE(table);
+    const auto altKey = [&](WPARAM vk) {
+        SetKey(VK_MENU, true);
+        PostMessageW(GetFocus(), WM_SYSKEYDOWN, vk, 0x20000001);
+        Settle(main(), table);
+        SetKey(VK_MENU, false);
+    };
+    altKey(VK_F3);
+    EXPECT_EQ(session.bank.currentSlot, 3);
+    altKey(VK_F4);
+    EXPECT_EQ(session.bank.currentSlot, 3);
+    EXPECT_FALSE(IsWindow(main()));
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    DestroyAcceleratorTable(table);
+}
+
 TEST_F(Editor, CreditsDialogShowsStoresAndErases)
 {
     DialogDriver driver;

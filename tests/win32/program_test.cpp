@@ -142,7 +142,7 @@ TEST(Program, OpeningABankThroughTheAssociationHandsStartUpItsPath)
     EXPECT_EQ(BankPathFromCommandLine(L"\"C:\\a.jbx\" \"C:\\b.jbx\""), L"\"C:\\a.jbx\" \"C:\\b.jbx\"");
 }
 
-TEST(RegistryStore, KeepsTextsAsRegSzAndReplacesWhatIsNotText)
+TEST(RegistryStore, KeepsTextsAsRegSzAndReadsAnyTypeAsItsBytesText)
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
     RegistrySettingsStore store;
@@ -151,18 +151,21 @@ TEST(RegistryStore, KeepsTextsAsRegSzAndReplacesWhatIsNotText)
     EXPECT_EQ(store.open()->readText(kJBXOpenDirectory), folder);
     EXPECT_EQ(store.open()->readText("Missing"), std::nullopt);
 
+    // Values of other types are read, and left as they were stored.
     HKEY key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     const DWORD number = 1;
     RegSetValueExW(key, L"UseLastOpenDir", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    EXPECT_FALSE(ReadYesNoSetting(store, kUseLastOpenDir)) << "a number is no text";
-    wchar_t text[16] = {};
-    DWORD size = sizeof text;
-    DWORD type = 0;
-    EXPECT_EQ(RegQueryValueExW(key, L"UseLastOpenDir", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
-        ERROR_SUCCESS);
-    EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(std::wstring(text), L"no");
+    const wchar_t no[] = {L'n', L'o'};
+    RegSetValueExW(key, L"UseLastSaveDir", 0, REG_BINARY, reinterpret_cast<const BYTE*>(no), sizeof no);
+    EXPECT_EQ(store.open()->readText(kUseLastOpenDir), "\x01") << "01 00 00 00 spells U+0001";
+    EXPECT_TRUE(ReadYesNoSetting(store, kUseLastOpenDir)) << "1 is not no";
+    EXPECT_FALSE(ReadYesNoSetting(store, kUseLastSaveDir));
+    for (const auto& [name, type] : {std::pair{L"UseLastOpenDir", REG_DWORD}, {L"UseLastSaveDir", REG_BINARY}}) {
+        DWORD stored = 0;
+        EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &stored, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(stored, DWORD(type)) << name;
+    }
     RegCloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
 }

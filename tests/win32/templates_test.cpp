@@ -173,7 +173,7 @@ const Template kTemplates[] = {
         {
             {205, L"Static", L"", kNotifyingIcon, {8, 9, 21, 20}, IDI_PROGRAM},
             {-1, L"Static", L"JBX Maker for Windows", kText, {72, 9, 80, 8}},
-            {137, L"Static", L"Written by the JBX Maker project", 0x50000100, {68, 30, 88, 9}},
+            {137, L"Static", L"Written by the JBX team", 0x50000100, {68, 30, 88, 9}},
             {204, L"Static",
                 L"This program creates JeerBox files for use with games such as Arena Brawl and Castle Siege.",
                 kText, {44, 42, 140, 35}},
@@ -284,5 +284,30 @@ TEST(Templates, EveryControlIsAsTheTablesGiveIt)
         EXPECT_EQ(index, t.controls.size());
         DestroyWindow(dialog);
     }
+    DestroyWindow(host);
+}
+
+// The About page's author line is one line high, and a static control
+// wraps a text wider than its box and cuts off the line below: the line
+// must fit in the page's font.
+TEST(Templates, TheAboutPagesAuthorLineFitsItsBox)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const HWND host = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, instance, nullptr);
+    const HWND page = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT_PAGE), host, Untouched, 0);
+    ASSERT_TRUE(page);
+    const HWND line = GetDlgItem(page, 137);
+    RECT box{0, 0, 88, 9};
+    MapDialogRect(page, &box);
+    const std::wstring text = TextOf(line);
+    const HDC dc = GetDC(line);
+    const HGDIOBJ font = SelectObject(dc, HGDIOBJ(SendMessageW(line, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &extent);
+    SelectObject(dc, font);
+    ReleaseDC(line, dc);
+    EXPECT_LE(extent.cx, box.right) << "too wide for its box";
+    EXPECT_LE(extent.cy, box.bottom);
+    DestroyWindow(page);
     DestroyWindow(host);
 }
