@@ -155,7 +155,7 @@ void ExpectManualPagesRead(const std::string& man1)
     if (JBX_WITH_GUI) {
         pages.push_back({"jbxmaker.1.gz",
             {"JBXMAKER(1)", "JBX Maker " JBX_VERSION, "The whole command line is one bank path", "F1 ... F10",
-                "Alt+F1 ... Alt+F10", "1 ... 9, 0", "$XDG_CONFIG_HOME/Brackwater/JBXMaker.conf",
+                "Alt+F5 ... Alt+F10", "1 ... 9, 0", "$XDG_CONFIG_HOME/Brackwater/JBXMaker.conf",
                 "jbxmaker-player.so", "jbxtool(1)"}});
     }
     for (const ManualPage& page : pages) {
