@@ -1,21 +1,10 @@
 #include "cli/jbxtool.h"
 
-#include "app/singlebytetext.h"
-#include "audio/slotops.h"
-#include "audio/voiceconvert.h"
-#include "bank/bankloader.h"
-#include "bank/bankwriter.h"
-#include "seam/filesystem.h"
 #include "bank/soundbank.h"
-#include "cli/clidesktop.h"
-#include "cli/printers.h"
+#include "cli/arguments.h"
+#include "cli/commands.h"
 #include "cli/text.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cstdint>
-#include <new>
-#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -27,37 +16,6 @@ namespace jbx {
 namespace {
 
 constexpr std::string_view kVoiceOptions = "[--unknown-block=stop|skip|force] [--any-version]";
-
-struct Invocation {
-    bool json = false;
-    std::optional<std::string> output;   // -o OUT
-    CliAnswers answers;
-    bool anyVersion = false;
-    std::vector<std::string> operands;
-};
-
-struct Command;
-using CommandFunction = int (*)(const Command&, const Invocation&, std::ostream& out, std::ostream& err);
-
-struct Command {
-    std::string_view name;
-    std::string_view operands;
-    std::size_t operandCount;      // the fewest operands
-    std::size_t operandLimit;      // the most
-    bool takesJson;
-    bool needsOutput;              // -o OUT
-    std::string_view summary;
-    std::string_view details;
-    CommandFunction run;
-};
-
-int RunInfo(const Command&, const Invocation&, std::ostream&, std::ostream&);
-int RunExtract(const Command&, const Invocation&, std::ostream&, std::ostream&);
-int RunConvert(const Command&, const Invocation&, std::ostream&, std::ostream&);
-int RunRewrite(const Command&, const Invocation&, std::ostream&, std::ostream&);
-int RunReplace(const Command&, const Invocation&, std::ostream&, std::ostream&);
-int RunRename(const Command&, const Invocation&, std::ostream&, std::ostream&);
-int RunCreate(const Command&, const Invocation&, std::ostream&, std::ostream&);
 
 constexpr Command kCommands[] = {
     {"info", "BANK", 1, 1, true, false,
@@ -185,14 +143,6 @@ void PrintCommandUsage(const Command& command, std::ostream& out)
     PrintVoiceOptions(out);
 }
 
-int UsageError(const Command& command, std::string_view problem, std::ostream& err)
-{
-    err << "jbxtool: " << problem << '\n'
-        << UsageLine(command) << '\n'
-        << "Try 'jbxtool " << command.name << " --help' for more.\n";
-    return kExitUsage;
-}
-
 // On Error, problem says what is wrong with the arguments.
 enum class Parsed { Run, Help, Error };
 
@@ -256,236 +206,15 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
     return Parsed::Run;
 }
 
-// Loads the bank at path, titled after it; LoadBank has reported a failure.
-LoadOutcome LoadBankFile(Session& session, const std::string& path)
-{
-    session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, nullptr);
-}
-
-// Loads a bank that a command goes on to write from. The editor keeps a
-// voice lump that the conversion refused as a silent slot once the user has
-// been asked; a batch run has asked no one, so it stops rather than write
-// that sound as zeros, unless --any-version said to go on as the editor
-// does. spared is the slot the command overwrites anyway (0 for none); for
-// extract, only the slot it writes counts.
-bool LoadBankToWrite(Session& session, const Invocation& invocation, const std::string& path,
-    std::ostream& err, int spared = 0, int only = 0)
-{
-    const LoadOutcome outcome = LoadBankFile(session, path);
-    if (outcome.result != LoadResult::Loaded)
-        return false;
-    if (invocation.anyVersion)
-        return true;
-    bool writable = true;
-    for (const int slot : outcome.refusedSlots) {
-        if (slot == spared || (only != 0 && slot != only))
-            continue;
-        err << "jbxtool: Slot " << slot << " of " << Quoted(path)
-            << " holds a voice file that was not converted; nothing written"
-               " (--any-version writes it as the editor keeps it)\n";
-        writable = false;
-    }
-    return writable;
-}
-
-int RunInfo(const Command&, const Invocation& invocation, std::ostream& out, std::ostream& err)
-{
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    const LoadResult result = LoadBankFile(session, invocation.operands[0]).result;
-    const bool accepted = result == LoadResult::Loaded;
-    if (invocation.json)
-        PrintInfoJson(session.bank, result, out);
-    else
-        PrintInfoText(session.bank, accepted, out);
-    return accepted ? kExitSuccess : kExitFailure;
-}
-
-std::optional<int> ParseSlotNumber(std::string_view text)
-{
-    int n = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (error != std::errc() || end != text.data() + text.size() || n < 1 || n > kSlotCount)
-        return std::nullopt;
-    return n;
-}
-
-int SlotUsageError(const Command& command, const Invocation& invocation, std::ostream& err)
-{
-    return UsageError(command, "SLOT must be a number from 1 to 10, not " + Quoted(invocation.operands[1]), err);
-}
-
-int RunExtract(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
-{
-    const std::string& bankPath = invocation.operands[0];
-    const std::string& outPath = invocation.operands[2];
-    const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
-    if (!slotNumber)
-        return SlotUsageError(command, invocation, err);
-
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, bankPath, err, 0, *slotNumber))
-        return kExitFailure;
-
-    const SoundSlot& slot = session.bank.slot(*slotNumber);
-    if (slot.size <= 0) {
-        err << "jbxtool: Slot " << *slotNumber << " of " << Quoted(bankPath) << " is empty; nothing written\n";
-        return kExitFailure;
-    }
-    // The sound and the byte after it, never past the buffer, as Extract writes.
-    if (!WriteSlotFile(session.bank, outPath, *slotNumber)) {
-        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
-        return kExitFailure;
-    }
-    return kExitSuccess;
-}
-
-int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
-{
-    const std::string& inPath = invocation.operands[0];
-    const std::string& outPath = invocation.operands[1];
-
-    const auto file = InputFile::open(inPath);
-    if (!file) {
-        err << "jbxtool: Cannot open " << Quoted(inPath) << '\n';
-        return kExitFailure;
-    }
-    if (std::uint64_t(file->size()) > kVoiceFileLimit) {
-        err << "jbxtool: " << Quoted(inPath) << " is too large for a voice file\n";
-        return kExitFailure;
-    }
-    Bytes input;
-    Bytes output;
-    try {
-        input.resize(std::size_t(file->size()));
-        output.resize(input.size() + kWaveImageSlack);
-    } catch (const std::bad_alloc&) {
-        err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
-        return kExitFailure;
-    }
-    if (file->read(input.data(), input.size()) != input.size()) {
-        err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
-        return kExitFailure;
-    }
-
-    CliDesktop desktop(err, invocation.answers);
-    std::int32_t size = std::int32_t(input.size());
-    // The conversion has said why it refused a file. No slot is involved.
-    if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
-        err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
-        return kExitFailure;
-    }
-    const auto image = std::span<const std::uint8_t>(output).first(std::size_t(size) + 1);
-    if (WriteFileSafely(outPath, [&](ByteSink& file) { return file.write(image); }) != WriteFileResult::Written) {
-        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
-        return kExitFailure;
-    }
-    return kExitSuccess;
-}
-
-int SaveBankTo(const SoundBank& bank, const std::string& outPath, std::ostream& err)
-{
-    switch (WriteBankFile(bank, outPath)) {
-    case WriteFileResult::Written:
-        return kExitSuccess;
-    case WriteFileResult::CannotCreate:
-        err << "jbxtool: Cannot create " << Quoted(outPath) << '\n';
-        break;
-    case WriteFileResult::CannotWrite:
-        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
-        break;
-    }
-    return kExitFailure;
-}
-
-int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
-{
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err))
-        return kExitFailure;
-    return SaveBankTo(session.bank, invocation.operands[1], err);
-}
-
-// The editor names a slot after a file with a '?' where the code page has no
-// character; a batch run says so and stops instead.
-int UnheldCharacterError(const std::string& given, char32_t character, std::ostream& err)
-{
-    err << "jbxtool: " << Quoted(given) << " holds " << DescribeCharacter(character)
-        << ", which Windows-1252 slot names cannot hold; nothing written\n";
-    return kExitFailure;
-}
-
-// Puts each file into the next slot from first on; false once one is refused,
-// a voice file that the conversion refused included (Replace or the
-// conversion has said why). The editor keeps such a file as a silent slot;
-// a batch run stops before writing a bank that holds one.
-bool PutFiles(Session& session, int first, std::span<const std::string> files, std::ostream& err)
-{
-    int slotNumber = first;
-    for (const std::string& file : files) {
-        if (const auto unheld = UnheldSlotNameCharacter(FileTitleFromPath(file))) {
-            UnheldCharacterError(file, *unheld, err);
-            return false;
-        }
-        if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
-            err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
-            return false;
-        }
-        ++slotNumber;
-    }
-    return true;
-}
-
-int RunReplace(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
-{
-    const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
-    if (!slotNumber)
-        return SlotUsageError(command, invocation, err);
-
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err, *slotNumber)
-        || !PutFiles(session, *slotNumber, std::span(invocation.operands).subspan(2), err))
-        return kExitFailure;
-    return SaveBankTo(session.bank, *invocation.output, err);
-}
-
-int RunRename(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
-{
-    const auto slotNumber = ParseSlotNumber(invocation.operands[1]);
-    if (!slotNumber)
-        return SlotUsageError(command, invocation, err);
-    const std::string& typed = invocation.operands[2];
-    // The Name box takes at most 8 characters, the width of a lump name.
-    const std::size_t length = Utf8Characters(typed).size();
-    if (length == 0 || length > kSlotNameLimit)
-        return UsageError(command, "NAME must be 1 to 8 characters, not " + Quoted(typed), err);
-    const SingleByteText name = SingleByteFromUtf8(typed);
-    if (name.refused)
-        return UnheldCharacterError(typed, *name.refused, err);
-
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err))
-        return kExitFailure;
-    session.bank.slot(*slotNumber).name = name.bytes;
-    return SaveBankTo(session.bank, *invocation.output, err);
-}
-
-int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
-{
-    CliDesktop desktop(err, invocation.answers);
-    Session session(desktop);
-    NewBank(session, nullptr);
-    if (!PutFiles(session, 1, invocation.operands, err))
-        return kExitFailure;
-    return SaveBankTo(session.bank, *invocation.output, err);
-}
-
 } // namespace
+
+int UsageError(const Command& command, std::string_view problem, std::ostream& err)
+{
+    err << "jbxtool: " << problem << '\n'
+        << UsageLine(command) << '\n'
+        << "Try 'jbxtool " << command.name << " --help' for more.\n";
+    return kExitUsage;
+}
 
 int RunJbxtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
