@@ -38,6 +38,16 @@ struct Command {
     CommandFunction run;
 };
 
+const Command* FindCommand(std::string_view name);
+
+void PrintUsage(std::ostream& out);
+void PrintCommandUsage(const Command& command, std::ostream& out);
 int UsageError(const Command& command, std::string_view problem, std::ostream& err);
+
+// On Error, problem says what is wrong with the arguments.
+enum class Parsed { Run, Help, Error };
+
+Parsed ParseArguments(const Command& command, std::span<const std::string> args, Invocation& invocation,
+    std::string& problem);
 
 } // namespace jbx
