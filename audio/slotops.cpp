@@ -1,6 +1,6 @@
 #include "audio/slotops.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"

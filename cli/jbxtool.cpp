@@ -1,6 +1,6 @@
 #include "cli/jbxtool.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 #include "audio/slotops.h"
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
