@@ -1,6 +1,7 @@
 #include "audio/slotops.h"
 
 #include "bank/singlebytetext.h"
+#include "app/mainwindowview.h"
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"

@@ -259,7 +259,7 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
 LoadOutcome LoadBankFile(Session& session, const std::string& path)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, nullptr);
+    return LoadBank(session, path, Owner::None);
 }
 
 // Loads a bank that a command goes on to write from. The editor keeps a
@@ -530,7 +530,7 @@ int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    NewBank(session, nullptr);
+    NewBank(session);
     if (!PutFiles(session, 1, invocation.operands, err))
         return kExitFailure;
     return SaveBankTo(session.bank, *invocation.output, err);

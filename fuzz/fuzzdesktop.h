@@ -4,6 +4,7 @@
 // from a seed and a count, so that a saved crash input replays the same
 // answers.
 
+#include "app/mainwindowview.h"
 #include "seam/desktop.h"
 
 #include <cstdio>
