@@ -2,7 +2,7 @@
 
 #include "app/mainwindowview.h"
 #include "app/savebank.h"
-#include "audio/slotops.h"
+#include "app/slotcommands.h"
 #include "bank/bankloader.h"
 #include "seam/desktop.h"
 #include "bank/soundbank.h"

@@ -2,6 +2,7 @@
 
 #include "audio/voiceconvert.h"
 #include "bank/bankformat.h"
+#include "bank/slotops.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
 #include "bank/soundbank.h"

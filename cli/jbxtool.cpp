@@ -1,7 +1,7 @@
 #include "cli/jbxtool.h"
 
 #include "bank/singlebytetext.h"
-#include "audio/slotops.h"
+#include "bank/slotops.h"
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
@@ -481,7 +481,7 @@ bool PutFiles(Session& session, int first, std::span<const std::string> files, s
             UnheldCharacterError(file, *unheld, err);
             return false;
         }
-        if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
+        if (ReplaceSlotFromFile(session, Owner::None, slotNumber, file) != ReplaceResult::Replaced) {
             err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
             return false;
         }

@@ -1,4 +1,4 @@
-#include "audio/slotops.h"
+#include "app/slotcommands.h"
 
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
