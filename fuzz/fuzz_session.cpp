@@ -7,6 +7,7 @@
 
 #include "app/credits.h"
 #include "app/maincommands.h"
+#include "app/mainwindowview.h"
 #include "bank/bankloader.h"
 #include "bank/soundbank.h"
 #include "fuzz/fuzzdesktop.h"
