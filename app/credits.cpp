@@ -1,6 +1,6 @@
 #include "app/credits.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 #include "bank/soundbank.h"
 #include "seam/desktop.h"
 

@@ -6,7 +6,7 @@
 // texts of its form, and calls in here for everything else.
 //
 // Box texts cross this interface as bank bytes (Windows-1252, see
-// app/singlebytetext.h), one byte a character, with "\n" for a line break; the stored description ends its
+// bank/singlebytetext.h), one byte a character, with "\n" for a line break; the stored description ends its
 // lines with CR LF.
 
 #include <cstddef>

@@ -1,9 +1,10 @@
 #include "app/maincommands.h"
 
-#include "audio/slotops.h"
+#include "app/mainwindowview.h"
+#include "app/savebank.h"
+#include "app/slotcommands.h"
 #include "bank/bankloader.h"
 #include "seam/desktop.h"
-#include "bank/savebank.h"
 #include "bank/soundbank.h"
 #include "settings/settingsstore.h"
 
@@ -124,8 +125,9 @@ void MainCommands::loadOver(SoundBank previous, const std::string& typedName, co
     // keeping it costs nothing until the load replaces them.
     const LoadResult result = [&] {
         const FlagScope reading(reading_);
-        return LoadBank(session_, path, &window_).result;
+        return LoadBank(session_, path, Owner::MainWindow).result;
     }();
+    ShowLoadedBank(session_.bank, result, window_);
     if (result != LoadResult::OutOfMemory)
         return;
     session_.bank = std::move(previous);
@@ -172,17 +174,17 @@ void MainCommands::saveBank()
 void MainCommands::newBank()
 {
     if (AskYesNo(session_.desktop, kNewQuestion, MessageIcon::Question, Owner::MainWindow))
-        NewBank(session_, &window_);
+        NewBank(session_, window_);
 }
 
 void PrepareBank(Session& session, const std::string& commandLine)
 {
     if (commandLine.empty()) {
-        NewBank(session, nullptr);
+        NewBank(session);
         return;
     }
     session.bank.bankTitle = FileTitleFromPath(commandLine);
-    LoadBank(session, commandLine, nullptr);
+    LoadBank(session, commandLine, Owner::None);
 }
 
 std::string JoinArguments(const std::vector<std::string>& arguments)

@@ -1,6 +1,5 @@
 #include "audio/voiceconvert.h"
 
-#include "bank/soundbank.h"
 #include "seam/bytes.h"
 
 #include <algorithm>
@@ -359,22 +358,6 @@ ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::
     if (!BuildWaveImage(context.desktop, output, samples, size, format))
         return ConvertResult::BuildFailed;
     return ConvertResult::Converted;
-}
-
-ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
-    std::span<const std::uint8_t> voiceFile)
-{
-    // voiceFile is usually the slot's own buffer, and the program runs on
-    // while the conversion asks its questions: held here, the bytes stay
-    // readable until the image has taken their place, whatever becomes of
-    // the slot meanwhile.
-    const SoundData reading = slot.data;
-    SoundData image = MakeSoundData(voiceFile.size() + kWaveImageSlack);
-    std::int32_t size = std::int32_t(voiceFile.size());
-    const ConvertResult result = ConvertVoiceFile(context, *image, voiceFile, size);
-    slot.data = std::move(image);
-    slot.size = size;
-    return result;
 }
 
 bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes)

@@ -13,8 +13,6 @@
 
 namespace jbx {
 
-struct SoundSlot;
-
 // The first bytes of a voice file's signature: the loader and Replace take
 // bytes that start with them for a voice file.
 inline constexpr std::string_view kVoiceFileMark = "Crea";
@@ -76,15 +74,6 @@ struct ConversionContext {
 // before any window.
 ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::uint8_t> output,
     std::span<const std::uint8_t> input, std::int32_t& size);
-
-// Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
-// of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size
-// ConvertVoiceFile reports, starting from the file's length. A refused file
-// thus leaves the slot that zero-filled buffer and the file's length.
-// voiceFile may lie in the slot's own buffer, which is kept until the image
-// has taken its place, also when the slot lets it go during a question.
-ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
-    std::span<const std::uint8_t> voiceFile);
 
 // True when bytes start with kVoiceFileMark.
 bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes);

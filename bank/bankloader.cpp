@@ -2,6 +2,7 @@
 
 #include "audio/voiceconvert.h"
 #include "bank/bankformat.h"
+#include "bank/slotops.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
 #include "bank/soundbank.h"
@@ -73,9 +74,9 @@ std::string TakeCreditText(std::span<const std::uint8_t>& bytes, std::size_t lim
     return text;
 }
 
-bool RejectBank(Session& session, MainWindowView* window)
+bool RejectBank(Session& session, Owner owner)
 {
-    ShowError(session.desktop, kNotABank, window ? Owner::MainWindow : Owner::None);
+    ShowError(session.desktop, kNotABank, owner);
     return false;
 }
 
@@ -104,56 +105,50 @@ void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
 
 } // namespace
 
-LoadOutcome LoadBank(Session& session, const std::string& path, MainWindowView* window)
+LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner)
 {
     LoadOutcome outcome;
     LoadResult& result = outcome.result;
     auto file = InputFile::open(path);
     if (!file) {
         ShowError(session.desktop, kCannotOpen, Owner::None);
-        NewBank(session, window);
+        NewBank(session);
         result = LoadResult::CannotOpen;
-    } else if (ReadBankDirectory(session, *file, window)) {
+    } else if (ReadBankDirectory(session, *file, owner)) {
         try {
-            outcome.refusedSlots = ReadBankLumps(session, *file, window);
+            outcome.refusedSlots = ReadBankLumps(session, *file, owner);
             session.bank.creditsConfirmed = true;
         } catch (const std::bad_alloc&) {
             // Lumps may overlap, so a file can ask for several times its own
             // size; running out of memory must not end the program.
             file.reset();
-            NewBank(session, window);
-            ShowError(session.desktop, kOutOfMemory, window ? Owner::MainWindow : Owner::None);
+            NewBank(session);
+            ShowError(session.desktop, kOutOfMemory, owner);
             result = LoadResult::OutOfMemory;
         }
         file.reset();
     } else {
         file.reset();
-        NewBank(session, window);
+        NewBank(session);
         result = LoadResult::NotABank;
-    }
-
-    if (window) {
-        window->setNameText(std::string(kNoName));
-        window->setSizeText({});
-        UpdateMainTitle(session.bank, *window);
     }
     return outcome;
 }
 
-bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window)
+bool ReadBankDirectory(Session& session, InputFile& file, Owner owner)
 {
     const std::int64_t fileSize = file.size();
 
     std::array<std::uint8_t, kHeaderSize> header{};
     file.seek(0);
     if (file.read(header.data(), header.size()) != header.size())
-        return RejectBank(session, window);   // no directory offset to follow
+        return RejectBank(session, owner);   // no directory offset to follow
     bool accepted = std::memcmp(header.data(), kBankMagic.data(), kBankMagic.size()) == 0;
 
     const std::int32_t directoryOffset = ReadInt32(&header[kDirectoryOffsetField]);
     if (directoryOffset < 0 || directoryOffset > fileSize
         || fileSize - directoryOffset < kRequiredDirectoryBytes)
-        return RejectBank(session, window);
+        return RejectBank(session, owner);
 
     std::array<std::uint8_t, kReadEntries * kEntrySize> directory{};
     file.seek(directoryOffset);
@@ -166,7 +161,7 @@ bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window
     for (int i = 0; i < kSlotCount; ++i) {
         const std::uint8_t* e = entry(std::size_t(1 + i));
         if (SoundEntryIsDamaged(ReadInt32(e), ReadInt32(e + 4), fileSize))
-            return RejectBank(session, window);
+            return RejectBank(session, owner);
     }
 
     if (NameIs(entry(kStartEntry) + kNameOffset, kStartMarker))
@@ -190,11 +185,11 @@ bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window
         ReadCredits(credits, file, ReadInt32(entry(kCreditsEntry)));
 
     if (!accepted)
-        return RejectBank(session, window);
+        return RejectBank(session, owner);
     return true;
 }
 
-std::vector<int> ReadBankLumps(Session& session, InputFile& file, MainWindowView* window)
+std::vector<int> ReadBankLumps(Session& session, InputFile& file, Owner owner)
 {
     std::vector<int> refused;
     for (int number = 1; number <= kSlotCount; ++number) {
@@ -214,8 +209,7 @@ std::vector<int> ReadBankLumps(Session& session, InputFile& file, MainWindowView
 
         const std::span<const std::uint8_t> lump(data.data(), size);
         if (slot.size >= kVoiceLumpMinSize && StartsWithVoiceMark(lump)) {
-            const ConversionContext context{
-                session.desktop, session.bank.currentSlot, window ? Owner::MainWindow : Owner::None};
+            const ConversionContext context{session.desktop, session.bank.currentSlot, owner};
             if (ConvertVoiceIntoSlot(context, slot, lump) != ConvertResult::Converted)
                 refused.push_back(number);
         }

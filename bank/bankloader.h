@@ -1,12 +1,13 @@
 #pragma once
 
+#include "seam/desktop.h"
+
 #include <string>
 #include <vector>
 
 namespace jbx {
 
 class InputFile;
-class MainWindowView;
 struct Session;
 
 // What became of a load. Every failure has been reported to the user and
@@ -30,10 +31,11 @@ struct LoadOutcome {
 // Reads the bank at path into session.bank. The caller has set bankTitle;
 // currentSlot is kept. On success creditsConfirmed becomes true. A file that
 // cannot be opened ("Cannot open JBX file", no owner) or is rejected leaves
-// the empty bank of NewBank. With a window, the caption, Name box ("(none)")
-// and Size text (empty) follow either way. Voice lumps that the conversion
-// refuses do not make the load fail; they are listed in the outcome.
-LoadOutcome LoadBank(Session& session, const std::string& path, MainWindowView* window);
+// the empty bank of NewBank. owner is the window that loads (Owner::MainWindow)
+// or none before there is one; it owns the other messages and the
+// conversion's dialogs. Voice lumps that the conversion refuses do not make
+// the load fail; they are listed in the outcome.
+LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner);
 
 // Reads the header, the ten sound entries and the credits; true when the
 // file is accepted: its magic is "IWAD", or entry 0 is named "JEERSTRT", or
@@ -41,16 +43,16 @@ LoadOutcome LoadBank(Session& session, const std::string& path, MainWindowView* 
 // names say: one that does not start inside the file, whose ten sound entries
 // are not wholly inside it, or with a non-empty sound whose offset or size is
 // negative or larger than the file. A rejected file has been reported to the
-// user ("Not a valid JeerBox sound file", owned by the window if there is one)
-// and the slots and credits may hold part of it: the caller resets the bank.
-bool ReadBankDirectory(Session& session, InputFile& file, MainWindowView* window);
+// user ("Not a valid JeerBox sound file", owned by owner) and the slots and
+// credits may hold part of it: the caller resets the bank.
+bool ReadBankDirectory(Session& session, InputFile& file, Owner owner);
 
 // Reads the ten sound lumps, as ReadBankDirectory left the slots, into fresh
 // zero-filled buffers of size + 1 bytes, the last one the pad byte 0x80; a
 // lump cut short by the end of the file keeps zeros in place of the rest.
 // Lumps of 11 bytes or more that start with "Crea" go through
-// ConvertVoiceFile, with window as the owner of its dialogs. Returns the
+// ConvertVoiceFile, with owner as the owner of its dialogs. Returns the
 // slots whose voice lump the conversion refused.
-std::vector<int> ReadBankLumps(Session& session, InputFile& file, MainWindowView* window);
+std::vector<int> ReadBankLumps(Session& session, InputFile& file, Owner owner);
 
 } // namespace jbx

@@ -1,10 +1,8 @@
 #include "bank/soundbank.h"
 
-#include "seam/desktop.h"
-
 namespace jbx {
 
-void NewBank(Session& session, MainWindowView* window)
+void NewBank(Session& session)
 {
     SoundBank& bank = session.bank;
     bank.bankTitle = kUntitled;
@@ -16,18 +14,6 @@ void NewBank(Session& session, MainWindowView* window)
         slot.fileOffset = 0;
         slot.size = 0;
     }
-
-    if (window) {
-        UpdateMainTitle(bank, *window);
-        window->setNameText(std::string(kNoName));
-        window->setSizeText({});
-        window->setExtractEnabled(false);
-    }
-}
-
-void UpdateMainTitle(const SoundBank& bank, MainWindowView& window)
-{
-    window.setCaption(std::string(kCaptionPrefix) + bank.bankTitle);
 }
 
 std::string FileTitleFromPath(std::string_view path, PathStyle style)

@@ -12,7 +12,6 @@
 namespace jbx {
 
 class Desktop;
-class MainWindowView;
 
 inline constexpr int kSlotCount = 10;
 inline constexpr std::size_t kSlotNameLimit = 8;       // width of a lump name
@@ -22,7 +21,6 @@ inline constexpr std::size_t kDateFinishedLimit = 100;
 
 inline constexpr std::string_view kNoName = "(none)";
 inline constexpr std::string_view kUntitled = "Untitled";
-inline constexpr std::string_view kCaptionPrefix = "JBX Maker - ";
 
 struct SoundSlot {
     std::string name{kNoName};   // at most 8 characters
@@ -63,12 +61,8 @@ struct Session {
     Desktop& desktop;
 };
 
-// Resets the bank to the empty, untitled one. With a window, the caption,
-// Name box, Size text and Extract button follow.
-void NewBank(Session& session, MainWindowView* window);
-
-// Sets the caption to "JBX Maker - " followed by bankTitle.
-void UpdateMainTitle(const SoundBank& bank, MainWindowView& window);
+// Resets the bank to the empty, untitled one.
+void NewBank(Session& session);
 
 // Which character separates the folders of a path. On Windows only the
 // backslash does: a slash or a drive letter's colon is part of the title.

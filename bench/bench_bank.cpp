@@ -93,7 +93,7 @@ struct Workload {
     {
         jbx::bench::SilentDesktop desktop;
         jbx::Session session(desktop);
-        jbx::LoadBank(session, bankPath, nullptr);
+        jbx::LoadBank(session, bankPath, jbx::Owner::None);
         ok = session.bank.slots[9].size == std::int32_t(kLumpSize)
             && jbx::WriteBankFile(bank, savePath) == jbx::WriteFileResult::Written;
     }
@@ -178,10 +178,10 @@ void BM_LoadBank(benchmark::State& state)
     jbx::Session session(desktop);
     if (!SetUpPages(state))
         return;
-    jbx::LoadBank(session, workload->bankPath, nullptr);
+    jbx::LoadBank(session, workload->bankPath, jbx::Owner::None);
     for (auto _ : state) {
         session.bank.bankTitle = "big.jbx";
-        jbx::LoadBank(session, workload->bankPath, nullptr);
+        jbx::LoadBank(session, workload->bankPath, jbx::Owner::None);
         benchmark::ClobberMemory();
     }
     if (session.bank.slots[9].size != std::int32_t(kLumpSize))

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
-#include "app/singlebytetext.h"
-#include "audio/slotops.h"
+#include "bank/singlebytetext.h"
+#include "bank/slotops.h"
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
@@ -29,7 +29,7 @@ namespace {
 LoadOutcome LoadBankFile(Session& session, const std::string& path)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, nullptr);
+    return LoadBank(session, path, Owner::None);
 }
 
 // Loads a bank that a command goes on to write from. The editor keeps a
@@ -108,7 +108,7 @@ bool PutFiles(Session& session, int first, std::span<const std::string> files, s
             UnheldCharacterError(file, *unheld, err);
             return false;
         }
-        if (ReplaceSlotFromFile(session, nullptr, slotNumber, file) != ReplaceResult::Replaced) {
+        if (ReplaceSlotFromFile(session, Owner::None, slotNumber, file) != ReplaceResult::Replaced) {
             err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
             return false;
         }
@@ -250,7 +250,7 @@ int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    NewBank(session, nullptr);
+    NewBank(session);
     if (!PutFiles(session, 1, invocation.operands, err))
         return kExitFailure;
     return SaveBankTo(session.bank, *invocation.output, err);

@@ -1,6 +1,6 @@
 #include "cli/text.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 
 #include <cstdint>
 

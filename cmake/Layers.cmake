@@ -4,8 +4,10 @@
 # anything compiles:
 # - the seam and the logic link no toolkit;
 # - a source file includes project headers only from its own layer and the
-#   layers below it (the logic's folders use each other: loading a bank
-#   converts its voice lumps, replacing a slot puts a sound into the bank);
+#   layers below it. The logic's folders are layers of their own, in the
+#   order of _logic: the sound formats (audio/), the bank and its file,
+#   which converts voice lumps on loading (bank/), the settings (settings/),
+#   and the commands a front end calls (app/);
 # - only the seam and the front ends may include a platform or toolkit header.
 
 foreach(_target jbxseam jbxcore)
@@ -15,13 +17,15 @@ foreach(_target jbxseam jbxcore)
     endif()
 endforeach()
 
-set(_logic bank audio settings app)
+set(_logic audio bank settings app)
 set(_front_ends qt cli win32)
 
 # Which top-level folders each folder may include from.
 set(_may_include_seam seam)
+set(_below seam)
 foreach(_folder IN LISTS _logic)
-    set(_may_include_${_folder} seam ${_logic})
+    list(APPEND _below ${_folder})
+    set(_may_include_${_folder} ${_below})
 endforeach()
 foreach(_front IN LISTS _front_ends)
     set(_may_include_${_front} seam ${_logic} resources ${_front})

@@ -33,7 +33,7 @@ Written LoadAndWrite(const std::uint8_t* data, std::size_t size, bool withWindow
     FuzzDesktop desktop(0);
     jbx::Session session(desktop);
     session.bank.bankTitle = "fuzz.jbx";
-    jbx::LoadBank(session, ScratchPath(), withWindow ? &desktop : nullptr);
+    jbx::LoadBank(session, ScratchPath(), withWindow ? jbx::Owner::MainWindow : jbx::Owner::None);
 
     Written result;
     for (const jbx::SoundSlot& slot : session.bank.slots) {

@@ -7,6 +7,7 @@
 
 #include "app/credits.h"
 #include "app/maincommands.h"
+#include "app/mainwindowview.h"
 #include "bank/bankloader.h"
 #include "bank/soundbank.h"
 #include "fuzz/fuzzdesktop.h"
@@ -152,7 +153,7 @@ void CheckSavedBank(const jbx::SoundBank& saved, const std::string& path)
 {
     FuzzDesktop quiet(0);
     jbx::Session reopened(quiet);
-    FUZZ_CHECK(jbx::LoadBank(reopened, path, nullptr).result == jbx::LoadResult::Loaded);
+    FUZZ_CHECK(jbx::LoadBank(reopened, path, jbx::Owner::None).result == jbx::LoadResult::Loaded);
     for (int n = 1; n <= jbx::kSlotCount; ++n) {
         const jbx::SoundSlot& before = saved.slot(n);
         const jbx::SoundSlot& after = reopened.bank.slot(n);

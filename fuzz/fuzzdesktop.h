@@ -1,6 +1,6 @@
 #pragma once
 
-// A desktop and main window for the fuzz targets that answer every question
+// A desktop for the fuzz targets that answer every question
 // from a seed and a count, so that a saved crash input replays the same
 // answers.
 
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-class FuzzDesktop : public jbx::Desktop, public jbx::MainWindowView {
+class FuzzDesktop : public jbx::Desktop {
 public:
     explicit FuzzDesktop(unsigned seed) : seed_(seed) {}
     jbx::MessageAnswer showMessage(const jbx::Message& message) override
@@ -29,12 +29,6 @@ public:
     void openProgress() override {}
     void setProgress(int) override {}
     void closeProgress() override {}
-    void setCaption(const std::string&) override {}
-    std::string nameText() const override { return {}; }
-    void setNameText(const std::string&) override {}
-    void setSizeText(const std::string&) override {}
-    void setExtractEnabled(bool) override {}
-    void focusSoundButton(int) override {}
 
 private:
     unsigned seed_;

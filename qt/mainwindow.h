@@ -7,6 +7,7 @@
 
 #include "app/accelerators.h"
 #include "app/maincommands.h"
+#include "app/mainwindowview.h"
 #include "seam/desktop.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "qt/singlebytevalidator.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 
 namespace jbx {
 

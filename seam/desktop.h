@@ -2,7 +2,7 @@
 
 // The one interface through which the Qt-free core reaches the desktop:
 // message boxes, file choosers, the unknown-block question, playback, the
-// Shift key, the Save progress window and the main window's fields.
+// Shift key and the Save progress window.
 //
 // The Qt editor implements it with real widgets, jbxtool answers it from its
 // command-line options, and the tests script it and record every call.
@@ -89,19 +89,6 @@ struct FileDialogRequest {
 struct ChosenFile {
     std::string path;                // full path of the chosen file
     int filterIndex = 1;             // 1-based index of the filter in use
-};
-
-// The fields of the main window that the core reads and writes.
-class MainWindowView {
-public:
-    virtual ~MainWindowView() = default;
-
-    virtual void setCaption(const std::string& caption) = 0;
-    virtual std::string nameText() const = 0;         // the Name box, at most 8 characters
-    virtual void setNameText(const std::string& text) = 0;
-    virtual void setSizeText(const std::string& text) = 0;
-    virtual void setExtractEnabled(bool enabled) = 0;
-    virtual void focusSoundButton(int slotNumber) = 0;
 };
 
 class Desktop {

@@ -1,6 +1,6 @@
 #include "settings/settingsstore.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 #include "seam/filesystem.h"
 
 namespace jbx {

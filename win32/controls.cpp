@@ -1,6 +1,6 @@
 #include "win32/controls.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 
 namespace jbx {
 

@@ -4,6 +4,7 @@
 // messages into those calls and gives the core the window's fields.
 
 #include "app/maincommands.h"
+#include "app/mainwindowview.h"
 #include "seam/desktop.h"
 
 #include <windows.h>

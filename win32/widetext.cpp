@@ -1,6 +1,6 @@
 #include "win32/widetext.h"
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 
 #include <windows.h>
 

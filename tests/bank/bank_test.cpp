@@ -115,15 +115,12 @@ TEST(SoundBankModel, NewBankEmptiesEveryFieldButTheCurrentSlot)
     bank.creditsConfirmed = true;
     bank.currentSlot = 7;
     const SoundData playing = bank.slots[2].data;
-    FakeMainWindow window;
-    NewBank(session, &window);
+    NewBank(session);
 
     EXPECT_EQ(std::tie(bank.bankTitle, bank.creditsConfirmed, bank.currentSlot), std::make_tuple("Untitled", false, 7));
     EXPECT_EQ(Contents(bank), std::make_pair(std::vector<SlotView>(kSlotCount, {"(none)", 0, 0, Bytes{0}}), Credits{}));
     EXPECT_NE(bank.slots[0].data, bank.slots[1].data) << "slots share a buffer";
     EXPECT_EQ(*playing, *ModelOf({}).slots[2].data) << "a sound that may be playing keeps its bytes";
-    EXPECT_EQ(std::tie(window.caption, window.name, window.sizeText, window.extractEnabled),
-        std::make_tuple("JBX Maker - Untitled", "(none)", "", false));
 }
 
 const Message kNotABank{"Not a valid JeerBox sound file", "Error", MessageButtons::Ok, MessageIcon::Stop,
@@ -131,11 +128,11 @@ const Message kNotABank{"Not a valid JeerBox sound file", "Error", MessageButton
 
 class BankLoader : public ::testing::Test {
 protected:
-    LoadResult Load(const Bytes& file, const std::string& from = {}, bool withWindow = true)
+    LoadResult Load(const Bytes& file, const std::string& from = {}, Owner owner = Owner::MainWindow)
     {
         WriteBytes(path, file);
         desktop.messages.clear();
-        const LoadOutcome outcome = LoadBank(session, from.empty() ? path : from, withWindow ? &window : nullptr);
+        const LoadOutcome outcome = LoadBank(session, from.empty() ? path : from, owner);
         refusedSlots = outcome.refusedSlots;
         return outcome.result;
     }
@@ -153,7 +150,6 @@ protected:
     TempDir dir;
     std::string path = dir.file("bank.jbx");
     FakeDesktop desktop;
-    FakeMainWindow window;
     Session session{desktop};
     std::vector<int> refusedSlots;
 };
@@ -172,7 +168,7 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
     };
     for (const auto& [magic, startName, stopName, accepted] : cases) {
         SCOPED_TRACE(magic + "/" + startName + "/" + stopName);
-        NewBank(session, nullptr);
+        NewBank(session);
         session.bank.bankTitle = "sample.jbx";
         const TestBank sample{magic, startName, stopName};
         const LoadResult result = Load(LayOutBank(sample));
@@ -182,18 +178,17 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
         }
         EXPECT_EQ(result, LoadResult::Loaded);
         EXPECT_EQ(Contents(session.bank), Contents(ModelOf(sample)));   // the fifth holds only the pad byte
-        EXPECT_EQ(std::tie(desktop.messages, session.bank.creditsConfirmed, window.caption),
-            std::make_tuple(std::vector<Message>{}, true, "JBX Maker - sample.jbx"));
+        EXPECT_EQ(std::tie(desktop.messages, session.bank.creditsConfirmed),
+            std::make_tuple(std::vector<Message>{}, true));
     }
-    // Without a window the message has no owner; a file that cannot be opened has none either way.
+    // Before the window exists the message has no owner; a file that cannot be opened has none either way.
     Message unowned = kNotABank;
     unowned.owner = Owner::None;
     Load(LayOutBank({}));   // something to lose
-    ExpectRejected(Load(ToBytes("not a bank"), path, false), LoadResult::NotABank, unowned);
+    ExpectRejected(Load(ToBytes("not a bank"), path, Owner::None), LoadResult::NotABank, unowned);
     Load(LayOutBank({}));
     ExpectRejected(Load({}, dir.file("missing.jbx")), LoadResult::CannotOpen,
         {"Cannot open JBX file", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None});
-    EXPECT_EQ(window.caption, "JBX Maker - Untitled");
 }
 
 // Each text stops after its NUL or at its limit, whichever comes first; the
@@ -371,19 +366,19 @@ TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
 
     const std::string outcome = RunWithMemoryLimit(std::size_t(96) << 20, [&] {
         FakeDesktop desktop;
-        FakeMainWindow window;
         Session session(desktop);
         session.bank = ModelOf({});
         session.bank.bankTitle = "overlap.jbx";
-        const LoadResult result = LoadBank(session, path, &window).result;
+        const LoadResult result = LoadBank(session, path, Owner::MainWindow).result;
         std::string told;
         for (const Message& m : desktop.messages)
             told += m.text + "|" + m.caption + "|" + std::to_string(int(m.icon)) + "|" + std::to_string(int(m.owner));
         const bool empty = Contents(session.bank)
             == std::make_pair(std::vector<SlotView>(kSlotCount, {"(none)", 0, 0, Bytes{0}}), Credits{});
-        return std::to_string(int(result)) + (empty ? " empty " : " not empty ") + window.caption + " [" + told + "]";
+        return std::to_string(int(result)) + (empty ? " empty " : " not empty ") + session.bank.bankTitle + " ["
+            + told + "]";
     });
-    EXPECT_EQ(outcome, "3 empty JBX Maker - Untitled [Not enough memory to load the JBX file|Error|0|1]");
+    EXPECT_EQ(outcome, "3 empty Untitled [Not enough memory to load the JBX file|Error|0|1]");
 #endif
 }
 

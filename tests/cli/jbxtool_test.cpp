@@ -33,7 +33,7 @@ SoundBank Load(const std::string& path)
 {
     FakeDesktop desktop;
     Session session(desktop);
-    LoadBank(session, path, nullptr);
+    LoadBank(session, path, Owner::None);
     EXPECT_TRUE(desktop.messages.empty()) << path << " did not load quietly";
     return session.bank;
 }

@@ -44,7 +44,7 @@ protected:
                   nullptr}),
           savedDirectory(CurrentDirectory())
     {
-        NewBank(session, nullptr);
+        NewBank(session);
     }
     ~CommandTest() override { ChangeCurrentDirectory(savedDirectory); }
 
@@ -59,7 +59,7 @@ protected:
     std::string makeVoicedBank(const std::string& name, const Bytes& voice)
     {
         Session other(desktop);
-        NewBank(other, nullptr);
+        NewBank(other);
         other.bank.slot(3).data = MakeSoundData(voice.size() + 1);
         std::copy(voice.begin(), voice.end(), other.bank.slot(3).data->begin());
         other.bank.slot(3).size = std::int32_t(voice.size());
@@ -142,7 +142,8 @@ TEST_F(CommandTest, NewAndSaveAskFirst)
     EXPECT_EQ(session.bank.slot(4).size, 8);
     commands.run(command::kNew);
     EXPECT_EQ(session.bank.slot(4).size, 0);
-    EXPECT_EQ(window.caption, "JBX Maker - Untitled");
+    EXPECT_EQ(std::tie(window.caption, window.name, window.sizeText, window.extractEnabled),
+        std::make_tuple("JBX Maker - Untitled", "(none)", "", false));
     EXPECT_EQ(desktop.messages, (std::vector<Message>{newQuestion, newQuestion}));
 
     // After New the credits are unsettled: No cancels before any dialog, Yes goes on.
@@ -293,7 +294,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
     for (const bool replacing : {false, true}) {
         for (const auto& [what, arrive] : arrivals) {
             SCOPED_TRACE(std::string(what) + (replacing ? " during Replace" : " during a load"));
-            NewBank(session, &window);
+            NewBank(session, window);
             session.bank.currentSlot = 3;
             desktop.fileDialogs.clear();
             desktop.fileAnswers = {ChosenFile{replacing ? voiceFile : voicedBank, 1}};

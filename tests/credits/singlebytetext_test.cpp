@@ -1,6 +1,6 @@
 // The code page of the bank's texts, against the code page's own table.
 
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 
 #include <gtest/gtest.h>
 

@@ -114,7 +114,7 @@ TEST(CreditsDialogTest, WhatEachWayOfUsingItStoresAndConfirms)
         SoundBank bank;
         if (c.start == AfterNew) {
             Session session(desktop);
-            NewBank(session, nullptr);
+            NewBank(session);
             bank = session.bank;
         } else {
             bank.credits = {"Kim", "Tau\r\nnts", "01/02/03"};

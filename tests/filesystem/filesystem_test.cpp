@@ -144,7 +144,7 @@ TEST(Filesystem, BankSavedAndLoadedUnderANonAsciiName)
     // Loaded and written again, it gives the same file: nothing was changed.
     FakeDesktop desktop;
     Session session(desktop);
-    LoadBank(session, path, nullptr);
+    LoadBank(session, path, Owner::None);
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(session.bank.slots[1].name, "a\r\nb");
     MemorySink again;

@@ -95,7 +95,7 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
 {
     FakeDesktop desktop;
     Session session(desktop);
-    NewBank(session, nullptr);
+    NewBank(session);
     FakeSettingsStore settings;
     MainWindow window(session, settings, {});
     window.start();

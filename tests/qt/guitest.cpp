@@ -43,7 +43,7 @@ std::string WriteSmallBank(const std::string& path, std::initializer_list<int> f
 {
     FakeDesktop quiet;
     Session made(quiet);
-    NewBank(made, nullptr);
+    NewBank(made);
     for (const int n : filled) {
         SoundSlot& slot = made.bank.slot(n);
         slot.data = MakeSoundData(kSmallSoundSize + 1);

@@ -40,7 +40,7 @@ protected:
     // in slots 1 to 5 first, if asked.
     void show(bool withBank = true)
     {
-        NewBank(session, nullptr);
+        NewBank(session);
         if (withBank)
             window.commands().dropFiles({WriteSmallBank(dir.file("five.jbx"), {1, 2, 3, 4, 5})});
         window.start();

@@ -31,7 +31,7 @@ TEST(ScreenshotTest, TheMainWindowWithTheDemoBankDrawsItself)
     FakeDesktop desktop;
     FakeSettingsStore settings;
     Session session(desktop);
-    NewBank(session, nullptr);
+    NewBank(session);
     MainWindow window(session, settings, {});
     window.commands().dropFiles({kDemoBank});
     window.start();

@@ -1,4 +1,4 @@
-#include "bank/savebank.h"
+#include "app/savebank.h"
 
 #include "bank/bankwriter.h"
 #include "seam/filesystem.h"
@@ -94,7 +94,7 @@ TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
 // that neither the layout nor the trailer's fixed words can drift.
 TEST_F(SaveTest, TheEmptyBankOfNewIsSavedByteForByte)
 {
-    NewBank(session, nullptr);
+    NewBank(session);
     const std::string path = dir.file("empty.jbx");
     ASSERT_EQ(save(path), SaveBankResult::Saved);
 

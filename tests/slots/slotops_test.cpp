@@ -1,4 +1,4 @@
-#include "audio/slotops.h"
+#include "app/slotcommands.h"
 
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
@@ -21,7 +21,7 @@ namespace {
 
 class SlotTest : public ::testing::Test {
 protected:
-    SlotTest() : session(desktop), savedDirectory(CurrentDirectory()) { NewBank(session, nullptr); }
+    SlotTest() : session(desktop), savedDirectory(CurrentDirectory()) { NewBank(session); }
     ~SlotTest() override { ChangeCurrentDirectory(savedDirectory); }
 
     // Replaces slot n with a file of the given name and bytes, chosen with

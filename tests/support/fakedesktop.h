@@ -4,6 +4,7 @@
 // is answered from a queue the test fills beforehand. A question asked with
 // an empty queue fails the test, so no dialog goes unnoticed.
 
+#include "app/mainwindowview.h"
 #include "seam/desktop.h"
 
 #include <deque>

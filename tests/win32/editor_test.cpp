@@ -93,7 +93,7 @@ protected:
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
         RegisterMainWindowClass(instance);
-        NewBank(session, nullptr);
+        NewBank(session);
     }
     ~Editor() override
     {
@@ -239,7 +239,7 @@ TEST_F(Editor, OpensAndDropsBanksWithAnyName)
         std::filesystem::path(PathFromUtf8(folder())));
 
     // Two files dropped: a real drop handle; only the first is loaded.
-    NewBank(session, &window);
+    NewBank(session, window);
     std::wstring names = WideFromUtf8(second) + L'\0' + WideFromUtf8(first) + L'\0' + L'\0';
     const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));

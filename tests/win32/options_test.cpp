@@ -283,7 +283,7 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
         DeleteClassKeys();
         RegisterMainWindowClass(instance);
-        NewBank(session, nullptr);
+        NewBank(session);
     }
     ~OptionsSheet() override
     {

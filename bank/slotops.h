@@ -1,27 +1,20 @@
 #pragma once
 
-// What the user does to one slot from the main window: select (and play) it,
-// see its name and size, replace its sound from a file, extract it.
+// What a slot takes from a file and gives to one: a sound file put into it
+// (a voice file converted), its bytes written out, its name from a file title.
 
-#include <cstdint>
+#include "audio/voiceconvert.h"
+#include "seam/desktop.h"
+
 #include <optional>
+#include <span>
 #include <string>
 
 namespace jbx {
 
-class MainWindowView;
 struct Session;
 struct SoundBank;
-
-// Commits the Name box to the slot that was current, makes slotNumber current,
-// shows it and starts it playing.
-void SelectSlot(Session& session, MainWindowView& window, int slotNumber);
-
-// Fills the Name box and Size text for a slot, or "(none)" and nothing.
-void ShowSlotInfo(const SoundBank& bank, MainWindowView& window, std::optional<int> slotNumber);
-
-// The Size text for a slot size: bytes, KB or MB.
-std::string FormatSlotSize(std::int32_t size);
+struct SoundSlot;
 
 // What became of a file put into a slot. Every failure has been reported
 // to the user.
@@ -35,23 +28,10 @@ enum class ReplaceResult {
     Cancelled,     // Replace only: the user closed the file dialog
 };
 
-// The Replace command: asks for a WAVE or voice file and puts it into the slot.
-ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumber);
-
 // Puts the file at path into the slot, named after the file, converting a
 // voice file; what Replace does once the file is chosen. Failures have been
-// reported to the user.
-ReplaceResult ReplaceSlotFromFile(Session& session, MainWindowView* window, int slotNumber,
-    const std::string& path);
-
-enum class ExtractResult {
-    Extracted,
-    Cancelled,     // the user closed the file dialog
-    NotWritten,    // "Cannot create sound file"
-};
-
-// The Extract command: asks for a file name and writes the slot to it.
-ExtractResult ExtractSlot(Session& session, MainWindowView& window, int slotNumber);
+// reported to the user, in boxes that owner owns.
+ReplaceResult ReplaceSlotFromFile(Session& session, Owner owner, int slotNumber, const std::string& path);
 
 // Writes bytes 0 through size of the slot (its sound and the byte after it),
 // never beyond the slot's buffer. False when the file could not be written;
@@ -67,5 +47,14 @@ std::string SlotNameFromFileTitle(const std::string& title);
 // The first character of that name the code page cannot hold, for a front
 // end that refuses such a file rather than name its slot with a '?'.
 std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title);
+
+// Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
+// of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size
+// ConvertVoiceFile reports, starting from the file's length. A refused file
+// thus leaves the slot that zero-filled buffer and the file's length.
+// voiceFile may lie in the slot's own buffer, which is kept until the image
+// has taken its place, also when the slot lets it go during a question.
+ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
+    std::span<const std::uint8_t> voiceFile);
 
 } // namespace jbx

@@ -1,4 +1,4 @@
-#include "app/singlebytetext.h"
+#include "bank/singlebytetext.h"
 
 #include <array>
 

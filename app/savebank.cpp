@@ -1,5 +1,6 @@
-#include "bank/savebank.h"
+#include "app/savebank.h"
 
+#include "app/mainwindowview.h"
 #include "bank/bankwriter.h"
 #include "seam/desktop.h"
 #include "bank/soundbank.h"
