@@ -7,6 +7,8 @@
 #include "win32/widetext.h"
 #include "win32/win32desktop.h"
 
+#include <windowsx.h>
+
 namespace jbx {
 
 namespace {
@@ -30,48 +32,54 @@ void Place(HWND dialog, CreditsDialogState& state, const CreditsPlacement& place
     state.placing = false;
 }
 
+BOOL OnInitDialog(HWND dialog, HWND, LPARAM lParam)
+{
+    CreditsDialogState& state = KeepDialogData(dialog, reinterpret_cast<CreditsDialogState*>(lParam));
+    state.desktop.setDialog(dialog);
+    SendDlgItemMessageW(dialog, IDC_AUTHOR, EM_LIMITTEXT, kAuthorLimit, 0);
+    SendDlgItemMessageW(dialog, IDC_DESCRIPTION, EM_LIMITTEXT, kTypedDescriptionLimit, 0);
+    SendDlgItemMessageW(dialog, IDC_DATE_FINISHED, EM_LIMITTEXT, kDateFinishedLimit, 0);
+    Place(dialog, state, state.editor.openingTexts());
+    return FALSE;
+}
+
+void OnCommand(HWND dialog, int id, HWND control, UINT code)
+{
+    CreditsDialogState* state = DialogData<CreditsDialogState>(dialog);
+    if (!state)
+        return;
+    const bool box = id == IDC_AUTHOR || id == IDC_DESCRIPTION || id == IDC_DATE_FINISHED;
+    if (box && code == EN_UPDATE && !state->placing)
+        KeepBankCharacters(control);
+    if (box && code == EN_CHANGE && !state->placing)
+        state->editor.boxChanged();
+    if (code != BN_CLICKED)
+        return;
+    if (id == IDOK) {
+        state->editor.accept({BankTextFromWide(ItemText(dialog, IDC_AUTHOR)),
+            BankTextFromWide(BoxLinesFromEdit(ItemText(dialog, IDC_DESCRIPTION))),
+            BankTextFromWide(ItemText(dialog, IDC_DATE_FINISHED))});
+        EndDialog(dialog, IDOK);
+    } else if (id == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+    } else if (id == IDC_ERASE) {
+        if (const auto placement = state->editor.erase())
+            Place(dialog, *state, *placement);
+    }
+}
+
+void OnDestroy(HWND dialog)
+{
+    if (CreditsDialogState* state = DialogData<CreditsDialogState>(dialog))
+        state->desktop.setDialog(nullptr);
+}
+
 INT_PTR CALLBACK CreditsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* state = reinterpret_cast<CreditsDialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
-    case WM_INITDIALOG:
-        state = reinterpret_cast<CreditsDialogState*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        state->desktop.setDialog(dialog);
-        SendDlgItemMessageW(dialog, IDC_AUTHOR, EM_LIMITTEXT, kAuthorLimit, 0);
-        SendDlgItemMessageW(dialog, IDC_DESCRIPTION, EM_LIMITTEXT, kTypedDescriptionLimit, 0);
-        SendDlgItemMessageW(dialog, IDC_DATE_FINISHED, EM_LIMITTEXT, kDateFinishedLimit, 0);
-        Place(dialog, *state, state->editor.openingTexts());
-        return FALSE;
-    case WM_COMMAND: {
-        if (!state)
-            return FALSE;
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        const bool box = id == IDC_AUTHOR || id == IDC_DESCRIPTION || id == IDC_DATE_FINISHED;
-        if (box && code == EN_UPDATE && !state->placing)
-            KeepBankCharacters(HWND(lParam));
-        if (box && code == EN_CHANGE && !state->placing)
-            state->editor.boxChanged();
-        if (code != BN_CLICKED)
-            return FALSE;
-        if (id == IDOK) {
-            state->editor.accept({BankTextFromWide(ItemText(dialog, IDC_AUTHOR)),
-                BankTextFromWide(BoxLinesFromEdit(ItemText(dialog, IDC_DESCRIPTION))),
-                BankTextFromWide(ItemText(dialog, IDC_DATE_FINISHED))});
-            EndDialog(dialog, IDOK);
-        } else if (id == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-        } else if (id == IDC_ERASE) {
-            if (const auto placement = state->editor.erase())
-                Place(dialog, *state, *placement);
-        }
-        return FALSE;
-    }
-    case WM_DESTROY:
-        if (state)
-            state->desktop.setDialog(nullptr);
-        return FALSE;
+        HANDLE_MSG(dialog, WM_INITDIALOG, OnInitDialog);
+        HANDLE_MSG(dialog, WM_COMMAND, OnCommand);
+        HANDLE_MSG(dialog, WM_DESTROY, OnDestroy);
     }
     return FALSE;
 }

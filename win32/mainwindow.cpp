@@ -9,6 +9,11 @@
 #include "win32/win32desktop.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
 
 namespace jbx {
 
@@ -20,13 +25,28 @@ static_assert(IDC_NAME == kNameBoxId && IDC_SIZE_TEXT == kSizeTextId);
 
 namespace {
 
-Notification NotificationOf(WORD code)
+Notification NotificationOf(UINT code)
 {
     if (code == 0)
         return Notification::Clicked;
     if (code == 1)
         return Notification::Accelerator;
     return Notification::Other;
+}
+
+struct DropFinisher {
+    void operator()(HDROP drop) const { DragFinish(drop); }
+};
+using DropHandle = std::unique_ptr<std::remove_pointer_t<HDROP>, DropFinisher>;
+
+// Only the first name counts; its length is asked for, so no path is cut.
+// The drop is released before the bank is opened.
+std::wstring FirstDroppedName(DropHandle drop)
+{
+    const UINT length = DragQueryFileW(drop.get(), 0, nullptr, 0);
+    std::wstring name(std::size_t(length) + 1, L'\0');
+    name.resize(DragQueryFileW(drop.get(), 0, name.data(), length + 1));
+    return name;
 }
 
 } // namespace
@@ -69,62 +89,62 @@ HWND Win32MainWindow::create()
 
 INT_PTR CALLBACK Win32MainWindow::MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<Win32MainWindow*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-        self->desktop_.setMainWindow(window);
-        self->initDialog();
-        return FALSE;
-    }
-    if (!self)
-        return FALSE;
-
     switch (message) {
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const WORD code = HIWORD(wParam);
-        if (id == IDC_NAME && code == EN_UPDATE)
-            KeepBankCharacters(HWND(lParam));
-        self->commands_.run(id, NotificationOf(code));
-        break;
-    }
-    case WM_DROPFILES:
-        self->dropFiles(reinterpret_cast<HDROP>(wParam));
-        break;
-    case WM_CLOSE:
-        DragAcceptFiles(window, FALSE);
-        DestroyWindow(window);
-        break;
-    case WM_DESTROY:
-        self->desktop_.setMainWindow(nullptr);
-        PostQuitMessage(0);
-        break;
+        HANDLE_MSG(window, WM_INITDIALOG, OnInitDialog);
+        HANDLE_MSG(window, WM_COMMAND, OnCommand);
+        HANDLE_MSG(window, WM_DROPFILES, OnDropFiles);
+        HANDLE_MSG(window, WM_CLOSE, OnClose);
+        HANDLE_MSG(window, WM_DESTROY, OnDestroy);
     }
     return FALSE;
 }
 
-void Win32MainWindow::initDialog()
+BOOL Win32MainWindow::OnInitDialog(HWND window, HWND, LPARAM lParam)
 {
+    Win32MainWindow& self = KeepDialogData(window, reinterpret_cast<Win32MainWindow*>(lParam));
+    self.window_ = window;
+    self.desktop_.setMainWindow(window);
     // The window's own share of the start, then the core's: caption,
     // current slot 1, Extract, and the focus on Sound 1 last.
-    DragAcceptFiles(window_, TRUE);
-    SendDlgItemMessageW(window_, IDC_NAME, EM_LIMITTEXT, kSlotNameLimit, 0);
-    const HMENU menu = GetSystemMenu(window_, FALSE);
+    DragAcceptFiles(window, TRUE);
+    SendDlgItemMessageW(window, IDC_NAME, EM_LIMITTEXT, kSlotNameLimit, 0);
+    const HMENU menu = GetSystemMenu(window, FALSE);
     EnableMenuItem(menu, 2, MF_BYPOSITION | MF_GRAYED);   // Size
     EnableMenuItem(menu, 4, MF_BYPOSITION | MF_GRAYED);   // Maximize
-    commands_.startWindow();
+    self.commands_.startWindow();
+    return FALSE;
 }
 
-void Win32MainWindow::dropFiles(HDROP drop)
+void Win32MainWindow::OnCommand(HWND window, int id, HWND control, UINT code)
 {
-    // Only the first name counts; its length is asked for, so no path is cut.
-    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    std::wstring name(std::size_t(length) + 1, L'\0');
-    name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
-    DragFinish(drop);
-    commands_.dropFiles({Utf8FromWide(name)});
+    Win32MainWindow* self = DialogData<Win32MainWindow>(window);
+    if (!self)
+        return;
+    if (id == IDC_NAME && code == EN_UPDATE)
+        KeepBankCharacters(control);
+    self->commands_.run(id, NotificationOf(code));
+}
+
+void Win32MainWindow::OnDropFiles(HWND window, HDROP drop)
+{
+    const std::wstring name = FirstDroppedName(DropHandle(drop));
+    if (Win32MainWindow* self = DialogData<Win32MainWindow>(window))
+        self->commands_.dropFiles({Utf8FromWide(name)});
+}
+
+void Win32MainWindow::OnClose(HWND window)
+{
+    DragAcceptFiles(window, FALSE);
+    DestroyWindow(window);
+}
+
+void Win32MainWindow::OnDestroy(HWND window)
+{
+    Win32MainWindow* self = DialogData<Win32MainWindow>(window);
+    if (!self)
+        return;
+    self->desktop_.setMainWindow(nullptr);
+    PostQuitMessage(0);
 }
 
 void Win32MainWindow::setCaption(const std::string& caption)

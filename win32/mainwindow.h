@@ -33,8 +33,11 @@ public:
 
 private:
     static INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void initDialog();
-    void dropFiles(HDROP drop);
+    static BOOL OnInitDialog(HWND window, HWND focus, LPARAM self);
+    static void OnCommand(HWND window, int id, HWND control, UINT code);
+    static void OnDropFiles(HWND window, HDROP drop);
+    static void OnClose(HWND window);
+    static void OnDestroy(HWND window);
 
     HINSTANCE instance_;
     Session& session_;

@@ -1,6 +1,7 @@
 #include "win32/optionssheet.h"
 
 #include "settings/options.h"
+#include "win32/controls.h"
 #include "win32/registryassociation.h"
 #include "win32/resource.h"
 #include "win32/widetext.h"
@@ -9,6 +10,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <prsht.h>
+#include <windowsx.h>
 
 #include <array>
 #include <cstddef>
@@ -19,14 +21,11 @@ namespace jbx {
 
 namespace {
 
-// One showing of the sheet. The page records carry no data (their lParam is
-// 0), so the pages find the showing here; the sheet is modal and lives on
-// the GUI thread, so there is never more than one.
+// One showing of the sheet, which every page record carries as its lParam.
 struct OptionsShowing {
     HINSTANCE instance;
     OptionsSession session;
 };
-OptionsShowing* gShowing = nullptr;
 
 void Check(HWND page, int id)
 {
@@ -38,24 +37,41 @@ bool Checked(HWND page, int id)
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
-INT_PTR CALLBACK FilePageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
+// A page's WM_INITDIALOG comes with its page record.
+OptionsShowing& KeepShowing(HWND page, LPARAM record)
 {
-    if (!gShowing)
-        return FALSE;
-    OptionsSession& session = gShowing->session;
+    const LPARAM showing = reinterpret_cast<const PROPSHEETPAGEW*>(record)->lParam;
+    return KeepDialogData(page, reinterpret_cast<OptionsShowing*>(showing));
+}
+
+BOOL OnFilePageInit(HWND page, HWND, LPARAM record)
+{
+    const OptionsSession& session = KeepShowing(page, record).session;
+    Check(page, session.choices().useLastOpenDir ? IDC_OPEN_LAST_USED : IDC_OPEN_CURRENT);
+    Check(page, session.choices().useLastSaveDir ? IDC_SAVE_LAST_USED : IDC_SAVE_CURRENT);
+    return FALSE;
+}
+
+void OnFilePageCommand(HWND page, int id, HWND, UINT code)
+{
+    OptionsShowing* showing = DialogData<OptionsShowing>(page);
+    if (showing && id == IDC_ASSOCIATE && code == BN_CLICKED)
+        showing->session.requestAssociation();
+}
+
+// However the sheet closes; only OK lets the choices reach the store.
+void OnFilePageDestroy(HWND page)
+{
+    if (OptionsShowing* showing = DialogData<OptionsShowing>(page))
+        showing->session.setChoices({Checked(page, IDC_OPEN_LAST_USED), Checked(page, IDC_SAVE_LAST_USED)});
+}
+
+INT_PTR CALLBACK FilePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
-    case WM_INITDIALOG:
-        Check(page, session.choices().useLastOpenDir ? IDC_OPEN_LAST_USED : IDC_OPEN_CURRENT);
-        Check(page, session.choices().useLastSaveDir ? IDC_SAVE_LAST_USED : IDC_SAVE_CURRENT);
-        break;
-    case WM_COMMAND:
-        if (wParam == MAKEWPARAM(IDC_ASSOCIATE, BN_CLICKED))
-            session.requestAssociation();
-        break;
-    case WM_DESTROY:
-        // However the sheet closes; only OK lets the choices reach the store.
-        session.setChoices({Checked(page, IDC_OPEN_LAST_USED), Checked(page, IDC_SAVE_LAST_USED)});
-        break;
+        HANDLE_MSG(page, WM_INITDIALOG, OnFilePageInit);
+        HANDLE_MSG(page, WM_COMMAND, OnFilePageCommand);
+        HANDLE_MSG(page, WM_DESTROY, OnFilePageDestroy);
     }
     return FALSE;
 }
@@ -67,33 +83,62 @@ INT_PTR CALLBACK ContactPageProc(HWND, UINT, WPARAM, LPARAM)
 
 // The boxes are read-only, multi-line and want Return, so Enter stays in
 // them instead of pressing the sheet's OK.
-INT_PTR CALLBACK KnownBugsPageProc(HWND page, UINT message, WPARAM, LPARAM)
+BOOL OnKnownBugsPageInit(HWND page, HWND, LPARAM)
 {
-    if (message == WM_INITDIALOG)
-        SetDlgItemTextW(page, IDC_KNOWN_BUGS_TEXT, WideFromUtf8(kKnownBugsText).c_str());
+    SetDlgItemTextW(page, IDC_KNOWN_BUGS_TEXT, WideFromUtf8(kKnownBugsText).c_str());
     return FALSE;
 }
 
-INT_PTR CALLBACK TipsPageProc(HWND page, UINT message, WPARAM, LPARAM)
+INT_PTR CALLBACK KnownBugsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG)
-        SetDlgItemTextW(page, IDC_TIPS_TEXT, WideFromUtf8(kTipsText).c_str());
+    switch (message) {
+        HANDLE_MSG(page, WM_INITDIALOG, OnKnownBugsPageInit);
+    }
     return FALSE;
 }
 
-INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
+BOOL OnTipsPageInit(HWND page, HWND, LPARAM)
 {
-    // The count starts at 0 with the showing, before this page first shows.
-    if (!gShowing || message != WM_COMMAND)
-        return FALSE;
+    SetDlgItemTextW(page, IDC_TIPS_TEXT, WideFromUtf8(kTipsText).c_str());
+    return FALSE;
+}
+
+INT_PTR CALLBACK TipsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+        HANDLE_MSG(page, WM_INITDIALOG, OnTipsPageInit);
+    }
+    return FALSE;
+}
+
+// The count starts at 0 with the showing, before this page first shows.
+BOOL OnAboutPageInit(HWND page, HWND, LPARAM record)
+{
+    KeepShowing(page, record);
+    return FALSE;
+}
+
+void OnAboutPageCommand(HWND page, int id, HWND, UINT code)
+{
+    OptionsShowing* showing = DialogData<OptionsShowing>(page);
     // Only single clicks count: a double-click's second click comes as
     // STN_DBLCLK and matches neither.
-    if (wParam == MAKEWPARAM(IDC_ABOUT_ICON, STN_CLICKED)) {
-        gShowing->session.countAboutIconClick();
-        PlayAboutSound(gShowing->instance);
-    } else if (wParam == MAKEWPARAM(IDC_WRITTEN_BY, STN_CLICKED)) {
-        if (const std::optional<std::string_view> text = gShowing->session.writtenByClicked())
+    if (!showing || code != STN_CLICKED)
+        return;
+    if (id == IDC_ABOUT_ICON) {
+        showing->session.countAboutIconClick();
+        PlayAboutSound(showing->instance);
+    } else if (id == IDC_WRITTEN_BY) {
+        if (const std::optional<std::string_view> text = showing->session.writtenByClicked())
             SetDlgItemTextW(page, IDC_ABOUT_DESCRIPTION, WideFromUtf8(*text).c_str());
+    }
+}
+
+INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+        HANDLE_MSG(page, WM_INITDIALOG, OnAboutPageInit);
+        HANDLE_MSG(page, WM_COMMAND, OnAboutPageCommand);
     }
     return FALSE;
 }
@@ -149,7 +194,7 @@ INT_PTR ShowOptionsSheet(HINSTANCE instance, HWND owner, SettingsStore& settings
         page.pszIcon = nullptr;
         page.pszTitle = titles[i].c_str();
         page.pfnDlgProc = kPages[i].procedure;
-        page.lParam = 0;
+        page.lParam = reinterpret_cast<LPARAM>(&showing);
         page.pfnCallback = nullptr;
         std::memcpy(pages.data() + i * kPageRecordSize, &page, kPageRecordSize);
     }
@@ -167,9 +212,7 @@ INT_PTR ShowOptionsSheet(HINSTANCE instance, HWND owner, SettingsStore& settings
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEW>(pages.data());
     header.pfnCallback = nullptr;
 
-    gShowing = &showing;
     const INT_PTR result = PropertySheetW(&header);
-    gShowing = nullptr;
 
     showing.session.close(result == 1 ? OptionsResult::Ok : OptionsResult::Cancel,
         [&] { AssociateBankFiles(instance, desktop); });

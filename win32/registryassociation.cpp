@@ -26,23 +26,12 @@ std::wstring ClassesPath(const std::wstring& key)
     return std::wstring(kClassesKeyPath) + L"\\" + key;
 }
 
-HKEY CreateKey(HKEY root, const std::wstring& path)
-{
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &handle,
-            nullptr)
-        != ERROR_SUCCESS)
-        return nullptr;
-    return handle;
-}
-
 bool KeyExists(HKEY root, const std::wstring& path)
 {
     HKEY handle = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
+    const bool opened = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS;
+    const KeyHandle key(opened ? handle : nullptr);
+    return key != nullptr;
 }
 
 // Texts are stored with their terminating NUL counted in the size.
@@ -60,10 +49,8 @@ void SetNumber(HKEY key, const wchar_t* name, DWORD number)
 // Each key is closed right after its one value is set.
 void WriteDefault(const std::wstring& key, const std::wstring& text)
 {
-    if (const HKEY handle = CreateKey(HKEY_CURRENT_USER, ClassesPath(key))) {
-        SetText(handle, nullptr, text);
-        RegCloseKey(handle);
-    }
+    if (const KeyHandle handle = CreateKey(HKEY_CURRENT_USER, ClassesPath(key)))
+        SetText(handle.get(), nullptr, text);
 }
 
 // A text value (the key's default when `name` is null); nothing when the
@@ -116,17 +103,16 @@ void WriteRecord(const AssociationRecord& record)
     if (ReadText(HKEY_CURRENT_USER, RecordKeyPath(), L"Class") == record.className)
         return;
     RegDeleteTreeW(HKEY_CURRENT_USER, RecordKeyPath().c_str());
-    const HKEY key = CreateKey(HKEY_CURRENT_USER, RecordKeyPath());
+    const KeyHandle key = CreateKey(HKEY_CURRENT_USER, RecordKeyPath());
     if (!key)
         return;
-    SetText(key, L"Class", record.className);
-    SetNumber(key, L"CreatedExtension", record.createdExtension ? 1 : 0);
-    SetNumber(key, L"CreatedClass", record.createdClass ? 1 : 0);
+    SetText(key.get(), L"Class", record.className);
+    SetNumber(key.get(), L"CreatedExtension", record.createdExtension ? 1 : 0);
+    SetNumber(key.get(), L"CreatedClass", record.createdClass ? 1 : 0);
     if (record.previousVerb)
-        SetText(key, L"PreviousVerb", *record.previousVerb);
+        SetText(key.get(), L"PreviousVerb", *record.previousVerb);
     if (record.previousIcon)
-        SetText(key, L"PreviousIcon", *record.previousIcon);
-    RegCloseKey(key);
+        SetText(key.get(), L"PreviousIcon", *record.previousIcon);
 }
 
 // The whole path, however long: a cut one would start some other program.

@@ -6,7 +6,23 @@
 
 #include "settings/settingsstore.h"
 
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
 namespace jbx {
+
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+// A registry key this program opened, closed with its holder.
+using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+// The key at `path` under `root`, opened for all access and created when
+// missing; null when that fails.
+KeyHandle CreateKey(HKEY root, const std::wstring& path);
 
 class RegistrySettingsStore : public SettingsStore {
 public:

@@ -1,11 +1,13 @@
 #include "win32/win32desktop.h"
 
+#include "win32/controls.h"
 #include "win32/resource.h"
 #include "win32/widetext.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 #include <mmsystem.h>
+#include <windowsx.h>
 
 #include <vector>
 
@@ -34,65 +36,78 @@ std::uint32_t ReadLE32(const Bytes& bytes, std::size_t at)
         | std::uint32_t(bytes[at + 3]) << 24;
 }
 
+// The unknown-block dialog's state, kept in its user data.
+struct UnknownBlockDialog {
+    const UnknownBlockDetails& details;
+    // The template shows the details strip.
+    bool detailsShown = true;
+};
+
+// What ends the unknown-block dialog: one of its three buttons. None is 0
+// or -1, which DialogBoxParam gives when the dialog could not be shown.
+enum class UnknownBlockButton : INT_PTR { Stop = 1, Skip, Force };
+
 // The dialog's details strip: its height in pixels is 38 vertical dialog
 // units of the system font, not of the dialog's own.
-void ToggleDetails(HWND dialog, bool& shown)
+void ToggleDetails(HWND dialog, UnknownBlockDialog& state)
 {
     RECT rect;
     GetWindowRect(dialog, &rect);
     const int d = HIWORD(GetDialogBaseUnits()) * 38 / 8;
     const int height = rect.bottom - rect.top;
-    if (shown) {
+    if (state.detailsShown) {
         SetDlgItemTextW(dialog, IDC_DETAILS, L"Details >>");
         SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height - d, SWP_NOMOVE | SWP_NOZORDER);
-        shown = false;
+        state.detailsShown = false;
     } else {
         SetDlgItemTextW(dialog, IDC_DETAILS, L"Details <<");
         SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height + d, SWP_NOMOVE | SWP_NOZORDER);
-        shown = true;
+        state.detailsShown = true;
     }
 }
 
-} // namespace
+BOOL OnInitDialog(HWND dialog, HWND, LPARAM lParam)
+{
+    UnknownBlockDialog& state = KeepDialogData(dialog, reinterpret_cast<UnknownBlockDialog*>(lParam));
+    SendDlgItemMessageW(dialog, IDC_BLOCK_ICON, STM_SETICON, WPARAM(LoadIconW(nullptr, IDI_HAND)), 0);
+    SetDlgItemInt(dialog, IDC_SOUND_NUMBER, UINT(state.details.soundNumber), FALSE);
+    SetDlgItemInt(dialog, IDC_BLOCK_ID, state.details.blockType, FALSE);
+    SetDlgItemInt(dialog, IDC_BLOCK_LENGTH, state.details.blockLength, FALSE);
+    ToggleDetails(dialog, state);
+    return FALSE;
+}
+
+void OnCommand(HWND dialog, int id, HWND, UINT code)
+{
+    UnknownBlockDialog* state = DialogData<UnknownBlockDialog>(dialog);
+    if (!state || code != BN_CLICKED)
+        return;
+    switch (id) {
+    case IDC_DETAILS:
+        ToggleDetails(dialog, *state);
+        break;
+    case IDC_STOP_CONVERSION:
+        EndDialog(dialog, INT_PTR(UnknownBlockButton::Stop));
+        break;
+    case IDC_SKIP_BLOCK:
+        EndDialog(dialog, INT_PTR(UnknownBlockButton::Skip));
+        break;
+    case IDC_FORCE_CONVERSION:
+        EndDialog(dialog, INT_PTR(UnknownBlockButton::Force));
+        break;
+    }
+}
 
 INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // One dialog at a time: the conversion asks and waits.
-    static bool detailsShown = false;
     switch (message) {
-    case WM_INITDIALOG: {
-        const auto* details = reinterpret_cast<const UnknownBlockDetails*>(lParam);
-        SendDlgItemMessageW(dialog, IDC_BLOCK_ICON, STM_SETICON, WPARAM(LoadIconW(nullptr, IDI_HAND)), 0);
-        if (details) {
-            SetDlgItemInt(dialog, IDC_SOUND_NUMBER, UINT(details->soundNumber), FALSE);
-            SetDlgItemInt(dialog, IDC_BLOCK_ID, details->blockType, FALSE);
-            SetDlgItemInt(dialog, IDC_BLOCK_LENGTH, details->blockLength, FALSE);
-        }
-        detailsShown = true;
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DETAILS, BN_CLICKED), 0);
-        return FALSE;
-    }
-    case WM_COMMAND:
-        if (HIWORD(wParam) != BN_CLICKED)
-            return FALSE;
-        switch (LOWORD(wParam)) {
-        case IDC_DETAILS:
-            ToggleDetails(dialog, detailsShown);
-            break;
-        case IDC_STOP_CONVERSION:
-            EndDialog(dialog, 0);
-            break;
-        case IDC_SKIP_BLOCK:
-            EndDialog(dialog, 1);
-            break;
-        case IDC_FORCE_CONVERSION:
-            EndDialog(dialog, 2);
-            break;
-        }
-        return FALSE;
+        HANDLE_MSG(dialog, WM_INITDIALOG, OnInitDialog);
+        HANDLE_MSG(dialog, WM_COMMAND, OnCommand);
     }
     return FALSE;
 }
+
+} // namespace
 
 bool WaveImageFits(const Bytes& image)
 {
@@ -145,11 +160,12 @@ MessageAnswer Win32Desktop::showMessage(const Message& message)
 
 UnknownBlockChoice Win32Desktop::askUnknownBlock(const UnknownBlockDetails& details, Owner owner)
 {
-    const INT_PTR choice = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_UNKNOWN_BLOCK), ownerWindow(owner),
-        UnknownBlockDialogProc, LPARAM(&details));
-    if (choice == 1)
+    UnknownBlockDialog state{details};
+    const auto pressed = UnknownBlockButton(DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_UNKNOWN_BLOCK),
+        ownerWindow(owner), UnknownBlockDialogProc, reinterpret_cast<LPARAM>(&state)));
+    if (pressed == UnknownBlockButton::Skip)
         return UnknownBlockChoice::SkipBlock;
-    if (choice == 2)
+    if (pressed == UnknownBlockButton::Force)
         return UnknownBlockChoice::ForceConversion;
     // A dialog that could not be shown stops the conversion, like its button.
     return UnknownBlockChoice::StopConversion;

@@ -46,7 +46,4 @@ private:
 // a RIFF image, so every chunk must lie within the buffer.
 bool WaveImageFits(const Bytes& image);
 
-// The unknown-block dialog's procedure, for the tests' template checks.
-INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
 } // namespace jbx
