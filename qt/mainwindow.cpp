@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "bank/soundbank.h"
 #include "qt/singlebytevalidator.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QUrl>
+
+#include <utility>
 
 namespace jbx {
 
@@ -67,11 +70,31 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
     // and nothing to maximise it with.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    ui_->nameBox->setMaxLength(int(kSlotNameLimit));
     ui_->nameBox->setValidator(new SingleByteValidator(ui_->nameBox));
     setAcceptDrops(true);
 
-    for (QPushButton* push : findChildren<QPushButton*>()) {
-        const int id = push->property(kControlIdProperty).toInt();
+    const std::pair<QPushButton*, int> commandButtons[] = {
+        {ui_->sound1, command::kSound1 + 0},
+        {ui_->sound2, command::kSound1 + 1},
+        {ui_->sound3, command::kSound1 + 2},
+        {ui_->sound4, command::kSound1 + 3},
+        {ui_->sound5, command::kSound1 + 4},
+        {ui_->sound6, command::kSound1 + 5},
+        {ui_->sound7, command::kSound1 + 6},
+        {ui_->sound8, command::kSound1 + 7},
+        {ui_->sound9, command::kSound1 + 8},
+        {ui_->sound10, command::kSound10},
+        {ui_->openButton, command::kOpen},
+        {ui_->saveButton, command::kSave},
+        {ui_->newButton, command::kNew},
+        {ui_->optionsButton, command::kOptions},
+        {ui_->quitButton, command::kQuit},
+        {ui_->creditsButton, command::kCredits},
+        {ui_->extractButton, command::kExtract},
+        {ui_->replaceButton, command::kReplace},
+    };
+    for (const auto& [push, id] : commandButtons) {
         buttons_[id] = push;
         connect(push, &QPushButton::clicked, this, [this, id] { commands_.run(id, Notification::Clicked); });
     }

@@ -25,9 +25,6 @@ class MainWindow;
 
 namespace jbx {
 
-// The dynamic property that holds a control's id in the window's layout.
-inline constexpr char kControlIdProperty[] = "controlId";
-
 // The modal windows that the Credits... and Options... buttons open, each
 // given the main window as its owner.
 struct MainWindowDialogs {
