@@ -10,16 +10,10 @@ namespace jbx {
 
 namespace {
 
-// LF from a plain box; the separators from boxes that hold paragraphs.
-bool IsLineBreak(char16_t c)
-{
-    return c == u'\n' || c == u'\u2028' || c == u'\u2029';
-}
-
 // What a character of the description box takes of its limit.
 std::size_t StoredWeight(char16_t c)
 {
-    return IsLineBreak(c) ? 2 : 1;
+    return IsDescriptionLineBreak(c) ? 2 : 1;
 }
 
 std::string DescriptionForBox(const std::string& stored)
@@ -62,6 +56,11 @@ std::string Cut(std::string_view text, std::size_t limit)
 
 } // namespace
 
+bool IsDescriptionLineBreak(char16_t c)
+{
+    return c == u'\n' || c == u'\u2028' || c == u'\u2029';
+}
+
 std::vector<bool> KeptOfDescriptionInsertion(
     std::u16string_view boxText, std::size_t position, std::size_t count)
 {
@@ -73,7 +72,7 @@ std::vector<bool> KeptOfDescriptionInsertion(
     for (const char16_t c : boxText)
         length += StoredWeight(c);
     for (std::size_t i = position; i < end; ++i) {
-        if (!IsLineBreak(boxText[i]) && !IsSingleByteCharacter(boxText[i])) {
+        if (!IsDescriptionLineBreak(boxText[i]) && !IsSingleByteCharacter(boxText[i])) {
             keep[i - position] = false;
             length -= StoredWeight(boxText[i]);
         }

@@ -49,6 +49,11 @@ struct CreditsPlacement {
     bool operator==(const CreditsPlacement&) const = default;
 };
 
+// Whether a character of the description box (UTF-16) breaks a line: LF
+// from a plain box, U+2028 or U+2029 from boxes that hold paragraphs. Each
+// comes across this interface as "\n".
+bool IsDescriptionLineBreak(char16_t c);
+
 // An insertion of `count` characters at `position` into the description
 // box, whose whole text after the insertion is `boxText` (UTF-16, as
 // toolkits hold it; a line break is LF or U+2028/U+2029). Gives, for each

@@ -28,11 +28,6 @@ std::string LineFromBox(const QLineEdit& box)
     return ToBankText(box.text());
 }
 
-bool IsLineBreak(QChar c)
-{
-    return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-}
-
 // The box's text with every kind of line break the editor makes as "\n".
 // toPlainText() would also turn no-break spaces into blanks, so the raw text
 // is used.
@@ -40,7 +35,7 @@ std::string DescriptionFromBox(const QPlainTextEdit& box)
 {
     QString raw = box.document()->toRawText();
     for (QChar& c : raw)
-        if (IsLineBreak(c))
+        if (IsDescriptionLineBreak(c.unicode()))
             c = u'\n';
     return ToBankText(raw);
 }
