@@ -1,5 +1,6 @@
 #include "bank/singlebytetext.h"
 
+#include <algorithm>
 #include <array>
 
 namespace jbx {
@@ -172,6 +173,22 @@ SingleByteText SingleByteFromUtf16(std::u16string_view utf16)
         text.bytes += char(*byte);
     }
     return text;
+}
+
+std::optional<KeptBoxText> WithoutForeignCharacters(std::u16string_view text, std::size_t caret)
+{
+    KeptBoxText kept;
+    kept.text.reserve(text.size());
+    kept.caret = std::min(caret, text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsSingleByteCharacter(text[i]))
+            kept.text += text[i];
+        else if (i < caret)
+            --kept.caret;
+    }
+    if (kept.text.size() == text.size())
+        return std::nullopt;
+    return kept;
 }
 
 std::string CharacterCode(char32_t character)

@@ -47,6 +47,20 @@ SingleByteText SingleByteFromUtf8(std::string_view utf8);
 SingleByteText SingleByteFromUtf16(std::u16string_view utf16);
 SingleByteText SingleByteFromCharacters(std::u32string_view characters);
 
+// What an edit box keeps when typing or a paste puts in characters no bank
+// text can hold: those characters go, one by one, and the rest stay. Both
+// editors' boxes do this, so a name means the same whichever typed it. A
+// '?' in their place would save a character the user never typed.
+// `caret` is a UTF-16 index and moves back over every unit taken out before
+// it; either half of a surrogate pair goes, as no bank character is one.
+struct KeptBoxText {
+    std::u16string text;
+    std::size_t caret = 0;
+};
+
+// Nothing when the box holds only characters a bank text can.
+std::optional<KeptBoxText> WithoutForeignCharacters(std::u16string_view text, std::size_t caret);
+
 // "U+20AC", for messages that name a character.
 std::string CharacterCode(char32_t character);
 

@@ -102,5 +102,17 @@ TEST(SingleByteTextTest, RefusesWhatTheCodePageCannotHold)
     EXPECT_EQ(CharacterCode(U'\U0001F600'), "U+1F600");
 }
 
+// A paste keeps what the code page holds; the caret stays after what the
+// user put before it.
+TEST(SingleByteTextTest, AnEditBoxLosesOnlyWhatTheCodePageLacks)
+{
+    EXPECT_FALSE(WithoutForeignCharacters(u"Gr\u00FC\u00DF \u20AC", 3));
+
+    const auto kept = WithoutForeignCharacters(u"a\u0436b\U0001F600c|d\u0100", 6);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->text, u"abc|d");
+    EXPECT_EQ(kept->caret, 3u);
+}
+
 } // namespace
 } // namespace jbx::testing
