@@ -2,6 +2,8 @@
 
 #include "bank/singlebytetext.h"
 
+#include <QApplication>
+
 namespace jbx {
 
 namespace {
@@ -13,9 +15,14 @@ std::u16string_view Utf16(QStringView text)
 
 } // namespace
 
-QValidator::State SingleByteValidator::validate(QString& input, int&) const
+QValidator::State SingleByteValidator::validate(QString& input, int& position) const
 {
-    return SingleByteFromUtf16(Utf16(input)).refused ? Invalid : Acceptable;
+    if (const auto kept = WithoutForeignCharacters(Utf16(input), std::size_t(position))) {
+        input = QString::fromUtf16(kept->text.data(), qsizetype(kept->text.size()));
+        position = int(kept->caret);
+        QApplication::beep();
+    }
+    return Acceptable;
 }
 
 QString FromBankText(std::string_view text)
@@ -26,11 +33,8 @@ QString FromBankText(std::string_view text)
 
 std::string ToBankText(QStringView text)
 {
-    std::string bytes;
-    bytes.reserve(std::size_t(text.size()));
-    for (const QChar c : text)
-        bytes += char(SingleByteOf(c.unicode()).value_or(std::uint8_t('?')));
-    return bytes;
+    const auto kept = WithoutForeignCharacters(Utf16(text), 0);
+    return SingleByteFromUtf16(kept ? std::u16string_view(kept->text) : Utf16(text)).bytes;
 }
 
 } // namespace jbx

@@ -1,8 +1,8 @@
 #pragma once
 
 // Every box that edits a bank text (a slot name, a credit) shows its bytes
-// as Windows-1252, takes back what it holds in that code page, and lets the
-// user type only characters the code page has.
+// as Windows-1252, takes back what it holds in that code page, and keeps
+// only the characters the code page has.
 
 #include <QString>
 #include <QValidator>
@@ -12,7 +12,8 @@
 
 namespace jbx {
 
-// Refuses any input holding a character that a bank text can't keep.
+// Takes out of the box, with a beep, every character typed or pasted that a
+// bank text can't keep (WithoutForeignCharacters); the rest stays.
 class SingleByteValidator final : public QValidator {
 public:
     using QValidator::QValidator;
@@ -22,8 +23,8 @@ public:
 
 QString FromBankText(std::string_view text);
 
-// The box's text as bank bytes. The validator keeps out what the code page
-// lacks; a text placed past it loses that character to a '?'.
+// The box's text as bank bytes, without what the code page lacks, as the
+// validator would have left it.
 std::string ToBankText(QStringView text);
 
 } // namespace jbx

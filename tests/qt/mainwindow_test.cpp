@@ -150,8 +150,10 @@ TEST_F(MainWindowTest, TheNameBoxShowsAndTakesWindows1252)
     for (const QChar c : QString::fromUtf8("a\u20AC\u0436b\u0100"))
         QTest::sendKeyEvent(QTest::Click, nameBox(), Qt::Key_unknown, QString(c), Qt::NoModifier);
     EXPECT_EQ(nameBox()->text(), QString::fromUtf8("a\u20ACb"));
+    nameBox()->insert(QString::fromUtf8("\u0436c\u0100"));
+    EXPECT_EQ(nameBox()->text(), QString::fromUtf8("a\u20ACbc")) << "a paste keeps what the code page has";
     QTest::mouseClick(sound(1), Qt::LeftButton);
-    EXPECT_EQ(session.bank.slot(2).name, "a\x80" "b");
+    EXPECT_EQ(session.bank.slot(2).name, "a\x80" "bc");
 }
 
 TEST_F(MainWindowTest, ADropOfTwoFilesLoadsTheFirstWithoutAsking)
