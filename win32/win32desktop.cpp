@@ -1,5 +1,6 @@
 #include "win32/win32desktop.h"
 
+#include "audio/voiceconvert.h"
 #include "win32/controls.h"
 #include "win32/resource.h"
 #include "win32/widetext.h"
@@ -56,11 +57,11 @@ void ToggleDetails(HWND dialog, UnknownBlockDialog& state)
     const int d = HIWORD(GetDialogBaseUnits()) * 38 / 8;
     const int height = rect.bottom - rect.top;
     if (state.detailsShown) {
-        SetDlgItemTextW(dialog, IDC_DETAILS, L"Details >>");
+        SetDlgItemTextW(dialog, IDC_DETAILS, WideFromUtf8(kShowDetailsText).c_str());
         SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height - d, SWP_NOMOVE | SWP_NOZORDER);
         state.detailsShown = false;
     } else {
-        SetDlgItemTextW(dialog, IDC_DETAILS, L"Details <<");
+        SetDlgItemTextW(dialog, IDC_DETAILS, WideFromUtf8(kHideDetailsText).c_str());
         SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height + d, SWP_NOMOVE | SWP_NOZORDER);
         state.detailsShown = true;
     }
