@@ -7,6 +7,7 @@
 
 #include "app/maincommands.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -66,6 +67,13 @@ inline constexpr std::array<Accelerator, kAcceleratorCount> kAcceleratorTable{{
     {'9', false, command::kSound1 + 8},
     {'0', false, command::kSound10},
 }};
+
+// Whether the table holds key, with Alt or without: the keys a front end
+// leaves to the table instead of handling them itself.
+constexpr bool TableHasKey(int key)
+{
+    return std::ranges::any_of(kAcceleratorTable, [key](const Accelerator& entry) { return entry.key == key; });
+}
 
 // A front end whose table is a resource of the program can fail to load it;
 // it reports this (with no owner) and runs without shortcut keys.

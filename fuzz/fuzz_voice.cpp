@@ -3,6 +3,7 @@
 // image inside the output buffer.
 
 #include "audio/voiceconvert.h"
+#include "audio/waveimage.h"
 #include "seam/bytes.h"
 #include "fuzz/fuzzdesktop.h"
 
@@ -44,6 +45,8 @@ void CheckImage(std::span<const std::uint8_t> input, std::span<const std::uint8_
     FUZZ_CHECK(riffLength == 36 + count + pad && std::size_t(size) == riffLength + 7);
     FUZZ_CHECK(!pad || out[44 + count] == 0);
     FUZZ_CHECK(AllZero(out.subspan(std::size_t(size) + 1)));
+    // The slot gets bytes 0..size, and the players must take them.
+    FUZZ_CHECK(jbx::WaveImageFits(jbx::Bytes(out.begin(), out.begin() + size + 1)));
 }
 
 } // namespace
@@ -51,6 +54,9 @@ void CheckImage(std::span<const std::uint8_t> input, std::span<const std::uint8_
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t length)
 {
     const std::span<const std::uint8_t> input(data, length);
+    // Whatever is let through to a player holds its whole RIFF length.
+    if (jbx::WaveImageFits(jbx::Bytes(input.begin(), input.end())))
+        FUZZ_CHECK(length >= 12 && std::uint64_t(jbx::ReadLE32(data + 4)) + 8 <= length);
     FuzzDesktop desktop(length ? data[length - 1] : 0);
 
     std::vector<std::uint8_t> output(length + jbx::kWaveImageSlack, 0);

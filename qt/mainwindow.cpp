@@ -62,8 +62,10 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
                       dialogs_.options(this);
               },
               [this] { close(); },
-              // Shift+click runs Replace at once.
-              nullptr})
+              [this] {
+                  if (QPushButton* replace = button(command::kReplace))
+                      replace->click();
+              }})
 {
     ui_->setupUi(this);
     // A fixed-size window with a caption, a window menu, minimise and close

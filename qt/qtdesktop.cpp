@@ -1,5 +1,7 @@
 #include "qt/qtdesktop.h"
 
+#include "audio/waveimage.h"
+
 #include "qt/dialogs/unknownblockdialog.h"
 #include "qt/progresswindow.h"
 #include "qt/player/soundoutputloader.h"
@@ -141,6 +143,9 @@ void QtDesktop::playSound(SoundData image)
         outputLookedFor_ = true;
         output_ = LoadSoundOutput(SoundOutputFolders(QCoreApplication::applicationDirPath()));
     }
+    // An image the player must not read still stops what plays.
+    if (image && !WaveImageFits(*image))
+        image.reset();
     if (output_)
         output_->play(std::move(image));
 }

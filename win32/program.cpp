@@ -16,11 +16,6 @@ namespace jbx {
 
 namespace {
 
-bool IsTableKey(WPARAM key)
-{
-    return key == 'A' || (key >= '0' && key <= '9') || (key >= VK_F1 && key <= VK_F10);
-}
-
 // The main window's keyboard handling keeps every key except the keyboard
 // table's: those go to the table, unless the Name box has the focus and
 // the key types a character there (the digits and A). F1 to F10 reach the
@@ -28,7 +23,8 @@ bool IsTableKey(WPARAM key)
 // mnemonics still work.
 bool LeftToTable(const MSG& message, HWND mainWindow, HACCEL table)
 {
-    if (!table || (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || !IsTableKey(message.wParam))
+    if (!table || (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)
+        || !TableHasKey(int(message.wParam)))
         return false;
     const bool typing = message.message == WM_KEYDOWN && message.wParam < VK_F1;
     return !(typing && GetFocus() == GetDlgItem(mainWindow, IDC_NAME));

@@ -2,24 +2,19 @@
 
 #include "seam/desktop.h"
 #include "settings/association.h"
-#include "settings/mimeglobs.h"
+#include "settings/shellassociation.h"
 #include "win32/registrystore.h"
 #include "win32/widetext.h"
 
 #include <shlobj.h>
 
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace jbx {
 
 namespace {
-
-constexpr wchar_t kExtensionKey[] = L".jbx";
-constexpr wchar_t kOwnClass[] = L"jbxfile";
-constexpr wchar_t kVerb[] = L"jbx";
-constexpr wchar_t kVerbMenuText[] = L"&JBXMaker";
-constexpr wchar_t kRecordSubkey[] = L"Association";
 
 std::wstring ClassesPath(const std::wstring& key)
 {
@@ -69,50 +64,42 @@ std::optional<std::wstring> ReadText(HKEY root, const std::wstring& path, const 
     return std::wstring(text.data());
 }
 
+std::wstring RecordKeyPath()
+{
+    return SettingsKeyPath() + L"\\" + WideFromUtf8(kShellRecordSubkey);
+}
+
+std::optional<std::string> ReadUtf8(HKEY root, const std::wstring& path, const wchar_t* name = nullptr)
+{
+    const std::optional<std::wstring> text = ReadText(root, path, name);
+    return text ? std::optional<std::string>(Utf8FromWide(*text)) : std::nullopt;
+}
+
 // The class .jbx names as the shell sees it: the merged classes take a
 // value from the user's key first and the machine's after it. Wine's
 // HKEY_CLASSES_ROOT shows only the machine's, so both are read here.
-std::optional<std::wstring> OwnerOfExtension()
+std::optional<std::string> OwnerOfExtension()
 {
-    std::optional<std::wstring> owner = ReadText(HKEY_CURRENT_USER, ClassesPath(kExtensionKey));
+    const std::wstring extension = ClassesPath(WideFromUtf8(kShellExtensionKey));
+    std::optional<std::string> owner = ReadUtf8(HKEY_CURRENT_USER, extension);
     if (!owner)
-        owner = ReadText(HKEY_LOCAL_MACHINE, ClassesPath(kExtensionKey));
-    if (!owner || owner->empty())
-        return std::nullopt;
+        owner = ReadUtf8(HKEY_LOCAL_MACHINE, extension);
     return owner;
 }
 
-struct AssociationRecord {
-    std::wstring className;
-    bool createdExtension = false;
-    bool createdClass = false;
-    std::optional<std::wstring> previousVerb;
-    std::optional<std::wstring> previousIcon;
-};
-
-std::wstring RecordKeyPath()
+void ReplaceRecord(const std::vector<ShellRecordValue>& values)
 {
-    return SettingsKeyPath() + L"\\" + kRecordSubkey;
-}
-
-// Kept once made for the same class, so what we wrote ourselves never
-// passes for what was there before; a record for a class that no longer
-// owns .jbx is replaced whole.
-void WriteRecord(const AssociationRecord& record)
-{
-    if (ReadText(HKEY_CURRENT_USER, RecordKeyPath(), L"Class") == record.className)
-        return;
     RegDeleteTreeW(HKEY_CURRENT_USER, RecordKeyPath().c_str());
     const KeyHandle key = CreateKey(HKEY_CURRENT_USER, RecordKeyPath());
     if (!key)
         return;
-    SetText(key.get(), L"Class", record.className);
-    SetNumber(key.get(), L"CreatedExtension", record.createdExtension ? 1 : 0);
-    SetNumber(key.get(), L"CreatedClass", record.createdClass ? 1 : 0);
-    if (record.previousVerb)
-        SetText(key.get(), L"PreviousVerb", *record.previousVerb);
-    if (record.previousIcon)
-        SetText(key.get(), L"PreviousIcon", *record.previousIcon);
+    for (const ShellRecordValue& value : values) {
+        const std::wstring name = WideFromUtf8(value.name);
+        if (const auto* text = std::get_if<std::string>(&value.value))
+            SetText(key.get(), name.c_str(), WideFromUtf8(*text));
+        else
+            SetNumber(key.get(), name.c_str(), std::get<std::uint32_t>(value.value));
+    }
 }
 
 // The whole path, however long: a cut one would start some other program.
@@ -137,17 +124,12 @@ std::optional<std::wstring> ProgramPath(HINSTANCE instance)
 
 std::wstring AssociationCommand(const std::wstring& programPath)
 {
-    // Both in quotes: the program folder usually has a blank in it
-    // ("Program Files", "JBX Maker"), and without quotes the program would
-    // be handed the rest of its own path as the bank's; a bank's path may
-    // have blanks too.
-    return L"\"" + programPath + L"\" \"%1\"";
+    return WideFromUtf8(ShellOpenCommand(Utf8FromWide(programPath)));
 }
 
-// The first icon in the program file, the program icon.
 std::wstring AssociationIcon(const std::wstring& programPath)
 {
-    return L"\"" + programPath + L"\",0";
+    return WideFromUtf8(ShellIcon(Utf8FromWide(programPath)));
 }
 
 void NotifyShellOfAssociations()
@@ -163,30 +145,19 @@ void AssociateBankFiles(HINSTANCE instance, Desktop& desktop, void (*tellShell)(
         return;
     }
 
-    // A .jbx naming no class (holding only "open with" lists, say) is
-    // linked to ours, else double-clicking a bank would find no verb.
-    const std::optional<std::wstring> owner = OwnerOfExtension();
-    AssociationRecord record;
-    record.className = owner ? *owner : kOwnClass;
-    record.createdExtension = !owner;
-    const std::wstring& className = record.className;
-    record.createdClass = !KeyExists(HKEY_CURRENT_USER, ClassesPath(className));
-    record.previousVerb = ReadText(HKEY_CURRENT_USER, ClassesPath(className + L"\\shell"));
-    // Our verb made the default by a version that kept no record.
-    if (record.previousVerb == kVerb)
-        record.previousVerb.reset();
-    record.previousIcon = ReadText(HKEY_CURRENT_USER, ClassesPath(className + L"\\DefaultIcon"));
-    WriteRecord(record);
+    ShellClassesFound found;
+    found.extensionOwner = OwnerOfExtension();
+    const std::wstring className = WideFromUtf8(ShellAssociationClass(found.extensionOwner));
+    found.classExists = KeyExists(HKEY_CURRENT_USER, ClassesPath(className));
+    found.verb = ReadUtf8(HKEY_CURRENT_USER, ClassesPath(className + L"\\shell"));
+    found.icon = ReadUtf8(HKEY_CURRENT_USER, ClassesPath(className + L"\\DefaultIcon"));
+    found.recordedClass = ReadUtf8(HKEY_CURRENT_USER, RecordKeyPath(), L"Class");
 
-    if (record.createdExtension)
-        WriteDefault(kExtensionKey, kOwnClass);
-    // A description the user gave our class is theirs; a new class gets ours.
-    if (record.createdClass && className == kOwnClass)
-        WriteDefault(kOwnClass, WideFromUtf8(kBankTypeDescription));
-    WriteDefault(className + L"\\shell", kVerb);
-    WriteDefault(className + L"\\shell\\" + kVerb, kVerbMenuText);
-    WriteDefault(className + L"\\shell\\" + kVerb + L"\\command", AssociationCommand(*program));
-    WriteDefault(className + L"\\DefaultIcon", AssociationIcon(*program));
+    const ShellAssociationPlan plan = PlanShellAssociation(found, Utf8FromWide(*program));
+    if (plan.replaceRecord)
+        ReplaceRecord(plan.record);
+    for (const ShellWrite& write : plan.writes)
+        WriteDefault(WideFromUtf8(write.key), WideFromUtf8(write.text));
 
     if (tellShell)
         tellShell();

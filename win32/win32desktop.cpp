@@ -1,5 +1,7 @@
 #include "win32/win32desktop.h"
 
+#include "audio/voiceconvert.h"
+#include "audio/waveimage.h"
 #include "win32/controls.h"
 #include "win32/resource.h"
 #include "win32/widetext.h"
@@ -30,12 +32,6 @@ UINT IconFlag(MessageIcon icon)
     return 0;
 }
 
-std::uint32_t ReadLE32(const Bytes& bytes, std::size_t at)
-{
-    return std::uint32_t(bytes[at]) | std::uint32_t(bytes[at + 1]) << 8 | std::uint32_t(bytes[at + 2]) << 16
-        | std::uint32_t(bytes[at + 3]) << 24;
-}
-
 // The unknown-block dialog's state, kept in its user data.
 struct UnknownBlockDialog {
     const UnknownBlockDetails& details;
@@ -56,11 +52,11 @@ void ToggleDetails(HWND dialog, UnknownBlockDialog& state)
     const int d = HIWORD(GetDialogBaseUnits()) * 38 / 8;
     const int height = rect.bottom - rect.top;
     if (state.detailsShown) {
-        SetDlgItemTextW(dialog, IDC_DETAILS, L"Details >>");
+        SetDlgItemTextW(dialog, IDC_DETAILS, WideFromUtf8(kShowDetailsText).c_str());
         SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height - d, SWP_NOMOVE | SWP_NOZORDER);
         state.detailsShown = false;
     } else {
-        SetDlgItemTextW(dialog, IDC_DETAILS, L"Details <<");
+        SetDlgItemTextW(dialog, IDC_DETAILS, WideFromUtf8(kHideDetailsText).c_str());
         SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, height + d, SWP_NOMOVE | SWP_NOZORDER);
         state.detailsShown = true;
     }
@@ -108,22 +104,6 @@ INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam
 }
 
 } // namespace
-
-bool WaveImageFits(const Bytes& image)
-{
-    if (image.size() < 12 || image[0] != 'R' || image[1] != 'I' || image[2] != 'F' || image[3] != 'F')
-        return false;
-    const std::uint64_t end = std::uint64_t(ReadLE32(image, 4)) + 8;
-    if (end > image.size())
-        return false;
-    for (std::uint64_t at = 12; at + 8 <= end;) {
-        const std::uint64_t size = ReadLE32(image, std::size_t(at + 4));
-        at += 8 + size + (size & 1);
-        if (at > end + 1)   // the last chunk's pad byte may be missing
-            return false;
-    }
-    return true;
-}
 
 Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance) {}
 

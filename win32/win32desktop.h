@@ -42,8 +42,4 @@ private:
     SoundData playing_;
 };
 
-// Whether PlaySound may be handed these bytes: it trusts the lengths inside
-// a RIFF image, so every chunk must lie within the buffer.
-bool WaveImageFits(const Bytes& image);
-
 } // namespace jbx
