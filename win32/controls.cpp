@@ -23,20 +23,13 @@ bool KeepBankCharacters(HWND edit)
     DWORD caret = 0;
     SendMessageW(edit, EM_GETSEL, 0, LPARAM(&caret));
 
-    // A surrogate stands for a character beyond any single-byte code page,
-    // so each UTF-16 unit can be judged on its own.
-    std::wstring kept;
-    DWORD keptCaret = caret;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsSingleByteCharacter(text[i]))
-            kept += text[i];
-        else if (i < caret)
-            --keptCaret;
-    }
-    if (kept.size() == text.size())
+    // wchar_t holds UTF-16 units here, as char16_t does.
+    const std::optional<KeptBoxText> kept =
+        WithoutForeignCharacters(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()), caret);
+    if (!kept)
         return false;
-    SetWindowTextW(edit, kept.c_str());
-    SendMessageW(edit, EM_SETSEL, keptCaret, keptCaret);
+    SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(kept->text.c_str()));
+    SendMessageW(edit, EM_SETSEL, WPARAM(kept->caret), LPARAM(kept->caret));
     MessageBeep(MB_OK);
     return true;
 }
