@@ -245,32 +245,17 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
     EXPECT_EQ(size, 43);
 }
 
-Bytes Wave(std::uint32_t dataBytes)
-{
-    Bytes image = ToBytes("RIFF");
-    PutLE32(image, 36 + dataBytes);
-    PutText(image, "WAVEfmt ");
-    PutLE32(image, 16);
-    for (std::uint32_t field : {0x00010001u, 11025u, 11025u, 0x00080001u})
-        PutLE32(image, field);
-    PutText(image, "data");
-    PutLE32(image, dataBytes);
-    const Bytes samples = Ramp(dataBytes, 0x40);
-    image.insert(image.end(), samples.begin(), samples.end());
-    return image;
-}
-
 // Nothing whose lengths would lead a player outside the buffer.
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
 {
-    const Bytes good = Wave(64);
+    const Bytes good = PcmWave(64);
     const struct {
         const char* what;
         Bytes image;
         bool fits;
     } images[] = {
         {"a whole image", good, true},
-        {"an odd data chunk without its pad byte", Wave(63), true},
+        {"an odd data chunk without its pad byte", PcmWave(63), true},
         {"a RIFF length past the end", Bytes(good.begin(), good.end() - 1), false},
         {"a chunk past the end", [&] { Bytes b = good; b[40] = 0xFF; return b; }(), false},
         {"no RIFF header", ToBytes("Creative Voice File"), false},

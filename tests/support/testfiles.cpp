@@ -183,4 +183,19 @@ Bytes Ramp(std::size_t n, std::uint8_t start)
     return bytes;
 }
 
+Bytes PcmWave(std::uint32_t dataBytes)
+{
+    Bytes image = ToBytes("RIFF");
+    PutLE32(image, 36 + dataBytes);
+    PutText(image, "WAVEfmt ");
+    PutLE32(image, 16);
+    for (std::uint32_t field : {0x00010001u, 11025u, 11025u, 0x00080001u})
+        PutLE32(image, field);
+    PutText(image, "data");
+    PutLE32(image, dataBytes);
+    const Bytes samples = Ramp(dataBytes, 0x40);
+    image.insert(image.end(), samples.begin(), samples.end());
+    return image;
+}
+
 } // namespace jbx::testing

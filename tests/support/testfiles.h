@@ -77,4 +77,8 @@ private:
 // Sample bytes 0, 1, 2, .. n-1 (mod 256), plus an offset to tell sounds apart.
 Bytes Ramp(std::size_t n, std::uint8_t start = 0);
 
+// A whole 8-bit mono PCM WAVE image at 11025 Hz whose data chunk holds
+// dataBytes of a ramp.
+Bytes PcmWave(std::uint32_t dataBytes);
+
 } // namespace jbx::testing

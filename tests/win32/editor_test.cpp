@@ -462,20 +462,7 @@ TEST_F(Editor, TheUnknownBlockDialogShowsItsDetailsOnRequest)
 // nothing whose lengths would lead the player outside the buffer.
 TEST_F(Editor, PlaybackGetsTheSlotsImageAndKeepsItThroughAReplace)
 {
-    const auto wave = [](std::uint32_t dataBytes) {
-        Bytes image = ToBytes("RIFF");
-        PutLE32(image, 36 + dataBytes);
-        PutText(image, "WAVEfmt ");
-        PutLE32(image, 16);
-        for (std::uint32_t field : {0x00010001u, 11025u, 11025u, 0x00080001u})
-            PutLE32(image, field);
-        PutText(image, "data");
-        PutLE32(image, dataBytes);
-        const Bytes samples = Ramp(dataBytes, 0x40);
-        image.insert(image.end(), samples.begin(), samples.end());
-        return image;
-    };
-    const Bytes good = wave(64);
+    const Bytes good = PcmWave(64);
 
     session.bank.slot(2).data = MakeSoundData(good.size() + 1);
     std::copy(good.begin(), good.end(), session.bank.slot(2).data->begin());
@@ -489,11 +476,11 @@ TEST_F(Editor, PlaybackGetsTheSlotsImageAndKeepsItThroughAReplace)
     // the old one until the next sound starts.
     const std::weak_ptr<Bytes> played = session.bank.slot(2).data;
     const std::string replacement = dir.file("other.wav");
-    WriteBytes(replacement, wave(32));
+    WriteBytes(replacement, PcmWave(32));
     DialogDriver driver;
     driver.answerFile(WideFromUtf8(replacement), nullptr);
     click(IDC_REPLACE);
-    EXPECT_EQ(session.bank.slot(2).size, std::int32_t(wave(32).size()));
+    EXPECT_EQ(session.bank.slot(2).size, std::int32_t(PcmWave(32).size()));
     EXPECT_FALSE(played.expired());
     click(IDC_SOUND1 + 2);
     EXPECT_TRUE(played.expired());
