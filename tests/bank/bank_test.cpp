@@ -7,7 +7,7 @@
 #include "tests/support/failingsink.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
-#include "tests/slots/memorylimit.h"
+#include "tests/support/memorylimit.h"
 
 #include <gtest/gtest.h>
 

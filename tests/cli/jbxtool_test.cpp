@@ -9,8 +9,8 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
-#include "tests/slots/memorylimit.h"
-#include "tests/filesystem/locked.h"
+#include "tests/support/memorylimit.h"
+#include "tests/support/locked.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

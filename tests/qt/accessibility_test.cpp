@@ -12,7 +12,7 @@
 #include "qt/qtdesktop.h"
 #include "qt/settings/optionssheet.h"
 #include "tests/qt/guitest.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 
 #include <gtest/gtest.h>

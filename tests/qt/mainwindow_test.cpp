@@ -8,7 +8,7 @@
 #include "qt/mainwindow.h"
 #include "qt/qtdesktop.h"
 #include "tests/qt/guitest.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 

@@ -5,7 +5,7 @@
 #include "qt/mainwindow.h"
 #include "bank/soundbank.h"
 #include "tests/qt/guitest.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 
 #include <gtest/gtest.h>

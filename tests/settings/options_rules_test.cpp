@@ -4,7 +4,7 @@
 
 #include "settings/options.h"
 
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 

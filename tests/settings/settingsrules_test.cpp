@@ -1,7 +1,7 @@
 #include "settings/settingsstore.h"
 
 #include "seam/filesystem.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
-#include "tests/filesystem/locked.h"
+#include "tests/support/locked.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "qt/settings/qsettingsstore.h"
 #include "settings/settingsstore.h"
-#include "tests/association/xdgsandbox.h"
+#include "tests/support/xdgsandbox.h"
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>

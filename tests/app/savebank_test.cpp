@@ -3,7 +3,7 @@
 #include "bank/bankwriter.h"
 #include "seam/filesystem.h"
 #include "bank/soundbank.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 

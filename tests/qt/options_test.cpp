@@ -5,7 +5,7 @@
 
 #include "qt/settings/optionssheet.h"
 #include "settings/options.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "qt/settings/qdesktopassociation.h"
 
 #include "settings/desktopentry.h"
-#include "tests/association/xdgsandbox.h"
+#include "tests/support/xdgsandbox.h"
 #include "tests/support/fakedesktop.h"
 
 #include <gmock/gmock.h>

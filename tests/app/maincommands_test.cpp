@@ -5,10 +5,10 @@
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
 #include "bank/soundbank.h"
-#include "tests/settings/fakesettingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
-#include "tests/slots/memorylimit.h"
+#include "tests/support/memorylimit.h"
 
 #include <gtest/gtest.h>
 

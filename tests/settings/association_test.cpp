@@ -4,7 +4,7 @@
 #include "settings/association.h"
 #include "settings/mimeglobs.h"
 
-#include "tests/association/xdgsandbox.h"
+#include "tests/support/xdgsandbox.h"
 #include "tests/support/fakedesktop.h"
 
 #include <gmock/gmock.h>

@@ -5,8 +5,8 @@
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
-#include "tests/slots/memorylimit.h"
-#include "tests/filesystem/locked.h"
+#include "tests/support/memorylimit.h"
+#include "tests/support/locked.h"
 
 #include <gtest/gtest.h>
 
