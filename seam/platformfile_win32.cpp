@@ -1,4 +1,7 @@
-// The platform's part of the nothing-lost writer on Windows.
+// The platform's part of the nothing-lost writer on Windows. Only the Windows
+// build lists this file; the guard says so to anything that reads it alone.
+
+#ifdef _WIN32
 
 #include "seam/platformfile.h"
 
@@ -130,3 +133,5 @@ void ForgetTemporaryFile() {}
 void RemoveTemporaryFileOnInterrupt() {}
 
 } // namespace jbx::platform
+
+#endif // _WIN32
