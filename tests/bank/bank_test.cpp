@@ -253,11 +253,16 @@ TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
     const std::tuple<const char*, int, std::size_t, std::optional<std::uint32_t>, bool> cases[] = {
         {"header cut inside directory offset", -1, 11, {}, true},
         {"directory offset at end", -1, 8, std::uint32_t(good.size()), true},
+        {"directory offset negative", -1, 8, 0x80000000u, true},
         {"directory ends inside entry 10", 10, 15, {}, true},
         {"sound offset negative", 3, 0, 0xfffffffcu, true},
         {"sound size negative", 6, 4, 0xffffffffu, true},
         {"sound size largest", 7, 4, 0x7fffffffu, true},
         {"empty sound with wild offset", 5, 0, 0x90000000u, false},
+        {"sound at offset 0", 3, 0, 0, false},
+        {"sound offset at end", 4, 0, std::uint32_t(good.size()), false},
+        {"sound size the whole file", 2, 4, std::uint32_t(good.size()), false},
+        {"stop marker with a wild size", 11, 4, 0xffffffffu, false},
         {"sound running past the end", 10, 0, std::uint32_t(good.size() - 4), false},
         {"directory ends inside stop marker", 11, 9, {}, false},
         {"credits offset past end", 12, 0, 0x7fffffffu, false},
@@ -282,6 +287,11 @@ TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
             EXPECT_EQ(slot.data->back(), 0x80);
         }
     }
+    // Credits at offset 0 are read from the header: "IWAD", the low byte of 12, NUL.
+    Bytes file = good;
+    WriteLE32(&file.at(EntryPosition(file, 12)), 0);
+    Load(file);
+    EXPECT_EQ(session.bank.credits.author, "IWAD\x0C");
 }
 
 Bytes Written(const SoundBank& bank)
@@ -324,31 +334,35 @@ TEST(BankWriter, ProgressBeforeEachSoundAndAfterTheSoundEntries)
     EXPECT_EQ(reports, expected);
 }
 
-// Whatever goes wrong, the file that was there stays, and no temporary file
-// is left beside it.
-TEST(BankWriter, SaveReplacesTheFileOnlyWhenComplete)
+// A failed write is reported whichever it is: the header, each sound that
+// has bytes, and the small parts before and after the last progress report.
+TEST(BankWriter, ReportsEveryFailedWrite)
 {
-    TempDir dir;
-    const std::string existing = dir.file("old.jbx");
-    const Bytes oldBytes = ToBytes("an older bank that must survive");
-    WriteBytes(existing, oldBytes);
     const SoundBank bank = ModelOf({});
-    const auto files = [&dir] { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); };
-
-    int failAt = 0;
-    const auto save = [&] {
-        return WriteFileSafely(existing, [&](ByteSink& file) {
-            FailingSink failing(file, failAt);
-            return WriteBank(bank, failing);
-        });
-    };
-    for (; save() == WriteFileResult::CannotWrite; ++failAt) {
-        EXPECT_EQ(ReadBytes(existing), oldBytes) << failAt;
-        EXPECT_EQ(files(), 1) << failAt;
+    for (int failAt = 0; failAt <= 12; ++failAt) {
+        MemorySink target;
+        FailingSink failing(target, failAt);
+        EXPECT_EQ(WriteBank(bank, failing), failAt == 12) << failAt;
+        if (failAt == 12) {
+            EXPECT_EQ(target.data, Written(bank));
+        }
     }
-    EXPECT_GT(failAt, 10) << "every sound is a write that can fail";
-    EXPECT_EQ(ReadBytes(existing), Written(bank)) << "the first write that does not fail saves the bank";
-    EXPECT_EQ(files(), 1);
+}
+
+// Every offset is a signed 32-bit number: a bank whose directory would start
+// beyond that is refused before anything is written. One buffer serves all
+// ten slots.
+TEST(BankWriter, RefusesABankBeyondItsOffsets)
+{
+    SoundBank bank;
+    const SoundData sound = MakeSoundData(std::size_t(INT32_MAX) / kSlotCount + 1);
+    for (SoundSlot& slot : bank.slots) {
+        slot.data = sound;
+        slot.size = std::int32_t(sound->size());
+    }
+    MemorySink sink;
+    EXPECT_FALSE(WriteBank(bank, sink));
+    EXPECT_TRUE(sink.data.empty());
 }
 
 // Ten sound entries that all point at one 32 MB lump ask for ten times the
