@@ -83,6 +83,12 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchanged)
         WriteFileResult::Written);
     EXPECT_EQ(ReadBytes(path), bytes) << "written as text";
     EXPECT_EQ(ReadWholeFile(path), bytes) << "read as text";
+    auto file = InputFile::open(path);
+    ASSERT_TRUE(file);
+    Bytes byByte;
+    while (const auto byte = file->readByte())
+        byByte.push_back(*byte);
+    EXPECT_EQ(byByte, bytes);
 }
 
 // A file is replaced only by a complete new one; whatever fails, the file
@@ -341,9 +347,10 @@ TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
 }
 
 // Saves by another user than the file's, run as uid 1000 (group 1000, and
-// 2000 besides) in a child process: a member of the file's group keeps the
-// group, and another user's file in a folder with the sticky bit, which
-// may not be renamed over, is written in place.
+// 2000 besides) in a child process. The file is replaced where the folder
+// lets the user rename over it, a member of the file's group keeping the
+// group; it is written in place, keeping its owner, in a folder with the
+// sticky bit and in one that takes no new file from the user.
 TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
 {
     if (geteuid() != 0)
@@ -355,9 +362,12 @@ TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
         const char* what;
         uid_t folderOwner;
         fs::perms folderMode;
+        bool replaced;
     } cases[] = {
-        {"the user's own folder", user, fs::perms(0755)},
-        {"a shared folder with the sticky bit", folderOwner, fs::perms(01777)},
+        {"the user's own folder", user, fs::perms(0755), true},
+        {"a shared folder", folderOwner, fs::perms(0775), true},
+        {"a shared folder with the sticky bit", folderOwner, fs::perms(01777), false},
+        {"another's folder", folderOwner, fs::perms(0755), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -386,7 +396,7 @@ TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
         EXPECT_EQ(ReadBytes(target), kTextModeTraps);
         struct stat file {};
         ASSERT_EQ(::stat(target.c_str(), &file), 0);
-        EXPECT_EQ(file.st_gid, fileGroup);
+        EXPECT_EQ(std::make_pair(file.st_uid, file.st_gid), std::make_pair(c.replaced ? user : owner, fileGroup));
         EXPECT_EQ(file.st_mode & 07777, 0664u);
         EXPECT_EQ(Listing(folder).size(), 1u) << "a temporary file was left";
     }
