@@ -123,6 +123,24 @@ TEST(SoundBankModel, NewBankEmptiesEveryFieldButTheCurrentSlot)
     EXPECT_EQ(*playing, *ModelOf({}).slots[2].data) << "a sound that may be playing keeps its bytes";
 }
 
+TEST(SoundBankModel, FileTitleIsTheTextAfterThePlatformsLastSeparator)
+{
+    const struct { PathStyle style; const char* path; const char* title; } cases[] = {
+        {PathStyle::Windows, "C:\\games\\jeers\\taunts.jbx", "taunts.jbx"},
+        {PathStyle::Windows, "C:\\games\\", ""},
+        {PathStyle::Windows, "C:bank.jbx", "C:bank.jbx"},
+        {PathStyle::Windows, "C:/games/taunts.jbx", "C:/games/taunts.jbx"},
+        {PathStyle::Posix, "/tmp/Klänge/Überraschung-ß.jbx", "Überraschung-ß.jbx"},
+        {PathStyle::Posix, "/home/ann/", ""},
+        {PathStyle::Posix, "C:\\games\\taunts.jbx", "C:\\games\\taunts.jbx"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileTitleFromPath(c.path, c.style), c.title) << c.path;
+    // And the platform's own rule when none is named.
+    EXPECT_EQ(FileTitleFromPath("jeers\\old/taunts.jbx"),
+        kNativePathStyle == PathStyle::Windows ? "old/taunts.jbx" : "taunts.jbx");
+}
+
 const Message kNotABank{"Not a valid JeerBox sound file", "Error", MessageButtons::Ok, MessageIcon::Stop,
     Owner::MainWindow};
 
