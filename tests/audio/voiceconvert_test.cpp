@@ -93,9 +93,6 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
         {"type 9 16-bit stereo; the end of the input ends the walk",
             B(20).block(9, Join({{0x44, 0xAC, 0, 0, 16, 2}, Bytes(6, 0x77), Ramp(8)})).build(),
             Image(2, 44100, 176400, 4, 16, Ramp(8))},
-        {"silence between continuations adds nothing",
-            B().soundBlock(166, Ramp(3)).block(3, {0x40, 0x1F, 0xA6}).block(2, Ramp(4, 100)).terminator().build(),
-            Mono(Join({Ramp(3), Ramp(4, 100)}))},
         {"walk starts at the data offset; type 7 does not pass over its length",
             B().dataOffset(30).raw({2, 9, 9, 9}).soundBlock(166, Ramp(2)).raw({7, 4, 0, 0})
                 .block(2, Ramp(2, 50)).build(),
@@ -121,9 +118,9 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
         // Only a channels byte of 1 is mono.
         {"type 9 with no channels is two", B().block(9, Join({{0x44, 0xAC, 0, 0, 8, 0}, Bytes(6, 0), Ramp(4)})).build(),
             Image(2, 44100, 88200, 2, 8, Ramp(4))},
-        {"marker, text and repeat start are passed over",
-            B().soundBlock(166, Ramp(2)).block(4, {1, 2}).block(5, {'h', 'i', 0}).block(6, {3, 0})
-                .block(2, Ramp(2, 50)).terminator().build(),
+        {"silence, marker, text and repeat start are passed over",
+            B().soundBlock(166, Ramp(2)).block(3, {0x40, 0x1F, 0xA6}).block(4, {1, 2}).block(5, {'h', 'i', 0})
+                .block(6, {3, 0}).block(2, Ramp(2, 50)).terminator().build(),
             Mono(Join({Ramp(2), Ramp(2, 50)}))},
         // Were the mark cleared early, the type 1 block would set 3,906 Hz.
         {"the type 8 mark waits through type 2 and type 9 for a type 1",
@@ -194,11 +191,6 @@ TEST_F(VoiceConvertTest, AnUnknownBlockIsSkippedForcedOrStopsTheWalk)
         EXPECT_EQ(desktop.unknownBlockQuestions, (std::vector<std::pair<UnknownBlockDetails, Owner>>{
                                                      {{7, 10, 6}, owner}}));
     }
-
-    // A forced body that runs past the end takes what there is.
-    desktop.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion};
-    ExpectImage(output, convert(VoiceFileBuilder().soundBlock(166, Ramp(2)).block(40, 1000, Ramp(5, 90)).build()),
-        Mono(Join({Ramp(2), Ramp(5, 90)})), 0);
     EXPECT_TRUE(desktop.messages.empty());
 }
 
