@@ -19,9 +19,16 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
 #endif
 
 namespace jbx {
@@ -240,6 +247,25 @@ TEST(Filesystem, WriteFileSafelyRespectsWhatIsThere)
     }
 }
 
+// No descriptor left for the temporary file is no refusal for want of
+// permission: the file is not written in place but left as it was.
+TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
+{
+    TempDir dir;
+    const std::string target = dir.file("target.jbx");
+    WriteBytes(target, ToBytes("old"));
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    rlimit saved{}, tight{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    tight = {rlim_t(lowestFree + 1), saved.rlim_max};   // the old file's descriptor and no more
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const auto result = WriteFileSafely(target, [](ByteSink& file) { return file.write(ToBytes("new")); });
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(result, WriteFileResult::CannotWrite);
+    EXPECT_EQ(ReadBytes(target), ToBytes("old"));
+}
+
 // A new file gets the permissions any new file of the user's gets.
 TEST(Filesystem, WriteFileSafelyGivesANewFileTheUsualPermissions)
 {
@@ -291,11 +317,26 @@ TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
     EXPECT_EQ(Listing(dir.path()).size(), 3u) << "a temporary file was left";
 }
 
+// Makes fallocate fail from here on as a file system without it fails it,
+// so that the C library's own way of reserving room is taken.
+bool TakeAwayFallocate()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fallocate, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
 // Saves by another user than the file's, run as uid 1000 (group 1000, and
 // 2000 besides) in a child process. The file is replaced where the folder
 // lets the user rename over it, a member of the file's group keeping the
 // group; it is written in place, keeping its owner, in a folder with the
-// sticky bit and in one that takes no new file from the user.
+// sticky bit and in one that takes no new file from the user, also where
+// the file system cannot reserve room at once.
 TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
 {
     if (geteuid() != 0)
@@ -330,13 +371,13 @@ TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
         ASSERT_NE(child, -1);
         if (child == 0) {
             const gid_t groups[] = {fileGroup};
-            if (setgroups(1, groups) != 0 || setgid(group) != 0 || setuid(user) != 0)
+            if (setgroups(1, groups) != 0 || setgid(group) != 0 || setuid(user) != 0 || !TakeAwayFallocate())
                 _exit(100);
             _exit(int(WriteFileSafely(target, [](ByteSink& file) { return file.write(kTextModeTraps); })));
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100) << "could not become another user";
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100) << "could not become another user without fallocate";
         EXPECT_EQ(WriteFileResult(WEXITSTATUS(status)), WriteFileResult::Written);
         EXPECT_EQ(ReadBytes(target), kTextModeTraps);
         struct stat file {};
