@@ -83,35 +83,28 @@ TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)
     session.bank.currentSlot = 2;
     window.name = "bark";
     SelectSlot(session, window, 5);
-    EXPECT_EQ(session.bank.slot(2).name, "bark");
-    EXPECT_EQ(session.bank.currentSlot, 5);
-    EXPECT_EQ(window.focusedButton, 5);
-    EXPECT_EQ(window.name, "five");
-    EXPECT_EQ(window.sizeText, "100 bytes");
-    EXPECT_TRUE(window.extractEnabled);
+    EXPECT_EQ(std::tie(session.bank.slot(2).name, session.bank.currentSlot, window.focusedButton, window.name,
+                  window.sizeText, window.extractEnabled),
+        std::make_tuple("bark", 5, 5, "five", "100 bytes", true));
     ASSERT_EQ(desktop.played.size(), 1u);
     EXPECT_EQ(desktop.played[0], session.bank.slot(5).data);
 
     window.name = "(none)";
     SelectSlot(session, window, 3);
     EXPECT_EQ(session.bank.slot(5).name, "five") << "\"(none)\" in the box renames nothing";
-    EXPECT_EQ(window.sizeText, "");
-    EXPECT_FALSE(window.extractEnabled);
+    EXPECT_EQ(std::tie(window.sizeText, window.extractEnabled), std::make_tuple("", false));
     EXPECT_EQ(desktop.played.size(), 1u);
 }
 
-TEST_F(SlotTest, ReplaceAsksWithItsOwnDialogRemembersTheFilterAndClassifiesByTheFirstBytes)
+TEST_F(SlotTest, ReplaceAsksWithItsOwnDialogAndShowsTheNewSound)
 {
     window.extractEnabled = false;
     replaceWith(3, "laugh.wav", ToBytes("RIFF...."), 2);
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& request = desktop.fileDialogs[0];
-    EXPECT_EQ(request.kind, FileDialogKind::Open);
-    EXPECT_EQ(request.title, "Replace sound 3");
-    EXPECT_EQ(request.filters,
-        (std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}));
-    EXPECT_EQ(request.filterIndex, 0);
-    EXPECT_TRUE(request.fileMustExist);
+    const FileDialogRequest& r = desktop.fileDialogs[0];
+    EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.filterIndex, r.fileMustExist),
+        std::make_tuple(FileDialogKind::Open, "Replace sound 3",
+            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}, 0, true));
     EXPECT_EQ(window.sizeText, "8 bytes");
     EXPECT_FALSE(window.extractEnabled) << "Replace leaves the Extract button alone";
     EXPECT_TRUE(desktop.played.empty());
@@ -182,13 +175,11 @@ TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
         std::nullopt};
     EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::Extracted);
     ASSERT_EQ(desktop.fileDialogs.size(), 2u);
-    const FileDialogRequest& request = desktop.fileDialogs[1];
-    EXPECT_EQ(request.kind, FileDialogKind::Save);
-    EXPECT_EQ(request.title, "Extract");
-    EXPECT_EQ(request.filters, (std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}}));
-    EXPECT_TRUE(request.confirmOverwrite);
-    EXPECT_TRUE(request.pathMustExist);
-    EXPECT_EQ(request.defaultSuffix, "") << "a name without extension is used as typed";
+    // A name without extension is used as typed: no default suffix.
+    const FileDialogRequest& r = desktop.fileDialogs[1];
+    EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.confirmOverwrite, r.pathMustExist, r.defaultSuffix),
+        std::make_tuple(FileDialogKind::Save, "Extract", std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}},
+            true, true, ""));
     EXPECT_EQ(ReadBytes(dir.file("four")), ToBytes("RIFFfour\x80"));
 
     EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::NotWritten);
