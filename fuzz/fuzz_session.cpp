@@ -2,8 +2,7 @@
 // order the fuzzer chooses: select a slot, type a name, Replace with fuzzed
 // bytes, Extract, edit the credits, Save, Open, New. After every step each
 // slot's buffer holds its sound and the byte after it; every Save opens
-// again as the same names, sizes and bytes; and no message appears that the
-// program does not have.
+// again as the same names, sizes and bytes.
 
 #include "app/credits.h"
 #include "app/maincommands.h"
