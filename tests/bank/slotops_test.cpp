@@ -24,8 +24,6 @@ protected:
     SlotTest() : session(desktop), savedDirectory(CurrentDirectory()) { NewBank(session); }
     ~SlotTest() override { ChangeCurrentDirectory(savedDirectory); }
 
-    // Replaces slot n with a file of the given name and bytes, chosen with
-    // the given filter.
     ReplaceResult replaceWith(int n, const std::string& fileName, const Bytes& bytes, int filterIndex = 1)
     {
         WriteBytes(dir.file(fileName), bytes);

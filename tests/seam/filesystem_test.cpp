@@ -254,7 +254,8 @@ TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
     TempDir dir;
     const std::string target = dir.file("target.jbx");
     WriteBytes(target, ToBytes("old"));
-    const int lowestFree = ::dup(0);
+    const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lowestFree, 0);
     ::close(lowestFree);
     rlimit saved{}, tight{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
