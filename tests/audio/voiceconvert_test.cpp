@@ -153,7 +153,6 @@ TEST_F(VoiceConvertTest, TheHeaderIsCheckedBeforeAnythingIsWritten)
         {v115, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
         {checkOf110, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
         {v115, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
-        {checkOf110, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
     };
     for (const auto& [input, message, answer, expected] : cases) {
         SCOPED_TRACE(::testing::PrintToString(input));
