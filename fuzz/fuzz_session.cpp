@@ -2,8 +2,7 @@
 // order the fuzzer chooses: select a slot, type a name, Replace with fuzzed
 // bytes, Extract, edit the credits, Save, Open, New. After every step each
 // slot's buffer holds its sound and the byte after it; every Save opens
-// again as the same names, sizes and bytes; and no message appears that the
-// program does not have.
+// again as the same names, sizes and bytes.
 
 #include "app/credits.h"
 #include "app/maincommands.h"
@@ -11,54 +10,18 @@
 #include "bank/bankloader.h"
 #include "bank/soundbank.h"
 #include "fuzz/fuzzdesktop.h"
-#include "settings/settingsstore.h"
+#include "tests/support/fakesettingsstore.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string_view>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every text a message box of the program can show.
-constexpr std::array kProgramMessages = {
-    std::string_view("Cannot open JBX file"),
-    std::string_view("Not a valid JeerBox sound file"),
-    std::string_view("Not enough memory to load the JBX file"),
-    std::string_view("Cannot create JBX file"),
-    std::string_view("Cannot write JBX file"),
-    std::string_view("Cannot open sound file"),
-    std::string_view("Not a valid sound file"),
-    std::string_view("Cannot create sound file"),
-    std::string_view("Not a Creative Voice File"),
-    std::string_view("Unknown Voice File Version.\n\nProcess anyway?"),
-    std::string_view("Failed to open wave buffer."),
-    std::string_view("Unable to write RIFF header"),
-    std::string_view("Unable to write format chunk"),
-    std::string_view("Unable to write data chunk"),
-    std::string_view("Current changes will be lost.\n\nContinue?"),
-    std::string_view("This action will erase the credits from memory, and they will not be saved "
-                     "to disk next time you save the file.\n\nContinue?"),
-    std::string_view("You haven't entered any credits for the JBX you just saved.\n\n"
-                     "Click on the \"Credits...\" button in the main window to enter some.\n\n"
-                     "Save anyway?"),
-};
-
-bool IsProgramMessage(const std::string& text)
-{
-    for (const std::string_view known : kProgramMessages) {
-        if (text == known)
-            return true;
-    }
-    // Running out of memory has a message of its own for each thing loaded.
-    return text.starts_with("Not enough memory");
-}
 
 // One folder per process; each input starts it afresh (libFuzzer may end
 // the process without running exit handlers, so it is emptied, not removed).
@@ -72,71 +35,16 @@ const fs::path& ScratchFolder()
     return folder;
 }
 
-class MemorySettings final : public jbx::SettingsStore {
-public:
-    std::unique_ptr<jbx::SettingsKey> open() override { return std::make_unique<Key>(values_); }
+// The main window's fields that the commands read and write.
+struct SessionWindow final : jbx::MainWindowView {
+    std::string name;   // the Name box
 
-private:
-    struct Key final : jbx::SettingsKey {
-        explicit Key(std::map<std::string, std::string, std::less<>>& v) : values(v) {}
-        std::optional<std::string> readText(std::string_view name) override
-        {
-            const auto found = values.find(name);
-            return found == values.end() ? std::nullopt : std::optional(found->second);
-        }
-        bool writeText(std::string_view name, std::string_view text) override
-        {
-            values[std::string(name)] = std::string(text);
-            return true;
-        }
-        std::map<std::string, std::string, std::less<>>& values;
-    };
-    std::map<std::string, std::string, std::less<>> values_;
-};
-
-// The desktop and main window, answering from the fuzzer's bytes.
-class SessionDesktop final : public jbx::Desktop, public jbx::MainWindowView {
-public:
-    explicit SessionDesktop(FuzzedDataProvider& data) : data_(data) {}
-
-    std::optional<jbx::ChosenFile> nextFile;   // what the next file dialog chooses
-    std::string name;                          // the Name box
-    bool shift = false;
-
-    jbx::MessageAnswer showMessage(const jbx::Message& message) override
-    {
-        if (!IsProgramMessage(message.text)) {
-            std::fprintf(stderr, "unexpected message: \"%s\"\n", message.text.c_str());
-            std::abort();
-        }
-        if (message.buttons == jbx::MessageButtons::Ok)
-            return jbx::MessageAnswer::Ok;
-        return data_.ConsumeBool() ? jbx::MessageAnswer::Yes : jbx::MessageAnswer::No;
-    }
-    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails&, jbx::Owner) override
-    {
-        return jbx::UnknownBlockChoice(data_.ConsumeIntegralInRange(0, 2));
-    }
-    std::optional<jbx::ChosenFile> chooseFile(const jbx::FileDialogRequest&) override
-    {
-        // Shift stays down for one click only.
-        shift = false;
-        return std::exchange(nextFile, std::nullopt);
-    }
-    void playSound(jbx::SoundData) override {}
-    bool shiftHeld() const override { return shift; }
-    void openProgress() override {}
-    void setProgress(int) override {}
-    void closeProgress() override {}
     void setCaption(const std::string&) override {}
     std::string nameText() const override { return name; }
     void setNameText(const std::string& text) override { name = text; }
     void setSizeText(const std::string&) override {}
     void setExtractEnabled(bool) override {}
     void focusSoundButton(int) override {}
-
-private:
-    FuzzedDataProvider& data_;
 };
 
 void CheckSlots(const jbx::SoundBank& bank)
@@ -183,11 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     for (const auto& entry : fs::directory_iterator(ScratchFolder(), ignored))
         fs::remove(entry.path(), ignored);
 
-    SessionDesktop desktop(data);
-    MemorySettings settings;
+    FuzzDesktop desktop([&data](unsigned n) { return data.ConsumeIntegralInRange(0u, n - 1); });
+    SessionWindow window;
+    jbx::testing::FakeSettingsStore settings;
     jbx::Session session(desktop);
     jbx::PrepareBank(session, {});
-    jbx::MainCommands commands(session, settings, desktop, {});
+    jbx::MainCommands commands(session, settings, window, {});
     commands.startWindow();
 
     const std::string soundPath = ChosenPath("sound.bin");
@@ -203,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             // What the Name box lets through: at most 8 characters, no NUL.
             std::string name = data.ConsumeRandomLengthString(jbx::kSlotNameLimit);
             name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
-            desktop.name = name;
+            window.name = name;
             break;
         }
         case 2:

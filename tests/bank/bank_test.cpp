@@ -123,6 +123,24 @@ TEST(SoundBankModel, NewBankEmptiesEveryFieldButTheCurrentSlot)
     EXPECT_EQ(*playing, *ModelOf({}).slots[2].data) << "a sound that may be playing keeps its bytes";
 }
 
+TEST(SoundBankModel, FileTitleIsTheTextAfterThePlatformsLastSeparator)
+{
+    const struct { PathStyle style; const char* path; const char* title; } cases[] = {
+        {PathStyle::Windows, "C:\\games\\jeers\\taunts.jbx", "taunts.jbx"},
+        {PathStyle::Windows, "C:\\games\\", ""},
+        {PathStyle::Windows, "C:bank.jbx", "C:bank.jbx"},
+        {PathStyle::Windows, "C:/games/taunts.jbx", "C:/games/taunts.jbx"},
+        {PathStyle::Posix, "/tmp/Klänge/Überraschung-ß.jbx", "Überraschung-ß.jbx"},
+        {PathStyle::Posix, "/home/ann/", ""},
+        {PathStyle::Posix, "C:\\games\\taunts.jbx", "C:\\games\\taunts.jbx"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileTitleFromPath(c.path, c.style), c.title) << c.path;
+    // And the platform's own rule when none is named.
+    EXPECT_EQ(FileTitleFromPath("jeers\\old/taunts.jbx"),
+        kNativePathStyle == PathStyle::Windows ? "old/taunts.jbx" : "taunts.jbx");
+}
+
 const Message kNotABank{"Not a valid JeerBox sound file", "Error", MessageButtons::Ok, MessageIcon::Stop,
     Owner::MainWindow};
 
@@ -253,11 +271,16 @@ TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
     const std::tuple<const char*, int, std::size_t, std::optional<std::uint32_t>, bool> cases[] = {
         {"header cut inside directory offset", -1, 11, {}, true},
         {"directory offset at end", -1, 8, std::uint32_t(good.size()), true},
+        {"directory offset negative", -1, 8, 0x80000000u, true},
         {"directory ends inside entry 10", 10, 15, {}, true},
         {"sound offset negative", 3, 0, 0xfffffffcu, true},
         {"sound size negative", 6, 4, 0xffffffffu, true},
         {"sound size largest", 7, 4, 0x7fffffffu, true},
         {"empty sound with wild offset", 5, 0, 0x90000000u, false},
+        {"sound at offset 0", 3, 0, 0, false},
+        {"sound offset at end", 4, 0, std::uint32_t(good.size()), false},
+        {"sound size the whole file", 2, 4, std::uint32_t(good.size()), false},
+        {"stop marker with a wild size", 11, 4, 0xffffffffu, false},
         {"sound running past the end", 10, 0, std::uint32_t(good.size() - 4), false},
         {"directory ends inside stop marker", 11, 9, {}, false},
         {"credits offset past end", 12, 0, 0x7fffffffu, false},
@@ -282,6 +305,11 @@ TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
             EXPECT_EQ(slot.data->back(), 0x80);
         }
     }
+    // Credits at offset 0 are read from the header: "IWAD", the low byte of 12, NUL.
+    Bytes file = good;
+    WriteLE32(&file.at(EntryPosition(file, 12)), 0);
+    Load(file);
+    EXPECT_EQ(session.bank.credits.author, "IWAD\x0C");
 }
 
 Bytes Written(const SoundBank& bank)
@@ -324,31 +352,35 @@ TEST(BankWriter, ProgressBeforeEachSoundAndAfterTheSoundEntries)
     EXPECT_EQ(reports, expected);
 }
 
-// Whatever goes wrong, the file that was there stays, and no temporary file
-// is left beside it.
-TEST(BankWriter, SaveReplacesTheFileOnlyWhenComplete)
+// A failed write is reported whichever it is: the header, each sound that
+// has bytes, and the small parts before and after the last progress report.
+TEST(BankWriter, ReportsEveryFailedWrite)
 {
-    TempDir dir;
-    const std::string existing = dir.file("old.jbx");
-    const Bytes oldBytes = ToBytes("an older bank that must survive");
-    WriteBytes(existing, oldBytes);
     const SoundBank bank = ModelOf({});
-    const auto files = [&dir] { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); };
-
-    int failAt = 0;
-    const auto save = [&] {
-        return WriteFileSafely(existing, [&](ByteSink& file) {
-            FailingSink failing(file, failAt);
-            return WriteBank(bank, failing);
-        });
-    };
-    for (; save() == WriteFileResult::CannotWrite; ++failAt) {
-        EXPECT_EQ(ReadBytes(existing), oldBytes) << failAt;
-        EXPECT_EQ(files(), 1) << failAt;
+    for (int failAt = 0; failAt <= 12; ++failAt) {
+        MemorySink target;
+        FailingSink failing(target, failAt);
+        EXPECT_EQ(WriteBank(bank, failing), failAt == 12) << failAt;
+        if (failAt == 12) {
+            EXPECT_EQ(target.data, Written(bank));
+        }
     }
-    EXPECT_GT(failAt, 10) << "every sound is a write that can fail";
-    EXPECT_EQ(ReadBytes(existing), Written(bank)) << "the first write that does not fail saves the bank";
-    EXPECT_EQ(files(), 1);
+}
+
+// Every offset is a signed 32-bit number: a bank whose directory would start
+// beyond that is refused before anything is written. One buffer serves all
+// ten slots.
+TEST(BankWriter, RefusesABankBeyondItsOffsets)
+{
+    SoundBank bank;
+    const SoundData sound = MakeSoundData(std::size_t(INT32_MAX) / kSlotCount + 1);
+    for (SoundSlot& slot : bank.slots) {
+        slot.data = sound;
+        slot.size = std::int32_t(sound->size());
+    }
+    MemorySink sink;
+    EXPECT_FALSE(WriteBank(bank, sink));
+    EXPECT_TRUE(sink.data.empty());
 }
 
 // Ten sound entries that all point at one 32 MB lump ask for ten times the
@@ -372,13 +404,12 @@ TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
         const LoadResult result = LoadBank(session, path, Owner::MainWindow).result;
         std::string told;
         for (const Message& m : desktop.messages)
-            told += m.text + "|" + m.caption + "|" + std::to_string(int(m.icon)) + "|" + std::to_string(int(m.owner));
-        const bool empty = Contents(session.bank)
-            == std::make_pair(std::vector<SlotView>(kSlotCount, {"(none)", 0, 0, Bytes{0}}), Credits{});
+            told += m.text + "|" + std::to_string(int(m.owner));
+        const bool empty = Contents(session.bank) == Contents(SoundBank{});
         return std::to_string(int(result)) + (empty ? " empty " : " not empty ") + session.bank.bankTitle + " ["
             + told + "]";
     });
-    EXPECT_EQ(outcome, "3 empty Untitled [Not enough memory to load the JBX file|Error|0|1]");
+    EXPECT_EQ(outcome, "3 empty Untitled [Not enough memory to load the JBX file|1]");
 #endif
 }
 
