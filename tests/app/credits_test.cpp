@@ -91,6 +91,7 @@ TEST(CreditsEditorTest, OkStoresEveryBoxOnlyAfterAnEditAndAlwaysConfirms)
         {"253 and a break fill the description", {}, true, {"a", X(253) + "\n", "d"}, {"a", X(253) + "\r\n", "d"}},
         {"a break past 255 is cut whole", {}, true, {"a", X(254) + "\nyz", "d"}, {"a", X(254), "d"}},
         {"a loaded 256 loses its last", {}, true, {"a", X(256), "d"}, {"a", X(255), "d"}},
+        {"a lone CR ending 255 stays", {}, true, {"a", X(254) + "\r", "d"}, {"a", X(254) + "\r", "d"}},
         {"author and date cut to 100", {}, true, {X(101), "b", X(150)}, {X(100), "b", X(100)}},
         {"author and date of 100 stay whole", {}, true, {X(100), "b", X(100)}, {X(100), "b", X(100)}},
     };

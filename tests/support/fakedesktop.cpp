@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace jbx::testing {
 
 MessageAnswer FakeDesktop::showMessage(const Message& message)
@@ -21,6 +23,8 @@ MessageAnswer FakeDesktop::showMessage(const Message& message)
 UnknownBlockChoice FakeDesktop::askUnknownBlock(const UnknownBlockDetails& details, Owner owner)
 {
     unknownBlockQuestions.emplace_back(details, owner);
+    if (const auto action = std::exchange(duringUnknownBlockQuestion, nullptr))
+        action();
     if (unknownBlockAnswers.empty()) {
         ADD_FAILURE() << "unscripted unknown-block question for block type " << details.blockType;
         return UnknownBlockChoice::StopConversion;
