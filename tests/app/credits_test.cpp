@@ -135,36 +135,6 @@ TEST(CreditsEditorTest, EraseAsksTheDialogsWarningAndActsOnlyOnYes)
     }
 }
 
-// After an Erase the boxes show the no-credits texts: an OK without typing
-// keeps the credits empty; an OK after typing stores what the boxes show.
-TEST(CreditsEditorTest, OkAfterAnEraseStoresOnlyWhatWasTypedSince)
-{
-    const struct {
-        const char* name;
-        bool typed;
-        CreditsBoxes boxes;
-        BankCredits stored;
-    } cases[] = {
-        {"untouched", false, {"", kNoCredits, ""}, {}},
-        {"author typed", true, {"Kim", kNoCredits, ""}, {"Kim", kNoCredits, ""}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeDesktop desktop;
-        desktop.messageAnswers = {MessageAnswer::Yes};
-        SoundBank bank = Bank({"Kim", "Taunts", "01/02/03"}, true);
-        CreditsEditor editor(bank, desktop);
-        editor.boxChanged();
-        ASSERT_TRUE(editor.erase());
-        if (c.typed)
-            editor.boxChanged();
-        editor.accept(c.boxes);
-        EXPECT_EQ((CreditsBoxes{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
-            (CreditsBoxes{c.stored.author, c.stored.description, c.stored.dateFinished}));
-        EXPECT_TRUE(bank.creditsConfirmed);
-    }
-}
-
 // Characters no single-byte text holds go first; then, while the box is
 // over 255 (a line break counting two), the insertion's last characters.
 TEST(CreditsInsertionTest, KeepsWhatASingleByteDescriptionOfAtMost255Holds)

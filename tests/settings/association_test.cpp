@@ -227,8 +227,6 @@ TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
         {"groups without entries", def + added, def + ours + added + oursAdded},
         {"a group last without a line end", def + "text/plain=e.desktop", def + "text/plain=e.desktop\n" + ours
             + "\n" + added + oursAdded},
-        {"other handlers follow ours", def + "application/x-jbx=a.desktop\n" + added + "application/x-jbx=b.desktop;"
-            "ours.desktop;a.desktop", def + ours + added + "application/x-jbx=ours.desktop;a.desktop;b.desktop;\n"},
         {"the type in another group", "[Other]\napplication/x-jbx=a.desktop\n",
             "[Other]\napplication/x-jbx=a.desktop\n\n" + appended},
         {"another program's removal stays as written", removed + "application/x-jbx=a.desktop\n",
