@@ -54,7 +54,6 @@ TEST(CreditsEditorTest, OpeningTextsForCompletePartialAndMissingCredits)
             {"Kim", "one\ntwo\n", "01/02/03"}},
         {"author only", {"Kim", "", ""}, false, {"Kim", std::nullopt, std::nullopt}},
         {"description only, confirmed", {"", "Taunts", ""}, true, {std::nullopt, "Taunts", std::nullopt}},
-        {"date only, confirmed", {"", "", "1999"}, true, {std::nullopt, std::nullopt, "1999"}},
         {"a lone CR or LF stays", {"", "a\rb\nc\r", ""}, false, {std::nullopt, "a\rb\nc\r", std::nullopt}},
         {"a loaded description over the typed limit is shown whole", {"", X(256), ""}, true,
             {std::nullopt, X(256), std::nullopt}},

@@ -205,7 +205,7 @@ TEST(DesktopEntryTest, TheInstalledEntryIsAShownApplicationStartingAProgramOfTha
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsEntryStartingProgram(c.entry, c.program), c.starts) << c.entry;
-    // The user's own entry under the menu id is theirs to keep.
+    // Only the entry earlier versions wrote goes; the user's own is theirs.
     EXPECT_TRUE(IsFormerAssociationEntry(kFormerEntry));
     EXPECT_FALSE(IsFormerAssociationEntry("[Desktop Entry]\nType=Application\nName=Mine\nExec=x\nNoDisplay=false\n"));
 }
