@@ -233,7 +233,11 @@ TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
 
 TEST(BankFileTypeTest, TheFirstWellFormedTypeWithTheGlobInFolderOrder)
 {
-    const struct { const char* name; std::string home; std::string system; std::optional<std::string> type; } cases[] = {
+    const struct {
+        const char* name;
+        std::string home, system;   // globs2 of the data home and of the system data folder
+        std::optional<std::string> type;
+    } cases[] = {
         {"no globs", "", "", std::nullopt},
         {"a comment is no glob", "#50:text/x-old:*.jbx\n\n40:text/x-b:*.JBX\n", "", "text/x-b"},
         {"other globs and ill-formed types", "50:text/x-a:*.txt\n50:bad type:*.jbx\n40:text/x-b:*.jbx:cs\n", "",
@@ -280,6 +284,7 @@ TEST(ShellAssociationTest, PlanWritesTheVerbIntoTheExtensionsClassAndRecordsWhat
     const std::uint32_t no = 0, yes = 1;
     constexpr auto none = std::nullopt;
     const Writes ownClass{{".jbx", "jbxfile"}, {"jbxfile", "Jeer Box Sound File"}};
+    const Record created{{"Class", "jbxfile"}, {"CreatedExtension", yes}, {"CreatedClass", yes}};
     const struct {
         const char* name;
         ShellClassesFound found;
@@ -287,17 +292,15 @@ TEST(ShellAssociationTest, PlanWritesTheVerbIntoTheExtensionsClassAndRecordsWhat
         Record record;   // empty: the kept one stays
         Writes firstWrites;
     } cases[] = {
-        {"nothing there", {}, "jbxfile", {{"Class", "jbxfile"}, {"CreatedExtension", yes}, {"CreatedClass", yes}},
-            ownClass},
-        {"an empty .jbx", {"", false, none, none, none}, "jbxfile", {{"Class", "jbxfile"}, {"CreatedExtension", yes}, {"CreatedClass", yes}},
-            ownClass},
+        {"nothing there", {}, "jbxfile", created, ownClass},
+        {"an empty .jbx", {"", false, none, none, none}, "jbxfile", created, ownClass},
         {"our class with our verb", {"jbxfile", true, "jbx", "old.ico", none}, "jbxfile",
             {{"Class", "jbxfile"}, {"CreatedExtension", no}, {"CreatedClass", no}, {"PreviousIcon", "old.ico"}}, {}},
         {"another class with a verb and an icon", {"foo", true, "open", "foo.ico", "bar"}, "foo",
             {{"Class", "foo"}, {"CreatedExtension", no}, {"CreatedClass", no}, {"PreviousVerb", "open"},
                 {"PreviousIcon", "foo.ico"}}, {}},
-        {"another class not there", {"foo", false, none, none, none}, "foo", {{"Class", "foo"}, {"CreatedExtension", no}, {"CreatedClass", yes}},
-            {}},
+        {"another class not there", {"foo", false, none, none, none}, "foo",
+            {{"Class", "foo"}, {"CreatedExtension", no}, {"CreatedClass", yes}}, {}},
         {"recorded before", {"foo", true, "jbx", "p.exe", "foo"}, "foo", {}, {}},
     };
     for (const auto& c : cases) {
