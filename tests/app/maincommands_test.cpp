@@ -151,13 +151,8 @@ TEST_F(CommandTest, OpenAsksForABankAndRemembersItsFolderBeforeLoading)
 {
     desktop.fileAnswers = {std::nullopt};
     commands.openBank();
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& request = desktop.fileDialogs[0];
-    EXPECT_EQ(request.title, "Open");
-    EXPECT_EQ(request.filters, (std::vector<FileFilter>{{"JeerBox Files (*.jbx)", "*.jbx"}}));
-    EXPECT_EQ(request.defaultSuffix, "JBX");
-    EXPECT_TRUE(request.fileMustExist);
-    EXPECT_EQ(request.startDirectory, ".");
+    EXPECT_EQ(desktop.fileDialogs, (std::vector<FileDialogRequest>{{FileDialogKind::Open, "Open",
+        {{"JeerBox Files (*.jbx)", "*.jbx"}}, 0, ".", "JBX", false, true, false, Owner::MainWindow}}));
     EXPECT_EQ(settings.values.count("JBXOpenDirectory"), 0u) << "cancelled: nothing remembered";
 
     WriteBytes(dir.file("notes.txt"), ToBytes("just some text, long enough to have a directory offset"));

@@ -61,7 +61,6 @@ TEST(LoadStartDirectoryTest, ReadsTheSettingThenTheRememberedFolderOfItsKind)
 {
     const Events readYes{"open", "read UseLastSaveDir", "close", "open", "read JBXSaveDirectory"};
     const struct { decltype(FakeSettingsStore::values) stored; std::string expected; Events events; } cases[] = {
-        {{}, ".", {"open", "read UseLastSaveDir", "write UseLastSaveDir=no", "close"}},
         {{{"UseLastSaveDir", "no"}, {"JBXSaveDirectory", "/b"}}, ".", {"open", "read UseLastSaveDir", "close"}},
         {{{"UseLastSaveDir", "yes"}, {"JBXSaveDirectory", "/b"}, {"JBXOpenDirectory", "/o"}}, "/b", {"close"}},
         {{{"UseLastSaveDir", "yes"}, {"JBXOpenDirectory", "/o"}}, ".", {"write JBXSaveDirectory=.", "close"}},
