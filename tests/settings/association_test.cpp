@@ -222,8 +222,8 @@ TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
             + "\n" + added + oursAdded},
         {"the type in another group", "[Other]\napplication/x-jbx=a.desktop\n",
             "[Other]\napplication/x-jbx=a.desktop\n\n" + appended},
-        {"another program's removal stays as written", removed + "application/x-jbx=a.desktop\n",
-            removed + "application/x-jbx=a.desktop\n\n" + appended},
+        {"other removals stay as written", removed + "application/x-jbx=a.desktop\ntext/plain=ours.desktop\n",
+            removed + "application/x-jbx=a.desktop\ntext/plain=ours.desktop\n\n" + appended},
         {"ours is removed no longer", removed + "application/x-jbx=a.desktop;ours.desktop;\n",
             removed + "application/x-jbx=a.desktop;\n\n" + appended},
     };
