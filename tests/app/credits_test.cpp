@@ -101,7 +101,6 @@ TEST(CreditsEditorTest, OkStoresEveryBoxOnlyAfterAnEditAndAlwaysConfirms)
         CreditsEditor editor(bank, desktop);
         if (c.edited)
             editor.boxChanged();
-        EXPECT_EQ(editor.edited(), c.edited);
         editor.accept(c.boxes);
         EXPECT_EQ((CreditsBoxes{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
             (CreditsBoxes{c.stored.author, c.stored.description, c.stored.dateFinished}));

@@ -60,6 +60,8 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     ASSERT_NE(sandbox.xdgMime("filetype", bank), "application/x-jbx");
     const std::string program = sandbox.path("old/jbxmaker");
     const std::string icon = sandbox.dataHome() + "/icons/hicolor/scalable/apps/jbxmaker.svg";
+    const std::string own = "[Desktop Entry]\nType=Application\nName=Mine\nExec=jbxmaker --mine\nNoDisplay=false\n";
+    WriteText(sandbox.dataHome() + "/applications/jbxmaker.desktop", own);
 
     associate(program);
 
@@ -85,8 +87,8 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n\n"
                           "[Added Associations]\napplication/x-jbx=jbxmaker-associated.desktop;\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker-associated.desktop");
-    // The menu entry's id stays free for the installed entry.
-    EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
+    // Ours never takes the menu entry's id; the user's own entry there is theirs.
+    EXPECT_EQ(data("applications/jbxmaker.desktop"), own);
 }
 
 TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUsersHandlersKept)
@@ -205,9 +207,6 @@ TEST(DesktopEntryTest, TheInstalledEntryIsAShownApplicationStartingAProgramOfTha
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsEntryStartingProgram(c.entry, c.program), c.starts) << c.entry;
-    // Only the entry earlier versions wrote goes; the user's own is theirs.
-    EXPECT_TRUE(IsFormerAssociationEntry(kFormerEntry));
-    EXPECT_FALSE(IsFormerAssociationEntry("[Desktop Entry]\nType=Application\nName=Mine\nExec=x\nNoDisplay=false\n"));
 }
 
 TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
