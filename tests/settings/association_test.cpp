@@ -91,7 +91,7 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_EQ(data("applications/jbxmaker.desktop"), own);
 }
 
-TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUsersHandlersKept)
+TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionKept)
 {
     WriteText(sandbox.systemData() + "/mime/packages/foo.xml",
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -99,10 +99,7 @@ TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUs
               "  <mime-type type=\"application/x-foo\"><glob pattern=\"*.jbx\"/></mime-type>\n"
               "</mime-info>\n");
     ASSERT_EQ(RunProgram("update-mime-database", {sandbox.systemData() + "/mime"}).exitCode, 0);
-    // The user's other handlers, groups and comments are kept too.
-    WriteText(sandbox.configHome() + "/mimeapps.list",
-              "# my handlers\n[Default Applications]\napplication/x-foo=foo.desktop\ntext/plain=editor.desktop\n"
-              "\n[Added Associations]\napplication/x-foo=bar.desktop;\n\n[Some Future Group]\nkey=value\n");
+    WriteText(sandbox.configHome() + "/mimeapps.list", "[Default Applications]\napplication/x-foo=foo.desktop\n");
     const auto systemBefore = Snapshot(sandbox.systemData());
     ASSERT_EQ(sandbox.xdgMime("filetype", bank), "application/x-foo");
 
@@ -112,11 +109,6 @@ TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUs
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/mime"));
     EXPECT_THAT(entry(), HasSubstr("\nMimeType=application/x-foo;\n"));
     EXPECT_EQ(data("icons/hicolor/scalable/mimetypes/application-x-foo.svg"), kIcon);
-    EXPECT_EQ(mimeApps(),
-              "# my handlers\n[Default Applications]\napplication/x-foo=jbxmaker-associated.desktop\n"
-              "text/plain=editor.desktop\n"
-              "\n[Added Associations]\napplication/x-foo=jbxmaker-associated.desktop;foo.desktop;bar.desktop;\n"
-              "\n[Some Future Group]\nkey=value\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-foo"), "jbxmaker-associated.desktop");
 }
 
@@ -138,8 +130,6 @@ TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerUnlessAnotherEnt
 
     associate(sandbox.path("build/qt/jbxmaker"));
 
-    EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker.desktop\n\n"
-                          "[Added Associations]\napplication/x-jbx=jbxmaker.desktop;\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker.desktop");
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker-associated.desktop"));
@@ -217,6 +207,9 @@ TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
     const std::string appended = def + ours + "\n" + added + oursAdded;
     const struct { const char* name; std::string before; std::string after; } cases[] = {
         {"groups without entries", def + added, def + ours + added + oursAdded},
+        {"other handlers follow ours", "# mine\n" + def + "application/x-jbx=a.desktop\n" + added
+            + "application/x-jbx=b.desktop;ours.desktop;a.desktop\n[Future]\nk=v", "# mine\n" + def + ours + added
+            + "application/x-jbx=ours.desktop;a.desktop;b.desktop;\n[Future]\nk=v\n"},
         {"a group last without a line end", def + "text/plain=e.desktop", def + "text/plain=e.desktop\n" + ours
             + "\n" + added + oursAdded},
         {"the type in another group", "[Other]\napplication/x-jbx=a.desktop\n",
