@@ -14,26 +14,11 @@
 
 #include <filesystem>
 #include <functional>
-#include <utility>
 
 using namespace jbx;
 using namespace jbx::testing;
 
 namespace {
-
-// Runs `during` once, while the next unknown-block question is up, as a
-// click or drop on the main window would: the question has no owner.
-class AskingDesktop : public FakeDesktop {
-public:
-    UnknownBlockChoice askUnknownBlock(const UnknownBlockDetails& details, Owner owner) override
-    {
-        if (const auto action = std::exchange(during, nullptr))
-            action();
-        return FakeDesktop::askUnknownBlock(details, owner);
-    }
-
-    std::function<void()> during;
-};
 
 class CommandTest : public ::testing::Test {
 protected:
@@ -67,7 +52,7 @@ protected:
         return dir.file(name);
     }
 
-    AskingDesktop desktop;
+    FakeDesktop desktop;
     FakeMainWindow window;
     FakeSettingsStore settings;
     Session session;
@@ -107,9 +92,11 @@ TEST_F(CommandTest, SoundButtonsSelectAndPlayAndShiftGoesOnToReplace)
 {
     commands.dropFiles({makeBank("two.jbx")});
     commands.startWindow();
-    EXPECT_TRUE(commands.run(command::kSound1 + 3, Notification::Accelerator));   // F4
-    EXPECT_EQ(session.bank.currentSlot, 4);
-    ASSERT_EQ(desktop.played.size(), 1u);
+    for (const int slot : {10, 1, 4}) {
+        EXPECT_TRUE(commands.run(command::kSound1 + slot - 1, Notification::Accelerator));
+        EXPECT_EQ(session.bank.currentSlot, slot);
+    }
+    ASSERT_EQ(desktop.played.size(), 1u) << "only slot 4 holds a sound";
     EXPECT_EQ(desktop.played[0], session.bank.slot(4).data);
 
     desktop.shift = true;
@@ -164,13 +151,8 @@ TEST_F(CommandTest, OpenAsksForABankAndRemembersItsFolderBeforeLoading)
 {
     desktop.fileAnswers = {std::nullopt};
     commands.openBank();
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& request = desktop.fileDialogs[0];
-    EXPECT_EQ(request.title, "Open");
-    EXPECT_EQ(request.filters, (std::vector<FileFilter>{{"JeerBox Files (*.jbx)", "*.jbx"}}));
-    EXPECT_EQ(request.defaultSuffix, "JBX");
-    EXPECT_TRUE(request.fileMustExist);
-    EXPECT_EQ(request.startDirectory, ".");
+    EXPECT_EQ(desktop.fileDialogs, (std::vector<FileDialogRequest>{{FileDialogKind::Open, "Open",
+        {{"JeerBox Files (*.jbx)", "*.jbx"}}, 0, ".", "JBX", false, true, false, Owner::MainWindow}}));
     EXPECT_EQ(settings.values.count("JBXOpenDirectory"), 0u) << "cancelled: nothing remembered";
 
     WriteBytes(dir.file("notes.txt"), ToBytes("just some text, long enough to have a directory offset"));
@@ -188,10 +170,12 @@ TEST_F(CommandTest, DroppingLoadsOnlyTheFirstFileWithoutAsking)
     commands.dropFiles({makeBank("first.jbx"), makeBank("second.jbx")});
     EXPECT_EQ(window.caption, "JBX Maker - first.jbx");
     EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(window.extractEnabled) << "a load leaves Extract to the next sound button";
 
     commands.dropFiles({dir.path()});
     EXPECT_EQ(desktop.messages.at(0).owner, Owner::None);
     EXPECT_EQ(window.caption, "JBX Maker - Untitled");
+    EXPECT_FALSE(window.extractEnabled);
 }
 
 // Running out of memory is no fault of the file, so unlike a file that is
@@ -204,31 +188,36 @@ TEST_F(CommandTest, ALoadThatRunsOutOfMemoryKeepsTheOpenBank)
     const std::string overlapping = dir.file("overlap.jbx");
     WriteOverlappingBank(overlapping, std::uint32_t(32) << 20);
     commands.dropFiles({makeBank("mine.jbx")});
-    commands.run(command::kSound1 + 3);
+    session.bank.slot(1) = session.bank.slot(10) = session.bank.slot(4);
     session.bank.slot(2).name = "renamed";
-    window.name = "typing";
+    // The first and the last slot, each selected before a failed load.
+    const std::pair<int, std::function<void()>> loads[] = {
+        {1, [&] { commands.dropFiles({overlapping}); }},
+        {10, [&] {
+             desktop.fileAnswers = {ChosenFile{overlapping, 1}};
+             commands.openBank();
+         }},
+    };
 
     const std::string outcome = RunWithMemoryLimit(std::size_t(96) << 20, [&] {
         std::string seen;
-        const auto load = [&](const std::function<void()>& how) {
+        for (const auto& [slot, load] : loads) {
+            commands.run(command::kSound1 + slot - 1);
+            window.name = "typing";
             desktop.messages.clear();
-            how();
+            load();
+            const SoundSlot& current = session.bank.slot(session.bank.currentSlot);
             seen += window.caption + "|" + window.name + "|" + window.sizeText + "|"
                 + (window.extractEnabled ? "extract" : "no extract") + "|" + session.bank.slot(2).name + "|"
-                + session.bank.slot(4).name + "|" + std::to_string(session.bank.currentSlot) + "|"
-                + (session.bank.creditsConfirmed ? "settled" : "unsettled") + "|"
-                + std::to_string(session.bank.slot(4).data.use_count() > 0 ? session.bank.slot(4).data->size() : 0)
-                + "|" + (desktop.messages.size() == 1 ? desktop.messages[0].text : "messages: "
-                    + std::to_string(desktop.messages.size())) + "\n";
-        };
-        load([&] { commands.dropFiles({overlapping}); });
-        desktop.fileAnswers = {ChosenFile{overlapping, 1}};
-        load([&] { commands.openBank(); });
+                + std::to_string(session.bank.currentSlot) + "|" + (session.bank.creditsConfirmed ? "settled" : "")
+                + "|" + std::to_string(current.data->size()) + "|"
+                + (desktop.messages.size() == 1 ? desktop.messages[0].text : "messages") + "\n";
+        }
         return seen;
     });
-    const std::string kept = "JBX Maker - mine.jbx|typing|8 bytes|extract|renamed|s4|4|settled|9|"
-                             "Not enough memory to load the JBX file\n";
-    EXPECT_EQ(outcome, kept + kept) << "dropped, then opened";
+    const std::string kept = "JBX Maker - mine.jbx|typing|8 bytes|extract|renamed|";
+    const std::string rest = "|settled|9|Not enough memory to load the JBX file\n";
+    EXPECT_EQ(outcome, kept + "1" + rest + kept + "10" + rest) << "dropped, then opened";
 #endif
 }
 
@@ -301,7 +290,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
             desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
             desktop.messageAnswers = {MessageAnswer::Yes};   // for a New that goes ahead
             bool ran = true;
-            desktop.during = [&] { ran = arrive(); };
+            desktop.duringUnknownBlockQuestion = [&] { ran = arrive(); };
             commands.run(replacing ? command::kReplace : command::kOpen);
 
             EXPECT_FALSE(ran);

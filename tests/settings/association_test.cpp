@@ -1,8 +1,12 @@
-// The bank file association on a private desktop, checked with the desktop's
-// own tools: what xdg-mime and gio make of the files the association writes.
+// The bank file association: the rules of the files it reads and writes, and
+// on a private desktop what xdg-mime and gio make of what it writes.
 
 #include "settings/association.h"
+#include "settings/desktopentry.h"
+#include "settings/mimeapps.h"
 #include "settings/mimeglobs.h"
+#include "settings/shellassociation.h"
+#include "settings/xdgtext.h"
 
 #include "tests/support/xdgsandbox.h"
 #include "tests/support/fakedesktop.h"
@@ -56,6 +60,8 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     ASSERT_NE(sandbox.xdgMime("filetype", bank), "application/x-jbx");
     const std::string program = sandbox.path("old/jbxmaker");
     const std::string icon = sandbox.dataHome() + "/icons/hicolor/scalable/apps/jbxmaker.svg";
+    const std::string own = "[Desktop Entry]\nType=Application\nName=Mine\nExec=jbxmaker --mine\nNoDisplay=false\n";
+    WriteText(sandbox.dataHome() + "/applications/jbxmaker.desktop", own);
 
     associate(program);
 
@@ -81,11 +87,11 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n\n"
                           "[Added Associations]\napplication/x-jbx=jbxmaker-associated.desktop;\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker-associated.desktop");
-    // The menu entry's id stays free for the installed entry.
-    EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
+    // Ours never takes the menu entry's id; the user's own entry there is theirs.
+    EXPECT_EQ(data("applications/jbxmaker.desktop"), own);
 }
 
-TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUsersHandlersKept)
+TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionKept)
 {
     WriteText(sandbox.systemData() + "/mime/packages/foo.xml",
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -93,10 +99,7 @@ TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUs
               "  <mime-type type=\"application/x-foo\"><glob pattern=\"*.jbx\"/></mime-type>\n"
               "</mime-info>\n");
     ASSERT_EQ(RunProgram("update-mime-database", {sandbox.systemData() + "/mime"}).exitCode, 0);
-    // The user's other handlers, groups and comments are kept too.
-    WriteText(sandbox.configHome() + "/mimeapps.list",
-              "# my handlers\n[Default Applications]\napplication/x-foo=foo.desktop\ntext/plain=editor.desktop\n"
-              "\n[Added Associations]\napplication/x-foo=bar.desktop;\n\n[Some Future Group]\nkey=value\n");
+    WriteText(sandbox.configHome() + "/mimeapps.list", "[Default Applications]\napplication/x-foo=foo.desktop\n");
     const auto systemBefore = Snapshot(sandbox.systemData());
     ASSERT_EQ(sandbox.xdgMime("filetype", bank), "application/x-foo");
 
@@ -106,11 +109,6 @@ TEST_F(AssociateBankFilesTest, AnotherProgramsTypeIsUsedAndItsDefinitionAndTheUs
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/mime"));
     EXPECT_THAT(entry(), HasSubstr("\nMimeType=application/x-foo;\n"));
     EXPECT_EQ(data("icons/hicolor/scalable/mimetypes/application-x-foo.svg"), kIcon);
-    EXPECT_EQ(mimeApps(),
-              "# my handlers\n[Default Applications]\napplication/x-foo=jbxmaker-associated.desktop\n"
-              "text/plain=editor.desktop\n"
-              "\n[Added Associations]\napplication/x-foo=jbxmaker-associated.desktop;foo.desktop;bar.desktop;\n"
-              "\n[Some Future Group]\nkey=value\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-foo"), "jbxmaker-associated.desktop");
 }
 
@@ -123,7 +121,7 @@ const std::string kFormerEntry = "[Desktop Entry]\nType=Application\nName=JBXMak
 
 // With the program installed, its menu entry becomes the handler: no entry
 // of ours shadows it, and one an earlier version left there is taken away.
-TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerAndNoEntryOfOursShadowsIt)
+TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerUnlessAnotherEntryHidesIt)
 {
     const std::string installed = ReadText(kInstalledEntryPath);
     ASSERT_NE(installed, "") << kInstalledEntryPath;
@@ -132,68 +130,18 @@ TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerAndNoEntryOfOurs
 
     associate(sandbox.path("build/qt/jbxmaker"));
 
-    EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker.desktop\n\n"
-                          "[Added Associations]\napplication/x-jbx=jbxmaker.desktop;\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker.desktop");
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker-associated.desktop"));
     EXPECT_EQ(ReadText(sandbox.systemData() + "/applications/jbxmaker.desktop"), installed);
-}
 
-// An entry under the menu entry's id that is not this program's installed
-// one is never made the handler: ours is written under its own id.
-TEST_F(AssociateBankFilesTest, AnEntryUnderTheMenuIdThatIsNotThisProgramsIsPassedOver)
-{
-    const std::string installed = ReadText(kInstalledEntryPath);
-    ASSERT_NE(installed, "") << kInstalledEntryPath;
+    // The first data folder holding the id is the one the desktop reads, so
+    // another program's entry there hides the installed one below it.
     const std::string upper = sandbox.path("upper/share");
-    const struct {
-        const char* name;
-        std::string systemEntry;
-        std::string upperEntry;   // in a data folder before the system one
-    } cases[] = {
-        {"another program under the id", "[Desktop Entry]\nType=Application\nName=X\nExec=/opt/x/xmaker %f\n", ""},
-        {"hidden", installed + "Hidden=true\n", ""},
-        {"a link, not an application", "[Desktop Entry]\nType=Link\nName=X\nURL=https://example.org/\n", ""},
-        {"Exec outside the entry's group", "[Other]\nExec=jbxmaker\n[Desktop Entry]\nType=Application\nName=X\n", ""},
-        {"shadowed by another program's entry", installed, "[Desktop Entry]\nType=Application\nName=X\nExec=x %f\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove_all(sandbox.path("home"));
-        fs::remove_all(upper);
-        WriteText(sandbox.systemData() + "/applications/jbxmaker.desktop", c.systemEntry);
-        if (!c.upperEntry.empty())
-            WriteText(upper + "/applications/jbxmaker.desktop", c.upperEntry);
-
-        associate(sandbox.path("bin/jbxmaker"), XdgFolders{sandbox.dataHome(), {upper, sandbox.systemData()},
-                                                           sandbox.configHome()});
-
-        EXPECT_THAT(entry(), HasSubstr("\nNoDisplay=true\n"));
-        EXPECT_THAT(mimeApps(), HasSubstr("application/x-jbx=jbxmaker-associated.desktop\n"));
-    }
-}
-
-// Entries that only look like ours: the user's own under the menu id is
-// theirs to keep, and the installed entry is recognised however its Exec
-// names the program.
-TEST_F(AssociateBankFilesTest, OnlyTheFormerEntryIsRemovedAndTheInstalledOneIsFoundByItsProgramsName)
-{
-    const std::string own = "[Desktop Entry]\nType=Application\nName=My JBXMaker\nExec=jbxmaker --mine %f\n";
-    WriteText(sandbox.dataHome() + "/applications/jbxmaker.desktop", own);
-    for (const std::string exec : {"jbxmaker %f", "/usr/bin/jbxmaker %f", "\"/opt/JBX Maker/jbxmaker\" %f",
-             "  jbxmaker", "env-less\\sjbxmaker"}) {
-        SCOPED_TRACE(exec);
-        const bool ours = exec != "env-less\\sjbxmaker";
-        WriteText(sandbox.systemData() + "/applications/jbxmaker.desktop",
-                  "# installed\n[Desktop Entry]\nName=JBX Maker\nType = Application\nExec=" + exec + "\n");
-        fs::remove(sandbox.configHome() + "/mimeapps.list");
-
-        associate(sandbox.path("bin/jbxmaker"));
-
-        EXPECT_THAT(mimeApps(), HasSubstr(ours ? "=jbxmaker.desktop\n" : "=jbxmaker-associated.desktop\n"));
-        EXPECT_EQ(data("applications/jbxmaker.desktop"), own);
-    }
+    WriteText(upper + "/applications/jbxmaker.desktop", "[Desktop Entry]\nType=Application\nName=X\nExec=x %f\n");
+    associate(sandbox.path("build/qt/jbxmaker"), XdgFolders{sandbox.dataHome(), {upper, sandbox.systemData()},
+                                                            sandbox.configHome()});
+    EXPECT_THAT(mimeApps(), HasSubstr("[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n"));
 }
 
 TEST_F(AssociateBankFilesTest, ProgramPathWithBlanksIsQuotedSoTheDesktopStartsIt)
@@ -226,6 +174,140 @@ TEST_F(AssociateBankFilesTest, EmptyProgramPathShowsTheMessageAndWritesNothing)
     EXPECT_EQ(desktop.messages, (std::vector<Message>{{"Cannot get JBXMaker's filename", "Error", MessageButtons::Ok,
                                                         MessageIcon::Stop, Owner::MainWindow}}));
     EXPECT_EQ(Snapshot(sandbox.path("")), before);
+}
+
+// An entry is the installed one when it is a shown application whose Exec,
+// its escapes undone, starts a program of that file name.
+TEST(DesktopEntryTest, TheInstalledEntryIsAShownApplicationStartingAProgramOfThatName)
+{
+    const std::string head = "[Desktop Entry]\nType=Application\nName=X\n";
+    const struct { std::string entry; const char* program; bool starts; } cases[] = {
+        {head + "Exec=jbxmaker %f\n", "jbxmaker", true},
+        {"# installed\n[Desktop Entry]\nName=X\nType = Application\nExec=/usr/bin/jbxmaker %f\n", "jbxmaker", true},
+        {head + "Exec=\"/opt/JBX Maker/jbxmaker\" %f\n", "jbxmaker", true},
+        {head + "Exec=  jbxmaker\n", "jbxmaker", true},
+        {head + "Exec=env-less\\sjbxmaker\n", "jbxmaker", false},
+        {head + "Exec=/opt/x/xmaker %f\n", "jbxmaker", false},
+        {head + "Exec=jbxmaker\nHidden=true\n", "jbxmaker", false},
+        {"[Desktop Entry]\nType=Link\nName=X\nExec=jbxmaker\n", "jbxmaker", false},
+        {"[Other]\nExec=jbxmaker\n[Desktop Entry]\nType=Application\nName=X\n", "jbxmaker", false},
+        // A backslash that ends the value, or the quoted program, is kept.
+        {head + "Exec=/opt/jb\\\n", "jb\\", true},
+        {head + "Exec=\"/opt/jb\\\\\n", "jb\\", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsEntryStartingProgram(c.entry, c.program), c.starts) << c.entry;
+}
+
+TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
+{
+    const std::string def = "[Default Applications]\n", added = "[Added Associations]\n";
+    const std::string removed = "[Removed Associations]\n";
+    const std::string ours = "application/x-jbx=ours.desktop\n", oursAdded = "application/x-jbx=ours.desktop;\n";
+    const std::string appended = def + ours + "\n" + added + oursAdded;
+    const struct { const char* name; std::string before; std::string after; } cases[] = {
+        {"groups without entries", def + added, def + ours + added + oursAdded},
+        {"other handlers follow ours", "# mine\n" + def + "application/x-jbx=a.desktop\n" + added
+            + "application/x-jbx=b.desktop;ours.desktop;a.desktop\n[Future]\nk=v", "# mine\n" + def + ours + added
+            + "application/x-jbx=ours.desktop;a.desktop;b.desktop;\n[Future]\nk=v\n"},
+        {"a group last without a line end", def + "text/plain=e.desktop", def + "text/plain=e.desktop\n" + ours
+            + "\n" + added + oursAdded},
+        {"the type in another group", "[Other]\napplication/x-jbx=a.desktop\n",
+            "[Other]\napplication/x-jbx=a.desktop\n\n" + appended},
+        {"other removals stay as written", removed + "application/x-jbx=a.desktop\ntext/plain=ours.desktop\n",
+            removed + "application/x-jbx=a.desktop\ntext/plain=ours.desktop\n\n" + appended},
+        {"ours is removed no longer", removed + "application/x-jbx=a.desktop;ours.desktop;\n",
+            removed + "application/x-jbx=a.desktop;\n\n" + appended},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UpdateMimeAppsList(c.before, "application/x-jbx", "ours.desktop"), c.after) << c.name;
+}
+
+TEST(BankFileTypeTest, TheFirstWellFormedTypeWithTheGlobInFolderOrder)
+{
+    const struct {
+        const char* name;
+        std::string home, system;   // globs2 of the data home and of the system data folder
+        std::optional<std::string> type;
+    } cases[] = {
+        {"no globs", "", "", std::nullopt},
+        {"a comment is no glob", "#50:text/x-old:*.jbx\n\n40:text/x-b:*.JBX\n", "", "text/x-b"},
+        {"other globs and ill-formed types", "50:text/x-a:*.txt\n50:bad type:*.jbx\n40:text/x-b:*.jbx:cs\n", "",
+            "text/x-b"},
+        {"home first", "10:text/x-home:*.jbx\n", "90:text/x-b:*.jbx\n", "text/x-home"},
+        {"cancelled", "0:Text/X-A:__NOGLOBS__\n", "90:text/x-a:*.jbx\n80:text/x-b:*.jbx\n", "text/x-b"},
+    };
+    for (const auto& c : cases) {
+        XdgSandbox sandbox;
+        if (!c.home.empty())
+            WriteText(sandbox.dataHome() + "/mime/globs2", c.home);
+        if (!c.system.empty())
+            WriteText(sandbox.systemData() + "/mime/globs2", c.system);
+        EXPECT_EQ(FindBankFileType(sandbox.folders()), c.type) << c.name;
+    }
+}
+
+TEST(BankFileTypeTest, ATypeNameIsTypeAndSubtypeOfTheAllowedCharacters)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"azAZ09/!#$&^_.+-", true}, {std::string(127, 'a') + "/x", true}, {"x/" + std::string(128, 'a'), false},
+        {"text", false}, {"/x", false}, {"x/", false}, {"x/y/z", false}, {"x:/y", false}, {"x@/y", false},
+        {"x/y`", false}, {"x[/y", false}, {"x/y{", false}, {"x/y z", false},
+    };
+    for (const auto& [text, wellFormed] : cases)
+        EXPECT_EQ(IsWellFormedMimeType(text), wellFormed) << text;
+}
+
+TEST(XdgTextTest, CaseIsFoldedForAsciiLettersOnly)
+{
+    const struct { const char* a; const char* b; bool equal; } cases[] = {
+        {"AZ", "az", true}, {"@[", "`{", false}, {"ab", "abc", false}, {"ab", "ac", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(xdg::EqualsIgnoringCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+}
+
+// The Windows shell's classes: our verb goes to whichever class .jbx names,
+// and what was there before is recorded once per class.
+TEST(ShellAssociationTest, PlanWritesTheVerbIntoTheExtensionsClassAndRecordsWhatWasThere)
+{
+    using Record = std::vector<ShellRecordValue>;
+    using Writes = std::vector<ShellWrite>;
+    const std::uint32_t no = 0, yes = 1;
+    constexpr auto none = std::nullopt;
+    const Writes ownClass{{".jbx", "jbxfile"}, {"jbxfile", "Jeer Box Sound File"}};
+    const Record created{{"Class", "jbxfile"}, {"CreatedExtension", yes}, {"CreatedClass", yes}};
+    const struct {
+        const char* name;
+        ShellClassesFound found;
+        std::string className;
+        Record record;   // empty: the kept one stays
+        Writes firstWrites;
+    } cases[] = {
+        {"nothing there", {}, "jbxfile", created, ownClass},
+        {"an empty .jbx", {"", false, none, none, none}, "jbxfile", created, ownClass},
+        {"our class with our verb", {"jbxfile", true, "jbx", "old.ico", none}, "jbxfile",
+            {{"Class", "jbxfile"}, {"CreatedExtension", no}, {"CreatedClass", no}, {"PreviousIcon", "old.ico"}}, {}},
+        {"another class with a verb and an icon", {"foo", true, "open", "foo.ico", "bar"}, "foo",
+            {{"Class", "foo"}, {"CreatedExtension", no}, {"CreatedClass", no}, {"PreviousVerb", "open"},
+                {"PreviousIcon", "foo.ico"}}, {}},
+        {"another class not there", {"foo", false, none, none, none}, "foo",
+            {{"Class", "foo"}, {"CreatedExtension", no}, {"CreatedClass", yes}}, {}},
+        {"recorded before", {"foo", true, "jbx", "p.exe", "foo"}, "foo", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ShellAssociationClass(c.found.extensionOwner), c.className);
+        const ShellAssociationPlan plan = PlanShellAssociation(c.found, "C:\\JBX\\jbxmaker.exe");
+        EXPECT_EQ(plan.replaceRecord, !c.record.empty());
+        EXPECT_EQ(plan.record, c.record);
+        Writes writes = c.firstWrites;
+        const std::string verb = c.className + "\\shell\\jbx";
+        writes.insert(writes.end(), {{c.className + "\\shell", "jbx"}, {verb, "&JBXMaker"},
+            {verb + "\\command", "\"C:\\JBX\\jbxmaker.exe\" \"%1\""}, {c.className + "\\DefaultIcon",
+            "\"C:\\JBX\\jbxmaker.exe\",0"}});
+        EXPECT_EQ(plan.writes, writes);
+    }
 }
 
 } // namespace

@@ -2,44 +2,48 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace jbx::testing {
+
+namespace {
+
+// The next scripted answer; a question with none left fails the test.
+template <typename Answer>
+Answer Next(std::deque<Answer>& answers, Answer unscripted, const std::string& question)
+{
+    if (answers.empty()) {
+        ADD_FAILURE() << "unscripted " << question;
+        return unscripted;
+    }
+    Answer answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
+} // namespace
 
 MessageAnswer FakeDesktop::showMessage(const Message& message)
 {
     messages.push_back(message);
     if (message.buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    if (messageAnswers.empty()) {
-        ADD_FAILURE() << "unscripted question: " << message.text;
-        return MessageAnswer::No;
-    }
-    const MessageAnswer answer = messageAnswers.front();
-    messageAnswers.pop_front();
-    return answer;
+    return Next(messageAnswers, MessageAnswer::No, "question: " + message.text);
 }
 
 UnknownBlockChoice FakeDesktop::askUnknownBlock(const UnknownBlockDetails& details, Owner owner)
 {
     unknownBlockQuestions.emplace_back(details, owner);
-    if (unknownBlockAnswers.empty()) {
-        ADD_FAILURE() << "unscripted unknown-block question for block type " << details.blockType;
-        return UnknownBlockChoice::StopConversion;
-    }
-    const UnknownBlockChoice answer = unknownBlockAnswers.front();
-    unknownBlockAnswers.pop_front();
-    return answer;
+    if (const auto action = std::exchange(duringUnknownBlockQuestion, nullptr))
+        action();
+    return Next(unknownBlockAnswers, UnknownBlockChoice::StopConversion,
+        "unknown-block question for block type " + std::to_string(details.blockType));
 }
 
 std::optional<ChosenFile> FakeDesktop::chooseFile(const FileDialogRequest& request)
 {
     fileDialogs.push_back(request);
-    if (fileAnswers.empty()) {
-        ADD_FAILURE() << "unscripted file dialog: " << request.title;
-        return std::nullopt;
-    }
-    auto answer = fileAnswers.front();
-    fileAnswers.pop_front();
-    return answer;
+    return Next(fileAnswers, std::optional<ChosenFile>(), "file dialog: " + request.title);
 }
 
 } // namespace jbx::testing

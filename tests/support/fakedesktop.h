@@ -8,6 +8,7 @@
 #include "seam/desktop.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,7 +21,6 @@ public:
     {
         caption = text;
         captions.push_back(text);
-        ++captionChanges;
     }
     std::string nameText() const override { return name.substr(0, 8); }
     void setNameText(const std::string& text) override { name = text; }
@@ -30,7 +30,6 @@ public:
 
     std::string caption;
     std::vector<std::string> captions;   // every caption set, in order
-    int captionChanges = 0;
     std::string name = "(none)";
     std::string sizeText;
     bool extractEnabled = true;
@@ -53,6 +52,9 @@ public:
     std::deque<UnknownBlockChoice> unknownBlockAnswers;
     std::deque<std::optional<ChosenFile>> fileAnswers;
     bool shift = false;
+    // Run once while the next unknown-block question is up, as a click or a
+    // drop arriving then would be.
+    std::function<void()> duringUnknownBlockQuestion;
 
     // Records
     std::vector<Message> messages;
