@@ -2,7 +2,7 @@
 // real message boxes and file dialogs (answered by DialogDriver), the real
 // registry of the Wine prefix.
 
-#include "app/accelerators.h"
+#include "app/credits.h"
 #include "bank/soundbank.h"
 #include "seam/filesystem.h"
 #include "settings/settingsstore.h"
@@ -137,13 +137,13 @@ protected:
 
 } // namespace
 
+// What only the window adds to the core's start: the Name box's limit,
+// dropped files, a window that cannot be resized.
 TEST_F(Editor, StartsWithTheEmptyBankAndSoundOneFocused)
 {
     EXPECT_EQ(TextOf(main()), L"JBX Maker - Untitled");
-    EXPECT_EQ(session.bank.currentSlot, 1);
     EXPECT_FALSE(IsWindowEnabled(item(IDC_EXTRACT)));
     EXPECT_EQ(GetFocus(), item(IDC_SOUND1));
-    EXPECT_EQ(Text(main(), IDC_NAME), L"(none)");
     EXPECT_EQ(SendMessageW(item(IDC_NAME), EM_GETLIMITTEXT, 0, 0), 8);
     EXPECT_TRUE(GetWindowLongW(main(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     const HMENU menu = GetSystemMenu(main(), FALSE);
@@ -179,7 +179,9 @@ TEST_F(Editor, OnlyClicksAndTableKeysRunCommandsAndShiftPressesReplace)
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
-TEST_F(Editor, NewAndSaveAskWithTheirTextsAndIcons)
+// The core's questions as message boxes: each kind with its icon and
+// buttons, owned by the main window; the Save dialog's name reaches the file.
+TEST_F(Editor, NewAndSaveAskInMessageBoxesAndSaveUnderAnyName)
 {
     DialogDriver driver;
     std::vector<SeenBox> boxes;
@@ -201,25 +203,17 @@ TEST_F(Editor, NewAndSaveAskWithTheirTextsAndIcons)
     EXPECT_EQ(TextOf(main()), L"JBX Maker - Überraschung-ß.jbx");
     EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(saved)));
     EXPECT_EQ(titles, std::vector<std::wstring>{L"Save"});
+    EXPECT_EQ(std::filesystem::path(RegistryValue(L"JBXSaveDirectory").value_or(L"")),
+        std::filesystem::path(PathFromUtf8(folder())));
 
     ASSERT_EQ(boxes.size(), 3u);
     const std::vector<int> yesNo{IDYES, IDNO};
-    for (int i : {0, 1}) {
-        EXPECT_EQ(boxes[i].text, L"Current changes will be lost.\n\nContinue?");
-        EXPECT_EQ(boxes[i].caption, L"Warning");
-        EXPECT_EQ(boxes[i].icon, "question");
-        EXPECT_EQ(boxes[i].buttons, yesNo);
-        EXPECT_EQ(boxes[i].owner, main());
-    }
-    EXPECT_EQ(boxes[2].text,
-        L"You haven't entered any credits for the JBX you just saved.\n\nClick on the \"Credits...\" button in the "
-        L"main window to enter some.\n\nSave anyway?");
+    EXPECT_EQ(boxes[0].caption, L"Warning");
+    EXPECT_EQ(boxes[0].icon, "question");
+    EXPECT_EQ(boxes[0].buttons, yesNo);
+    EXPECT_EQ(boxes[0].owner, main());
     EXPECT_EQ(boxes[2].icon, "stop");
     EXPECT_EQ(boxes[2].buttons, yesNo);
-
-    EXPECT_EQ(RegistryValue(L"UseLastSaveDir"), L"no");
-    EXPECT_EQ(std::filesystem::path(RegistryValue(L"JBXSaveDirectory").value_or(L"")),
-        std::filesystem::path(PathFromUtf8(folder())));
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
@@ -251,42 +245,29 @@ TEST_F(Editor, OpensAndDropsBanksWithAnyName)
     EXPECT_EQ(TextOf(main()), L"JBX Maker - zweite.jbx");
     EXPECT_EQ(session.bank.slot(4).size, 8);
 
-    // Not a bank: the loader's message, owned by the window, then Untitled.
-    std::vector<SeenBox> boxes;
-    const std::string notes = folder() + "\\notes.txt";
-    WriteBytes(notes, ToBytes("just some text, long enough to have a directory offset"));
-    driver.answerFile(WideFromUtf8(notes), &titles);
-    driver.answerBox(IDOK, &boxes);
-    click(IDC_OPEN);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Not a valid JeerBox sound file");
-    EXPECT_EQ(boxes[0].caption, L"Error");
-    EXPECT_EQ(boxes[0].icon, "stop");
-    EXPECT_EQ(boxes[0].owner, main());
-    EXPECT_EQ(TextOf(main()), L"JBX Maker - Untitled");
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
+// Alt+F4 is the system's close key, so it is not Sound 4's: it closes the
+// window as the title bar's button does. The other Alt keys still play.
 TEST_F(Editor, KeysGoThroughTheLoopToTheTableOrTheNameBox)
 {
     DialogDriver driver;
     const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_TRUE(table);
-    EXPECT_EQ(CopyAcceleratorTableW(table, nullptr, 0), int(kAcceleratorTable.size()));
-
     const auto key = [&](UINT message, WPARAM vk) {
+        SetKey(VK_MENU, message == WM_SYSKEYDOWN);
         PostMessageW(GetFocus(), message, vk, message == WM_SYSKEYDOWN ? 0x20000001 : 1);
         Settle(main(), table);
+        SetKey(VK_MENU, false);
     };
     key(WM_KEYDOWN, VK_F4);
     EXPECT_EQ(session.bank.currentSlot, 4);
-    SetKey(VK_MENU, true);
     key(WM_SYSKEYDOWN, VK_F2);
-    SetKey(VK_MENU, false);
     EXPECT_EQ(session.bank.currentSlot, 2);
     key(WM_KEYDOWN, '0');
     EXPECT_EQ(session.bank.currentSlot, 10);
-    EXPECT_EQ(GetFocus(), item(109));
+    EXPECT_EQ(GetFocus(), item(IDC_SOUND10));
 
     // In the Name box the digits and A type; F-keys still select.
     SetFocus(item(IDC_NAME));
@@ -308,8 +289,8 @@ TEST_F(Editor, KeysGoThroughTheLoopToTheTableOrTheNameBox)
     key(WM_KEYDOWN, 'A');
     EXPECT_EQ(titles, std::vector<std::wstring>{L"Replace sound 3"});
 
-    // Quit ends the loop with 0.
-    click(IDC_QUIT);
+    key(WM_SYSKEYDOWN, VK_F4);
+    EXPECT_EQ(session.bank.currentSlot, 3);
     EXPECT_FALSE(IsWindow(main()));
     MSG quit{};
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -318,106 +299,56 @@ TEST_F(Editor, KeysGoThroughTheLoopToTheTableOrTheNameBox)
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
-// Alt+F4 is the system's close key, so it is not Sound 4's: it closes the
-// window as the title bar's button does. The other Alt keys still play.
-TEST_F(Editor, AltF4ClosesTheWindowAndAltF3PlaysSoundThree)
-{
-    const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
-    ASSERT_TRUE(table);
-    const auto altKey = [&](WPARAM vk) {
-        SetKey(VK_MENU, true);
-        PostMessageW(GetFocus(), WM_SYSKEYDOWN, vk, 0x20000001);
-        Settle(main(), table);
-        SetKey(VK_MENU, false);
-    };
-    altKey(VK_F3);
-    EXPECT_EQ(session.bank.currentSlot, 3);
-    altKey(VK_F4);
-    EXPECT_EQ(session.bank.currentSlot, 3);
-    EXPECT_FALSE(IsWindow(main()));
-    MSG quit{};
-    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    DestroyAcceleratorTable(table);
-}
-
+// What the boxes show and store is the core's; here, that its texts reach
+// the boxes and the typed ones come back through the bank's character set.
 TEST_F(Editor, CreditsDialogShowsStoresAndErases)
 {
     DialogDriver driver;
     std::vector<std::wstring> shown;
     std::vector<SeenBox> boxes;
     const auto read = [&](HWND dialog) {
-        shown.push_back(TextOf(dialog) + L"|" + Text(dialog, IDC_AUTHOR) + L"|" + Text(dialog, IDC_DESCRIPTION) + L"|"
+        shown.push_back(Text(dialog, IDC_AUTHOR) + L"|" + Text(dialog, IDC_DESCRIPTION) + L"|"
             + Text(dialog, IDC_DATE_FINISHED));
     };
     const auto command = [](HWND dialog, int id) {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
     };
 
-    // After New: the template texts; typing an author and OK stores all three.
+    // A character no bank text holds is not taken; a description keeps its
+    // line breaks as CR LF.
     driver.then([&](HWND dialog) {
         read(dialog);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_AUTHOR, EM_GETLIMITTEXT, 0, 0), 100);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_DESCRIPTION, EM_GETLIMITTEXT, 0, 0), 255);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_DATE_FINISHED, EM_GETLIMITTEXT, 0, 0), 100);
-        SetDlgItemTextW(dialog, IDC_AUTHOR, L"Zoë");
-        command(dialog, IDOK);
-    });
-    click(IDC_CREDITS);
-    EXPECT_EQ(session.bank.credits.author, "Zo\xEB");
-    EXPECT_EQ(session.bank.credits.description, "None Entered");
-    EXPECT_EQ(session.bank.credits.dateFinished, "??/??/??");
-    EXPECT_TRUE(session.bank.creditsConfirmed);
-
-    // Erase asks, owned by the dialog; Yes empties at once and Cancel keeps it so.
-    HWND creditsDialog = nullptr;
-    driver.then([&](HWND dialog) {
-        creditsDialog = dialog;
-        read(dialog);
-        driver.answerBox(IDYES, &boxes);
-        command(dialog, IDC_ERASE);
-        read(dialog);
-        command(dialog, IDCANCEL);
-    });
-    click(IDC_CREDITS);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
-        L"This action will erase the credits from memory, and they will not be saved to disk next time you save the "
-        L"file.\n\nContinue?");
-    EXPECT_EQ(boxes[0].caption, L"Warning");
-    EXPECT_EQ(boxes[0].icon, "exclamation");
-    EXPECT_EQ(boxes[0].owner, creditsDialog);
-    EXPECT_TRUE(session.bank.credits.empty());
-
-    // Erased credits show as such; a character no bank text holds is not
-    // taken; a description keeps its line breaks as CR LF.
-    driver.then([&](HWND dialog) {
-        read(dialog);
-        SetDlgItemTextW(dialog, IDC_AUTHOR, L"AΩB");
+        SetDlgItemTextW(dialog, IDC_AUTHOR, L"ZoëΩ");
         SetDlgItemTextW(dialog, IDC_DESCRIPTION, L"one\r\ntwo");
         command(dialog, IDOK);
     });
     click(IDC_CREDITS);
-    EXPECT_EQ(session.bank.credits.author, "AB");
+    EXPECT_EQ(session.bank.credits.author, "Zo\xEB");
     EXPECT_EQ(session.bank.credits.description, "one\r\ntwo");
-    EXPECT_EQ(session.bank.credits.dateFinished, "");
+    EXPECT_TRUE(session.bank.creditsConfirmed);
 
-    // Cancel after typing stores nothing.
+    // Erase asks, owned by the dialog, and empties the boxes at once; what is
+    // typed after it, Cancel does not store.
+    HWND creditsDialog = nullptr;
     driver.then([&](HWND dialog) {
+        creditsDialog = dialog;
+        driver.answerBox(IDYES, &boxes);
+        command(dialog, IDC_ERASE);
         read(dialog);
         SetDlgItemTextW(dialog, IDC_AUTHOR, L"someone else");
         command(dialog, IDCANCEL);
     });
     click(IDC_CREDITS);
-    EXPECT_EQ(session.bank.credits.author, "AB");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, "exclamation");
+    EXPECT_EQ(boxes[0].owner, creditsDialog);
+    EXPECT_TRUE(session.bank.credits.empty());
 
-    const std::wstring noCredits = L"This file didn't have any credits saved in it.";
-    EXPECT_EQ(shown, (std::vector<std::wstring>{
-                         L"Credits|Anonymous|None Entered|??/??/??",
-                         L"Credits|Zoë|None Entered|??/??/??",
-                         L"Credits||" + noCredits + L"|",
-                         L"Credits||" + noCredits + L"|",
-                         L"Credits|AB|one\r\ntwo|??/??/??",
-                     }));
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"Anonymous|None Entered|??/??/??",
+                         L"|" + WideFromUtf8(kNoCreditsText) + L"|"}));
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 

@@ -4,7 +4,6 @@
 
 #include "settings/settingsstore.h"
 #include "win32/program.h"
-#include "win32/registryassociation.h"
 #include "win32/registrystore.h"
 #include "win32/widetext.h"
 
@@ -16,10 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string_view>
-#include <thread>
 
 using namespace jbx;
 using namespace jbx::testing;
@@ -29,16 +26,14 @@ namespace {
 class Program {
 public:
     // The text after the program's name is exactly `arguments`.
-    Program(const std::wstring& arguments, const std::wstring& directory = L"")
+    explicit Program(const std::wstring& arguments)
     {
-        std::wstring commandLine = L"\"" + WideFromUtf8(JBX_EDITOR_EXE) + L"\"";
-        if (!arguments.empty())
-            commandLine += L" " + arguments;
+        std::wstring commandLine = L"\"" + WideFromUtf8(JBX_EDITOR_EXE) + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         for (int attempt = 0; attempt < 3 && !process_.hProcess; ++attempt)
-            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                    directory.empty() ? nullptr : directory.c_str(), &startup, &process_))
+            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                    &process_))
                 process_ = {};
     }
     ~Program()
@@ -71,7 +66,7 @@ private:
 
 } // namespace
 
-TEST(Program, TheCommandLineIsOneBankPathAndClosingEndsWithZero)
+TEST(Program, StartsWithTheBankOfItsCommandLineAndEndsWithZero)
 {
     TempDir dir;
     const std::string folder = dir.file("Klänge 音");
@@ -80,28 +75,22 @@ TEST(Program, TheCommandLineIsOneBankPathAndClosingEndsWithZero)
     ASSERT_EQ(WriteBankFile(bank, folder + "\\My taunts.jbx"), WriteFileResult::Written);
 
     const struct {
-        std::wstring arguments;
-        std::wstring directory;
+        std::wstring bank;
         std::wstring caption;
-        std::wstring error;   // the loader's message, shown before the window
+        bool missing;   // the loader's message shows before the window
     } cases[] = {
-        {L"", L"", L"JBX Maker - Untitled", L""},
-        {WideFromUtf8(folder) + L"\\My taunts.jbx", L"", L"JBX Maker - My taunts.jbx", L""},
-        {L"My taunts.jbx", WideFromUtf8(folder), L"JBX Maker - My taunts.jbx", L""},
-        {L"\"" + WideFromUtf8(folder) + L"\\My taunts.jbx\"", L"", L"JBX Maker - My taunts.jbx", L""},
-        {L"\"" + WideFromUtf8(folder) + L"\\Missing.jbx\"", L"", L"JBX Maker - Untitled", L"Cannot open JBX file"},
+        {L"My taunts.jbx", L"JBX Maker - My taunts.jbx", false},
+        {L"Missing.jbx", L"JBX Maker - Untitled", true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(Utf8FromWide(c.arguments));
-        Program program(c.arguments, c.directory);
+        SCOPED_TRACE(Utf8FromWide(c.bank));
+        // Quoted, as the association's command hands it over.
+        Program program(L"\"" + WideFromUtf8(folder) + L"\\" + c.bank + L"\"");
         ASSERT_TRUE(program.started());
-        if (!c.error.empty()) {
+        if (c.missing) {
             const HWND box = program.window(L"#32770");
             ASSERT_TRUE(box);
-            const SeenBox seen = ReadMessageBox(box);
-            EXPECT_EQ(seen.text, c.error);
-            EXPECT_EQ(seen.caption, L"Error");
-            EXPECT_EQ(seen.owner, nullptr);
+            EXPECT_EQ(ReadMessageBox(box).owner, nullptr);
             Press(box, IDOK);
         }
         const HWND window = program.window(L"JBXMaker");
@@ -111,37 +100,23 @@ TEST(Program, TheCommandLineIsOneBankPathAndClosingEndsWithZero)
     }
 }
 
-// The text wWinMain is handed: what follows the program's name (a quote
-// opens or closes a quoted stretch, blanks and control characters end it
-// outside one) and the blanks after it, as MinGW-w64's start-up code cuts
-// it from GetCommandLineW.
-static std::wstring WinMainCommandLine(std::wstring_view commandLine)
+TEST(Program, TheCommandLineIsOneBankPathQuotedOrNot)
 {
-    std::size_t i = 0;
-    bool quoted = false;
-    for (; i < commandLine.size() && (commandLine[i] > L' ' || quoted); ++i) {
-        if (commandLine[i] == L'"')
-            quoted = !quoted;
-    }
-    while (i < commandLine.size() && commandLine[i] <= L' ')
-        ++i;
-    return std::wstring(commandLine.substr(i));
+    const struct {
+        std::wstring_view commandLine, path;
+    } cases[] = {
+        {L"C:\\Klänge 音\\My taunts.jbx", L"C:\\Klänge 音\\My taunts.jbx"},
+        {L"\"C:\\My taunts.jbx\"", L"C:\\My taunts.jbx"},
+        {L"", L""},
+        // Two banks are no one path, and are not taken apart.
+        {L"\"C:\\a.jbx\" \"C:\\b.jbx\"", L"\"C:\\a.jbx\" \"C:\\b.jbx\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BankPathFromCommandLine(c.commandLine), c.path) << Utf8FromWide(std::wstring(c.commandLine));
 }
 
-TEST(Program, OpeningABankThroughTheAssociationHandsStartUpItsPath)
-{
-    const std::wstring program = L"C:\\Users\\Zoë\\AppData\\Local\\Programs\\JBX Maker\\jbxmaker.exe";
-    for (const std::wstring bank : {L"C:\\Klänge 音\\My taunts.jbx", L"D:\\taunts.jbx"}) {
-        SCOPED_TRACE(Utf8FromWide(bank));
-        // The shell puts the bank's path where "%1" is.
-        std::wstring commandLine = AssociationCommand(program);
-        commandLine.replace(commandLine.find(L"%1"), 2, bank);
-        EXPECT_EQ(BankPathFromCommandLine(WinMainCommandLine(commandLine)), bank);
-    }
-    // Two banks are no one path, and are not taken apart.
-    EXPECT_EQ(BankPathFromCommandLine(L"\"C:\\a.jbx\" \"C:\\b.jbx\""), L"\"C:\\a.jbx\" \"C:\\b.jbx\"");
-}
-
+// Texts are stored as REG_SZ; a value of another type is read as the
+// text its bytes spell, and left as it was stored.
 TEST(RegistryStore, KeepsTextsAsRegSzAndReadsAnyTypeAsItsBytesText)
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
@@ -151,21 +126,16 @@ TEST(RegistryStore, KeepsTextsAsRegSzAndReadsAnyTypeAsItsBytesText)
     EXPECT_EQ(store.open()->readText(kJBXOpenDirectory), folder);
     EXPECT_EQ(store.open()->readText("Missing"), std::nullopt);
 
-    // Values of other types are read, and left as they were stored.
     HKEY key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(key, L"JBXOpenDirectory", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_SZ));
     const DWORD number = 1;
     RegSetValueExW(key, L"UseLastOpenDir", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    const wchar_t no[] = {L'n', L'o'};
-    RegSetValueExW(key, L"UseLastSaveDir", 0, REG_BINARY, reinterpret_cast<const BYTE*>(no), sizeof no);
     EXPECT_EQ(store.open()->readText(kUseLastOpenDir), "\x01") << "01 00 00 00 spells U+0001";
-    EXPECT_TRUE(ReadYesNoSetting(store, kUseLastOpenDir)) << "1 is not no";
-    EXPECT_FALSE(ReadYesNoSetting(store, kUseLastSaveDir));
-    for (const auto& [name, type] : {std::pair{L"UseLastOpenDir", REG_DWORD}, {L"UseLastSaveDir", REG_BINARY}}) {
-        DWORD stored = 0;
-        EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &stored, nullptr, nullptr), ERROR_SUCCESS);
-        EXPECT_EQ(stored, DWORD(type)) << name;
-    }
+    EXPECT_EQ(RegQueryValueExW(key, L"UseLastOpenDir", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_DWORD));
     RegCloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
 }
