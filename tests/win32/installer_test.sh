@@ -20,14 +20,11 @@ set -euo pipefail
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tests/win32/privateprefix.sh
 . "$source_dir/tests/win32/privateprefix.sh"
-[ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
 
-absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 installer=$(absolute "$1")
 probe=$(absolute "$2")
 version=$3
 work=$(absolute "$4")
-started=$SECONDS
 [ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
 
 use_private_prefix installer-prefix "$work"
@@ -48,10 +45,8 @@ fi
 
 start_private_wine
 
-run() { "$wine" "$@" </dev/null 2>>"$work/wine.log" | tr -d '\r'; }
-
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\JBXMaker'
-settings_key='HKCU\Software\Brackwater\JBXMaker'
+settings_key='HKEY_CURRENT_USER\Software\Brackwater\JBXMaker'
 
 # What an earlier run may have left: the prefix is kept between runs.
 cat >"$work/clean.reg" <<EOF2
@@ -61,7 +56,7 @@ Windows Registry Editor Version 5.00
 
 [-HKEY_LOCAL_MACHINE\\$uninstall_key]
 
-[-$(echo "$settings_key" | sed 's/^HKCU/HKEY_CURRENT_USER/')]
+[-$settings_key]
 
 [-HKEY_CURRENT_USER\\Software\\Classes\\.jbx]
 
@@ -81,16 +76,6 @@ shortcut="$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\JBX Maker.lnk"
 shortcut_unix=$(unix "$shortcut")
 rm -rf "$installed_unix" "$shortcut_unix"
 echo "prefix ready after $((SECONDS - started)) s"
-
-passed=0
-failed=0
-fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-
-# Value $2 of key $1, or nothing.
-reg_value() {
-    { run reg.exe query "$1" /v "$2" 2>/dev/null || true; } | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
 
 # --- Install --------------------------------------------------------------
 
@@ -115,20 +100,15 @@ said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
     || fail "no Start-menu entry at $shortcut"
 
 hkcu="HKCU\\$uninstall_key"
-expect_value() {
-    local got
-    got=$(reg_value "$hkcu" "$1")
-    [ "$got" = "$2" ] || { fail "Add/Remove Programs: $1 is '$got', not '$2'"; return; }
-}
-before=$failed
-expect_value DisplayName "JBX Maker"
-expect_value DisplayVersion "$version"
-expect_value Publisher Brackwater
-expect_value DisplayIcon "\"$installed\\jbxmaker.exe\",0"
-expect_value UninstallString "\"$installed\\Uninstall.exe\" /CurrentUser"
-# In KiB, as the installed files take it (GetSize rounds down).
+# EstimatedSize in KiB, as the installed files take it (GetSize rounds down).
 bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-expect_value EstimatedSize "$(printf '0x%x' $((bytes / 1024)))"
+before=$failed
+for pair in "DisplayName=JBX Maker" "DisplayVersion=$version" Publisher=Brackwater \
+    "DisplayIcon=\"$installed\\jbxmaker.exe\",0" "UninstallString=\"$installed\\Uninstall.exe\" /CurrentUser" \
+    "EstimatedSize=$(printf '0x%x' $((bytes / 1024)))"; do
+    got=$(reg_value "$hkcu" "${pair%%=*}")
+    [ "$got" = "${pair#*=}" ] || fail "Add/Remove Programs: ${pair%%=*} is '$got', not '${pair#*=}'"
+done
 [ "$failed" -eq "$before" ] && pass "Add/Remove Programs entry in HKCU"
 run reg.exe query "HKLM\\$uninstall_key" >/dev/null 2>&1 \
     && fail "a per-user install wrote the machine's Uninstall key"
@@ -158,10 +138,8 @@ refuses() {
 close_when="$work/close-editor"
 "$wine" "$probe" "$shortcut" JBXMaker "Z:$close_when" </dev/null >"$work/probe.out" 2>&1 &
 probe_pid=$!
-deadline=$((SECONDS + 30))
-until grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid" 2>/dev/null || [ "$SECONDS" -gt "$deadline" ]; do
-    sleep 0.2
-done
+probe_waits() { grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid" 2>/dev/null; }
+wait_for 30 probe_waits || true
 if grep -q '^caption: ' "$work/probe.out"; then
     snapshot >"$work/before.snapshot"
     what=installer refuses run "$installer" /S
@@ -188,19 +166,17 @@ copyright="Copyright 2026 The JBX Maker developers"
 
 # --- Uninstall --------------------------------------------------------------
 
+has_key() { run reg.exe query "$1" >/dev/null 2>&1; }
+no_key() { ! has_key "$1"; }
 # The uninstaller copies itself to the temporary folder, starts the copy
 # and ends: the work is done when the Add/Remove entry $1, removed last,
 # is gone.
-wait_for_uninstall() {
-    local deadline=$((SECONDS + 30))
-    while run reg.exe query "$1" >/dev/null 2>&1 && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
-}
+wait_for_uninstall() { wait_for 30 no_key "$1" || true; }
 
 # Default value of key $1, or nothing.
 reg_default() {
     { run reg.exe query "$1" /ve 2>/dev/null || true; } | sed -n 's/^ *([^)]*) *REG_[A-Z_]* *//p'
 }
-has_key() { run reg.exe query "$1" >/dev/null 2>&1; }
 
 classes='HKCU\Software\Classes'
 record="$settings_key\\Association"
@@ -333,6 +309,4 @@ if [ -n "${signing:-}" ]; then
     fi
 fi
 
-echo "took $((SECONDS - started)) s"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -27,8 +27,6 @@ using namespace jbx::testing;
 
 namespace {
 
-// ---- the registry -------------------------------------------------------
-
 // Classes of other programs owning .jbx: one installed for this user, one
 // for all users.
 const wchar_t* const kUserClass = L"OtherPlayer.Sound";
@@ -152,24 +150,6 @@ Tree Merged(Tree tree, const Tree& more)
     return tree;
 }
 
-std::optional<std::wstring> Setting(const wchar_t* name)
-{
-    wchar_t buffer[1024];
-    DWORD size = sizeof buffer;
-    if (RegGetValueW(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size)
-        != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(buffer);
-}
-
-void PutSetting(const wchar_t* name, const std::wstring& value)
-{
-    RegSetKeyValueW(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), name, REG_SZ, value.c_str(),
-        DWORD((value.size() + 1) * sizeof(wchar_t)));
-}
-
-// ---- driving the sheet --------------------------------------------------
-
 // Steps run one a timer tick inside the sheet's own message loop, so what a
 // step posts (keys, the OK button) is handled by the sheet before the next.
 using SheetStep = std::function<void(HWND sheet)>;
@@ -289,22 +269,22 @@ TEST_F(OptionsSheet, TheOptionsButtonOpensTheModalSheetOnItsFirstPage)
 TEST_F(OptionsSheet, TheDirectoryChoicesShowTheStoreAndReachItOnlyThroughOk)
 {
     const struct Case {
-        std::wstring storedOpen, storedSave;
+        std::string storedOpen, storedSave;
         std::string actions;
         const SheetStep* closer;
-        std::wstring open, save;
+        std::string open, save;
     } cases[] = {
-        {L"yes", L"no", "oS", &kOk, L"no", L"yes"},
-        {L"no", L"yes", "Ot", &kOk, L"yes", L"yes"},
-        {L"no", L"yes", "Os", &kCancel, L"no", L"yes"},
-        {L"no", L"yes", "O", &kCloseBox, L"no", L"yes"},
+        {"yes", "no", "oS", &kOk, "no", "yes"},
+        {"no", "yes", "Ot", &kOk, "yes", "yes"},
+        {"no", "yes", "Os", &kCancel, "no", "yes"},
+        {"no", "yes", "O", &kCloseBox, "no", "yes"},
     };
     const std::map<char, int> buttons = {
         {'O', IDC_OPEN_LAST_USED}, {'o', IDC_OPEN_CURRENT}, {'S', IDC_SAVE_LAST_USED}, {'s', IDC_SAVE_CURRENT}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.actions + (c.closer == &kOk ? " OK" : c.closer == &kCancel ? " Cancel" : " close box"));
-        PutSetting(L"UseLastOpenDir", c.storedOpen);
-        PutSetting(L"UseLastSaveDir", c.storedSave);
+        settings.open()->writeText(kUseLastOpenDir, c.storedOpen);
+        settings.open()->writeText(kUseLastSaveDir, c.storedSave);
 
         std::vector<int> shown;
         std::vector<SheetStep> steps = {[&shown](HWND sheet) {
@@ -323,10 +303,10 @@ TEST_F(OptionsSheet, TheDirectoryChoicesShowTheStoreAndReachItOnlyThroughOk)
         steps.push_back(*c.closer);
 
         show(steps);
-        EXPECT_EQ(shown, (std::vector<int>{c.storedOpen == L"yes" ? IDC_OPEN_LAST_USED : IDC_OPEN_CURRENT,
-                             c.storedSave == L"yes" ? IDC_SAVE_LAST_USED : IDC_SAVE_CURRENT}));
-        EXPECT_EQ(Setting(L"UseLastOpenDir"), c.open);
-        EXPECT_EQ(Setting(L"UseLastSaveDir"), c.save);
+        EXPECT_EQ(shown, (std::vector<int>{c.storedOpen == "yes" ? IDC_OPEN_LAST_USED : IDC_OPEN_CURRENT,
+                             c.storedSave == "yes" ? IDC_SAVE_LAST_USED : IDC_SAVE_CURRENT}));
+        EXPECT_EQ(settings.open()->readText(kUseLastOpenDir), c.open);
+        EXPECT_EQ(settings.open()->readText(kUseLastSaveDir), c.save);
     }
 }
 
