@@ -21,83 +21,35 @@
 using namespace jbx;
 using namespace jbx::testing;
 
-namespace {
-
-class Program {
-public:
-    // The text after the program's name is exactly `arguments`.
-    explicit Program(const std::wstring& arguments)
-    {
-        std::wstring commandLine = L"\"" + WideFromUtf8(JBX_EDITOR_EXE) + L"\" " + arguments;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        for (int attempt = 0; attempt < 3 && !process_.hProcess; ++attempt)
-            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                    &process_))
-                process_ = {};
-    }
-    ~Program()
-    {
-        if (!process_.hProcess)
-            return;
-        TerminateProcess(process_.hProcess, 99);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-    bool started() const { return process_.hProcess != nullptr; }
-    HWND window(const wchar_t* className) const { return WaitForWindowOf(process_.dwProcessId, className); }
-    // Closes the main window as its close box does; gives the exit code.
-    DWORD close(HWND mainWindow)
-    {
-        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
-            return 1000;
-        DWORD code = 1001;
-        GetExitCodeProcess(process_.hProcess, &code);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = {};
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION process_{};
-};
-
-} // namespace
-
-TEST(Program, StartsWithTheBankOfItsCommandLineAndEndsWithZero)
+// Quoted, as the association's command hands it over, in a folder whose
+// name needs Unicode: the program takes its command line as Unicode text.
+TEST(Program, OpensTheBankItsCommandLineNamesAndEndsWithZero)
 {
     TempDir dir;
     const std::string folder = dir.file("Klänge 音");
     std::filesystem::create_directories(PathFromUtf8(folder));
-    SoundBank bank;
-    ASSERT_EQ(WriteBankFile(bank, folder + "\\My taunts.jbx"), WriteFileResult::Written);
+    ASSERT_EQ(WriteBankFile(SoundBank{}, folder + "\\My taunts.jbx"), WriteFileResult::Written);
 
-    const struct {
-        std::wstring bank;
-        std::wstring caption;
-        bool missing;   // the loader's message shows before the window
-    } cases[] = {
-        {L"My taunts.jbx", L"JBX Maker - My taunts.jbx", false},
-        {L"Missing.jbx", L"JBX Maker - Untitled", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Utf8FromWide(c.bank));
-        // Quoted, as the association's command hands it over.
-        Program program(L"\"" + WideFromUtf8(folder) + L"\\" + c.bank + L"\"");
-        ASSERT_TRUE(program.started());
-        if (c.missing) {
-            const HWND box = program.window(L"#32770");
-            ASSERT_TRUE(box);
-            EXPECT_EQ(ReadMessageBox(box).owner, nullptr);
-            Press(box, IDOK);
-        }
-        const HWND window = program.window(L"JBXMaker");
-        ASSERT_TRUE(window);
-        EXPECT_EQ(TextOf(window), c.caption);
-        EXPECT_EQ(program.close(window), 0u);
-    }
+    std::wstring commandLine =
+        L"\"" + WideFromUtf8(JBX_EDITOR_EXE) + L"\" \"" + WideFromUtf8(folder) + L"\\My taunts.jbx\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // Wine on a loaded machine now and then refuses to start a process.
+    for (int attempt = 0; attempt < 3 && !process.hProcess; ++attempt)
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    ASSERT_TRUE(process.hProcess);
+    const HWND window = WaitForWindowOf(process.dwProcessId, L"JBXMaker");
+    EXPECT_EQ(TextOf(window), L"JBX Maker - My taunts.jbx");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 1000;
+    if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 99);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 TEST(Program, TheCommandLineIsOneBankPathQuotedOrNot)
