@@ -96,20 +96,24 @@ said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
 [[ $said == *" $version"* ]] && pass "the installed jbxtool.exe runs: $said" \
     || fail "the installed jbxtool.exe --version said '$said', not version $version"
 
-[ -f "$shortcut_unix" ] && pass "Start-menu entry: $shortcut" \
-    || fail "no Start-menu entry at $shortcut"
+# Passes WHAT when `GETTER NAME` gives VALUE for each NAME=VALUE after it.
+fields_are() {
+    local getter=$1 what=$2 pair got ok=yes
+    shift 2
+    for pair; do
+        got=$("$getter" "${pair%%=*}")
+        [ "$got" = "${pair#*=}" ] || { fail "$what: ${pair%%=*} is '$got', not '${pair#*=}'"; ok=; }
+    done
+    [ -z "$ok" ] || pass "$what"
+}
 
 hkcu="HKCU\\$uninstall_key"
+entry() { reg_value "$hkcu" "$1"; }
 # EstimatedSize in KiB, as the installed files take it (GetSize rounds down).
 bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-before=$failed
-for pair in "DisplayName=JBX Maker" "DisplayVersion=$version" Publisher=Brackwater \
-    "DisplayIcon=\"$installed\\jbxmaker.exe\",0" "UninstallString=\"$installed\\Uninstall.exe\" /CurrentUser" \
-    "EstimatedSize=$(printf '0x%x' $((bytes / 1024)))"; do
-    got=$(reg_value "$hkcu" "${pair%%=*}")
-    [ "$got" = "${pair#*=}" ] || fail "Add/Remove Programs: ${pair%%=*} is '$got', not '${pair#*=}'"
-done
-[ "$failed" -eq "$before" ] && pass "Add/Remove Programs entry in HKCU"
+fields_are entry "the Add/Remove Programs entry in HKCU" "DisplayName=JBX Maker" "DisplayVersion=$version" \
+    Publisher=Brackwater "DisplayIcon=\"$installed\\jbxmaker.exe\",0" \
+    "UninstallString=\"$installed\\Uninstall.exe\" /CurrentUser" "EstimatedSize=$(printf '0x%x' $((bytes / 1024)))"
 run reg.exe query "HKLM\\$uninstall_key" >/dev/null 2>&1 \
     && fail "a per-user install wrote the machine's Uninstall key"
 
@@ -150,19 +154,10 @@ if grep -q '^caption: ' "$work/probe.out"; then
 fi
 touch "$close_when"
 wait "$probe_pid" || true
-probe_out=$(tr -d '\r' <"$work/probe.out")
-field() { sed -n "s/^$1: //p" <<<"$probe_out"; }
-if [ "$(field target)" = "$installed\\jbxmaker.exe" ] && [ "$(field caption)" = "JBX Maker - Untitled" ] && [ "$(field exit)" = 0 ]; then
-    pass "the Start-menu entry starts the installed editor: '$(field caption)', closed with exit code 0"
-else
-    fail "the Start-menu entry: expected target '$installed\\jbxmaker.exe', caption 'JBX Maker - Untitled', exit 0; the probe said: $(tr '\n' ' ' <<<"$probe_out")"
-fi
-documents="$profile\\Documents"
-[ "$(field folder)" = "$documents" ] && pass "the Start-menu entry starts the editor in $documents" \
-    || fail "the Start-menu entry's working folder is '$(field folder)', not '$documents'"
-copyright="Copyright 2026 The JBX Maker developers"
-[ "$(field copyright)" = "$copyright" ] && pass "jbxmaker.exe says '$copyright'" \
-    || fail "jbxmaker.exe's LegalCopyright is '$(field copyright)', not '$copyright'"
+probed() { tr -d '\r' <"$work/probe.out" | sed -n "s/^$1: //p"; }
+fields_are probed "the Start-menu entry starts the installed editor in Documents, which closes with exit code 0" \
+    "target=$installed\\jbxmaker.exe" "folder=$profile\\Documents" "caption=JBX Maker - Untitled" exit=0 \
+    "copyright=Copyright 2026 The JBX Maker developers"
 
 # --- Uninstall --------------------------------------------------------------
 
@@ -188,14 +183,8 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Classes\.jbx]
 @="jbxfile"
 
-[HKEY_CURRENT_USER\Software\Classes\jbxfile\shell]
-@="jbx"
-
 [HKEY_CURRENT_USER\Software\Classes\jbxfile\shell\jbx\command]
 @="jbxmaker.exe \"%1\""
-
-[HKEY_CURRENT_USER\Software\Classes\jbxfile\DefaultIcon]
-@="jbxmaker.exe,0"
 
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="jbxfile"
@@ -204,18 +193,13 @@ Windows Registry Editor Version 5.00
 EOF2
 (cd "$work" && run reg.exe import own-class.reg) >/dev/null
 run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
-# A missing Uninstall.exe has failed the test above already.
-if [ -f "$installed_unix/Uninstall.exe" ]; then
-    run "$installed_unix/Uninstall.exe" /S >/dev/null || true
-    wait_for_uninstall "$hkcu"
-    if [ -e "$installed_unix" ]; then
-        fail "30 s after the silent uninstall $installed still holds: $(ls "$installed_unix" | tr '\n' ' ')"
-    else
-        pass "the silent uninstall removed $installed"
-    fi
+run "$installed_unix/Uninstall.exe" /S >/dev/null || true
+wait_for_uninstall "$hkcu"
+if [ -e "$installed_unix" ] || [ -e "$shortcut_unix" ] || has_key "$hkcu"; then
+    fail "30 s after the silent uninstall, still there: $(ls "$installed_unix" "$shortcut_unix" 2>/dev/null | tr '\n' ' ')$(has_key "$hkcu" && echo " $hkcu")"
+else
+    pass "the silent uninstall removed $installed, the Start-menu entry and the Add/Remove Programs entry"
 fi
-[ -e "$shortcut_unix" ] && fail "the Start-menu entry is still there"
-has_key "$hkcu" && fail "the Add/Remove Programs entry is still there"
 kept=$(reg_value "$settings_key" InstallerTest)
 [ "$kept" = kept ] && pass "the user's settings under $settings_key stay" \
     || fail "after uninstalling, $settings_key InstallerTest is '$kept', not 'kept'"
