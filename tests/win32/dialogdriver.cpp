@@ -51,29 +51,17 @@ SeenBox ReadMessageBox(HWND box)
 
 HWND WaitForWindowOf(DWORD process, const wchar_t* className)
 {
-    struct Search {
-        DWORD process;
-        const wchar_t* className;
-        HWND found = nullptr;
-    } search{process, className};
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!search.found && std::chrono::steady_clock::now() < end) {
-        EnumWindows(
-            [](HWND window, LPARAM data) {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->process && IsWindowVisible(window) && ClassOf(window) == s->className) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&search));
-        if (!search.found)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return search.found;
+    do {
+        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process && IsWindowVisible(window) && ClassOf(window) == className)
+                return window;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    return nullptr;
 }
 
 void Press(HWND dialog, int id)
@@ -117,7 +105,8 @@ void DialogDriver::tick()
     for (HWND window = GetTopWindow(nullptr); window && !found; window = GetWindow(window, GW_HWNDNEXT)) {
         if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && ClassOf(window) == L"#32770"
             && IsWindowVisible(window) && IsWindowEnabled(window)
-            && std::none_of(handled_.begin(), handled_.end(), [window](const Handled& h) { return h.window == window; }))
+            && std::none_of(
+                handled_.begin(), handled_.end(), [window](const Handled& h) { return h.window == window; }))
             found = window;
     }
     if (!found)

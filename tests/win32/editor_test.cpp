@@ -86,26 +86,6 @@ TEST_F(Editor, StartsWithTheEmptyBankAndSoundOneFocused)
     EXPECT_FALSE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_GRAYED);
 }
 
-TEST_F(Editor, OnlyClicksRunCommandsAndShiftPressesReplace)
-{
-    DialogDriver driver;
-    // A focus notice (6) and a double click (5) play nothing.
-    SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 6), LPARAM(item(103)));
-    SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 5), LPARAM(item(103)));
-    EXPECT_EQ(session.bank.currentSlot, 1);
-    SendMessageW(main(), WM_COMMAND, MAKEWPARAM(101, 0), LPARAM(item(101)));
-    EXPECT_EQ(session.bank.currentSlot, 2) << "a click";
-
-    std::vector<std::wstring> titles;
-    driver.answerFile(L"", &titles);
-    SetKey(VK_SHIFT, true);
-    click(105);
-    SetKey(VK_SHIFT, false);
-    EXPECT_EQ(session.bank.currentSlot, 6);
-    EXPECT_EQ(titles, std::vector<std::wstring>{L"Replace sound 6"});
-    EXPECT_EQ(driver.unexpectedCaptions(), L"");
-}
-
 // The core's questions as message boxes: each kind with its icon and
 // buttons, owned by the main window; the Save dialog's name reaches the file.
 TEST_F(Editor, NewAndSaveAskInMessageBoxesAndSaveUnderAnyName)
@@ -173,11 +153,17 @@ TEST_F(Editor, OpensAndDropsBanksWithAnyName)
 
 // Alt+F4 is the system's close key, so it is not Sound 4's: it closes the
 // window as the title bar's button does. The other Alt keys still play.
-TEST_F(Editor, KeysGoThroughTheLoopToTheTableOrTheNameBox)
+TEST_F(Editor, ClicksAndKeysGoThroughTheLoopToTheTableOrTheNameBox)
 {
     DialogDriver driver;
     const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_TRUE(table);
+    // A focus notice (6) and a double click (5) play nothing; a click does.
+    SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 6), LPARAM(item(103)));
+    SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 5), LPARAM(item(103)));
+    EXPECT_EQ(session.bank.currentSlot, 1);
+    click(IDC_SOUND1 + 1);
+    EXPECT_EQ(session.bank.currentSlot, 2);
     const auto key = [&](UINT message, WPARAM vk) {
         SetKey(VK_MENU, message == WM_SYSKEYDOWN);
         PostMessageW(GetFocus(), message, vk, message == WM_SYSKEYDOWN ? 0x20000001 : 1);
@@ -206,14 +192,18 @@ TEST_F(Editor, KeysGoThroughTheLoopToTheTableOrTheNameBox)
     EXPECT_EQ(session.bank.currentSlot, 3);
     EXPECT_EQ(session.bank.slot(10).name, "5a") << "the typed name went to the slot that was current";
 
-    // A on a button presses Replace.
+    // A on a button presses Replace, and so does a click with Shift held.
     std::vector<std::wstring> titles;
     driver.answerFile(L"", &titles);
     key(WM_KEYDOWN, 'A');
-    EXPECT_EQ(titles, std::vector<std::wstring>{L"Replace sound 3"});
+    driver.answerFile(L"", &titles);
+    SetKey(VK_SHIFT, true);
+    click(IDC_SOUND1 + 5);
+    SetKey(VK_SHIFT, false);
+    EXPECT_EQ(titles, (std::vector<std::wstring>{L"Replace sound 3", L"Replace sound 6"}));
 
     key(WM_SYSKEYDOWN, VK_F4);
-    EXPECT_EQ(session.bank.currentSlot, 3);
+    EXPECT_EQ(session.bank.currentSlot, 6);
     EXPECT_FALSE(IsWindow(main()));
     MSG quit{};
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

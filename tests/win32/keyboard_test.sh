@@ -98,17 +98,6 @@ window_titled() {
     return 1
 }
 
-# What there is to see instead, for a failure message.
-sight() {
-    local id titles=()
-    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-        titles+=("'$(xdotool getwindowname "$id" 2>/dev/null)'")
-    done
-    echo -n "visible: ${titles[*]:-none}"
-    kill -0 "$editor_pid" 2>/dev/null || echo -n "; the program has ended"
-    [ -s "$work/editor.log" ] && echo -n "; it printed: $(tr '\r\n' '  ' <"$work/editor.log")"
-}
-
 # Wine takes the keys of the X window that has the focus. There is no window
 # manager to give it one, so the test does; --sync waits for the X server's
 # word that the focus moved, and a window that never takes it must not hang.
@@ -151,7 +140,7 @@ bank_info() { (cd "$work" && run "$tool" info "$1") 2>&1; }
 bank_with_blank() {
     local main dialog
     launch "My taunts.jbx" "JBX Maker - My taunts.jbx" \
-        || fail_here "no window 'JBX Maker - My taunts.jbx' within $limit s; $(sight)" || return 1
+        || fail_here "no window 'JBX Maker - My taunts.jbx' within $limit s" || return 1
     main=$first
     pass "the bank named on the command line opens, blank and all"
     if [ "${JBX_UPDATE_SCREENSHOT:-}" = 1 ]; then
@@ -160,7 +149,7 @@ bank_with_blank() {
 
     # The demo bank has credits, so Save goes straight to the dialog.
     press "$main" alt+s || fail_here "Alt+S could not be typed into the main window" || return 1
-    dialog=$(window_titled "Save") || fail_here "Alt+S opened no 'Save' dialog within $limit s; $(sight)" || return 1
+    dialog=$(window_titled "Save") || fail_here "Alt+S opened no 'Save' dialog within $limit s" || return 1
     # The file name box has the focus, and the dialog opens on the current
     # folder, so a bare name is saved beside the bank.
     focus "$dialog" && xdotool type --delay 30 saved.jbx && xdotool key Return \
@@ -180,15 +169,15 @@ bank_with_blank() {
 missing_bank_then_options() {
     local main sheet
     launch "No such bank.jbx" "Error" \
-        || fail_here "no 'Error' message box within $limit s for a missing bank; $(sight)" || return 1
+        || fail_here "no 'Error' message box within $limit s for a missing bank" || return 1
     no_window_titled 'JBX Maker.*' || fail_here "the main window was there before the 'Error' box was answered" || return 1
     press "$first" Return || fail_here "Enter could not be typed into the 'Error' message box" || return 1
     main=$(window_titled "JBX Maker - Untitled") \
-        || fail_here "after Enter on the 'Error' box no 'JBX Maker - Untitled' within $limit s; $(sight)" || return 1
+        || fail_here "after Enter on the 'Error' box no 'JBX Maker - Untitled' within $limit s" || return 1
     pass "a missing bank: 'Error' first, Enter, then an untitled main window"
 
     press "$main" alt+p || fail_here "Alt+P could not be typed into the main window" || return 1
-    sheet=$(window_titled "Options") || fail_here "Alt+P opened no 'Options' sheet within $limit s; $(sight)" || return 1
+    sheet=$(window_titled "Options") || fail_here "Alt+P opened no 'Options' sheet within $limit s" || return 1
     press "$sheet" Return || fail_here "Enter could not be typed into the 'Options' sheet" || return 1
     wait_for "$limit" no_window_titled Options || fail_here "the 'Options' sheet was still up $limit s after Enter" || return 1
     local written

@@ -46,7 +46,10 @@ public:
         at_ += read.size() + 1;
         return read;
     }
-    void alignToDword() { at_ = reinterpret_cast<const WORD*>((reinterpret_cast<std::uintptr_t>(at_) + 3) & ~std::uintptr_t(3)); }
+    void alignToDword()
+    {
+        at_ = reinterpret_cast<const WORD*>((reinterpret_cast<std::uintptr_t>(at_) + 3) & ~std::uintptr_t(3));
+    }
 
 private:
     const WORD* at_;
@@ -55,7 +58,8 @@ private:
 // The predefined classes a template names by number.
 std::wstring ClassName(const std::wstring& name, int number)
 {
-    const std::array<const wchar_t*, 6> predefined = {L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar", L"ComboBox"};
+    const std::array<const wchar_t*, 6> predefined = {
+        L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar", L"ComboBox"};
     return name.empty() ? predefined.at(number - 0x80) : name;
 }
 
@@ -164,8 +168,9 @@ TEST(Templates, EveryControlIsWhereAndAsItsTemplateSays)
                 const auto shown = HICON(SendMessageW(child, STM_GETICON, 0, 0));
                 EXPECT_EQ(shown, icon ? LoadIconW(instance, MAKEINTRESOURCEW(icon)) : nullptr);
                 if (shown) {
-                    expected = expected.substr(0, expected.find(' ')) + " " + std::to_string(GetSystemMetrics(SM_CXICON))
-                        + "x" + std::to_string(GetSystemMetrics(SM_CYICON));
+                    const std::string at = expected.substr(0, expected.find(' '));
+                    expected = at + " " + std::to_string(GetSystemMetrics(SM_CXICON)) + "x"
+                        + std::to_string(GetSystemMetrics(SM_CYICON));
                 }
             } else if (isStatic && (itemStyle & SS_TYPEMASK) == SS_ETCHEDHORZ) {
                 // An etched line draws its own edge, which may widen it by a
