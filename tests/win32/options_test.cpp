@@ -263,45 +263,31 @@ TEST_F(OptionsSheet, TheOptionsButtonOpensTheModalSheetOnItsFirstPage)
     }, kCancel});
 }
 
-// Letters for the File page: O and o choose "Last Used Directory" and
-// "Current Directory" for Open, S and s for Save; t visits every other tab
-// and comes back. The case's closer ends the showing.
+// The closer ends each showing; a visit to every other tab comes between.
 TEST_F(OptionsSheet, TheDirectoryChoicesShowTheStoreAndReachItOnlyThroughOk)
 {
     const struct Case {
         std::string storedOpen, storedSave;
-        std::string actions;
-        const SheetStep* closer;
+        std::vector<SheetStep> steps;
         std::string open, save;
     } cases[] = {
-        {"yes", "no", "oS", &kOk, "no", "yes"},
-        {"no", "yes", "Ot", &kOk, "yes", "yes"},
-        {"no", "yes", "Os", &kCancel, "no", "yes"},
-        {"no", "yes", "O", &kCloseBox, "no", "yes"},
+        {"yes", "no", {ClickButton(IDC_OPEN_CURRENT), ClickButton(IDC_SAVE_LAST_USED), kOk}, "no", "yes"},
+        {"no", "yes", {ClickButton(IDC_OPEN_LAST_USED), ToTab(1), ToTab(2), ToTab(3), ToTab(4), ToTab(0), kOk}, "yes",
+            "yes"},
+        {"no", "yes", {ClickButton(IDC_OPEN_LAST_USED), ClickButton(IDC_SAVE_CURRENT), kCancel}, "no", "yes"},
+        {"no", "yes", {ClickButton(IDC_OPEN_LAST_USED), kCloseBox}, "no", "yes"},
     };
-    const std::map<char, int> buttons = {
-        {'O', IDC_OPEN_LAST_USED}, {'o', IDC_OPEN_CURRENT}, {'S', IDC_SAVE_LAST_USED}, {'s', IDC_SAVE_CURRENT}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.actions + (c.closer == &kOk ? " OK" : c.closer == &kCancel ? " Cancel" : " close box"));
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         settings.open()->writeText(kUseLastOpenDir, c.storedOpen);
         settings.open()->writeText(kUseLastSaveDir, c.storedSave);
-
         std::vector<int> shown;
         std::vector<SheetStep> steps = {[&shown](HWND sheet) {
             for (int id : {IDC_OPEN_LAST_USED, IDC_OPEN_CURRENT, IDC_SAVE_LAST_USED, IDC_SAVE_CURRENT})
                 if (IsDlgButtonChecked(CurrentPage(sheet), id) == BST_CHECKED)
                     shown.push_back(id);
         }};
-        for (const char action : c.actions) {
-            if (action == 't') {
-                for (int tab : {1, 2, 3, 4, 0})
-                    steps.push_back(ToTab(tab));
-            } else {
-                steps.push_back(ClickButton(buttons.at(action)));
-            }
-        }
-        steps.push_back(*c.closer);
-
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
         show(steps);
         EXPECT_EQ(shown, (std::vector<int>{c.storedOpen == "yes" ? IDC_OPEN_LAST_USED : IDC_OPEN_CURRENT,
                              c.storedSave == "yes" ? IDC_SAVE_LAST_USED : IDC_SAVE_CURRENT}));

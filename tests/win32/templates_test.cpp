@@ -69,13 +69,6 @@ bool SameClass(const std::wstring& name, const std::wstring& other)
     return _wcsicmp(name.c_str(), other.c_str()) == 0;
 }
 
-// Leaves every control as the template made it: no focus is set, so no
-// push button becomes the default one.
-INT_PTR CALLBACK Untouched(HWND, UINT, WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
 // The dialog manager converts position and size separately, each rounded.
 std::string Pixels(HWND dialog, RECT units)
 {
@@ -119,8 +112,10 @@ TEST(Templates, EveryControlIsWhereAndAsItsTemplateSays)
             read.text();
         }
 
+        // Every control as the template made it: no focus is set, so no push
+        // button becomes the default one.
         const HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(id), (style & WS_CHILD) ? host : nullptr,
-            Untouched, 0);
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
         ASSERT_TRUE(dialog);
         EXPECT_EQ(TextOf(dialog), caption);
         if (!windowClass.empty()) {
