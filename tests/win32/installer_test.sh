@@ -4,8 +4,9 @@
 # installer nor uninstaller touching it while it runs), then uninstalled
 # silently, which must take the programs, the Add/Remove Programs entry and
 # what the editor's .jbx association added, and leave the user's settings.
-# With CPACK and its CPACK_CONFIG, it also makes a package signed with a
-# throw-away certificate and checks the signatures of all four programs.
+# With CPACK and its CPACK_CONFIG, the install for the current user is of a
+# package made here and signed with a throw-away certificate, and the
+# signatures of all four programs are checked.
 #
 #   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
@@ -30,7 +31,8 @@ work=$(absolute "$4")
 use_private_prefix installer-prefix "$work"
 
 # The signed package is made meanwhile, into a folder of its own, with a
-# certificate that lives as long as the test.
+# certificate that lives as long as the test; the machine-wide install is of
+# the package given.
 if [ $# -eq 6 ]; then
     signing="$work/signing"
     mkdir -p "$signing"
@@ -79,9 +81,23 @@ echo "prefix ready after $((SECONDS - started)) s"
 
 # --- Install --------------------------------------------------------------
 
+per_user=$installer
+if [ -n "${signing:-}" ]; then
+    wait "$signing_pid" || fail "making the signed package failed: $(tail -n 20 "$signing/make.log")"
+    per_user="$signing/package/$(basename "$installer")"
+fi
 status=0
-run "$installer" /S >/dev/null || status=$?
+run "$per_user" /S >/dev/null || status=$?
 [ "$status" -eq 0 ] || fail "the silent install ended with exit code $status"
+if [ -n "${signing:-}" ]; then
+    unsigned=()
+    for file in "$per_user" "$installed_unix"/{jbxmaker,jbxtool,Uninstall}.exe; do
+        osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >>"$signing/verify.log" 2>&1 \
+            || unsigned+=("$(basename "$file")")
+    done
+    [ ${#unsigned[@]} -eq 0 ] && pass "signed with a given certificate: the installer, and the programs and uninstaller it installs" \
+        || fail "no valid signature on ${unsigned[*]} (see $signing/verify.log)"
+fi
 
 missing=()
 for file in jbxmaker.exe jbxtool.exe Uninstall.exe README.txt LICENSE.txt; do
@@ -146,7 +162,7 @@ probe_waits() { grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid"
 wait_for 30 probe_waits || true
 if grep -q '^caption: ' "$work/probe.out"; then
     snapshot >"$work/before.snapshot"
-    what=installer refuses run "$installer" /S
+    what=installer refuses run "$per_user" /S
     # _?= runs the uninstaller in place, and so gives its exit code; it takes
     # the folder unquoted, blank and all, which only a batch file passes on.
     printf '@"%s\\Uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$installed" "$installed" >"$work/uninstall.bat"
@@ -267,30 +283,6 @@ if [ "$verb" = open ] && [ "$icon" = "otherapp.exe,1" ] && has_key "$other\\shel
     pass "the uninstall gives OtherApp.Bank its verb and icon back and keeps the settings"
 else
     fail "after uninstalling, OtherApp.Bank's verb is '$verb', its icon '$icon'; shell\\jbx $(has_key "$other\\shell\\jbx" && echo there || echo gone), the record $(has_key "$record" && echo there || echo gone), InstallerTest '$(reg_value "$settings_key" InstallerTest)'"
-fi
-
-# --- Signed ---------------------------------------------------------------
-
-if [ -n "${signing:-}" ]; then
-    signed_installer="$signing/package/$(basename "$installer")"
-    if ! wait "$signing_pid"; then
-        fail "making the signed package failed: $(tail -n 20 "$signing/make.log")"
-    else
-        status=0
-        run "$signed_installer" /S >/dev/null || status=$?
-        unsigned=()
-        for file in "$signed_installer" "$installed_unix/jbxmaker.exe" "$installed_unix/jbxtool.exe" "$installed_unix/Uninstall.exe"; do
-            osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >>"$signing/verify.log" 2>&1 \
-                || unsigned+=("$(basename "$file")")
-        done
-        [ "$status" -eq 0 ] && [ ${#unsigned[@]} -eq 0 ] \
-            && pass "signed with a given certificate: the installer, and the programs and uninstaller it installs" \
-            || fail "the signed installer (exit code $status): no valid signature on ${unsigned[*]} (see $signing/verify.log)"
-        if [ -f "$installed_unix/Uninstall.exe" ]; then
-            run "$installed_unix/Uninstall.exe" /S >/dev/null || true
-            wait_for_uninstall "$hkcu"
-        fi
-    fi
 fi
 
 summary

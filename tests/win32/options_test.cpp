@@ -45,7 +45,6 @@ void DeleteClassKeys()
             RegDeleteTreeW(root, ClassesPath(key).c_str());
 }
 
-// Sets the default value of a key under the classes, creating it.
 void Put(const std::wstring& key, const std::wstring& value, HKEY root = HKEY_CURRENT_USER)
 {
     ASSERT_EQ(RegSetKeyValueW(root, ClassesPath(key).c_str(), nullptr, REG_SZ, value.c_str(),
@@ -85,7 +84,6 @@ void Collect(HKEY key, const std::wstring& path, Tree& tree)
     }
 }
 
-// The user's classes, or the machine's.
 Tree ClassTree(HKEY root = HKEY_CURRENT_USER)
 {
     Tree tree;
@@ -199,7 +197,6 @@ void ClickStatic(HWND control, bool doubleClick = false)
     }
 }
 
-// A key typed into the focused control, through the sheet's message loop.
 SheetStep TypeKey(int id, WPARAM key)
 {
     return [id, key](HWND sheet) {
