@@ -10,36 +10,10 @@ namespace {
 
 DialogDriver* gDriver = nullptr;
 
-struct Found {
-    const std::vector<HWND>* handled;
-    HWND window = nullptr;
-};
-
 // A window answered this long ago and still waiting for input was not
 // answered as the test meant: it is closed, so the test fails instead of
 // hanging.
 constexpr ULONGLONG kStuckAfterMs = 4000;
-
-BOOL CALLBACK FindNewDialog(HWND window, LPARAM data)
-{
-    auto* found = reinterpret_cast<Found*>(data);
-    if (ClassOf(window) != L"#32770" || !IsWindowVisible(window) || !IsWindowEnabled(window))
-        return TRUE;
-    if (std::find(found->handled->begin(), found->handled->end(), window) != found->handled->end())
-        return TRUE;
-    found->window = window;
-    return FALSE;
-}
-
-// The one static control with SS_ICON style in a message box.
-HWND IconControl(HWND box)
-{
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            return child;
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -59,21 +33,15 @@ std::wstring ClassOf(HWND window)
 
 SeenBox ReadMessageBox(HWND box)
 {
-    SeenBox seen;
-    seen.caption = TextOf(box);
-    seen.text = TextOf(GetDlgItem(box, 0xFFFF));
-    seen.owner = GetWindow(box, GW_OWNER);
-    seen.icon = "none";
-    if (const HWND icon = IconControl(box)) {
-        const auto shown = HICON(SendMessageW(icon, STM_GETICON, 0, 0));
-        const struct {
-            LPCWSTR id;
-            const char* name;
-        } icons[] = {{IDI_HAND, "stop"}, {IDI_QUESTION, "question"}, {IDI_EXCLAMATION, "exclamation"},
-            {IDI_ASTERISK, "asterisk"}};
-        for (const auto& i : icons)
-            if (shown && shown == LoadIconW(nullptr, i.id))
-                seen.icon = i.name;
+    SeenBox seen{TextOf(GetDlgItem(box, 0xFFFF)), TextOf(box), "none", {}, GetWindow(box, GW_OWNER)};
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) != L"Static" || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            continue;
+        const auto shown = HICON(SendMessageW(child, STM_GETICON, 0, 0));
+        for (const auto& [id, name] : {std::pair{IDI_HAND, "stop"}, {IDI_QUESTION, "question"},
+                 {IDI_EXCLAMATION, "exclamation"}, {IDI_ASTERISK, "asterisk"}})
+            if (shown && shown == LoadIconW(nullptr, id))
+                seen.icon = name;
     }
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
         if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button))
@@ -83,29 +51,17 @@ SeenBox ReadMessageBox(HWND box)
 
 HWND WaitForWindowOf(DWORD process, const wchar_t* className)
 {
-    struct Search {
-        DWORD process;
-        const wchar_t* className;
-        HWND found = nullptr;
-    } search{process, className};
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!search.found && std::chrono::steady_clock::now() < end) {
-        EnumWindows(
-            [](HWND window, LPARAM data) {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->process && IsWindowVisible(window) && ClassOf(window) == s->className) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&search));
-        if (!search.found)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return search.found;
+    do {
+        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process && IsWindowVisible(window) && ClassOf(window) == className)
+                return window;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    return nullptr;
 }
 
 void Press(HWND dialog, int id)
@@ -144,25 +100,28 @@ void DialogDriver::tick()
             PostMessageW(h.window, WM_CLOSE, 0, 0);
         }
     }
-    std::vector<HWND> known;
-    for (const Handled& h : handled_)
-        known.push_back(h.window);
-    Found found{&known};
-    EnumThreadWindows(GetCurrentThreadId(), FindNewDialog, LPARAM(&found));
-    if (!found.window)
-        return;
     // A modal window disables its owner, so the newest one is the enabled one.
-    handled_.push_back({found.window, now});
+    HWND found = nullptr;
+    for (HWND window = GetTopWindow(nullptr); window && !found; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && ClassOf(window) == L"#32770"
+            && IsWindowVisible(window) && IsWindowEnabled(window)
+            && std::none_of(
+                handled_.begin(), handled_.end(), [window](const Handled& h) { return h.window == window; }))
+            found = window;
+    }
+    if (!found)
+        return;
+    handled_.push_back({found, now});
     // A step may open further windows and wait for them: the ticks inside
     // its nested loops answer those.
     if (steps_.empty()) {
-        unexpected_.push_back(TextOf(found.window));
-        PostMessageW(found.window, WM_CLOSE, 0, 0);
-        Press(found.window, IDCANCEL);
+        unexpected_.push_back(TextOf(found));
+        PostMessageW(found, WM_CLOSE, 0, 0);
+        Press(found, IDCANCEL);
     } else {
         Step step = std::move(steps_.front());
         steps_.pop_front();
-        step(found.window);
+        step(found);
     }
 }
 

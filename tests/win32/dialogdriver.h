@@ -14,12 +14,13 @@
 
 namespace jbx::testing {
 
-// What a message box showed.
+// What a message box showed: its icon is "stop", "question", "exclamation",
+// "asterisk" or "none"; its buttons IDOK, IDYES, IDNO, ...
 struct SeenBox {
     std::wstring text;
     std::wstring caption;
-    std::string icon;             // "stop", "question", "exclamation", "asterisk" or "none"
-    std::vector<int> buttons;     // IDOK, IDYES, IDNO, ... present in the box
+    std::string icon;
+    std::vector<int> buttons;
     HWND owner = nullptr;
 };
 
@@ -48,8 +49,7 @@ public:
     // or cancels when `path` is empty.
     void answerFile(const std::wstring& path, std::vector<std::wstring>* titles);
 
-    // How many windows came when no step was left, and their captions.
-    int unexpected() const { return int(unexpected_.size()); }
+    // The captions of the windows that came when no step was left.
     std::wstring unexpectedCaptions() const;
     bool done() const { return steps_.empty(); }
 

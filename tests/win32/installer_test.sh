@@ -4,8 +4,9 @@
 # installer nor uninstaller touching it while it runs), then uninstalled
 # silently, which must take the programs, the Add/Remove Programs entry and
 # what the editor's .jbx association added, and leave the user's settings.
-# With CPACK and its CPACK_CONFIG, it also makes a package signed with a
-# throw-away certificate and checks the signatures of all four programs.
+# With CPACK and its CPACK_CONFIG, the install for the current user is of a
+# package made here and signed with a throw-away certificate, and the
+# signatures of all four programs are checked.
 #
 #   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
@@ -20,20 +21,18 @@ set -euo pipefail
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tests/win32/privateprefix.sh
 . "$source_dir/tests/win32/privateprefix.sh"
-[ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
 
-absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 installer=$(absolute "$1")
 probe=$(absolute "$2")
 version=$3
 work=$(absolute "$4")
-started=$SECONDS
 [ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
 
 use_private_prefix installer-prefix "$work"
 
 # The signed package is made meanwhile, into a folder of its own, with a
-# certificate that lives as long as the test.
+# certificate that lives as long as the test; the machine-wide install is of
+# the package given.
 if [ $# -eq 6 ]; then
     signing="$work/signing"
     mkdir -p "$signing"
@@ -48,10 +47,8 @@ fi
 
 start_private_wine
 
-run() { "$wine" "$@" </dev/null 2>>"$work/wine.log" | tr -d '\r'; }
-
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\JBXMaker'
-settings_key='HKCU\Software\Brackwater\JBXMaker'
+settings_key='HKEY_CURRENT_USER\Software\Brackwater\JBXMaker'
 
 # What an earlier run may have left: the prefix is kept between runs.
 cat >"$work/clean.reg" <<EOF2
@@ -61,7 +58,7 @@ Windows Registry Editor Version 5.00
 
 [-HKEY_LOCAL_MACHINE\\$uninstall_key]
 
-[-$(echo "$settings_key" | sed 's/^HKCU/HKEY_CURRENT_USER/')]
+[-$settings_key]
 
 [-HKEY_CURRENT_USER\\Software\\Classes\\.jbx]
 
@@ -82,21 +79,25 @@ shortcut_unix=$(unix "$shortcut")
 rm -rf "$installed_unix" "$shortcut_unix"
 echo "prefix ready after $((SECONDS - started)) s"
 
-passed=0
-failed=0
-fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-
-# Value $2 of key $1, or nothing.
-reg_value() {
-    { run reg.exe query "$1" /v "$2" 2>/dev/null || true; } | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
-
 # --- Install --------------------------------------------------------------
 
+per_user=$installer
+if [ -n "${signing:-}" ]; then
+    wait "$signing_pid" || fail "making the signed package failed: $(tail -n 20 "$signing/make.log")"
+    per_user="$signing/package/$(basename "$installer")"
+fi
 status=0
-run "$installer" /S >/dev/null || status=$?
+run "$per_user" /S >/dev/null || status=$?
 [ "$status" -eq 0 ] || fail "the silent install ended with exit code $status"
+if [ -n "${signing:-}" ]; then
+    unsigned=()
+    for file in "$per_user" "$installed_unix"/{jbxmaker,jbxtool,Uninstall}.exe; do
+        osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >>"$signing/verify.log" 2>&1 \
+            || unsigned+=("$(basename "$file")")
+    done
+    [ ${#unsigned[@]} -eq 0 ] && pass "signed with a given certificate: the installer, and the programs and uninstaller it installs" \
+        || fail "no valid signature on ${unsigned[*]} (see $signing/verify.log)"
+fi
 
 missing=()
 for file in jbxmaker.exe jbxtool.exe Uninstall.exe README.txt LICENSE.txt; do
@@ -111,25 +112,24 @@ said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
 [[ $said == *" $version"* ]] && pass "the installed jbxtool.exe runs: $said" \
     || fail "the installed jbxtool.exe --version said '$said', not version $version"
 
-[ -f "$shortcut_unix" ] && pass "Start-menu entry: $shortcut" \
-    || fail "no Start-menu entry at $shortcut"
+# Passes WHAT when `GETTER NAME` gives VALUE for each NAME=VALUE after it.
+fields_are() {
+    local getter=$1 what=$2 pair got ok=yes
+    shift 2
+    for pair; do
+        got=$("$getter" "${pair%%=*}")
+        [ "$got" = "${pair#*=}" ] || { fail "$what: ${pair%%=*} is '$got', not '${pair#*=}'"; ok=; }
+    done
+    [ -z "$ok" ] || pass "$what"
+}
 
 hkcu="HKCU\\$uninstall_key"
-expect_value() {
-    local got
-    got=$(reg_value "$hkcu" "$1")
-    [ "$got" = "$2" ] || { fail "Add/Remove Programs: $1 is '$got', not '$2'"; return; }
-}
-before=$failed
-expect_value DisplayName "JBX Maker"
-expect_value DisplayVersion "$version"
-expect_value Publisher Brackwater
-expect_value DisplayIcon "\"$installed\\jbxmaker.exe\",0"
-expect_value UninstallString "\"$installed\\Uninstall.exe\" /CurrentUser"
-# In KiB, as the installed files take it (GetSize rounds down).
+entry() { reg_value "$hkcu" "$1"; }
+# EstimatedSize in KiB, as the installed files take it (GetSize rounds down).
 bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-expect_value EstimatedSize "$(printf '0x%x' $((bytes / 1024)))"
-[ "$failed" -eq "$before" ] && pass "Add/Remove Programs entry in HKCU"
+fields_are entry "the Add/Remove Programs entry in HKCU" "DisplayName=JBX Maker" "DisplayVersion=$version" \
+    Publisher=Brackwater "DisplayIcon=\"$installed\\jbxmaker.exe\",0" \
+    "UninstallString=\"$installed\\Uninstall.exe\" /CurrentUser" "EstimatedSize=$(printf '0x%x' $((bytes / 1024)))"
 run reg.exe query "HKLM\\$uninstall_key" >/dev/null 2>&1 \
     && fail "a per-user install wrote the machine's Uninstall key"
 
@@ -158,13 +158,11 @@ refuses() {
 close_when="$work/close-editor"
 "$wine" "$probe" "$shortcut" JBXMaker "Z:$close_when" </dev/null >"$work/probe.out" 2>&1 &
 probe_pid=$!
-deadline=$((SECONDS + 30))
-until grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid" 2>/dev/null || [ "$SECONDS" -gt "$deadline" ]; do
-    sleep 0.2
-done
+probe_waits() { grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid" 2>/dev/null; }
+wait_for 30 probe_waits || true
 if grep -q '^caption: ' "$work/probe.out"; then
     snapshot >"$work/before.snapshot"
-    what=installer refuses run "$installer" /S
+    what=installer refuses run "$per_user" /S
     # _?= runs the uninstaller in place, and so gives its exit code; it takes
     # the folder unquoted, blank and all, which only a batch file passes on.
     printf '@"%s\\Uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$installed" "$installed" >"$work/uninstall.bat"
@@ -172,35 +170,24 @@ if grep -q '^caption: ' "$work/probe.out"; then
 fi
 touch "$close_when"
 wait "$probe_pid" || true
-probe_out=$(tr -d '\r' <"$work/probe.out")
-field() { sed -n "s/^$1: //p" <<<"$probe_out"; }
-if [ "$(field target)" = "$installed\\jbxmaker.exe" ] && [ "$(field caption)" = "JBX Maker - Untitled" ] && [ "$(field exit)" = 0 ]; then
-    pass "the Start-menu entry starts the installed editor: '$(field caption)', closed with exit code 0"
-else
-    fail "the Start-menu entry: expected target '$installed\\jbxmaker.exe', caption 'JBX Maker - Untitled', exit 0; the probe said: $(tr '\n' ' ' <<<"$probe_out")"
-fi
-documents="$profile\\Documents"
-[ "$(field folder)" = "$documents" ] && pass "the Start-menu entry starts the editor in $documents" \
-    || fail "the Start-menu entry's working folder is '$(field folder)', not '$documents'"
-copyright="Copyright 2026 The JBX Maker developers"
-[ "$(field copyright)" = "$copyright" ] && pass "jbxmaker.exe says '$copyright'" \
-    || fail "jbxmaker.exe's LegalCopyright is '$(field copyright)', not '$copyright'"
+probed() { tr -d '\r' <"$work/probe.out" | sed -n "s/^$1: //p"; }
+fields_are probed "the Start-menu entry starts the installed editor in Documents, which closes with exit code 0" \
+    "target=$installed\\jbxmaker.exe" "folder=$profile\\Documents" "caption=JBX Maker - Untitled" exit=0 \
+    "copyright=Copyright 2026 The JBX Maker developers"
 
 # --- Uninstall --------------------------------------------------------------
 
+has_key() { run reg.exe query "$1" >/dev/null 2>&1; }
+no_key() { ! has_key "$1"; }
 # The uninstaller copies itself to the temporary folder, starts the copy
 # and ends: the work is done when the Add/Remove entry $1, removed last,
 # is gone.
-wait_for_uninstall() {
-    local deadline=$((SECONDS + 30))
-    while run reg.exe query "$1" >/dev/null 2>&1 && [ "$SECONDS" -le "$deadline" ]; do sleep 0.2; done
-}
+wait_for_uninstall() { wait_for 30 no_key "$1" || true; }
 
 # Default value of key $1, or nothing.
 reg_default() {
     { run reg.exe query "$1" /ve 2>/dev/null || true; } | sed -n 's/^ *([^)]*) *REG_[A-Z_]* *//p'
 }
-has_key() { run reg.exe query "$1" >/dev/null 2>&1; }
 
 classes='HKCU\Software\Classes'
 record="$settings_key\\Association"
@@ -212,14 +199,8 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Classes\.jbx]
 @="jbxfile"
 
-[HKEY_CURRENT_USER\Software\Classes\jbxfile\shell]
-@="jbx"
-
 [HKEY_CURRENT_USER\Software\Classes\jbxfile\shell\jbx\command]
 @="jbxmaker.exe \"%1\""
-
-[HKEY_CURRENT_USER\Software\Classes\jbxfile\DefaultIcon]
-@="jbxmaker.exe,0"
 
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="jbxfile"
@@ -228,18 +209,13 @@ Windows Registry Editor Version 5.00
 EOF2
 (cd "$work" && run reg.exe import own-class.reg) >/dev/null
 run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
-# A missing Uninstall.exe has failed the test above already.
-if [ -f "$installed_unix/Uninstall.exe" ]; then
-    run "$installed_unix/Uninstall.exe" /S >/dev/null || true
-    wait_for_uninstall "$hkcu"
-    if [ -e "$installed_unix" ]; then
-        fail "30 s after the silent uninstall $installed still holds: $(ls "$installed_unix" | tr '\n' ' ')"
-    else
-        pass "the silent uninstall removed $installed"
-    fi
+run "$installed_unix/Uninstall.exe" /S >/dev/null || true
+wait_for_uninstall "$hkcu"
+if [ -e "$installed_unix" ] || [ -e "$shortcut_unix" ] || has_key "$hkcu"; then
+    fail "30 s after the silent uninstall, still there: $(ls "$installed_unix" "$shortcut_unix" 2>/dev/null | tr '\n' ' ')$(has_key "$hkcu" && echo " $hkcu")"
+else
+    pass "the silent uninstall removed $installed, the Start-menu entry and the Add/Remove Programs entry"
 fi
-[ -e "$shortcut_unix" ] && fail "the Start-menu entry is still there"
-has_key "$hkcu" && fail "the Add/Remove Programs entry is still there"
 kept=$(reg_value "$settings_key" InstallerTest)
 [ "$kept" = kept ] && pass "the user's settings under $settings_key stay" \
     || fail "after uninstalling, $settings_key InstallerTest is '$kept', not 'kept'"
@@ -309,30 +285,4 @@ else
     fail "after uninstalling, OtherApp.Bank's verb is '$verb', its icon '$icon'; shell\\jbx $(has_key "$other\\shell\\jbx" && echo there || echo gone), the record $(has_key "$record" && echo there || echo gone), InstallerTest '$(reg_value "$settings_key" InstallerTest)'"
 fi
 
-# --- Signed ---------------------------------------------------------------
-
-if [ -n "${signing:-}" ]; then
-    signed_installer="$signing/package/$(basename "$installer")"
-    if ! wait "$signing_pid"; then
-        fail "making the signed package failed: $(tail -n 20 "$signing/make.log")"
-    else
-        status=0
-        run "$signed_installer" /S >/dev/null || status=$?
-        unsigned=()
-        for file in "$signed_installer" "$installed_unix/jbxmaker.exe" "$installed_unix/jbxtool.exe" "$installed_unix/Uninstall.exe"; do
-            osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >>"$signing/verify.log" 2>&1 \
-                || unsigned+=("$(basename "$file")")
-        done
-        [ "$status" -eq 0 ] && [ ${#unsigned[@]} -eq 0 ] \
-            && pass "signed with a given certificate: the installer, and the programs and uninstaller it installs" \
-            || fail "the signed installer (exit code $status): no valid signature on ${unsigned[*]} (see $signing/verify.log)"
-        if [ -f "$installed_unix/Uninstall.exe" ]; then
-            run "$installed_unix/Uninstall.exe" /S >/dev/null || true
-            wait_for_uninstall "$hkcu"
-        fi
-    fi
-fi
-
-echo "took $((SECONDS - started)) s"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

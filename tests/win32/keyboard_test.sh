@@ -28,7 +28,6 @@ fonts=/usr/share/wine/fonts
 for tool in xvfb-run xdotool xwd convert; do
     command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing; scripts/install-deps installs it"; exit 1; }
 done
-[ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
 # Without Wine's own fonts the dialogs have no face for MS Sans Serif.
 [ -e "$fonts/ms_sans_serif.ttf" ] || { echo "FAILED: $fonts has no MS Sans Serif; scripts/install-deps installs fonts-wine"; exit 1; }
 
@@ -37,14 +36,10 @@ if [ -z "${JBX_KEYBOARD_TEST_XVFB:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
-absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 editor=$(absolute "$1")
 tool=$(absolute "$2")
 demo_bank=$(absolute "$3")
 work=$(absolute "$4")
-started=$SECONDS
-
-# --- A private prefix with the X11 driver ------------------------------------
 
 # Made once (with the null driver, switched below).
 use_private_prefix keyboard-prefix "$work"
@@ -53,18 +48,19 @@ cp "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
 # window manager. The editor's settings and the file dialogs' memory of the
 # folders last used go, as for a first start: Save must begin in the current
 # folder whatever earlier runs left behind.
-cat >"$work/x11.reg" <<'EOF'
+settings_key='HKEY_CURRENT_USER\Software\Brackwater\JBXMaker'
+cat >"$work/x11.reg" <<EOF
 Windows Registry Editor Version 5.00
 
-[HKEY_CURRENT_USER\Software\Wine\Drivers]
+[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
 "Graphics"="x11"
 
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 
-[-HKEY_CURRENT_USER\Software\Brackwater\JBXMaker]
+[-$settings_key]
 
-[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32]
+[-HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32]
 EOF
 (cd "$work" && "$wine" reg.exe import x11.reg) >"$work/reg.log" 2>&1 \
     || { cat "$work/reg.log"; echo "FAILED: cannot switch the private prefix to the X11 driver"; exit 1; }
@@ -77,33 +73,24 @@ echo "private prefix ready after $((SECONDS - started)) s"
 cp "$editor" "$work/jbxmaker.exe"
 cp "$demo_bank" "$work/My taunts.jbx"
 
-# --- Helpers -----------------------------------------------------------------
-
 # How long any one step may take; a start under Wine on a busy machine is
 # the slowest, a few seconds.
 limit=30
-passed=0
-failed=0
 shot=0
-fail() {
-    failed=$((failed + 1))
+# A failure with a picture of the screen; its status ends the user path.
+fail_here() {
     shot=$((shot + 1))
     local picture="$work/failure-$shot.png"
     xwd -root -silent | convert xwd:- "$picture" 2>/dev/null || picture="(no picture)"
-    echo "FAILED: $* (the screen then: $picture)"
+    fail "$* (the screen then: $picture)"
     return 1
-}
-pass() {
-    passed=$((passed + 1))
-    echo "ok: $*"
 }
 
 # The visible window titled exactly $1, waited for while the program runs.
 window_titled() {
-    local pattern deadline=$((SECONDS + limit)) id running=yes
+    local pattern deadline=$((SECONDS + limit)) id
     pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
-    while [ "$SECONDS" -le "$deadline" ] && [ -n "$running" ]; do
-        kill -0 "$editor_pid" 2>/dev/null || running=""
+    while [ "$SECONDS" -le "$deadline" ] && kill -0 "$editor_pid" 2>/dev/null; do
         id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1) || true
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
@@ -111,49 +98,14 @@ window_titled() {
     return 1
 }
 
-# What there is to see instead, for a failure message.
-sight() {
-    local id titles=()
-    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-        titles+=("'$(xdotool getwindowname "$id" 2>/dev/null)'")
-    done
-    echo -n "visible: ${titles[*]:-none}"
-    kill -0 "$editor_pid" 2>/dev/null || echo -n "; the program has ended"
-    [ -s "$work/editor.log" ] && echo -n "; it printed: $(tr '\r\n' '  ' <"$work/editor.log")"
-}
-
 # Wine takes the keys of the X window that has the focus. There is no window
-# manager to give it one, so the test does.
-press() {
-    focus "$1" && xdotool key "$2"
-}
-# --sync waits for the X server's word that the focus moved; a window that
-# can never take it must not hang the test.
-focus() {
-    timeout 10 xdotool windowfocus --sync "$1"
-}
-
-# Waits for window $1's title to become $2; the last one seen is in $title.
-title_becomes() {
-    local deadline=$((SECONDS + limit))
-    while [ "$SECONDS" -le "$deadline" ]; do
-        title=$(xdotool getwindowname "$1" 2>/dev/null) || true
-        [ "$title" = "$2" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# Waits for process $1 to end; its exit status is then in $exit_status.
-process_ends() {
-    local deadline=$((SECONDS + limit))
-    while kill -0 "$1" 2>/dev/null; do
-        [ "$SECONDS" -le "$deadline" ] || return 1
-        sleep 0.1
-    done
-    exit_status=0
-    wait "$1" || exit_status=$?
-}
+# manager to give it one, so the test does; --sync waits for the X server's
+# word that the focus moved, and a window that never takes it must not hang.
+focus() { timeout 10 xdotool windowfocus --sync "$1"; }
+press() { focus "$1" && xdotool key "$2"; }
+titled() { [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+no_window_titled() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 
 # Starts the program with the command line $1 and waits for its first
 # window, titled $2; its id is then in $first. It is the command line of a
@@ -174,135 +126,85 @@ launch() {
     return 1
 }
 
-bank_info() {
-    (cd "$work" && "$wine" "$tool" info "$1") 2>&1 | tr -d '\r'
-}
-
 quits_with_alt_q() {
-    press "$1" alt+q || fail "Alt+Q could not be typed into the main window" || return 1
-    process_ends "$editor_pid" || fail "the program was still running $limit s after Alt+Q" || return 1
-    [ "$exit_status" -eq 0 ] || fail "the program ended with exit code $exit_status after Alt+Q, not 0" || return 1
+    press "$1" alt+q || fail_here "Alt+Q could not be typed into the main window" || return 1
+    wait_for "$limit" ended "$editor_pid" || fail_here "the program was still running $limit s after Alt+Q" || return 1
+    local status=0
+    wait "$editor_pid" || status=$?
+    [ "$status" -eq 0 ] || fail_here "the program ended with exit code $status after Alt+Q, not 0" || return 1
     pass "Alt+Q ends the program with exit code 0"
 }
 
-# --- A bank named with a blank: open, save under a new name, quit ------------
+bank_info() { (cd "$work" && run "$tool" info "$1") 2>&1; }
 
 bank_with_blank() {
     local main dialog
     launch "My taunts.jbx" "JBX Maker - My taunts.jbx" \
-        || fail "no window 'JBX Maker - My taunts.jbx' within $limit s; $(sight)" || return 1
+        || fail_here "no window 'JBX Maker - My taunts.jbx' within $limit s" || return 1
     main=$first
     pass "the bank named on the command line opens, blank and all"
-
     if [ "${JBX_UPDATE_SCREENSHOT:-}" = 1 ]; then
         focus "$main" && screenshot "$main" "$source_dir/docs/images/jbxmaker-windows.png"
     fi
 
     # The demo bank has credits, so Save goes straight to the dialog.
-    press "$main" alt+s || fail "Alt+S could not be typed into the main window" || return 1
-    dialog=$(window_titled "Save") \
-        || fail "Alt+S opened no 'Save' dialog within $limit s; $(sight)" || return 1
+    press "$main" alt+s || fail_here "Alt+S could not be typed into the main window" || return 1
+    dialog=$(window_titled "Save") || fail_here "Alt+S opened no 'Save' dialog within $limit s" || return 1
     # The file name box has the focus, and the dialog opens on the current
     # folder, so a bare name is saved beside the bank.
     focus "$dialog" && xdotool type --delay 30 saved.jbx && xdotool key Return \
-        || fail "could not type into the Save dialog" || return 1
-    title_becomes "$main" "JBX Maker - saved.jbx" \
-        || fail "after saving as saved.jbx the caption stayed '$title'" || return 1
-    [ -f "$work/saved.jbx" ] || fail "the caption names saved.jbx but it is not in the current folder" || return 1
-    local original saved
-    original=$(bank_info "My taunts.jbx")
-    saved=$(bank_info saved.jbx)
-    if [ "$saved" != "$original" ]; then
-        diff <(echo "$original") <(echo "$saved") || true
-        fail "jbxtool info: the saved bank differs from the one opened (opened <, saved >)"
-        return 1
-    fi
+        || fail_here "could not type into the Save dialog" || return 1
+    wait_for "$limit" titled "$main" "JBX Maker - saved.jbx" \
+        || fail_here "after saving as saved.jbx the caption is '$(xdotool getwindowname "$main")'" || return 1
+    [ -f "$work/saved.jbx" ] || fail_here "the caption names saved.jbx but it is not in the current folder" || return 1
+    diff <(bank_info "My taunts.jbx") <(bank_info saved.jbx) \
+        || fail_here "jbxtool info: the saved bank differs from the one opened (opened <, saved >)" || return 1
     pass "Alt+S, a name and Enter save the bank: same slots, sizes and credits, caption follows"
-
     quits_with_alt_q "$main"
-}
-
-# --- A bank that is not there -------------------------------------------------
-
-missing_bank() {
-    local error main
-    launch "No such bank.jbx" "Error" \
-        || fail "no 'Error' message box within $limit s for a missing bank; $(sight)" || return 1
-    error=$first
-    if xdotool search --name '^JBX Maker' >/dev/null 2>&1; then
-        fail "the main window was there before the 'Error' message box was answered"
-        return 1
-    fi
-    press "$error" Return || fail "Enter could not be typed into the 'Error' message box" || return 1
-    main=$(window_titled "JBX Maker - Untitled") \
-        || fail "after Enter on the 'Error' box no 'JBX Maker - Untitled' within $limit s; $(sight)" || return 1
-    pass "a missing bank: 'Error' first, Enter, then an untitled main window"
-
-    options_with_enter "$main" || true
-    quits_with_alt_q "$main"
-}
-
-# --- The Options sheet ---------------------------------------------------------
-
-settings_key='HKCU\Software\Brackwater\JBXMaker'
-
-# The text of a settings value, or nothing when there is none.
-setting() {
-    "$wine" reg.exe query "$settings_key" /v "$1" 2>/dev/null | tr -d '\r' \
-        | awk -v name="$1" '$1 == name && $2 == "REG_SZ" { print $3 }'
 }
 
 # Alt+P opens the sheet; Enter is its OK, which writes both directory
 # choices. Without the settings the sheet opens on "Current Directory"
 # twice, so OK writes "no" for both.
-options_with_enter() {
-    local main=$1 sheet
-    "$wine" reg.exe delete "$settings_key" /f >/dev/null 2>&1 || true
-    [ -z "$(setting UseLastOpenDir)$(setting UseLastSaveDir)" ] \
-        || fail "the settings were still there after they were deleted" || return 1
-    press "$main" alt+p || fail "Alt+P could not be typed into the main window" || return 1
-    sheet=$(window_titled "Options") \
-        || fail "Alt+P opened no 'Options' sheet within $limit s; $(sight)" || return 1
-    press "$sheet" Return || fail "Enter could not be typed into the 'Options' sheet" || return 1
-    local deadline=$((SECONDS + limit))
-    while xdotool search --onlyvisible --name '^Options$' >/dev/null 2>&1; do
-        [ "$SECONDS" -le "$deadline" ] || { fail "the 'Options' sheet was still up $limit s after Enter"; return 1; }
-        sleep 0.1
-    done
-    local open save
-    open=$(setting UseLastOpenDir)
-    save=$(setting UseLastSaveDir)
-    [ "$open" = no ] && [ "$save" = no ] \
-        || fail "after Enter on the sheet UseLastOpenDir is '$open' and UseLastSaveDir '$save', not 'no' and 'no'" \
-        || return 1
+missing_bank_then_options() {
+    local main sheet
+    launch "No such bank.jbx" "Error" \
+        || fail_here "no 'Error' message box within $limit s for a missing bank" || return 1
+    no_window_titled 'JBX Maker.*' || fail_here "the main window was there before the 'Error' box was answered" || return 1
+    press "$first" Return || fail_here "Enter could not be typed into the 'Error' message box" || return 1
+    main=$(window_titled "JBX Maker - Untitled") \
+        || fail_here "after Enter on the 'Error' box no 'JBX Maker - Untitled' within $limit s" || return 1
+    pass "a missing bank: 'Error' first, Enter, then an untitled main window"
+
+    press "$main" alt+p || fail_here "Alt+P could not be typed into the main window" || return 1
+    sheet=$(window_titled "Options") || fail_here "Alt+P opened no 'Options' sheet within $limit s" || return 1
+    press "$sheet" Return || fail_here "Enter could not be typed into the 'Options' sheet" || return 1
+    wait_for "$limit" no_window_titled Options || fail_here "the 'Options' sheet was still up $limit s after Enter" || return 1
+    local written
+    written="$(reg_value "$settings_key" UseLastOpenDir) $(reg_value "$settings_key" UseLastSaveDir)"
+    [ "$written" = "no no" ] || fail_here "after Enter on the sheet the directory choices are '$written', not 'no no'" || return 1
     pass "Alt+P opens the 'Options' sheet and Enter closes it as OK: both directory choices written as 'no'"
+    quits_with_alt_q "$main"
 }
 
-# --- The README's picture ----------------------------------------------------
-
-# Taken once the window has stopped changing: two grabs in a row alike.
+# The README's picture, taken once the window has stopped changing: two
+# grabs in a row alike.
 screenshot() {
-    local deadline=$((SECONDS + limit))
     xwd -id "$1" -silent >"$work/shot-a.xwd"
-    while [ "$SECONDS" -le "$deadline" ]; do
+    same_shot() {
         sleep 0.2
         xwd -id "$1" -silent >"$work/shot-b.xwd"
-        cmp -s "$work/shot-a.xwd" "$work/shot-b.xwd" && break
-        mv "$work/shot-b.xwd" "$work/shot-a.xwd"
-    done
+        cmp -s "$work/shot-a.xwd" "$work/shot-b.xwd" || { mv "$work/shot-b.xwd" "$work/shot-a.xwd"; return 1; }
+    }
+    wait_for "$limit" same_shot "$1" || true
     mkdir -p "$(dirname "$2")"
     convert "xwd:$work/shot-a.xwd" -strip -define png:exclude-chunks=date,time "$2"
     rm -f "$work"/shot-*.xwd
     echo "wrote $2"
 }
 
-# ----------------------------------------------------------------------------
-
 bank_with_blank || true
 # A run that failed may have left the program up; the next needs the screen.
 kill -0 "${editor_pid:-0}" 2>/dev/null && { stop_private_wine; start_private_wine; }
-missing_bank || true
-
-echo "took $((SECONDS - started)) s"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+missing_bank_then_options || true
+summary

@@ -1,13 +1,40 @@
 # Sourced by the Windows tests that need a Wine session of their own (the
-# shared one of scripts/wine-run keeps its display driver and its registry):
+# shared one of scripts/wine-run keeps its display driver and its registry),
+# with what they share:
 #
 #   use_private_prefix NAME WORK_FOLDER   # WINEPREFIX=<parent of WORK>/NAME,
 #                                         # made once and kept; WORK emptied
 #   start_private_wine                    # a server and Wine's services
 #   stop_private_wine                     # ends them; also run on exit
+#   run PROGRAM ARGS...                   # a Windows program, its output without CRs
+#   reg_value KEY NAME                    # a value's data, or nothing
+#   wait_for SECONDS COMMAND...           # until COMMAND succeeds; status 1 when it never did
+#   pass TEXT, fail TEXT, summary         # counted results; summary's status is the test's
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
+[ -x "$wine" ] || { echo "FAILED: $wine is missing; scripts/install-deps installs it"; exit 1; }
+started=$SECONDS
+passed=0
+failed=0
+
+absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+pass() { passed=$((passed + 1)); echo "ok: $*"; }
+fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
+summary() {
+    echo "took $((SECONDS - started)) s"
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+}
+
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -le "$deadline" ] || return 1
+        sleep 0.2
+    done
+}
 
 stop_private_wine() {
     "$wineserver" -k >/dev/null 2>&1 || true
@@ -28,4 +55,10 @@ start_private_wine() {
     # Wine's background services start with the session's first program and
     # keep its output open: let that be a program with none.
     "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1
+}
+
+run() { "$wine" "$@" </dev/null 2>>"$WINEPREFIX.stderr" | tr -d '\r'; }
+
+reg_value() {
+    { run reg.exe query "$1" /v "$2" 2>/dev/null || true; } | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }

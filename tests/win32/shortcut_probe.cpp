@@ -2,16 +2,14 @@
 // reports what happened, for the installer's test, which runs under the
 // null display driver and so cannot look at the screen:
 //
-//   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS [CLOSE_WHEN]
+//   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN
 //
-// prints "target: <the shortcut's program>", "folder: <its working
-// folder>", "copyright: <the LegalCopyright of the program's version
-// resource>", then "caption: <the text of the program's first visible
-// window of that class>" and "exit: <its exit code after WM_CLOSE>", each as
-// soon as it is known. With CLOSE_WHEN, the window stays open until a file
-// of that name appears, so the test can try things on the running program.
-// Exit status 0 when all were seen; the test compares them with what it
-// expects.
+// prints, each as soon as it is known, "target:" the shortcut's program,
+// "folder:" its working folder, "copyright:" the LegalCopyright of the
+// program's version resource, "caption:" the text of its first visible
+// window of that class, and "exit:" its exit code after WM_CLOSE, which is
+// sent once a file named CLOSE_WHEN appears, so that the test can try things
+// on the running program meanwhile.
 
 #include "tests/win32/dialogdriver.h"
 
@@ -52,8 +50,8 @@ std::wstring Copyright(const wchar_t* program)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: shortcut_probe SHORTCUT.lnk WINDOW_CLASS [CLOSE_WHEN]\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: shortcut_probe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -90,16 +88,11 @@ int wmain(int argc, wchar_t** argv)
         TerminateProcess(process.hProcess, 99);
         return 1;
     }
-    wchar_t caption[256] = {};
-    GetWindowTextW(window, caption, 256);
-    Report("caption", caption);
+    Report("caption", jbx::testing::TextOf(window));
 
-    if (argc == 4) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES
-            && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
