@@ -20,27 +20,38 @@
 namespace jbx::testing {
 namespace {
 
+// Each of the core's icons as its own Qt icon, and the answer as clicked.
 TEST(QtDesktopTest, AMessageBoxShowsTheTextCaptionIconButtonsAndOwner)
 {
     QWidget mainWindow;
     QtDesktop desktop;
     mainWindow.show();
     desktop.setMainWindow(&mainWindow);
-    const Message message{"<b>Current changes will be lost.</b>\n\nContinue?", "Warning",
-        MessageButtons::YesNo, MessageIcon::Question, Owner::MainWindow};
-    ModalScript script{[&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->text().toStdString(), message.text);
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->windowTitle(), "Warning");
-        EXPECT_EQ(box->icon(), QMessageBox::Question);
-        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-        EXPECT_EQ(box->parentWidget(), &mainWindow);
-        box->button(QMessageBox::No)->click();
-    }};
-    EXPECT_EQ(desktop.showMessage(message), MessageAnswer::No);
-    EXPECT_EQ(script.pending(), 0u);
+    const struct {
+        MessageIcon icon;
+        QMessageBox::Icon shown;
+        QMessageBox::StandardButton clicked;
+        MessageAnswer answer;
+    } cases[] = {{MessageIcon::Stop, QMessageBox::Critical, QMessageBox::No, MessageAnswer::No},
+        {MessageIcon::Question, QMessageBox::Question, QMessageBox::Yes, MessageAnswer::Yes},
+        {MessageIcon::Exclamation, QMessageBox::Warning, QMessageBox::No, MessageAnswer::No},
+        {MessageIcon::Asterisk, QMessageBox::Information, QMessageBox::Yes, MessageAnswer::Yes}};
+    for (const auto& c : cases) {
+        const Message message{"<b>Lost.</b>\n\nContinue?", "Warning", MessageButtons::YesNo, c.icon, Owner::MainWindow};
+        ModalScript script{[&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->text().toStdString(), message.text);
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(box->windowTitle(), "Warning");
+            EXPECT_EQ(box->icon(), c.shown);
+            EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+            EXPECT_EQ(box->parentWidget(), &mainWindow);
+            box->button(c.clicked)->click();
+        }};
+        EXPECT_EQ(desktop.showMessage(message), c.answer);
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
 
 TEST(QtDesktopTest, AFileDialogShowsItsRequestAndReportsTheChosenFileAndFilter)
@@ -83,32 +94,25 @@ TEST(QtDesktopTest, AFileDialogShowsItsRequestAndReportsTheChosenFileAndFilter)
     EXPECT_EQ(chosen->filterIndex, 2);
 }
 
-// The keys work as soon as the window is up.
-TEST(EditorTest, StartGivesTheWindowItsAcceleratorKeys)
+// The keys work as soon as the window is up, and the Credits and Options
+// buttons open their dialogs over it.
+TEST(EditorTest, StartGivesTheWindowItsKeysAndItsDialogs)
 {
     Editor editor({});
     editor.start();
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor.window()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
     EXPECT_EQ(editor.session().bank.currentSlot, 4);
-}
-
-TEST(EditorTest, CreditsAndOptionsOpenTheirDialogsOverTheMainWindow)
-{
-    Editor editor({});
-    editor.start();
     QStringList titles;
     const ModalScript::Step seeAndCancel = [&](QWidget* modal) {
         EXPECT_EQ(modal->parentWidget(), editor.window());
         titles.append(modal->windowTitle());
-        ASSERT_NE(qobject_cast<QDialog*>(modal), nullptr);
         static_cast<QDialog*>(modal)->reject();
     };
     ModalScript script{seeAndCancel, seeAndCancel};
     editor.window()->button(command::kCredits)->click();
     editor.window()->button(command::kOptions)->click();
-    ASSERT_EQ(titles.size(), 2);
-    EXPECT_EQ(titles[1], "Options");
+    EXPECT_EQ(titles, (QStringList{"Credits", "Options"}));
     EXPECT_FALSE(editor.session().bank.creditsConfirmed) << "Credits cancelled: nothing settled";
 }
 
