@@ -1,7 +1,6 @@
 // The Options sheet driven with real clicks and keys: that they reach the
-// core's OptionsSession (whose rules options_rules_test checks), and what
-// only the widgets do: pages built when first seen, one fixed size, Apply
-// never enabled, read-only texts that keep Enter to themselves.
+// core's OptionsSession, whose rules options_rules_test checks, and what
+// only the widgets do.
 
 #include "qt/settings/optionssheet.h"
 #include "settings/options.h"
@@ -101,18 +100,22 @@ protected:
     std::size_t eventsAtOpen_ = 0;
 };
 
-// Every tab visited, twice over: each page is built when first selected and
-// never again, fits the sheet's one fixed size, and leaves Apply disabled.
-TEST_F(OptionsSheetTest, OkAfterVisitingEveryPageAssociatesThenWritesBoth)
+// Driven by keys: the focused push button is the default one, so Enter on
+// Associate presses it and leaves the sheet open, and Return on a radio
+// button is OK's. Every tab is visited twice over: each page is built when
+// first selected and never again, fits the sheet's one fixed size, and
+// leaves Apply disabled.
+TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
 {
     store_.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "yes"}};
     EXPECT_TRUE(Show([this](QDialog& sheet) {
         EXPECT_EQ(sheet.parentWidget(), &owner_);
         EXPECT_FALSE(W<QRadioButton>(sheet, "openLastUsedRadio").isChecked());
         EXPECT_TRUE(W<QRadioButton>(sheet, "saveLastUsedRadio").isChecked());
-        Click(sheet, "associateButton");
+        W(sheet, "associateButton").setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        EXPECT_TRUE(sheet.isVisible()) << "Enter on Associate closed the sheet";
         EXPECT_EQ(store_.events.size(), eventsAtOpen_) << "associated while the sheet was open";
-        Click(sheet, "openLastUsedRadio");
         const QSize opened = sheet.size();
         EXPECT_EQ(sheet.minimumSize(), opened);
         EXPECT_EQ(sheet.maximumSize(), opened);
@@ -143,73 +146,51 @@ TEST_F(OptionsSheetTest, OkAfterVisitingEveryPageAssociatesThenWritesBoth)
             // The box shows each CRLF as one line break.
             EXPECT_EQ(box.toPlainText().replace('\n', "\r\n").toStdString(), text) << name;
         }
-        QTest::mouseClick(&Button(sheet, QDialogButtonBox::Ok), Qt::LeftButton);
+        SelectTab(sheet, OptionsPage::File);
+        QWidget& radio = W(sheet, "openLastUsedRadio");
+        radio.setFocus();
+        QTest::keyClick(&radio, Qt::Key_Space);
+        QTest::keyClick(&radio, Qt::Key_Return);
+        EXPECT_FALSE(sheet.isVisible()) << "Return on a radio button left the sheet open";
     }));
-    // The Save choice must survive the Open click: each pair is its own group.
+    // The Save choice must survive the Open one: each pair is its own group.
     EXPECT_EQ(ClosingEvents(), (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
                                                          "open", "write UseLastSaveDir=yes", "close"}));
 }
 
-// The focused push button is the default one: Enter on Associate presses it
-// and leaves the sheet open; Enter elsewhere on the File page is OK's.
-TEST_F(OptionsSheetTest, EnterPressesTheFocusedAssociateButtonAndOkOnlyFromElsewhere)
+// Each way of closing the sheet but OK writes nothing and does not
+// associate. On the way, real clicks on the About icon and on "Written by"
+// reach the session, and its answer reaches the description (the counting
+// itself is the core's): i clicks the icon, W "Written by" with Shift held.
+// Each showing counts anew: a count kept from the last one would make the
+// second's "W" a surprise.
+TEST_F(OptionsSheetTest, CancelEscapeAndCloseWriteNothingAndAboutClicksReachTheDescription)
 {
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(key);
-        store_.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "no"}};
-        EXPECT_TRUE(Show([key](QDialog& sheet) {
-            QWidget& associate = W(sheet, "associateButton");
-            associate.setFocus();
-            QTest::keyClick(&associate, key);
-            EXPECT_TRUE(sheet.isVisible()) << "Enter on Associate closed the sheet";
-            QWidget& radio = W(sheet, "openLastUsedRadio");
-            radio.setFocus();
-            QTest::keyClick(&radio, Qt::Key_Space);
-            QTest::keyClick(&radio, key);
-            EXPECT_FALSE(sheet.isVisible()) << "Enter on a radio button left the sheet open";
-        }));
-        EXPECT_EQ(ClosingEvents(), (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
-                                                             "open", "write UseLastSaveDir=no", "close"}));
-    }
-}
-
-TEST_F(OptionsSheetTest, CancelEscapeAndCloseWriteNothingAndDoNotAssociate)
-{
-    const std::function<void(QDialog&)> ways[] = {Cancel,
-        [](QDialog& sheet) { QTest::keyClick(&sheet, Qt::Key_Escape); },
+    const struct {
+        std::function<void(QDialog&)> dismiss;
+        const char* clicks;
+        bool surprise;
+    } ways[] = {{Cancel, "iiiW", true},
+        {[](QDialog& sheet) { QTest::keyClick(&sheet, Qt::Key_Escape); }, "W", false},
         // The same close request the window manager's close button makes.
-        [](QDialog& sheet) { sheet.windowHandle()->close(); }};
-    for (const auto& dismiss : ways) {
+        {[](QDialog& sheet) { sheet.windowHandle()->close(); }, "", false}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.clicks);
         store_.values = {{"UseLastOpenDir", "yes"}, {"UseLastSaveDir", "no"}};
-        EXPECT_FALSE(Show([&dismiss](QDialog& sheet) {
+        EXPECT_FALSE(Show([&](QDialog& sheet) {
             Click(sheet, "associateButton");
             Click(sheet, "saveLastUsedRadio");
-            dismiss(sheet);
-        }));
-        EXPECT_EQ(ClosingEvents(), std::vector<std::string>{});
-    }
-}
-
-// Real clicks on the icon and on "Written by" reach the session, and its
-// answer reaches the description; the counting itself is the core's.
-TEST_F(OptionsSheetTest, AboutClicksReachTheSessionAndTheSurpriseReplacesTheDescription)
-{
-    // One letter a click: i on the icon, W on "Written by" with Shift held.
-    // Each case is a new showing: a count kept from the last one would make
-    // "W" a surprise.
-    for (const auto& [script, surprise] : {std::pair{"iiiW", true}, {"W", false}}) {
-        SCOPED_TRACE(script);
-        Show([&](QDialog& sheet) {
             SelectTab(sheet, OptionsPage::About);
-            for (const char* action = script; *action != '\0'; ++action) {
-                desktop_.shift = *action == 'W';
+            for (const char* click = way.clicks; *click != '\0'; ++click) {
+                desktop_.shift = *click == 'W';
                 Click(sheet, desktop_.shift ? "writtenByLabel" : "aboutIcon");
             }
             desktop_.shift = false;
             const QString description = W<QLabel>(sheet, "descriptionLabel").text();
-            EXPECT_EQ(description.toStdString() == kSurpriseText, surprise);
-            Cancel(sheet);
-        });
+            EXPECT_EQ(description.toStdString() == kSurpriseText, way.surprise);
+            way.dismiss(sheet);
+        }));
+        EXPECT_EQ(ClosingEvents(), std::vector<std::string>{});
     }
 }
 
