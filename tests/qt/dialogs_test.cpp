@@ -6,6 +6,7 @@
 #include "bank/soundbank.h"
 #include "qt/dialogs/creditsdialog.h"
 #include "qt/dialogs/unknownblockdialog.h"
+#include "tests/qt/guitest.h"
 #include "tests/support/fakedesktop.h"
 
 #include <gtest/gtest.h>

@@ -12,7 +12,11 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <ostream>
 #include <string>
+
+// Readable failures for the widgets' texts.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace jbx::testing {
 
