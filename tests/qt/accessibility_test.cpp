@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 #include <string>
 #include <utility>
@@ -87,12 +86,7 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
     for (QWidget* shown : std::initializer_list<QWidget*>{&window, &credits, &unknown})
         ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
 
-    bool walked = false;
-    QTimer::singleShot(0, [&] {
-        auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (sheet == nullptr)
-            return;
-        walked = true;
+    ModalScript script{[&](QWidget* sheet) {
         // Each page is built when its tab is first chosen: visit them all.
         auto* tabs = sheet->findChild<QTabWidget*>(QStringLiteral("pages"));
         for (int i = 0; tabs != nullptr && i < tabs->count(); ++i)
@@ -123,10 +117,10 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
                 EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name) << what;
             }
         }
-        sheet->reject();
-    });
+        static_cast<QDialog*>(sheet)->reject();
+    }};
     ShowOptionsSheet(&window, settings, desktop, [] {});
-    EXPECT_TRUE(walked) << "the Options sheet did not open";
+    EXPECT_EQ(script.pending(), 0u) << "the Options sheet did not open";
     qtDesktop.closeProgress();
 
     // The size is read as the value of a read-only field named by its label,
