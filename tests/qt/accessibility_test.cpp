@@ -98,8 +98,11 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
         } windows[] = {
             // Ten sounds, six file buttons, Extract, Replace, the Name box and the Size text.
             {&window, 20, {{"nameBox", "Name:"}, {"sizeText", "Size:"}}},
-            {&credits, 6, {{"authorEdit", "Author:"}, {"descriptionEdit", "Description:"}, {"dateEdit", "Date Finished:"}}},
-            {&unknown, 7, {{"soundNumberEdit", "Sound Number"}, {"blockIdEdit", "Block ID"}, {"blockLengthEdit", "Block Length"}}},
+            {&credits, 6,
+                {{"authorEdit", "Author:"}, {"descriptionEdit", "Description:"}, {"dateEdit", "Date Finished:"}}},
+            {&unknown, 7,
+                {{"soundNumberEdit", "Sound Number"}, {"blockIdEdit", "Block ID"},
+                    {"blockLengthEdit", "Block Length"}}},
             {qtDesktop.progressWindow(), 2, {{"progressBar", "Saving"}}},
             {sheet, 25, {{"knownBugsText", "Known Bugs"}, {"tipsText", "Tips"}}},
         };

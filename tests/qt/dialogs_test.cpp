@@ -143,7 +143,8 @@ TEST(CreditsDialogTest, TheBoxesSelectAsTheyAreEnteredAndTakeOnlyWhatTheBankHold
     EXPECT_EQ(dialog.authorBox()->maxLength(), 100);
     EXPECT_EQ(dialog.dateBox()->maxLength(), 100);
     EXPECT_EQ(dialog.dateBox()->text(), QString::fromUtf8("\u201C01/02/03\u201D"));
-    for (const auto& [box, typed] : {std::pair{dialog.authorBox(), "K\u20ACm\u0436\u00E9"}, {dialog.dateBox(), "\u0100!"}})
+    for (const auto& [box, typed] :
+         {std::pair{dialog.authorBox(), "K\u20ACm\u0436\u00E9"}, {dialog.dateBox(), "\u0100!"}})
         for (const QChar c : QString::fromUtf8(typed))
             QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
     EXPECT_EQ(dialog.authorBox()->text(), QString::fromUtf8("K\u20ACm\u00E9"));

@@ -144,7 +144,8 @@ TEST_F(MainWindowTest, ADropLoadsTheFirstFileAndTheNameBoxShowsAndTakesWindows12
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &drop);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowTitle() == QString::fromUtf8("JBX Maker - gr\u00FC\u00DFe.jbx"); }));
+    const QString caption = QString::fromUtf8("JBX Maker - gr\u00FC\u00DFe.jbx");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowTitle() == caption; }));
     QTest::qWait(50);   // time for a wrong load of the second file
     EXPECT_EQ(session.bank.slot(3).size, 0) << "the second file is loaded";
 
