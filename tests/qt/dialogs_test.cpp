@@ -26,7 +26,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
-#include <QTimer>
 #include <QWindow>
 
 #include <functional>
@@ -187,15 +186,15 @@ TEST(UnknownBlockDialogTest, OnlyTheButtonsEndItEachWithItsChoice)
     QWidget owner;
     for (const auto& c : cases) {
         int result = -1;
-        QTimer::singleShot(0, [&] {
-            auto* shown = qobject_cast<UnknownBlockDialog*>(QApplication::activeModalWidget());
+        ModalScript script{[&](QWidget* modal) {
+            auto* shown = qobject_cast<UnknownBlockDialog*>(modal);
             ASSERT_NE(shown, nullptr);
             EXPECT_EQ(shown->parentWidget(), &owner);
             QObject::connect(shown, &QDialog::finished, [&result](int r) { result = r; });
             c.attempt(*shown);
             EXPECT_TRUE(shown->isVisible());
             Click((shown->*c.button)());
-        });
+        }};
         EXPECT_EQ(RunUnknownBlockDialog({3, 12, 70000}, &owner), c.choice);
         EXPECT_EQ(result, c.result);
     }
@@ -265,13 +264,13 @@ void SelectTab(QDialog& sheet, OptionsPage page)
 class OptionsSheetTest : public ::testing::Test {
 protected:
     // Shows the sheet and runs drive once it is on screen; drive must close
-    // it. The association is recorded among the store's events, so its order
-    // against the writes shows.
+    // it. The store's events then hold what the closing did, the association
+    // among them, so its order against the writes shows.
     bool Show(const std::function<void(QDialog&)>& drive)
     {
         ModalScript script{[&](QWidget* modal) {
             auto& sheet = static_cast<QDialog&>(*modal);
-            eventsAtOpen_ = store_.events.size();
+            store_.events.clear();
             try {
                 drive(sheet);
             } catch (const std::runtime_error& missing) {
@@ -287,16 +286,9 @@ protected:
         return ok;
     }
 
-    // What the last showing did to the store after it had opened.
-    std::vector<std::string> ClosingEvents() const
-    {
-        return {store_.events.begin() + std::ptrdiff_t(eventsAtOpen_), store_.events.end()};
-    }
-
     QWidget owner_;
     FakeSettingsStore store_;
     FakeDesktop desktop_;
-    std::size_t eventsAtOpen_ = 0;
 };
 
 // Driven by keys: the focused push button is the default one, so Enter on
@@ -313,7 +305,7 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
         W(sheet, "associateButton").setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
         EXPECT_TRUE(sheet.isVisible()) << "Enter on Associate closed the sheet";
-        EXPECT_EQ(store_.events.size(), eventsAtOpen_) << "associated while the sheet was open";
+        EXPECT_EQ(store_.events, std::vector<std::string>{}) << "associated while the sheet was open";
         const QSize opened = sheet.size();
         EXPECT_EQ(sheet.minimumSize(), opened);
         EXPECT_EQ(sheet.maximumSize(), opened);
@@ -352,7 +344,7 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
         EXPECT_FALSE(sheet.isVisible()) << "Return on a radio button left the sheet open";
     }));
     // The Save choice must survive the Open one: each pair is its own group.
-    EXPECT_EQ(ClosingEvents(), (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
+    EXPECT_EQ(store_.events, (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
                                                          "open", "write UseLastSaveDir=yes", "close"}));
 }
 
@@ -388,7 +380,7 @@ TEST_F(OptionsSheetTest, CancelEscapeAndCloseWriteNothingAndAboutClicksReachTheD
             EXPECT_EQ(description.toStdString() == kSurpriseText, way.surprise);
             way.dismiss(sheet);
         }));
-        EXPECT_EQ(ClosingEvents(), std::vector<std::string>{});
+        EXPECT_EQ(store_.events, std::vector<std::string>{});
     }
 }
 
