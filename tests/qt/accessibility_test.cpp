@@ -22,25 +22,19 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace jbx::testing {
 namespace {
-
-QString Describe(QAccessibleInterface* node)
-{
-    QObject* object = node->object();
-    const QString name = object && !object->objectName().isEmpty() ? object->objectName()
-                                                                    : QStringLiteral("(unnamed object)");
-    return name + QStringLiteral(" role ") + QString::number(int(node->role()), 16);
-}
 
 // Whether a screen reader announces the node by its name: what takes the
 // focus, what holds editable text, and texts and bars that show a value.
 // Icons, group frames, layouts and scroll bars are announced by their role.
 bool NeedsName(QAccessibleInterface* node)
 {
-    const QAccessible::State state = node->state();
     switch (node->role()) {
     case QAccessible::EditableText:
     case QAccessible::StaticText:
@@ -48,7 +42,7 @@ bool NeedsName(QAccessibleInterface* node)
     case QAccessible::Indicator:
         return true;
     default:
-        return state.focusable || state.editable;
+        return node->state().focusable || node->state().editable;
     }
 }
 
@@ -62,35 +56,16 @@ void CollectUnnamed(QAccessibleInterface* root, QStringList& unnamed, int& check
         if (NeedsName(child)) {
             ++checked;
             if (child->text(QAccessible::Name).trimmed().isEmpty())
-                unnamed << Describe(child);
+                unnamed << (child->object() ? child->object()->objectName() : "?") + " role "
+                        + QString::number(child->role(), 16);
         }
         CollectUnnamed(child, unnamed, checked);
     }
 }
 
-// Fails for every nameless control of window; minimum guards against a walk
-// that never reached the controls.
-void ExpectEveryControlNamed(QWidget& window, int minimum, const char* what)
-{
-    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&window);
-    ASSERT_NE(root, nullptr) << what;
-    QStringList unnamed;
-    int checked = 0;
-    CollectUnnamed(root, unnamed, checked);
-    EXPECT_GE(checked, minimum) << what;
-    EXPECT_TRUE(unnamed.isEmpty()) << what << " announces without a name: "
-                                   << unnamed.join(QStringLiteral(", ")).toStdString();
-}
-
-// The accessible name of a window's named child.
-QString NameOf(QWidget& window, const char* child)
-{
-    QWidget* widget = window.findChild<QWidget*>(QString::fromLatin1(child));
-    if (widget == nullptr)
-        return QStringLiteral("(no %1)").arg(QString::fromLatin1(child));
-    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
-
+// Every window at once, the Options sheet modal above the others; they all
+// stay until the end, so that no control of one is ever looked up at the
+// address of a control of another one gone before.
 TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
 {
     FakeDesktop desktop;
@@ -99,74 +74,68 @@ TEST(AccessibilityTest, EveryWindowAnnouncesEachControlWithItsLabel)
     FakeSettingsStore settings;
     MainWindow window(session, settings, {});
     window.start();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    // Ten sounds, six file buttons, Extract, Replace, the Name box and the Size text.
-    ExpectEveryControlNamed(window, 20, "the main window");
-    EXPECT_EQ(NameOf(window, "nameBox"), "Name:");
-    // The size is read as the value of a read-only field named by its label,
-    // so that "Size:" is followed by the size itself.
-    window.setSizeText("3 KB");
-    QAccessibleInterface* size = QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("sizeText"));
-    ASSERT_NE(size, nullptr);
-    EXPECT_EQ(size->role(), QAccessible::EditableText);
-    EXPECT_TRUE(size->state().readOnly);
-    EXPECT_EQ(size->text(QAccessible::Name), "Size:");
-    EXPECT_EQ(size->text(QAccessible::Value), "3 KB");
-    EXPECT_EQ(size->text(QAccessible::Description), "");
-    ASSERT_NE(size->textInterface(), nullptr);
-    EXPECT_EQ(size->textInterface()->text(0, size->textInterface()->characterCount()), "3 KB");
-
-    // The windows stay until the end, so that no control of one is ever
-    // looked up at the address of a control of another one gone before.
     CreditsDialog credits(session.bank, desktop, &window);
     credits.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&credits));
-    ExpectEveryControlNamed(credits, 6, "the Credits dialog");
-    EXPECT_EQ(NameOf(credits, "authorEdit"), "Author:");
-    EXPECT_EQ(NameOf(credits, "descriptionEdit"), "Description:");
-    EXPECT_EQ(NameOf(credits, "dateEdit"), "Date Finished:");
-    credits.hide();
-
     UnknownBlockDialog unknown({3, 12, 70000}, &window);
     unknown.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&unknown));
     // With the details shown, the way a user meets the three fields.
     QTest::mouseClick(unknown.detailsButton(), Qt::LeftButton);
-    ASSERT_TRUE(unknown.detailsStrip()->isVisible());
-    ExpectEveryControlNamed(unknown, 7, "the unknown-block dialog");
-    EXPECT_EQ(NameOf(unknown, "soundNumberEdit"), "Sound Number");
-    EXPECT_EQ(NameOf(unknown, "blockIdEdit"), "Block ID");
-    EXPECT_EQ(NameOf(unknown, "blockLengthEdit"), "Block Length");
-    unknown.hide();
+    QtDesktop qtDesktop;
+    qtDesktop.setMainWindow(&window);
+    qtDesktop.openProgress();
+    for (QWidget* shown : std::initializer_list<QWidget*>{&window, &credits, &unknown})
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
 
-    {
-        QtDesktop qtDesktop;
-        qtDesktop.setMainWindow(&window);
-        qtDesktop.openProgress();
-        ProgressWindow* saving = qtDesktop.progressWindow();
-        ASSERT_NE(saving, nullptr);
-        ExpectEveryControlNamed(*saving, 2, "the Saving window");
-        EXPECT_EQ(NameOf(*saving, "progressBar"), "Saving");
-        qtDesktop.closeProgress();
-    }
-
-    bool walked = false;
-    QTimer::singleShot(0, [&walked] {
-        auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (sheet == nullptr)
-            return;
-        walked = true;
+    ModalScript script{[&](QWidget* sheet) {
         // Each page is built when its tab is first chosen: visit them all.
         auto* tabs = sheet->findChild<QTabWidget*>(QStringLiteral("pages"));
         for (int i = 0; tabs != nullptr && i < tabs->count(); ++i)
             tabs->setCurrentIndex(i);
-        ExpectEveryControlNamed(*sheet, 25, "the Options sheet");
-        EXPECT_EQ(NameOf(*sheet, "knownBugsText"), "Known Bugs");
-        EXPECT_EQ(NameOf(*sheet, "tipsText"), "Tips");
-        sheet->reject();
-    });
+        const struct {
+            QWidget* window;
+            int minimum;   // guards against a walk that never reached the controls
+            std::vector<std::pair<const char*, QString>> labelled;
+        } windows[] = {
+            // Ten sounds, six file buttons, Extract, Replace, the Name box and the Size text.
+            {&window, 20, {{"nameBox", "Name:"}, {"sizeText", "Size:"}}},
+            {&credits, 6,
+                {{"authorEdit", "Author:"}, {"descriptionEdit", "Description:"}, {"dateEdit", "Date Finished:"}}},
+            {&unknown, 7,
+                {{"soundNumberEdit", "Sound Number"}, {"blockIdEdit", "Block ID"},
+                    {"blockLengthEdit", "Block Length"}}},
+            {qtDesktop.progressWindow(), 2, {{"progressBar", "Saving"}}},
+            {sheet, 25, {{"knownBugsText", "Known Bugs"}, {"tipsText", "Tips"}}},
+        };
+        for (const auto& w : windows) {
+            ASSERT_NE(w.window, nullptr);
+            const std::string what = w.window->metaObject()->className();
+            QStringList unnamed;
+            int checked = 0;
+            CollectUnnamed(QAccessible::queryAccessibleInterface(w.window), unnamed, checked);
+            EXPECT_GE(checked, w.minimum) << what;
+            EXPECT_EQ(unnamed.join(", ").toStdString(), "") << what << " announces these without a name";
+            for (const auto& [child, name] : w.labelled) {
+                QWidget* control = w.window->findChild<QWidget*>(child);
+                ASSERT_NE(control, nullptr) << child;
+                EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name) << what;
+            }
+        }
+        static_cast<QDialog*>(sheet)->reject();
+    }};
     ShowOptionsSheet(&window, settings, desktop, [] {});
-    EXPECT_TRUE(walked) << "the Options sheet did not open";
+    EXPECT_EQ(script.pending(), 0u) << "the Options sheet did not open";
+    qtDesktop.closeProgress();
+
+    // The size is read as the value of a read-only field named by its label,
+    // so that "Size:" is followed by the size itself.
+    window.setSizeText("3 KB");
+    QAccessibleInterface* size = QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("sizeText"));
+    EXPECT_EQ(size->role(), QAccessible::EditableText);
+    EXPECT_TRUE(size->state().readOnly);
+    EXPECT_EQ(size->text(QAccessible::Value), "3 KB");
+    EXPECT_EQ(size->text(QAccessible::Description), "");
+    ASSERT_NE(size->textInterface(), nullptr);
+    EXPECT_EQ(size->textInterface()->text(0, size->textInterface()->characterCount()), "3 KB");
 }
 
 } // namespace

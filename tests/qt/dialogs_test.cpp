@@ -1,54 +1,50 @@
-// The Credits dialog and the unknown voice block "Warning" dialog, driven
-// with real keys and clicks on Qt's offscreen platform. The Credits rules
-// themselves are pinned by credits_test; here, what only the widgets show.
+// The Credits dialog, the unknown voice block "Warning" dialog and the
+// Options sheet, driven with real keys and clicks: that they reach the core
+// (whose rules credits_test and options_rules_test check), and what only the
+// widgets do.
 
+#include "audio/voiceconvert.h"
+#include "bank/soundbank.h"
 #include "qt/dialogs/creditsdialog.h"
 #include "qt/dialogs/unknownblockdialog.h"
-#include "bank/soundbank.h"
+#include "qt/settings/optionssheet.h"
+#include "settings/options.h"
+#include "tests/qt/guitest.h"
 #include "tests/support/fakedesktop.h"
+#include "tests/support/fakesettingsstore.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
-#include <QTimer>
+#include <QWindow>
 
-#include <cstdint>
 #include <functional>
-#include <ostream>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
-
-// Readable failures for the boxes' texts.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace jbx::testing {
 namespace {
 
 using Texts = std::vector<std::string>;
 
-// Types text key by key; '\n' is the Return key. Ctrl+A first replaces what
-// the box shows.
-void Type(QWidget* box, const std::string& text, bool replace = false)
+// Replaces what the box shows by typing text key by key; '\n' is the Return key.
+void Type(QWidget* box, const std::string& text)
 {
-    if (replace)
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     for (const char c : text)
         c == '\n' ? QTest::keyClick(box, Qt::Key_Return) : QTest::keyClick(box, c);
-}
-
-// Types characters that have no key of their own, as an input method does.
-void Compose(QWidget* box, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -59,135 +55,113 @@ Texts Boxes(const CreditsDialog& d)
             d.dateBox()->text().toStdString()};
 }
 
-const std::string kNoCredits{kNoCreditsText};
-const Texts kNothing = {"", "", ""};
-// The date template spelt so that no compiler takes it for trigraphs.
+Texts Stored(const SoundBank& bank)
+{
+    return {bank.credits.author, bank.credits.description, bank.credits.dateFinished};
+}
+
+void ExpectFixedSize(QDialog& dialog)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.minimumSize(), dialog.size());
+    EXPECT_EQ(dialog.maximumSize(), dialog.size());
+}
+
+// The form's templates, shown while the credits hold nothing. The date is
+// spelt so that no compiler takes it for trigraphs.
 const Texts kTemplates = {"Anonymous", "None Entered", "\?\?/\?\?/\?\?"};
 
-TEST(CreditsDialogTest, WhatEachWayOfUsingItStoresAndConfirms)
+TEST(CreditsDialogTest, WhatEachWayOfClosingItStoresAndConfirms)
 {
-    enum Start { AfterNew, LoadedKim };
     const struct {
         const char* name;
-        Start start;
+        bool loaded;
         std::function<void(CreditsDialog&, FakeDesktop&)> act;
         Texts stored;
         bool accepted, confirmed;
     } cases[] = {
-        {"OK untouched", AfterNew, [](CreditsDialog& d, FakeDesktop&) { Click(d.okButton()); }, kNothing, true, true},
-        {"Cancel", AfterNew, [](CreditsDialog& d, FakeDesktop&) {
-             Type(d.authorBox(), "Kim", true);
-             Type(d.descriptionBox(), "Taunts", true);
+        // Placing the texts is no edit.
+        {"OK untouched", false, [](CreditsDialog& d, FakeDesktop&) { Click(d.okButton()); }, {"", "", ""}, true, true},
+        {"Cancel", false, [](CreditsDialog& d, FakeDesktop&) {
+             Type(d.authorBox(), "Kim");
              Click(d.cancelButton());
-         }, kNothing, false, false},
-        {"Esc", AfterNew, [](CreditsDialog& d, FakeDesktop&) {
-             Type(d.authorBox(), "Kim", true);
+         }, {"", "", ""}, false, false},
+        {"Esc", false, [](CreditsDialog& d, FakeDesktop&) {
+             Type(d.authorBox(), "Kim");
              QTest::keyClick(d.descriptionBox(), Qt::Key_Escape);
-         }, kNothing, false, false},
-        {"Enter", AfterNew, [](CreditsDialog& d, FakeDesktop&) {
-             Type(d.descriptionBox(), "one\ntwo", true);
+         }, {"", "", ""}, false, false},
+        // Return is a line break in the description and OK elsewhere.
+        {"Enter", false, [](CreditsDialog& d, FakeDesktop&) {
+             Type(d.descriptionBox(), "one\ntwo");
              EXPECT_TRUE(d.isVisible());
-             Type(d.authorBox(), "x\n", true);
+             Type(d.authorBox(), "x\n");
          }, {"x", "one\r\ntwo", kTemplates[2]}, true, true},
-        // Erase takes effect at once: Cancel does not undo it.
-        {"Erase Yes", LoadedKim, [](CreditsDialog& d, FakeDesktop& desktop) {
+        // What Erase places is no edit either.
+        {"Erase", true, [](CreditsDialog& d, FakeDesktop& desktop) {
              desktop.messageAnswers = {MessageAnswer::Yes};
              Type(d.dateBox(), "4");
              Click(d.eraseButton());
-             EXPECT_EQ(desktop.messages.size(), 1u);
-             EXPECT_EQ(Boxes(d), (Texts{"", kNoCredits, ""}));
+             EXPECT_EQ(Boxes(d), (Texts{"", std::string(kNoCreditsText), ""}));
              EXPECT_FALSE(d.creditsEdited());
              Click(d.cancelButton());
-         }, kNothing, false, true},
-        {"Erase No", AfterNew, [](CreditsDialog& d, FakeDesktop& desktop) {
-             desktop.messageAnswers = {MessageAnswer::No};
-             Type(d.authorBox(), "Kim");
-             Click(d.eraseButton());
-             EXPECT_EQ(desktop.messages.size(), 1u);
-             EXPECT_EQ(Boxes(d), (Texts{"Kim", kTemplates[1], kTemplates[2]}));
-             Click(d.cancelButton());
-         }, kNothing, false, false},
+         }, {"", "", ""}, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeDesktop desktop;
         SoundBank bank;
-        if (c.start == AfterNew) {
-            Session session(desktop);
-            NewBank(session);
-            bank = session.bank;
-        } else {
+        if (c.loaded)
             bank.credits = {"Kim", "Tau\r\nnts", "01/02/03"};
-        }
         CreditsDialog dialog(bank, desktop);
         dialog.show();
-        EXPECT_EQ(dialog.windowTitle(), "Credits");
-        const Texts shown[] = {kTemplates, {"Kim", "Tau\nnts", "01/02/03"}};
-        EXPECT_EQ(Boxes(dialog), shown[c.start]);
-        EXPECT_FALSE(dialog.creditsEdited());
+        EXPECT_EQ(Boxes(dialog), (c.loaded ? Texts{"Kim", "Tau\nnts", "01/02/03"} : kTemplates));
         c.act(dialog, desktop);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
-        EXPECT_EQ((Texts{bank.credits.author, bank.credits.description, bank.credits.dateFinished}), c.stored);
+        EXPECT_EQ(Stored(bank), c.stored);
         EXPECT_EQ(bank.creditsConfirmed, c.confirmed);
     }
 }
 
-// The boxes show and take Windows-1252: the author and date boxes refuse
-// what the code page lacks; a paste into the description loses it and its
-// excess in the paste's own undo step.
-TEST(CreditsDialogTest, BoxesTakeOnlyWhatTheBankHolds)
+// The dialog opens in the author box with its text selected; tabbing into
+// the description selects its text too, so typing replaces either. The
+// boxes show and take Windows-1252: the author and date boxes refuse what
+// the code page lacks, as typed by an input method; a paste into the
+// description loses it and its excess in the paste's own undo step.
+TEST(CreditsDialogTest, TheBoxesSelectAsTheyAreEnteredAndTakeOnlyWhatTheBankHolds)
 {
     FakeDesktop desktop;
     SoundBank bank;
-    bank.credits = {"Kim", "Taunts", "\x93" "01/02/03\x94"};
+    bank.credits = {"Kim", "\x80", "\x93" "01/02/03\x94"};
     CreditsDialog dialog(bank, desktop);
     dialog.show();
+    ExpectFixedSize(dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_TRUE(dialog.authorBox()->hasFocus());
+    EXPECT_EQ(dialog.authorBox()->selectedText(), "Kim");
     EXPECT_EQ(dialog.authorBox()->maxLength(), 100);
     EXPECT_EQ(dialog.dateBox()->maxLength(), 100);
     EXPECT_EQ(dialog.dateBox()->text(), QString::fromUtf8("\u201C01/02/03\u201D"));
-
-    QTest::keyClick(dialog.authorBox(), Qt::Key_A, Qt::ControlModifier);
-    Compose(dialog.authorBox(), QString::fromUtf8("K\u20ACm\u0436\u00E9"));
-    Compose(dialog.dateBox(), QString::fromUtf8("\u0100!"));
+    for (const auto& [box, typed] :
+         {std::pair{dialog.authorBox(), "K\u20ACm\u0436\u00E9"}, {dialog.dateBox(), "\u0100!"}})
+        for (const QChar c : QString::fromUtf8(typed))
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
     EXPECT_EQ(dialog.authorBox()->text(), QString::fromUtf8("K\u20ACm\u00E9"));
-    EXPECT_EQ(dialog.dateBox()->text(), QString::fromUtf8("\u201C01/02/03\u201D!"));
 
-    // 6 + 248 + a break (2) + 2 = 258: the last three characters go, the
-    // break whole.
+    QTest::keyClick(dialog.authorBox(), Qt::Key_Tab);
     QPlainTextEdit* description = dialog.descriptionBox();
+    ASSERT_TRUE(description->hasFocus());
+    EXPECT_EQ(description->textCursor().selectedText(), QString::fromUtf8("\u20AC"));
+    // 1 + 253 + a break (2) + 2 = 258: the last three characters go, the
+    // break whole.
     description->moveCursor(QTextCursor::End);
-    const QString x248(248, u'x');
-    description->insertPlainText(QString::fromUtf8("\u0100") + x248 + "\nab");
-    EXPECT_EQ(description->toPlainText(), "Taunts" + x248);
+    description->insertPlainText(QString::fromUtf8("\u0100") + QString(253, u'x') + "\nab");
+    EXPECT_EQ(description->toPlainText(), QString::fromUtf8("\u20AC") + QString(253, u'x'));
     description->undo();
-    EXPECT_EQ(description->toPlainText(), "Taunts");
-    description->redo();
-    EXPECT_EQ(description->toPlainText(), "Taunts" + x248);
-    description->moveCursor(QTextCursor::Start);
-    description->insertPlainText(QString::fromUtf8("\u20AC\u0436"));
-    EXPECT_EQ(description->toPlainText(), QString::fromUtf8("\u20AC") + "Taunts" + x248);
+    EXPECT_EQ(description->toPlainText(), QString::fromUtf8("\u20AC"));
 
     Click(dialog.okButton());
-    EXPECT_EQ((Texts{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
-        (Texts{"K\x80m\xE9", "\x80Taunts" + std::string(248, 'x'), "\x93" "01/02/03\x94!"}));
-}
-
-// The dialog opens in the author box with its text selected; tabbing into
-// the description selects its text too, so typing replaces either.
-TEST(CreditsDialogTest, TabbingIntoTheDescriptionSelectsIt)
-{
-    FakeDesktop desktop;
-    SoundBank bank;
-    CreditsDialog dialog(bank, desktop);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    EXPECT_TRUE(dialog.authorBox()->hasFocus());
-    EXPECT_EQ(dialog.authorBox()->selectedText(), "Anonymous");
-    QTest::keyClick(dialog.authorBox(), Qt::Key_Tab);
-    ASSERT_TRUE(dialog.descriptionBox()->hasFocus());
-    Type(dialog.descriptionBox(), "Taunts");
-    EXPECT_EQ(dialog.descriptionBox()->toPlainText(), "Taunts");
+    EXPECT_EQ(Stored(bank), (Texts{"K\x80m\xE9", "\x80", "\x93" "01/02/03\x94!"}));
 }
 
 // Each way of dismissing a dialog is tried and must leave it open; then a
@@ -212,21 +186,23 @@ TEST(UnknownBlockDialogTest, OnlyTheButtonsEndItEachWithItsChoice)
     QWidget owner;
     for (const auto& c : cases) {
         int result = -1;
-        QTimer::singleShot(0, [&] {
-            auto* shown = qobject_cast<UnknownBlockDialog*>(QApplication::activeModalWidget());
+        ModalScript script{[&](QWidget* modal) {
+            auto* shown = qobject_cast<UnknownBlockDialog*>(modal);
             ASSERT_NE(shown, nullptr);
             EXPECT_EQ(shown->parentWidget(), &owner);
             QObject::connect(shown, &QDialog::finished, [&result](int r) { result = r; });
             c.attempt(*shown);
             EXPECT_TRUE(shown->isVisible());
-            QTest::mouseClick((shown->*c.button)(), Qt::LeftButton);
-        });
+            Click((shown->*c.button)());
+        }};
         EXPECT_EQ(RunUnknownBlockDialog({3, 12, 70000}, &owner), c.choice);
         EXPECT_EQ(result, c.result);
     }
 }
 
-// The fields show the numbers as unsigned decimals.
+// The fields show the numbers as unsigned decimals. Details grows the
+// window by the strip's height and shrinks it back; either way the user
+// cannot resize it.
 TEST(UnknownBlockDialogTest, OpensCollapsedWithReadOnlyFieldsAndDetailsGrowAndShrinkByTheStripHeight)
 {
     UnknownBlockDialog dialog({-1, 12, UINT32_MAX});
@@ -237,48 +213,175 @@ TEST(UnknownBlockDialogTest, OpensCollapsedWithReadOnlyFieldsAndDetailsGrowAndSh
     }
     EXPECT_EQ(fields, (QStringList{"4294967295", "12", "4294967295"}));
     dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ExpectFixedSize(dialog);
     EXPECT_FALSE(dialog.detailsStrip()->isVisible());
-    EXPECT_EQ(dialog.detailsButton()->text(), "Details >>");
+    EXPECT_EQ(dialog.detailsButton()->text().toStdString(), kShowDetailsText);
     const QRect collapsed = dialog.geometry();
-    QTest::mouseClick(dialog.detailsButton(), Qt::LeftButton);
-    EXPECT_EQ(dialog.detailsButton()->text(), "Details <<");
+    Click(dialog.detailsButton());
+    EXPECT_EQ(dialog.detailsButton()->text().toStdString(), kHideDetailsText);
     ASSERT_TRUE(dialog.detailsStrip()->isVisible());
     EXPECT_GT(dialog.detailsStrip()->height(), 0);
     EXPECT_EQ(dialog.geometry(), collapsed.adjusted(0, 0, 0, dialog.detailsStrip()->height()));
-    QTest::mouseClick(dialog.detailsButton(), Qt::LeftButton);
+    ExpectFixedSize(dialog);
+    Click(dialog.detailsButton());
     EXPECT_FALSE(dialog.detailsStrip()->isVisible());
     EXPECT_EQ(dialog.geometry(), collapsed);
 }
 
-// Neither dialog can be resized by the user: its minimum and maximum size
-// are the size it shows at, the unknown-block dialog's with the details
-// strip shown and hidden.
-TEST(DialogSizeTest, TheCreditsAndUnknownBlockDialogsHaveAFixedSize)
+
+// The sheet's named widget; a missing one fails the script and cancels the sheet.
+template <class T = QWidget>
+T& W(QDialog& sheet, const char* name)
 {
-    FakeDesktop desktop;
-    SoundBank bank;
-    CreditsDialog credits(bank, desktop);
-    UnknownBlockDialog unknown({3, 12, 70000});
-    const auto expectFixed = [](QDialog& dialog, const char* what) {
-        dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog)) << what;
-        EXPECT_EQ(dialog.minimumSize(), dialog.size()) << what;
-        EXPECT_EQ(dialog.maximumSize(), dialog.size()) << what;
-    };
-    expectFixed(credits, "Credits");
-    expectFixed(unknown, "unknown block, collapsed");
-    QTest::mouseClick(unknown.detailsButton(), Qt::LeftButton);
-    expectFixed(unknown, "unknown block, with details");
+    if (T* found = sheet.findChild<T*>(QString::fromLatin1(name)))
+        return *found;
+    throw std::runtime_error(std::string("the sheet has no widget ") + name);
+}
+
+QPushButton& Button(QDialog& sheet, QDialogButtonBox::StandardButton which)
+{
+    return *W<QDialogButtonBox>(sheet, "buttons").button(which);
+}
+
+// A radio button is clicked on its round indicator: its middle may lie
+// beyond the text, where a click does nothing.
+void Click(QDialog& sheet, const char* name)
+{
+    QWidget& target = W(sheet, name);
+    const bool radio = qobject_cast<QRadioButton*>(&target) != nullptr;
+    QTest::mouseClick(&target, Qt::LeftButton, Qt::NoModifier,
+                      radio ? QPoint(6, target.height() / 2) : target.rect().center());
+}
+
+void Cancel(QDialog& sheet) { QTest::mouseClick(&Button(sheet, QDialogButtonBox::Cancel), Qt::LeftButton); }
+
+void SelectTab(QDialog& sheet, OptionsPage page)
+{
+    QTabBar* bar = W<QTabWidget>(sheet, "pages").tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(int(page)).center());
+}
+
+class OptionsSheetTest : public ::testing::Test {
+protected:
+    // Shows the sheet and runs drive once it is on screen; drive must close
+    // it. The store's events then hold what the closing did, the association
+    // among them, so its order against the writes shows.
+    bool Show(const std::function<void(QDialog&)>& drive)
+    {
+        ModalScript script{[&](QWidget* modal) {
+            auto& sheet = static_cast<QDialog&>(*modal);
+            store_.events.clear();
+            try {
+                drive(sheet);
+            } catch (const std::runtime_error& missing) {
+                ADD_FAILURE() << missing.what();
+            }
+            if (sheet.isVisible()) {
+                ADD_FAILURE() << "the script left the Options sheet open";
+                sheet.reject();
+            }
+        }};
+        const bool ok = ShowOptionsSheet(&owner_, store_, desktop_, [this] { store_.events.push_back("associate"); });
+        EXPECT_EQ(script.pending(), 0u) << "the Options sheet did not open";
+        return ok;
+    }
+
+    QWidget owner_;
+    FakeSettingsStore store_;
+    FakeDesktop desktop_;
+};
+
+// Driven by keys: the focused push button is the default one, so Enter on
+// Associate presses it and leaves the sheet open, and Return on a radio
+// button is OK's. Every tab is visited twice over: each page is built when
+// first selected and never again, fits the sheet's one fixed size, and
+// leaves Apply disabled.
+TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
+{
+    store_.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "yes"}};
+    EXPECT_TRUE(Show([this](QDialog& sheet) {
+        EXPECT_FALSE(W<QRadioButton>(sheet, "openLastUsedRadio").isChecked());
+        EXPECT_TRUE(W<QRadioButton>(sheet, "saveLastUsedRadio").isChecked());
+        W(sheet, "associateButton").setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        EXPECT_TRUE(sheet.isVisible()) << "Enter on Associate closed the sheet";
+        EXPECT_EQ(store_.events, std::vector<std::string>{}) << "associated while the sheet was open";
+        ExpectFixedSize(sheet);
+        const QSize opened = sheet.size();
+        const char* const pages[] = {"filePage", "contactPage", "knownBugsPage", "tipsPage", "aboutPage"};
+        for (int i = 1; i < 5; ++i) {
+            EXPECT_EQ(sheet.findChild<QWidget*>(pages[i]), nullptr) << pages[i];
+            SelectTab(sheet, OptionsPage(i));
+            QWidget* built = &W(sheet, pages[i]);
+            SelectTab(sheet, OptionsPage(i - 1));
+            SelectTab(sheet, OptionsPage(i));
+            EXPECT_EQ(sheet.findChildren<QWidget*>(pages[i]), QList<QWidget*>{built}) << "built again";
+            QApplication::processEvents();
+            EXPECT_EQ(sheet.size(), opened) << pages[i];
+            EXPECT_LE(built->minimumSizeHint().height(), built->height()) << pages[i];
+            EXPECT_LE(built->minimumSizeHint().width(), built->width()) << pages[i];
+            EXPECT_FALSE(Button(sheet, QDialogButtonBox::Apply).isEnabled()) << pages[i];
+        }
+        // The long texts: whole, read-only, and Return or Enter in them is not OK.
+        for (const auto& [name, page, text] : {std::tuple{"knownBugsText", OptionsPage::KnownBugs, kKnownBugsText},
+                                               std::tuple{"tipsText", OptionsPage::Tips, kTipsText}}) {
+            SelectTab(sheet, page);
+            QPlainTextEdit& box = W<QPlainTextEdit>(sheet, name);
+            box.setFocus();
+            QTest::keyClicks(&box, "typed");
+            QTest::keyClick(&box, Qt::Key_Return);
+            QTest::keyClick(&box, Qt::Key_Enter);
+            EXPECT_TRUE(sheet.isVisible()) << name;
+            // The box shows each CRLF as one line break.
+            EXPECT_EQ(box.toPlainText().replace('\n', "\r\n").toStdString(), text) << name;
+        }
+        SelectTab(sheet, OptionsPage::File);
+        QWidget& radio = W(sheet, "openLastUsedRadio");
+        radio.setFocus();
+        QTest::keyClick(&radio, Qt::Key_Space);
+        QTest::keyClick(&radio, Qt::Key_Return);
+        EXPECT_FALSE(sheet.isVisible()) << "Return on a radio button left the sheet open";
+    }));
+    // The Save choice must survive the Open one: each pair is its own group.
+    EXPECT_EQ(store_.events, (std::vector<std::string>{"associate", "open", "write UseLastOpenDir=yes", "close",
+                                                         "open", "write UseLastSaveDir=yes", "close"}));
+}
+
+// Each way of closing the sheet but OK writes nothing and does not
+// associate. On the way, real clicks on the About icon and on "Written by"
+// reach the session, and its answer reaches the description (the counting
+// itself is the core's): i clicks the icon, W "Written by" with Shift held.
+// Each showing counts anew: a count kept from the last one would make the
+// second's "W" a surprise.
+TEST_F(OptionsSheetTest, CancelEscapeAndCloseWriteNothingAndAboutClicksReachTheDescription)
+{
+    const struct {
+        std::function<void(QDialog&)> dismiss;
+        const char* clicks;
+        bool surprise;
+    } ways[] = {{Cancel, "iiiW", true},
+        {[](QDialog& sheet) { QTest::keyClick(&sheet, Qt::Key_Escape); }, "W", false},
+        // The same close request the window manager's close button makes.
+        {[](QDialog& sheet) { sheet.windowHandle()->close(); }, "", false}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.clicks);
+        store_.values = {{"UseLastOpenDir", "yes"}, {"UseLastSaveDir", "no"}};
+        EXPECT_FALSE(Show([&](QDialog& sheet) {
+            Click(sheet, "associateButton");
+            Click(sheet, "saveLastUsedRadio");
+            SelectTab(sheet, OptionsPage::About);
+            for (const char* click = way.clicks; *click != '\0'; ++click) {
+                desktop_.shift = *click == 'W';
+                Click(sheet, desktop_.shift ? "writtenByLabel" : "aboutIcon");
+            }
+            desktop_.shift = false;
+            const QString description = W<QLabel>(sheet, "descriptionLabel").text();
+            EXPECT_EQ(description.toStdString() == kSurpriseText, way.surprise);
+            way.dismiss(sheet);
+        }));
+        EXPECT_EQ(store_.events, std::vector<std::string>{});
+    }
 }
 
 } // namespace
 } // namespace jbx::testing
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

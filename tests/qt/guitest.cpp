@@ -46,9 +46,9 @@ std::string WriteSmallBank(const std::string& path, std::initializer_list<int> f
     NewBank(made);
     for (const int n : filled) {
         SoundSlot& slot = made.bank.slot(n);
-        slot.data = MakeSoundData(kSmallSoundSize + 1);
-        *slot.data = {'R', 'I', 'F', 'F', 0, 0, 0, std::uint8_t(n), 0x80};
-        slot.size = kSmallSoundSize;
+        slot.data = MakeSoundData(9);
+        *slot.data = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 0x80};
+        slot.size = 8;
         slot.name = "snd" + std::to_string(n);
     }
     EXPECT_EQ(WriteBankFile(made.bank, path), WriteFileResult::Written) << path;

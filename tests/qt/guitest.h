@@ -12,7 +12,11 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <ostream>
 #include <string>
+
+// Readable failures for the widgets' texts.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace jbx::testing {
 
@@ -39,9 +43,8 @@ struct ModalScript {
     QPointer<QWidget> last;
 };
 
-// Writes a bank whose listed slots hold an 8-byte sound that names its slot
-// in byte 7, each slot named "snd" and its number; returns path.
-inline constexpr int kSmallSoundSize = 8;
+// Writes a bank whose listed slots hold an 8-byte sound, each slot named
+// "snd" and its number; returns path.
 std::string WriteSmallBank(const std::string& path, std::initializer_list<int> filled);
 
 } // namespace jbx::testing

@@ -1,31 +1,45 @@
-#include "qt/settings/qsettingsstore.h"
+// The Options' store as the editor opens it, QSettings over the user's own
+// file: system-wide settings files (/etc/xdg and the like) and the
+// organisation's shared file are never read, so a value missing from the
+// user's file reads as missing and is written there with its default.
 
+#include "qt/settings/qsettingsstore.h"
+#include "settings/settingsstore.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/xdgsandbox.h"
 
 #include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QString>
 
 #include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
-namespace jbx {
+namespace jbx::testing {
 namespace {
 
 class QSettingsStoreTest : public ::testing::Test {
 protected:
-    // QSettings settles on the user's configuration folder at its first use,
-    // so the private folder is put in place before the first test.
+    // QSettings settles on its folders at its first use, so the private ones
+    // are put in place before the first test. Every test runs beside a
+    // system-wide file and the organisation's, which must not show.
     static void SetUpTestSuite()
     {
-        home_ = new testing::TempDir;
-        ASSERT_EQ(setenv("XDG_CONFIG_HOME", home_->path().c_str(), 1), 0);
+        root_ = new TempDir;
+        ASSERT_EQ(setenv("XDG_CONFIG_HOME", user().c_str(), 1), 0);
+        const std::string system = root_->path() + "/system";
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QString::fromStdString(system));
+        WriteText(system + "/Brackwater/JBXMaker.conf", "[General]\nUseLastOpenDir=yes\nJBXOpenDirectory=/srv/banks\n");
+        WriteText(user() + "/Brackwater.conf", "[General]\nUseLastSaveDir=yes\nJBXSaveDirectory=/srv/shared\n");
     }
-    static void TearDownTestSuite() { delete home_; }
-    void SetUp() override { fs::remove_all(folder()); }
+    static void TearDownTestSuite() { delete root_; }
+    void SetUp() override { fs::remove_all(file().parent_path()); }
 
-    static fs::path folder() { return fs::path(home_->path()) / "Brackwater"; }
-    static fs::path file() { return folder() / "JBXMaker.conf"; }
+    static std::string user() { return root_->path() + "/user"; }
+    static fs::path file() { return user() + "/Brackwater/JBXMaker.conf"; }
 
     // What a fresh opening of the store reads for `name`.
     std::optional<std::string> stored(std::string_view name)
@@ -34,9 +48,22 @@ protected:
         return key ? key->readText(name) : std::nullopt;
     }
 
-    static inline testing::TempDir* home_ = nullptr;
+    static inline TempDir* root_ = nullptr;
     QSettingsStore store_;
 };
+
+TEST_F(QSettingsStoreTest, SystemWideAndSharedFilesAreNeverRead)
+{
+    for (const std::string_view name : {kUseLastOpenDir, kJBXOpenDirectory, kUseLastSaveDir, kJBXSaveDirectory})
+        EXPECT_EQ(stored(name), std::nullopt) << name;
+    // Missing from the user's file, the setting reads as no, the start folder
+    // as the current directory, and both defaults land in the user's file.
+    EXPECT_FALSE(ReadYesNoSetting(store_, kUseLastOpenDir));
+    EXPECT_EQ(LoadStartDirectory(store_, DirectoryKind::Save), ".");
+    const std::string written = ReadText(file());
+    EXPECT_NE(written.find("UseLastOpenDir=no"), std::string::npos) << written;
+    EXPECT_NE(written.find("UseLastSaveDir=no"), std::string::npos) << written;
+}
 
 TEST_F(QSettingsStoreTest, TextsComeBackAsWrittenFromTheUsersSettingsFile)
 {
@@ -54,8 +81,7 @@ TEST_F(QSettingsStoreTest, ADamagedFileStillAnswersAndIsRewrittenByTheNextWrite)
              std::string("[General\nUseLastOpenDir=no\n"),
              // Values QSettings reads as a list or a variant are not texts.
              std::string("[General]\nUseLastSaveDir=no, yes\nJBXOpenDirectory=@ByteArray(/x)\n")}) {
-        fs::create_directories(folder());
-        testing::WriteBytes(file().string(), testing::ToBytes(text));
+        WriteText(file(), text);
         EXPECT_FALSE(ReadYesNoSetting(store_, kUseLastSaveDir));
         EXPECT_EQ(stored(kUseLastSaveDir), "no");
         WriteYesNoSetting(store_, kUseLastOpenDir, true);
@@ -74,4 +100,4 @@ TEST_F(QSettingsStoreTest, AFolderWhereTheFileBelongsMakesTheStoreUnopenable)
 }
 
 } // namespace
-} // namespace jbx
+} // namespace jbx::testing
