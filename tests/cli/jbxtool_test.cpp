@@ -432,36 +432,21 @@ TEST_F(Jbxtool, AnInterruptedSaveLeavesNoTemporaryFile)
 }
 #endif
 
-// jbxtool with its address space limited: a voice file or bank that does
-// not fit is reported, exit 1, and nothing is written. The big files are
-// sparse.
-TEST_F(Jbxtool, RunningOutOfMemoryIsReportedAndWritesNothing)
+// A voice file that does not fit in jbxtool's address space is reported,
+// exit 1, and nothing is written. The file is sparse.
+TEST_F(Jbxtool, AVoiceFileTooBigForMemoryIsReported)
 {
 #if !JBX_MEMORY_LIMIT_WORKS
     GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
 #else
-    const std::string limit = "--as=" + std::to_string(std::uint64_t(256) << 20);
     const std::string voice = write("big.voc", VoiceFileBuilder().soundBlock(166, Ramp(9)).terminator().build());
     std::filesystem::resize_file(voice, std::uint64_t(160) << 20);
-    const std::string overlapping = dir.file("overlap.jbx");
-    WriteOverlappingBank(overlapping, std::uint32_t(64) << 20);
-    const std::string out = dir.file("out.jbx");
-    const struct {
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-        {{"convert", voice, out}, "jbxtool: Not enough memory to convert '" + voice + "'\n"},
-        {{"rewrite", overlapping, out}, "jbxtool: Not enough memory to load the JBX file\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        std::vector<std::string> args = {limit, "--", JbxtoolPath()};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const RunResult run = RunProgram("prlimit", args);
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err, c.err);
-        EXPECT_FALSE(std::filesystem::exists(out));
-    }
+    const std::string out = dir.file("out.wav");
+    const RunResult run = RunProgram("prlimit",
+        {"--as=" + std::to_string(std::uint64_t(256) << 20), "--", JbxtoolPath(), "convert", voice, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: Not enough memory to convert '" + voice + "'\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
 #endif
 }
 
