@@ -13,7 +13,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <nlohmann/json.hpp>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -116,23 +118,10 @@ TEST_F(Jbxtool, RenameAndInfoShowTheBankAsTheCoreReadsIt)
     const RunResult rename = RunJbxtool({"rename", kDemoBank, "3", "a\t\"\\\u20AC\u0081", "-o", out});
     ASSERT_EQ(rename.exitCode, 0) << rename.err;
     const SoundBank before = Load(kDemoBank), after = Load(out);
-    nlohmann::json slots = nlohmann::json::array();
     for (int n = 1; n <= kSlotCount; ++n) {
-        const SoundSlot& slot = after.slot(n);
-        EXPECT_EQ(slot.name, n == 3 ? "a\t\"\\\x80\x81" : before.slot(n).name) << n;
-        EXPECT_EQ(Sound(slot), Sound(before.slot(n))) << n;
-        slots.push_back({{"slot", n}, {"name", n == 3 ? "a\t\"\\\u20AC\u0081" : slot.name},
-            {"offset", slot.fileOffset}, {"size", slot.size}});
+        EXPECT_EQ(after.slot(n).name, n == 3 ? "a\t\"\\\x80\x81" : before.slot(n).name) << n;
+        EXPECT_EQ(Sound(after.slot(n)), Sound(before.slot(n))) << n;
     }
-
-    const RunResult json = RunJbxtool({"info", "--json", out});
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_EQ(json.err, "");
-    const auto parsed = nlohmann::json::parse(json.out);
-    EXPECT_EQ(parsed.at("accepted"), true);
-    EXPECT_EQ(parsed.at("slots"), slots);
-    EXPECT_EQ(parsed.at("credits").at("author"), "JBX Maker");
-    EXPECT_EQ(parsed.at("credits").at("dateFinished"), after.credits.dateFinished);
 
     const RunResult text = RunJbxtool({"info", out});
     const SoundSlot& last = after.slot(kSlotCount);
@@ -141,6 +130,24 @@ TEST_F(Jbxtool, RenameAndInfoShowTheBankAsTheCoreReadsIt)
     EXPECT_THAT(text.out, ::testing::ContainsRegex("\n +10 +" + last.name + " +" + std::to_string(last.fileOffset)
                               + " +" + std::to_string(last.size) + "\n"));
     EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 2 + kSlotCount + 3) << "one line a slot";
+
+#ifndef _WIN32
+    // The Windows tool's JSON is compared with this one's by matchnative.sh.
+    nlohmann::json slots = nlohmann::json::array();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const SoundSlot& slot = after.slot(n);
+        slots.push_back({{"slot", n}, {"name", n == 3 ? "a\t\"\\\u20AC\u0081" : slot.name},
+            {"offset", slot.fileOffset}, {"size", slot.size}});
+    }
+    const RunResult json = RunJbxtool({"info", "--json", out});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(json.err, "");
+    const auto parsed = nlohmann::json::parse(json.out);
+    EXPECT_EQ(parsed.at("accepted"), true);
+    EXPECT_EQ(parsed.at("slots"), slots);
+    EXPECT_EQ(parsed.at("credits").at("author"), "JBX Maker");
+    EXPECT_EQ(parsed.at("credits").at("dateFinished"), after.credits.dateFinished);
+#endif
 }
 
 // A refusal exits 1 with its reason on standard error and writes nothing:
