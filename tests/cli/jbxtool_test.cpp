@@ -49,11 +49,6 @@ Bytes Join(Bytes first, const Bytes& second)
     return first;
 }
 
-Bytes Wave(std::size_t n, std::uint8_t seed)
-{
-    return Join(ToBytes("RIFF"), Ramp(n - 4, seed));
-}
-
 // What a stream must hold; empty: nothing at all.
 ::testing::Matcher<const std::string&> Printed(const std::string& part)
 {
@@ -80,7 +75,7 @@ protected:
 TEST_F(Jbxtool, HelpAndUsageErrors)
 {
     const std::string out = dir.file("out.jbx");
-    const std::string w = write("w.wav", Wave(20, 1));
+    const std::string w = write("w.wav", PcmWave(20));
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -156,8 +151,8 @@ TEST_F(Jbxtool, RefusalsExitOneAndWriteNothing)
 {
     const std::string garbage = write("garbage.jbx", Bytes(300, 'x'));
     const std::string exe = write("program.exe", ToBytes("MZ\x90"));
-    const std::string wave = write("w.wav", Wave(20, 1));
-    const std::string bug = write("\u0436\u0443\u043A.wav", Wave(20, 1));
+    const std::string wave = write("w.wav", PcmWave(20));
+    const std::string bug = write("\u0436\u0443\u043A.wav", PcmWave(20));
     const std::string sparse = dir.file("sparse.jbx");
     ASSERT_EQ(RunJbxtool({"create", wave, "-o", sparse}).exitCode, 0);
     const std::string old = write("old", ToBytes("the file that was here"));
@@ -294,7 +289,7 @@ TEST_F(Jbxtool, ConvertAnswersUnknownBlocksAndVersionsAsTold)
 // slot is named after its file, and a voice file goes in converted.
 TEST_F(Jbxtool, ReplaceAndCreatePutFilesIntoSlots)
 {
-    const Bytes first = Wave(40, 1), second = Wave(60, 2);
+    const Bytes first = PcmWave(40), second = PcmWave(60);
     const std::string made = dir.file("made.jbx"), out = dir.file("out.jbx");
     RunResult run = RunJbxtool({"create", write("laugh.wav", first), write("boo.wav", second), "-o", made});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -381,7 +376,7 @@ TEST_F(Jbxtool, ASaveIsFlushedBeforeAndAfterTheRename)
 TEST_F(Jbxtool, AFullDiskLeavesTheOldBankWhole)
 {
     const std::string old = write("old.jbx", ToBytes("the bank that was there"));
-    const std::string wave = write("big.wav", Wave(96 << 10, 1));
+    const std::string wave = write("big.wav", PcmWave(96 << 10));
     const std::string disk = dir.file("disk");
     std::filesystem::create_directory(disk);
     const std::string out = disk + "/out.jbx";
