@@ -175,6 +175,7 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"create", wave, wave, wave, wave, wave, wave, wave, wave, wave, wave, wave, "-o", old}, 2,
             HasSubstr("create takes FILE... (11 given)"), ""},
         {{"info", "--json", garbage}, 1, "jbxtool: Not a valid JeerBox sound file\n", HasSubstr("\"accepted\": false,\n  \"error\": \"not a bank\",\n")},
+        {{"info", "--json", missing}, 1, "jbxtool: Cannot open JBX file\n", HasSubstr("\"error\": \"cannot open\",\n")},
         {{"info", missing}, 1, "jbxtool: Cannot open JBX file\n", HasSubstr("Accepted: no\n")},
         {{"rewrite", garbage, old}, 1, "jbxtool: Not a valid JeerBox sound file\n", ""},
         {{"rewrite", kDemoBank, noFolder}, 1, "jbxtool: Cannot create '" + noFolder + "'\n", ""},
