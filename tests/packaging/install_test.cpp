@@ -45,7 +45,6 @@ std::set<std::string> ExpectedFiles()
     return files;
 }
 
-// The files under prefix, relative to it.
 std::set<std::string> FilesUnder(const std::string& prefix)
 {
     std::set<std::string> files;
@@ -215,8 +214,7 @@ TEST(DebianPackage, HoldsTheInstallationUnderUsrAndPassesLintian)
     EXPECT_EQ(FilesUnder(root.file("usr")), ExpectedFiles());
     EXPECT_EQ(FilesUnder(root.path()).size(), ExpectedFiles().size()) << "a file outside /usr";
 
-    // The control archive's members, then the fields: Depends names the
-    // libraries the programs and the player module link.
+    // The control archive's members, then the fields.
     const RunResult info = RunProgram("dpkg-deb", {"-I", deb});
     EXPECT_THAT(info.out, ::testing::Not(::testing::ContainsRegex("(pre|post)(inst|rm)")));
     std::vector<std::string> fields{"Package: jbxmaker\n", "Version: " JBX_VERSION "\n", "Section: sound\n",
