@@ -1,13 +1,11 @@
-// Runs the jbxtool under test once for each line of a file, and keeps what
-// each run printed and its exit status. matchnative.sh uses it to start Wine
-// once for a whole list of commands instead of once for every command.
+// Runs the jbxtool under test once for each line of a file, so that
+// matchnative.sh starts Wine once for a whole list of commands:
 //
 //   jbxtoolbatch COMMANDS RESULTS
 //
-// Each line of COMMANDS holds the arguments of one command, separated by
-// tabs (UTF-8). For the n-th line, counted from 1, RESULTS/n.status gets the
-// exit status and RESULTS/n.out and RESULTS/n.err what jbxtool wrote to
-// standard output and error. Exits 0 when every command could be started.
+// Each line of COMMANDS holds one command's arguments, separated by tabs
+// (UTF-8). Line n's exit status, standard output and standard error go to
+// RESULTS/n.status, n.out and n.err. Exits 0 when every command started.
 
 #include "tests/cli/runtool.h"
 

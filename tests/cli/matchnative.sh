@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
 # jbxtool.exe, run under Wine, against the jbxtool built for this machine:
 # the same commands on the same files must end with the same exit status,
-# print the same text (Windows' CR LF line ends aside) and write files that
-# are identical byte for byte, under the same names.
+# print the same text and write the same files, byte for byte.
 #
 #   matchnative.sh NATIVE_BUILD WINDOWS_DEMO_BANK JBXTOOLBATCH WINE_RUN INPUT_FOLDER...
 #
-# NATIVE_BUILD is a build folder for this machine; its jbxtool and demo bank
-# are used. Every *.jbx and *.voc file of the input folders is used too. The
-# Windows commands all run from one start of Wine, through JBXTOOLBATCH
-# (jbxtoolbatch.exe). Exits 77 (skipped) when the native build has no
-# jbxtool and demo bank yet.
+# NATIVE_BUILD is a build folder for this machine, whose jbxtool and demo
+# bank are used, with every *.jbx and *.voc file of the input folders. The
+# Windows commands all run from one start of Wine, through JBXTOOLBATCH.
+# Exits 77 (skipped) when the native build has no jbxtool and demo bank yet.
 set -euo pipefail
 
 [ $# -ge 4 ] || { echo "usage: matchnative.sh NATIVE_BUILD WINDOWS_DEMO_BANK JBXTOOLBATCH WINE_RUN INPUT_FOLDER..." >&2; exit 2; }
@@ -31,7 +29,6 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/jbx-matchnative-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-passed=0
 failed=0
 fail() {
     echo "FAILED: $*"
@@ -39,11 +36,7 @@ fail() {
 }
 
 # Each build makes the demo bank with its own core.
-if cmp -s "$native_build/demo.jbx" "$windows_demo_bank"; then
-    passed=$((passed + 1))
-else
-    fail "the two builds' demo banks differ"
-fi
+cmp -s "$native_build/demo.jbx" "$windows_demo_bank" || fail "the two builds' demo banks differ"
 
 # The inputs, under names that both tools see the same way: relative ones.
 inputs=$work/inputs
@@ -102,35 +95,20 @@ done <"$commands"
 if ! (cd "$work/windows" && "$wine_run" "$batch" ../commands ../results/windows); then
     fail "jbxtoolbatch.exe could not run every command"
 fi
-# Text mode on Windows: every LF of the output came out as CR LF.
-find "$work/results/windows" -name '*.out' -o -name '*.err' | xargs -r sed -i 's/\r$//'
-
-
-# One comparison for all when they agree, which is fast; the details only
-# when they do not.
-if diff -rq "$work/results/native" "$work/results/windows" >/dev/null; then
-    passed=$((passed + n))
-else
-    for i in $(seq 1 "$n"); do
-        ok=yes
-        for part in status out err; do
-            if ! cmp -s "$work/results/native/$i.$part" "$work/results/windows/$i.$part" 2>/dev/null; then
-                ok=""
-                fail "jbxtool $(sed -n "${i}p" "$commands" | tr '\t' ' '): the $part differs (native <, Windows >)"
-                diff "$work/results/native/$i.$part" "$work/results/windows/$i.$part" 2>&1 | head -n 10 || true
-            fi
-        done
-        [ -n "$ok" ] && passed=$((passed + 1))
+for i in $(seq 1 "$n"); do
+    for part in status out err; do
+        if ! cmp -s "$work/results/native/$i.$part" "$work/results/windows/$i.$part"; then
+            fail "jbxtool $(sed -n "${i}p" "$commands" | tr '\t' ' '): the $part differs (native <, Windows >)"
+            diff "$work/results/native/$i.$part" "$work/results/windows/$i.$part" 2>&1 | head -n 10 || true
+        fi
     done
-fi
+done
 
 # Every file either tool wrote, compared by name and content.
-if diff -r "$work/native" "$work/windows" >"$work/tree.diff"; then
-    passed=$((passed + 1))
-else
+if ! diff -r "$work/native" "$work/windows" >"$work/tree.diff"; then
     fail "the files written differ"
     head -n 20 "$work/tree.diff"
 fi
 
-echo "$passed passed, $failed failed"
+echo "$n commands compared, $failed failures"
 [ "$failed" -eq 0 ]

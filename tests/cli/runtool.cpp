@@ -2,10 +2,6 @@
 
 #include "tests/support/testfiles.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -22,10 +18,8 @@ namespace {
 
 std::string ReadText(const std::string& path)
 {
-    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 #ifdef _WIN32
