@@ -88,7 +88,7 @@ TEST(StoreLastDirectoryTest, RemembersTheCurrentDirectoryWhateverTheSettingSays)
     testing::TempDir temp;
     const std::string base = std::filesystem::canonical(temp.path()).string();
     const auto folderOfLength = [&](std::size_t length) {
-        const std::string folder = base + "/" + std::string(length - base.size() - 1, 'f');
+        const std::string folder = (std::filesystem::path(base) / std::string(length - base.size() - 1, 'f')).string();
         std::filesystem::create_directories(folder);
         return folder;
     };
