@@ -103,10 +103,11 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
     const std::string voiced = dir.file("voiced.jbx");
     {
         SoundBank bank;
-        for (const auto& [slot, file] : {std::pair{3, v115}, std::pair{5, nonsense}}) {
-            const Bytes lump = ReadBytes(file);
-            bank.slot(slot).data = std::make_shared<Bytes>(lump);
+        for (const auto& [slot, file] : {std::pair{1, wave}, std::pair{3, v115}, std::pair{5, nonsense}}) {
+            Bytes lump = ReadBytes(file);
             bank.slot(slot).size = std::int32_t(lump.size());
+            lump.push_back(0x80);
+            bank.slot(slot).data = std::make_shared<Bytes>(lump);
         }
         ASSERT_EQ(WriteBankFile(bank, voiced), WriteFileResult::Written);
     }
@@ -163,7 +164,17 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
     EXPECT_EQ(ReadBytes(old), ToBytes("the file that was here"));
     EXPECT_EQ(FileCount(dir), files) << "no new file, no temporary file left behind";
 
-    // On the user's word, a bank with silent slots is written.
+    // What is left unharmed goes through: a bank, rewritten quietly and byte
+    // for byte; another slot's sound, with the byte after it as the editor's
+    // Extract writes it; or, on the user's word, a bank with silent slots.
+    const RunResult copy = RunJbxtool({"rewrite", kDemoBank, dir.file("copy.jbx")});
+    EXPECT_EQ(copy.exitCode, 0);
+    EXPECT_EQ(copy.out + copy.err, "");
+    EXPECT_EQ(ReadBytes(dir.file("copy.jbx")), ReadBytes(kDemoBank));
+    EXPECT_EQ(RunJbxtool({"extract", voiced, "1", dir.file("1.wav")}).exitCode, 0);
+    Bytes extracted = ReadBytes(wave);
+    extracted.push_back(0x80);
+    EXPECT_EQ(ReadBytes(dir.file("1.wav")), extracted);
     EXPECT_EQ(RunJbxtool({"rewrite", "--any-version", voiced, dir.file("any.jbx")}).exitCode, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("any.jbx")));
 }
