@@ -1,7 +1,4 @@
-// What the installation puts where a desktop and a packager expect it: the
-// installed tree (cmake --install) with its manual pages and bash
-// completion, the AppStream metainfo, and the Debian package as lintian
-// sees it.
+// What the installation puts where a desktop and a packager expect it.
 
 #if JBX_WITH_GUI
 #include "qt/player/soundoutputloader.h"
@@ -178,8 +175,7 @@ printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort
 // The package holds the installation under /usr, depends on the libraries
 // the programs and the player module link, has no maintainer scripts (the
 // caches are the triggers' business and the player module is no library
-// for ldconfig), and passes lintian, which a distribution's reviewer runs
-// first.
+// for ldconfig), and passes lintian.
 TEST(DebianPackage, HoldsTheInstallationUnderUsrAndPassesLintian)
 {
     testing::TempDir folder;
