@@ -1,19 +1,10 @@
 // Voice files written by other programs (sox, ffmpeg), converted by
 // `jbxtool convert`, and compared with another reader's decoding of the same
-// file. libsndfile reads both sides, so our WAVE header is checked by a
-// reader that is not ours.
-//
-// What the peers write (read off their files):
-//   sox 8-bit mono       one type 1 block, version 1.10
-//   sox 8-bit stereo     type 8 (stereo) + type 1
-//   sox 16-bit           one type 9 block whose declared length is 8 bytes
-//                        short of its samples (sox 14.4)
-//   ffmpeg 8-bit         type 1 or 8 + 1, then type 2 continuations, 1.20
-//   ffmpeg 16-bit        type 9 + type 2 continuations
-//
-// libsndfile refuses continuation blocks of 8-bit data, takes the headers of
-// 16-bit continuation blocks for samples and reads past sox's short block;
-// for those files the reference is ffmpeg's decoding, read by libsndfile.
+// file; libsndfile reads both sides, so our WAVE header is checked by a
+// reader that is not ours. libsndfile refuses continuation blocks of 8-bit
+// data (ffmpeg writes them), takes the headers of 16-bit continuation blocks
+// for samples, and reads past the 16-bit block that sox declares 8 bytes
+// short; for those files the reference is ffmpeg's decoding.
 
 #include "tests/cli/runtool.h"
 
@@ -38,11 +29,6 @@ struct PeerCase {
     // the rate: the same bytes at the same speed, another format.
     bool stereoAsMono;
 };
-
-std::ostream& operator<<(std::ostream& out, const PeerCase& c)
-{
-    return out << c.name;
-}
 
 const std::string kFfmpeg = "-nostdin -v error -y ";
 const std::string kFfmpegSine = kFfmpeg + "-f lavfi -i sine=frequency=440:sample_rate=11025:duration=0.2 ";

@@ -1,7 +1,4 @@
-// What the installation puts where a desktop and a packager expect it: the
-// installed tree (cmake --install) with its manual pages and bash
-// completion, the AppStream metainfo, and the Debian package as lintian
-// sees it.
+// What the installation puts where a desktop and a packager expect it.
 
 #if JBX_WITH_GUI
 #include "qt/player/soundoutputloader.h"
@@ -87,8 +84,6 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheDesktopDataOfTheBuiltVersion)
     EXPECT_THAT(std::string(metainfo.begin(), metainfo.end()), HasSubstr("<release version=\"" JBX_VERSION "\""));
     const RunResult changelog = RunProgram("gzip", {"-dc", installed("share/doc/jbxmaker/changelog.gz")});
     EXPECT_THAT(changelog.out, StartsWith("jbxmaker (" JBX_VERSION ") "));
-    const Bytes copyright = testing::ReadBytes(installed("share/doc/jbxmaker/copyright"));
-    EXPECT_THAT(std::string(copyright.begin(), copyright.end()), HasSubstr("License: Expat"));
     const RunResult version = RunProgram(installed("bin/jbxtool"), {"--version"});
     EXPECT_EQ(version.exitCode, 0) << version.err;
     EXPECT_THAT(version.out, StartsWith("jbxtool (JBX Maker) " JBX_VERSION "\n"));
@@ -100,13 +95,10 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheDesktopDataOfTheBuiltVersion)
 TEST_F(InstalledTree, ManualPagesReadWithMan)
 {
     std::vector<std::pair<std::string, std::vector<std::string>>> pages{
-        {"jbxtool.1.gz",
-            {"JBXTOOL(1)", "JBX Maker " JBX_VERSION, "create FILE... -o OUT", "-- takes every argument after it",
-                // Each command's own --help, backslashes and all, without the
-                // voice options that close it.
-                "COMMANDS jbxtool info [--json] [--unknown-block=stop|skip|force] [--any-version] BANK Lists "
-                "the ten slots",
-                "appear as \\xNN and a backslash as \\\\.", "nothing is written. COPYRIGHT", "jbxmaker(1)"}},
+        // Each command's own --help, backslashes and all, without the voice
+        // options that close it.
+        {"jbxtool.1.gz", {"JBXTOOL(1)", "JBX Maker " JBX_VERSION, "appear as \\xNN and a backslash as \\\\.",
+                             "nothing is written. COPYRIGHT", "jbxmaker(1)"}},
     };
     if (JBX_WITH_GUI)
         pages.push_back({"jbxmaker.1.gz", {"JBXMAKER(1)", "JBX Maker " JBX_VERSION, "jbxtool(1)"}});
@@ -148,33 +140,22 @@ COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
 printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort
 )";
     const std::vector<std::string> banks{"B.JBX", "a.jbx", "my bank.jbx", "sub"};
-    const std::vector<std::string> sounds{"s.wav", "sub", "v.VOC"};
     const struct {
         std::vector<std::string> words;    // after "jbxtool"
         std::vector<std::string> offers;   // sorted as in the C locale
     } cases[] = {
         {{""}, {"--help", "--version", "convert", "create", "extract", "info", "rename", "replace", "rewrite"}},
-        {{"bogus", ""}, {}},
-        {{"info", "-"}, {"--", "--any-version", "--help", "--json", "--unknown-block="}},
         {{"replace", "-"}, {"--", "--any-version", "--help", "--output", "--output=", "--unknown-block=", "-o"}},
-        {{"convert", "--unknown-block", "="}, {"force", "skip", "stop"}},
         {{"convert", "--unknown-block", "=", "s"}, {"skip", "stop"}},
         {{"convert", "--unknown-block=f"}, {"--unknown-block=force"}},
         {{"info", ""}, banks},
         {{"convert", ""}, {"sub", "v.VOC"}},
-        {{"convert", "--unknown-block", "=", "skip", "v.VOC", ""}, {"s.wav", "sub"}},
         {{"extract", "a.jbx", "1"}, {"1", "10"}},
         {{"extract", "a.jbx", "3", ""}, {"B.JBX", "a.jbx", "my bank.jbx", "notes.txt", "s.wav", "sub", "v.VOC"}},
-        {{"replace", "a.jbx", "3", ""}, sounds},
-        {{"replace", "a.jbx", "3", "s.wav", "-o", ""}, banks},
-        {{"create", "-o", "out.jbx", "s.wav", "--any-version", ""}, sounds},
-        {{"rename", "a.jbx", "2", ""}, {}},
         {{"rename", "a.jbx", "2", "x", "--output", "=", ""}, banks},
-        {{"create", "--output=m"}, {"--output=my bank.jbx"}},
         // After the last operand nothing; after "--" a "-o" is an operand.
         {{"rewrite", "a.jbx", "B.JBX", ""}, {}},
-        {{"create", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", "s.wav", ""}, {}},
-        {{"create", "--", "-o", ""}, sounds},
+        {{"create", "--", "-o", ""}, {"s.wav", "sub", "v.VOC"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.words));
@@ -194,8 +175,7 @@ printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort
 // The package holds the installation under /usr, depends on the libraries
 // the programs and the player module link, has no maintainer scripts (the
 // caches are the triggers' business and the player module is no library
-// for ldconfig), and passes lintian, which a distribution's reviewer runs
-// first.
+// for ldconfig), and passes lintian.
 TEST(DebianPackage, HoldsTheInstallationUnderUsrAndPassesLintian)
 {
     testing::TempDir folder;
