@@ -22,8 +22,7 @@ Bytes Join(std::initializer_list<Bytes> parts)
     return all;
 }
 
-// The WAVE image, field by field, with every derived field given by the
-// caller so that the expectation does not repeat the converter's arithmetic.
+// Derived fields are given, so that the expectation does not repeat the converter's arithmetic.
 Bytes Image(std::uint16_t channels, std::uint32_t rate, std::uint32_t bytesPerSecond, std::uint16_t blockAlign,
     std::uint16_t bits, const Bytes& samples)
 {
@@ -50,8 +49,7 @@ Bytes Mono(const Bytes& samples)
     return Image(1, 11111, 11111, 1, 8, samples);
 }
 
-// The image, the size reported for it (one less than its length), and
-// nothing written after it.
+// The image, its size (one less than its length), and nothing written after it.
 void ExpectImage(const Bytes& output, std::int32_t size, const Bytes& image, std::uint8_t fill)
 {
     ASSERT_LE(image.size(), output.size());
@@ -63,8 +61,7 @@ void ExpectImage(const Bytes& output, std::int32_t size, const Bytes& image, std
 
 class VoiceConvertTest : public ::testing::Test {
 protected:
-    // Converts into a zero-filled output (or fill, to see what is left alone)
-    // and gives the size; the outcome is kept in result.
+    // Converts into an output of fill bytes, to see what is left alone.
     std::int32_t convert(const Bytes& input, Owner owner = Owner::None, std::uint8_t fill = 0)
     {
         output = Bytes(input.size() + 48, fill);
@@ -97,7 +94,8 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
             B().dataOffset(30).raw({2, 9, 9, 9}).soundBlock(166, Ramp(2)).raw({7, 4, 0, 0})
                 .block(2, Ramp(2, 50)).build(),
             Mono(Join({Ramp(2), Ramp(2, 50)}))},
-        {"three-byte length", B().block(2, Ramp(70000)).terminator().build(), Image(1, 0, 0, 1, 8, Ramp(70000))},
+        {"type 8 stereo sets what follows; a three-byte length", B().block(8, stereo22049).block(2, Ramp(70000)).build(),
+            Image(2, 22049, 44098, 2, 8, Ramp(70000))},
         {"short type 1 and type 9 blocks set nothing",
             B().soundBlock(166, Ramp(3)).block(1, {0xA6}).block(9, {0x44, 0xAC, 0, 0, 16, 2, 0, 0, 0, 0, 0})
                 .block(2, Ramp(2, 9)).build(),
@@ -115,8 +113,10 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
             B().soundBlock(166, Ramp(2)).raw({9, 20, 0, 0, 0x44, 0xAC, 0, 0, 16, 2, 0}).build(), Mono(Ramp(2))},
         {"data offset beyond the input", B().dataOffset(500).soundBlock(166, Ramp(3)).build(),
             Image(1, 0, 0, 1, 8, {})},
+        {"the header alone", B().build(), Image(1, 0, 0, 1, 8, {})},
         // Only a channels byte of 1 is mono.
-        {"type 9 with no channels is two", B().block(9, Join({{0x44, 0xAC, 0, 0, 8, 0}, Bytes(6, 0), Ramp(4)})).build(),
+        {"type 9 without samples; no channels is two",
+            B().block(9, Join({{0x44, 0xAC, 0, 0, 8, 0}, Bytes(6, 0)})).block(2, Ramp(4)).build(),
             Image(2, 44100, 88200, 2, 8, Ramp(4))},
         {"silence, marker, text and repeat start are passed over",
             B().soundBlock(166, Ramp(2)).block(3, {0x40, 0x1F, 0xA6}).block(4, {1, 2}).block(5, {'h', 'i', 0})
@@ -204,8 +204,8 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
         {0, "Failed to open wave buffer.", MessageIcon::Asterisk, 0},
         {11, "Unable to write RIFF header", MessageIcon::Stop, 0},
         {12, "Unable to write format chunk", MessageIcon::Stop, 0},
-        {35, "Unable to write format chunk", MessageIcon::Stop, 0},
-        {43, "Unable to write data chunk", MessageIcon::Stop, 0},
+        {36, "Unable to write data chunk", MessageIcon::Stop, 0},
+        {44, nullptr, {}, 0},
         {47, nullptr, {}, 2},   // a third sample would leave no room for its pad byte
         {64, nullptr, {}, 9},
     };

@@ -11,25 +11,21 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <optional>
 
 namespace jbx {
 namespace {
 
 using namespace jbx::testing;
-namespace fs = std::filesystem;
 
-// Bank files are laid out byte by byte here, so that the loader is fed, and
-// the writer checked against, files the program did not make.
+// Bank files laid out byte by byte: files the program did not make.
 
 Bytes CreditsLump(const std::string& author, const std::string& description, const std::string& date)
 {
     return ToBytes(author + '\0' + description + '\0' + date + '\0');
 }
 
-// Sounds of different sizes that do not start with "Crea", the fifth one
-// empty; names of 1..8 letters and an unnamed slot; credits.
+// Sounds that do not start with "Crea", the fifth empty; names of 1..8 letters.
 struct TestBank {
     std::string magic = "IWAD", startName = "JEERSTRT", stopName = "JEERSTOP";
     std::array<std::string, 10> names{"laugh", "boo", "(none)", "ABCDEFGH", "x", "hiss", "taunt7", "s8", "nine", "ten"};
@@ -96,7 +92,6 @@ SoundBank ModelOf(const TestBank& file, const BankCredits& credits = kCredits)
 using SlotView = std::tuple<std::string, std::int32_t, std::int32_t, Bytes>;
 using Credits = std::tuple<std::string, std::string, std::string>;
 
-// What a load or NewBank leaves in the slots and the credits.
 std::pair<std::vector<SlotView>, Credits> Contents(const SoundBank& bank)
 {
     std::vector<SlotView> slots;
@@ -128,17 +123,12 @@ TEST(SoundBankModel, FileTitleIsTheTextAfterThePlatformsLastSeparator)
     const struct { PathStyle style; const char* path; const char* title; } cases[] = {
         {PathStyle::Windows, "C:\\games\\jeers\\taunts.jbx", "taunts.jbx"},
         {PathStyle::Windows, "C:\\games\\", ""},
-        {PathStyle::Windows, "C:bank.jbx", "C:bank.jbx"},
         {PathStyle::Windows, "C:/games/taunts.jbx", "C:/games/taunts.jbx"},
         {PathStyle::Posix, "/tmp/Klänge/Überraschung-ß.jbx", "Überraschung-ß.jbx"},
-        {PathStyle::Posix, "/home/ann/", ""},
         {PathStyle::Posix, "C:\\games\\taunts.jbx", "C:\\games\\taunts.jbx"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FileTitleFromPath(c.path, c.style), c.title) << c.path;
-    // And the platform's own rule when none is named.
-    EXPECT_EQ(FileTitleFromPath("jeers\\old/taunts.jbx"),
-        kNativePathStyle == PathStyle::Windows ? "old/taunts.jbx" : "taunts.jbx");
 }
 
 const Message kNotABank{"Not a valid JeerBox sound file", "Error", MessageButtons::Ok, MessageIcon::Stop,
@@ -209,9 +199,8 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
         {"Cannot open JBX file", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None});
 }
 
-// Each text stops after its NUL or at its limit, whichever comes first; the
-// next one starts with the following byte, unless that is the NUL a save
-// puts after a text at its limit.
+// Each text stops after its NUL or at its limit; a NUL right after a full
+// text is the one a save puts there.
 TEST_F(BankLoader, CreditsKeepTheirLimits)
 {
     const std::string a(100, 'a'), d(256, 'd'), t(100, 't');
@@ -242,35 +231,21 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
     EXPECT_EQ(Load(LayOutBank(sample)), LoadResult::Loaded) << "a refused voice lump does not fail the load";
 
     EXPECT_EQ(*session.bank.slots[1].data, ToBytes("Crea456789\x80"));
-    ASSERT_FALSE(desktop.messages.empty());
-    EXPECT_EQ(desktop.messages.front().text, "Not a Creative Voice File");
-    // The converter refused it: the slot keeps the zero-filled buffer it gave
-    // it, and the outcome names it for a caller that must not save it so.
+    // Refused by the converter: its zero-filled buffer stays, and the caller learns which.
     EXPECT_EQ(*session.bank.slots[6].data, Bytes(11 + 48, 0));
     EXPECT_EQ(refusedSlots, std::vector<int>{7});
     EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1) << "one less than the image";
     EXPECT_EQ(desktop.unknownBlockQuestions,
         (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
-
-    // The image's last byte sits at index size; saved without it, the bank
-    // loads back with the pad byte in its place.
-    EXPECT_EQ((*session.bank.slots[8].data)[44 + 4 - 1], Ramp(4).back());
-    MemorySink saved;
-    ASSERT_TRUE(WriteBank(session.bank, saved));
-    EXPECT_EQ(Load(saved.data), LoadResult::Loaded);
-    EXPECT_EQ(session.bank.slots[8].size, 44 + 4 - 1);
-    EXPECT_EQ((*session.bank.slots[8].data)[44 + 4 - 1], 0x80);
 }
 
-// A damaged directory is rejected however right the names are; damage the
-// loader can read around never reads or allocates beyond the file.
+// A damaged directory is rejected however right the names; other damage is read safely.
 TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
 {
     const Bytes good = LayOutBank({});
     // A value is written into entry's field (entry -1: the header); none cuts the file there.
     const std::tuple<const char*, int, std::size_t, std::optional<std::uint32_t>, bool> cases[] = {
         {"header cut inside directory offset", -1, 11, {}, true},
-        {"directory offset at end", -1, 8, std::uint32_t(good.size()), true},
         {"directory offset negative", -1, 8, 0x80000000u, true},
         {"directory ends inside entry 10", 10, 15, {}, true},
         {"sound offset negative", 3, 0, 0xfffffffcu, true},
@@ -319,8 +294,7 @@ Bytes Written(const SoundBank& bank)
     return sink.data;
 }
 
-// Names are cut to 8 bytes, the pad byte and whatever follows it stay in
-// memory, and FILEINFO comes only with all three credits.
+// Names are cut to 8 bytes, the pad byte and beyond stay in memory, FILEINFO needs all three credits.
 TEST(BankWriter, LayoutMatchesHandMadeBank)
 {
     const std::string a(100, 'a'), d(256, 'd'), t(100, 't');
@@ -352,8 +326,7 @@ TEST(BankWriter, ProgressBeforeEachSoundAndAfterTheSoundEntries)
     EXPECT_EQ(reports, expected);
 }
 
-// A failed write is reported whichever it is: the header, each sound that
-// has bytes, and the small parts before and after the last progress report.
+// Every write can fail: the header, each sound with bytes, the parts around the last report.
 TEST(BankWriter, ReportsEveryFailedWrite)
 {
     const SoundBank bank = ModelOf({});
@@ -368,8 +341,7 @@ TEST(BankWriter, ReportsEveryFailedWrite)
 }
 
 // Every offset is a signed 32-bit number: a bank whose directory would start
-// beyond that is refused before anything is written. One buffer serves all
-// ten slots.
+// beyond that is refused before anything is written.
 TEST(BankWriter, RefusesABankBeyondItsOffsets)
 {
     SoundBank bank;
@@ -384,9 +356,7 @@ TEST(BankWriter, RefusesABankBeyondItsOffsets)
 }
 
 // Ten sound entries that all point at one 32 MB lump ask for ten times the
-// file's size: under a memory limit the load is reported instead of ending
-// the program. LoadBank leaves the empty bank; Open and a drop put back the
-// bank that was open (tested with the commands).
+// file's size: the load is reported instead of ending the program.
 TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
 {
 #if !JBX_MEMORY_LIMIT_WORKS
