@@ -94,25 +94,8 @@ TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)
     EXPECT_EQ(desktop.played.size(), 1u);
 }
 
-TEST_F(SlotTest, ReplaceAsksWithItsOwnDialogAndShowsTheNewSound)
-{
-    window.extractEnabled = false;
-    replaceWith(3, "laugh.wav", ToBytes("RIFF...."), 2);
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& r = desktop.fileDialogs[0];
-    EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.filterIndex, r.fileMustExist),
-        std::make_tuple(FileDialogKind::Open, "Replace sound 3",
-            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}, 0, true));
-    EXPECT_EQ(window.sizeText, "8 bytes");
-    EXPECT_FALSE(window.extractEnabled) << "Replace leaves the Extract button alone";
-    EXPECT_TRUE(desktop.played.empty());
-    EXPECT_EQ(std::filesystem::path(CurrentDirectory()), std::filesystem::path(dir.path()));
-}
-
-// What Replace makes of a file: the outcome, the slot's size and name as the
-// bank and the window have it, its bytes, what the user was told, and
-// whether the file's filter is remembered. A file keeps its UTF-8 name on
-// disk; the slot gets eight Windows-1252 bytes, one a character.
+// A file keeps its UTF-8 name on disk; the slot gets eight Windows-1252
+// bytes, one a character.
 TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
 {
     const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(3)).terminator().build();
@@ -144,10 +127,12 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
             {ErrorMessage("Cannot open sound file")}},
         {nullptr, std::nullopt, ReplaceResult::Cancelled, 8, "keep", kept, {}},
     };
+    window.extractEnabled = false;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "cancelled");
         session.bank.slot(4) = {"keep", 0, 8, std::make_shared<Bytes>(kept)};
         window.name = "keep";
+        window.sizeText = "?";
         session.replaceFilterIndex = 1;
         desktop.messages.clear();
         if (c.bytes)
@@ -163,7 +148,15 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
         EXPECT_EQ(desktop.messages, c.told);
         const bool untouched = c.result == ReplaceResult::Unreadable || c.result == ReplaceResult::Cancelled;
         EXPECT_EQ(session.replaceFilterIndex, untouched ? 1 : 2);
+        EXPECT_EQ(window.sizeText, untouched ? "?" : FormatSlotSize(c.size));
     }
+    const FileDialogRequest& r = desktop.fileDialogs.at(0);
+    EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.filterIndex, r.fileMustExist),
+        std::make_tuple(FileDialogKind::Open, "Replace sound 4",
+            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}, 1, true));
+    EXPECT_FALSE(window.extractEnabled) << "Replace leaves the Extract button alone";
+    EXPECT_TRUE(desktop.played.empty());
+    EXPECT_EQ(std::filesystem::path(CurrentDirectory()), std::filesystem::path(dir.path()));
 }
 
 TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
