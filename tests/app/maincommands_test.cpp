@@ -26,12 +26,10 @@ protected:
         : session(desktop),
           commands(session, settings, window,
               {[this] { hooks += "credits "; }, [this] { hooks += "options "; }, [this] { hooks += "close "; },
-                  nullptr}),
-          savedDirectory(CurrentDirectory())
+                  nullptr})
     {
         NewBank(session);
     }
-    ~CommandTest() override { ChangeCurrentDirectory(savedDirectory); }
 
     // A bank file, written by the program, with one sound: "s4" in slot 4.
     std::string makeBank(const std::string& name)
@@ -58,21 +56,10 @@ protected:
     Session session;
     MainCommands commands;
     TempDir dir;
-    std::string savedDirectory;
     std::string hooks;
 };
 
 } // namespace
-
-TEST_F(CommandTest, StartingTheWindowShowsTheBankAndFocusesSoundOne)
-{
-    session.bank.currentSlot = 7;
-    commands.startWindow();
-    EXPECT_EQ(window.caption, "JBX Maker - Untitled");
-    EXPECT_EQ(session.bank.currentSlot, 1);
-    EXPECT_FALSE(window.extractEnabled) << "slot 1 is empty";
-    EXPECT_EQ(window.focusedButton, 1);
-}
 
 TEST_F(CommandTest, OnlyClicksAndAcceleratorsOnKnownIdsRunAnything)
 {
@@ -88,10 +75,12 @@ TEST_F(CommandTest, OnlyClicksAndAcceleratorsOnKnownIdsRunAnything)
     EXPECT_EQ(hooks, "close credits options ");
 }
 
-TEST_F(CommandTest, SoundButtonsSelectAndPlayAndShiftGoesOnToReplace)
+TEST_F(CommandTest, StartingTheWindowSelectsSoundOneAndSoundButtonsSelectAndPlay)
 {
-    commands.dropFiles({makeBank("two.jbx")});
+    PrepareBank(session, makeBank("two.jbx"));
     commands.startWindow();
+    EXPECT_EQ(std::tie(window.caption, session.bank.currentSlot, window.focusedButton, window.extractEnabled),
+        std::make_tuple("JBX Maker - two.jbx", 1, 1, false));
     for (const int slot : {10, 1, 4}) {
         EXPECT_TRUE(commands.run(command::kSound1 + slot - 1, Notification::Accelerator));
         EXPECT_EQ(session.bank.currentSlot, slot);

@@ -21,7 +21,6 @@ namespace {
 class SaveTest : public ::testing::Test {
 protected:
     SaveTest() { session.bank.bankTitle = "before.jbx"; }
-    ~SaveTest() override { ChangeCurrentDirectory(savedDirectory); }
 
     SaveBankResult save(std::optional<std::string> path)
     {
@@ -34,7 +33,6 @@ protected:
     FakeSettingsStore settings;
     Session session{desktop};
     TempDir dir;
-    std::string savedDirectory = CurrentDirectory();
 };
 
 } // namespace

@@ -21,8 +21,7 @@ namespace {
 
 class SlotTest : public ::testing::Test {
 protected:
-    SlotTest() : session(desktop), savedDirectory(CurrentDirectory()) { NewBank(session); }
-    ~SlotTest() override { ChangeCurrentDirectory(savedDirectory); }
+    SlotTest() : session(desktop) { NewBank(session); }
 
     ReplaceResult replaceWith(int n, const std::string& fileName, const Bytes& bytes, int filterIndex = 1)
     {
@@ -35,7 +34,6 @@ protected:
     FakeMainWindow window;
     Session session;
     TempDir dir;
-    std::string savedDirectory;
 };
 
 Message ErrorMessage(const char* text)
