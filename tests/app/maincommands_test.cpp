@@ -31,14 +31,12 @@ protected:
         NewBank(session);
     }
 
-    // A bank file, written by the program, with one sound: "s4" in slot 4.
     std::string makeBank(const std::string& name)
     {
         WriteOneSoundBank(dir.file(name));
         return dir.file(name);
     }
 
-    // A bank file with the voice file in slot 3.
     std::string makeVoicedBank(const std::string& name, const Bytes& voice)
     {
         Session other(desktop);
@@ -293,8 +291,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
     }
 }
 
-// The table as the Windows editor's resource script gets it: every key of
-// the main window, in resource order; Alt+F4 is left to close the window.
+// Alt+F4 is left to close the window.
 TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
 {
     std::string expected = "400 ACCELERATORS\nBEGIN\n    \"A\", 128, VIRTKEY\n";

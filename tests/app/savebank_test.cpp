@@ -59,8 +59,6 @@ TEST_F(SaveTest, WritesTheBankWithProgressAndTakesTheFileNameAsTitle)
         << "the chosen folder is remembered even with UseLastSaveDir off";
 }
 
-// A cancelled save writes and remembers nothing; a failed one is reported
-// and leaves what was there.
 TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
 {
     settings.values = {{"UseLastSaveDir", "yes"}, {"JBXSaveDirectory", "/banks/mine"}};

@@ -1,6 +1,3 @@
-// The bank file association: the rules of the files it reads and writes, and
-// on a private desktop what xdg-mime and gio make of what it writes.
-
 #include "settings/association.h"
 #include "settings/desktopentry.h"
 #include "settings/mimeapps.h"
@@ -51,8 +48,6 @@ protected:
     const std::string bank = sandbox.path("banks/demo.jbx");
 };
 
-// Without an owner the type is defined; a second association keeps the
-// user's description of it and takes the new program path.
 TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTheNewPath)
 {
     ASSERT_NE(sandbox.xdgMime("filetype", bank), "application/x-jbx");
