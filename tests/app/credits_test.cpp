@@ -47,7 +47,6 @@ TEST(CreditsEditorTest, OpeningTextsForCompletePartialAndMissingCredits)
         {"loaded without credits", {}, true, kNoCreditsShown},
         {"complete, CR LF shown as line breaks", {"Kim", "one\r\ntwo\r\n", "01/02/03"}, true,
             {"Kim", "one\ntwo\n", "01/02/03"}},
-        {"author only", {"Kim", "", ""}, false, {"Kim", std::nullopt, std::nullopt}},
         {"description only, confirmed", {"", "Taunts", ""}, true, {std::nullopt, "Taunts", std::nullopt}},
         {"a lone CR or LF stays", {"", "a\rb\nc\r", ""}, false, {std::nullopt, "a\rb\nc\r", std::nullopt}},
         {"a loaded description over the typed limit is shown whole", {"", X(256), ""}, true,

@@ -247,8 +247,8 @@ TEST_F(CommandTest, ConversionDialogsDuringALoadBelongToWhoeverLoads)
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-// New, Open, Replace or a drop while a conversion asks would free the
-// buffer it reads and put another bank or sound where it is filling one.
+// A command or a drop while a conversion asks would free the buffer it reads
+// and put another bank or sound where it is filling one.
 TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
 {
     // The question comes between the two sound blocks; Skip reads on.
@@ -259,9 +259,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
     const std::string voicedBank = makeVoicedBank("voiced.jbx", voice);
     const std::string otherBank = makeBank("other.jbx");
     const std::pair<const char*, std::function<bool()>> arrivals[] = {
-        {"New", [&] { return commands.run(command::kNew); }},
         {"Open", [&] { return commands.run(command::kOpen, Notification::Accelerator); }},
-        {"Replace", [&] { return commands.run(command::kReplace); }},
         {"a drop", [&] {
              commands.dropFiles({otherBank});
              return window.caption == "JBX Maker - other.jbx";
@@ -275,7 +273,6 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
             desktop.fileDialogs.clear();
             desktop.fileAnswers = {ChosenFile{replacing ? voiceFile : voicedBank, 1}};
             desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
-            desktop.messageAnswers = {MessageAnswer::Yes};   // for a New that goes ahead
             bool ran = true;
             desktop.duringUnknownBlockQuestion = [&] { ran = arrive(); };
             commands.run(replacing ? command::kReplace : command::kOpen);

@@ -44,12 +44,7 @@ TempDir::~TempDir()
 
 std::string TempDir::file(std::string_view name) const
 {
-#ifdef _WIN32
-    constexpr char separator = '\\';
-#else
-    constexpr char separator = '/';
-#endif
-    return path_ + separator + std::string(name);
+    return Utf8FromPath(PathFromUtf8(path_) / PathFromUtf8(std::string(name)));
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes)
