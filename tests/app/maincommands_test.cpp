@@ -39,12 +39,10 @@ protected:
 
     std::string makeVoicedBank(const std::string& name, const Bytes& voice)
     {
-        Session other(desktop);
-        NewBank(other);
-        other.bank.slot(3).data = MakeSoundData(voice.size() + 1);
-        std::copy(voice.begin(), voice.end(), other.bank.slot(3).data->begin());
-        other.bank.slot(3).size = std::int32_t(voice.size());
-        EXPECT_EQ(WriteBankFile(other.bank, dir.file(name)), WriteFileResult::Written);
+        SoundBank bank;
+        bank.slot(3) = {"voice", 0, std::int32_t(voice.size()), std::make_shared<Bytes>(voice)};
+        bank.slot(3).data->push_back(0x80);
+        EXPECT_EQ(WriteBankFile(bank, dir.file(name)), WriteFileResult::Written);
         return dir.file(name);
     }
 
@@ -64,7 +62,6 @@ TEST_F(CommandTest, OnlyClicksAndAcceleratorsOnKnownIdsRunAnything)
     for (int id : {99, 110, 122, 124, 129, 135, 137, kNameBoxId, kSizeTextId})
         EXPECT_FALSE(commands.run(id)) << id;
     EXPECT_FALSE(commands.run(command::kSound1 + 3, Notification::Other)) << "a focus notice plays nothing";
-    EXPECT_FALSE(commands.run(command::kQuit, Notification::Other));
     // No question was scripted: one asked would fail the test.
     EXPECT_TRUE(desktop.played.empty());
     EXPECT_TRUE(commands.run(command::kQuit, Notification::Accelerator));
