@@ -26,29 +26,23 @@ protected:
         : session(desktop),
           commands(session, settings, window,
               {[this] { hooks += "credits "; }, [this] { hooks += "options "; }, [this] { hooks += "close "; },
-                  nullptr}),
-          savedDirectory(CurrentDirectory())
+                  nullptr})
     {
         NewBank(session);
     }
-    ~CommandTest() override { ChangeCurrentDirectory(savedDirectory); }
 
-    // A bank file, written by the program, with one sound: "s4" in slot 4.
     std::string makeBank(const std::string& name)
     {
         WriteOneSoundBank(dir.file(name));
         return dir.file(name);
     }
 
-    // A bank file with the voice file in slot 3.
     std::string makeVoicedBank(const std::string& name, const Bytes& voice)
     {
-        Session other(desktop);
-        NewBank(other);
-        other.bank.slot(3).data = MakeSoundData(voice.size() + 1);
-        std::copy(voice.begin(), voice.end(), other.bank.slot(3).data->begin());
-        other.bank.slot(3).size = std::int32_t(voice.size());
-        EXPECT_EQ(WriteBankFile(other.bank, dir.file(name)), WriteFileResult::Written);
+        SoundBank bank;
+        bank.slot(3) = {"voice", 0, std::int32_t(voice.size()), std::make_shared<Bytes>(voice)};
+        bank.slot(3).data->push_back(0x80);
+        EXPECT_EQ(WriteBankFile(bank, dir.file(name)), WriteFileResult::Written);
         return dir.file(name);
     }
 
@@ -58,28 +52,16 @@ protected:
     Session session;
     MainCommands commands;
     TempDir dir;
-    std::string savedDirectory;
     std::string hooks;
 };
 
 } // namespace
-
-TEST_F(CommandTest, StartingTheWindowShowsTheBankAndFocusesSoundOne)
-{
-    session.bank.currentSlot = 7;
-    commands.startWindow();
-    EXPECT_EQ(window.caption, "JBX Maker - Untitled");
-    EXPECT_EQ(session.bank.currentSlot, 1);
-    EXPECT_FALSE(window.extractEnabled) << "slot 1 is empty";
-    EXPECT_EQ(window.focusedButton, 1);
-}
 
 TEST_F(CommandTest, OnlyClicksAndAcceleratorsOnKnownIdsRunAnything)
 {
     for (int id : {99, 110, 122, 124, 129, 135, 137, kNameBoxId, kSizeTextId})
         EXPECT_FALSE(commands.run(id)) << id;
     EXPECT_FALSE(commands.run(command::kSound1 + 3, Notification::Other)) << "a focus notice plays nothing";
-    EXPECT_FALSE(commands.run(command::kQuit, Notification::Other));
     // No question was scripted: one asked would fail the test.
     EXPECT_TRUE(desktop.played.empty());
     EXPECT_TRUE(commands.run(command::kQuit, Notification::Accelerator));
@@ -88,10 +70,12 @@ TEST_F(CommandTest, OnlyClicksAndAcceleratorsOnKnownIdsRunAnything)
     EXPECT_EQ(hooks, "close credits options ");
 }
 
-TEST_F(CommandTest, SoundButtonsSelectAndPlayAndShiftGoesOnToReplace)
+TEST_F(CommandTest, StartingTheWindowSelectsSoundOneAndSoundButtonsSelectAndPlay)
 {
-    commands.dropFiles({makeBank("two.jbx")});
+    PrepareBank(session, makeBank("two.jbx"));
     commands.startWindow();
+    EXPECT_EQ(std::tie(window.caption, session.bank.currentSlot, window.focusedButton, window.extractEnabled),
+        std::make_tuple("JBX Maker - two.jbx", 1, 1, false));
     for (const int slot : {10, 1, 4}) {
         EXPECT_TRUE(commands.run(command::kSound1 + slot - 1, Notification::Accelerator));
         EXPECT_EQ(session.bank.currentSlot, slot);
@@ -260,8 +244,8 @@ TEST_F(CommandTest, ConversionDialogsDuringALoadBelongToWhoeverLoads)
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-// New, Open, Replace or a drop while a conversion asks would free the
-// buffer it reads and put another bank or sound where it is filling one.
+// A command or a drop while a conversion asks would free the buffer it reads
+// and put another bank or sound where it is filling one.
 TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
 {
     // The question comes between the two sound blocks; Skip reads on.
@@ -272,9 +256,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
     const std::string voicedBank = makeVoicedBank("voiced.jbx", voice);
     const std::string otherBank = makeBank("other.jbx");
     const std::pair<const char*, std::function<bool()>> arrivals[] = {
-        {"New", [&] { return commands.run(command::kNew); }},
         {"Open", [&] { return commands.run(command::kOpen, Notification::Accelerator); }},
-        {"Replace", [&] { return commands.run(command::kReplace); }},
         {"a drop", [&] {
              commands.dropFiles({otherBank});
              return window.caption == "JBX Maker - other.jbx";
@@ -288,7 +270,6 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
             desktop.fileDialogs.clear();
             desktop.fileAnswers = {ChosenFile{replacing ? voiceFile : voicedBank, 1}};
             desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
-            desktop.messageAnswers = {MessageAnswer::Yes};   // for a New that goes ahead
             bool ran = true;
             desktop.duringUnknownBlockQuestion = [&] { ran = arrive(); };
             commands.run(replacing ? command::kReplace : command::kOpen);
@@ -304,8 +285,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
     }
 }
 
-// The table as the Windows editor's resource script gets it: every key of
-// the main window, in resource order; Alt+F4 is left to close the window.
+// Alt+F4 is left to close the window.
 TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
 {
     std::string expected = "400 ACCELERATORS\nBEGIN\n    \"A\", 128, VIRTKEY\n";

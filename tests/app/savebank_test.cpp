@@ -21,7 +21,6 @@ namespace {
 class SaveTest : public ::testing::Test {
 protected:
     SaveTest() { session.bank.bankTitle = "before.jbx"; }
-    ~SaveTest() override { ChangeCurrentDirectory(savedDirectory); }
 
     SaveBankResult save(std::optional<std::string> path)
     {
@@ -34,7 +33,6 @@ protected:
     FakeSettingsStore settings;
     Session session{desktop};
     TempDir dir;
-    std::string savedDirectory = CurrentDirectory();
 };
 
 } // namespace
@@ -61,8 +59,6 @@ TEST_F(SaveTest, WritesTheBankWithProgressAndTakesTheFileNameAsTitle)
         << "the chosen folder is remembered even with UseLastSaveDir off";
 }
 
-// A cancelled save writes and remembers nothing; a failed one is reported
-// and leaves what was there.
 TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
 {
     settings.values = {{"UseLastSaveDir", "yes"}, {"JBXSaveDirectory", "/banks/mine"}};

@@ -21,21 +21,12 @@ namespace {
 
 class SlotTest : public ::testing::Test {
 protected:
-    SlotTest() : session(desktop), savedDirectory(CurrentDirectory()) { NewBank(session); }
-    ~SlotTest() override { ChangeCurrentDirectory(savedDirectory); }
-
-    ReplaceResult replaceWith(int n, const std::string& fileName, const Bytes& bytes, int filterIndex = 1)
-    {
-        WriteBytes(dir.file(fileName), bytes);
-        desktop.fileAnswers.push_back(ChosenFile{dir.file(fileName), filterIndex});
-        return ReplaceSlot(session, window, n);
-    }
+    SlotTest() : session(desktop) { NewBank(session); }
 
     FakeDesktop desktop;
     FakeMainWindow window;
     Session session;
     TempDir dir;
-    std::string savedDirectory;
 };
 
 Message ErrorMessage(const char* text)
@@ -77,9 +68,10 @@ TEST(SlotText, SizeUnitsAndNamesFromFileTitles)
 
 TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)
 {
-    replaceWith(5, "five.wav", ToBytes("RIFF" + std::string(96, 'x')));
+    session.bank.slot(5) = {"five", 0, 100, MakeSoundData(101)};
     session.bank.currentSlot = 2;
     window.name = "bark";
+    window.extractEnabled = false;
     SelectSlot(session, window, 5);
     EXPECT_EQ(std::tie(session.bank.slot(2).name, session.bank.currentSlot, window.focusedButton, window.name,
                   window.sizeText, window.extractEnabled),
@@ -94,25 +86,8 @@ TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)
     EXPECT_EQ(desktop.played.size(), 1u);
 }
 
-TEST_F(SlotTest, ReplaceAsksWithItsOwnDialogAndShowsTheNewSound)
-{
-    window.extractEnabled = false;
-    replaceWith(3, "laugh.wav", ToBytes("RIFF...."), 2);
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& r = desktop.fileDialogs[0];
-    EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.filterIndex, r.fileMustExist),
-        std::make_tuple(FileDialogKind::Open, "Replace sound 3",
-            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}, 0, true));
-    EXPECT_EQ(window.sizeText, "8 bytes");
-    EXPECT_FALSE(window.extractEnabled) << "Replace leaves the Extract button alone";
-    EXPECT_TRUE(desktop.played.empty());
-    EXPECT_EQ(std::filesystem::path(CurrentDirectory()), std::filesystem::path(dir.path()));
-}
-
-// What Replace makes of a file: the outcome, the slot's size and name as the
-// bank and the window have it, its bytes, what the user was told, and
-// whether the file's filter is remembered. A file keeps its UTF-8 name on
-// disk; the slot gets eight Windows-1252 bytes, one a character.
+// A file keeps its UTF-8 name on disk; the slot gets eight Windows-1252
+// bytes, one a character.
 TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
 {
     const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(3)).terminator().build();
@@ -144,10 +119,12 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
             {ErrorMessage("Cannot open sound file")}},
         {nullptr, std::nullopt, ReplaceResult::Cancelled, 8, "keep", kept, {}},
     };
+    window.extractEnabled = false;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "cancelled");
         session.bank.slot(4) = {"keep", 0, 8, std::make_shared<Bytes>(kept)};
         window.name = "keep";
+        window.sizeText = "?";
         session.replaceFilterIndex = 1;
         desktop.messages.clear();
         if (c.bytes)
@@ -163,18 +140,26 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
         EXPECT_EQ(desktop.messages, c.told);
         const bool untouched = c.result == ReplaceResult::Unreadable || c.result == ReplaceResult::Cancelled;
         EXPECT_EQ(session.replaceFilterIndex, untouched ? 1 : 2);
+        EXPECT_EQ(window.sizeText, untouched ? "?" : FormatSlotSize(c.size));
     }
+    const FileDialogRequest& r = desktop.fileDialogs.at(0);
+    EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.filterIndex, r.fileMustExist),
+        std::make_tuple(FileDialogKind::Open, "Replace sound 4",
+            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}, 1, true));
+    EXPECT_FALSE(window.extractEnabled) << "Replace leaves the Extract button alone";
+    EXPECT_TRUE(desktop.played.empty());
+    EXPECT_EQ(std::filesystem::path(CurrentDirectory()), std::filesystem::path(dir.path()));
 }
 
 TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)
 {
-    replaceWith(4, "four.wav", ToBytes("RIFFfour"));
+    session.bank.slot(4) = {"four", 0, 8, std::make_shared<Bytes>(ToBytes("RIFFfour\x80"))};
     desktop.fileAnswers = {ChosenFile{dir.file("four"), 1}, ChosenFile{dir.file("no/such/four.wav"), 1},
         std::nullopt};
     EXPECT_EQ(ExtractSlot(session, window, 4), ExtractResult::Extracted);
-    ASSERT_EQ(desktop.fileDialogs.size(), 2u);
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     // A name without extension is used as typed: no default suffix.
-    const FileDialogRequest& r = desktop.fileDialogs[1];
+    const FileDialogRequest& r = desktop.fileDialogs[0];
     EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.confirmOverwrite, r.pathMustExist, r.defaultSuffix),
         std::make_tuple(FileDialogKind::Save, "Extract", std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}},
             true, true, ""));

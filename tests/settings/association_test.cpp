@@ -1,6 +1,3 @@
-// The bank file association: the rules of the files it reads and writes, and
-// on a private desktop what xdg-mime and gio make of what it writes.
-
 #include "settings/association.h"
 #include "settings/desktopentry.h"
 #include "settings/mimeapps.h"
@@ -14,9 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -42,23 +37,15 @@ protected:
     std::string entry() const { return data("applications/jbxmaker-associated.desktop"); }
     std::string mimeApps() const { return ReadText(sandbox.configHome() + "/mimeapps.list"); }
 
-    int validateEntry() const
-    {
-        return RunProgram("desktop-file-validate", {sandbox.dataHome() + "/applications/jbxmaker-associated.desktop"})
-            .exitCode;
-    }
-
     XdgSandbox sandbox;
     FakeDesktop desktop;
     const std::string bank = sandbox.path("banks/demo.jbx");
 };
 
-// Without an owner the type is defined; a second association keeps the
-// user's description of it and takes the new program path.
 TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTheNewPath)
 {
     ASSERT_NE(sandbox.xdgMime("filetype", bank), "application/x-jbx");
-    const std::string program = sandbox.path("old/jbxmaker");
+    const std::string program = sandbox.path("My Programs/jbx maker");
     const std::string icon = sandbox.dataHome() + "/icons/hicolor/scalable/apps/jbxmaker.svg";
     const std::string own = "[Desktop Entry]\nType=Application\nName=Mine\nExec=jbxmaker --mine\nNoDisplay=false\n";
     WriteText(sandbox.dataHome() + "/applications/jbxmaker.desktop", own);
@@ -69,9 +56,10 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_EQ(data("mime/packages/jbxmaker.xml"), BankMimePackage());
     EXPECT_EQ(ReadText(icon), kIcon);
     for (const std::string& line : std::vector<std::string>{"Type=Application\n", "Name=JBXMaker\n", "NoDisplay=true\n",
-             "MimeType=application/x-jbx;\n", "Exec=" + program + " %f\n", "Icon=" + icon + "\n"})
+             "MimeType=application/x-jbx;\n", "Exec=\"" + program + "\" %f\n", "Icon=" + icon + "\n"})
         EXPECT_THAT(entry(), HasSubstr(line));
-    EXPECT_EQ(validateEntry(), 0);
+    const std::string entryPath = sandbox.dataHome() + "/applications/jbxmaker-associated.desktop";
+    EXPECT_EQ(RunProgram("desktop-file-validate", {entryPath}).exitCode, 0);
     EXPECT_THAT(data("mime/application/x-jbx.xml"), HasSubstr("<comment>Jeer Box Sound File</comment>"));
     EXPECT_EQ(sandbox.xdgMime("filetype", bank), "application/x-jbx");
 
@@ -84,8 +72,6 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
     EXPECT_EQ(ReadText(package), reworded);
     EXPECT_THAT(data("mime/application/x-jbx.xml"), HasSubstr("<comment>My jeers</comment>"));
     EXPECT_THAT(entry(), HasSubstr("\nExec=" + sandbox.path("new/jbxmaker") + " %f\n"));
-    EXPECT_EQ(mimeApps(), "[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n\n"
-                          "[Added Associations]\napplication/x-jbx=jbxmaker-associated.desktop;\n");
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker-associated.desktop");
     // Ours never takes the menu entry's id; the user's own entry there is theirs.
     EXPECT_EQ(data("applications/jbxmaker.desktop"), own);
@@ -142,26 +128,6 @@ TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerUnlessAnotherEnt
     associate(sandbox.path("build/qt/jbxmaker"), XdgFolders{sandbox.dataHome(), {upper, sandbox.systemData()},
                                                             sandbox.configHome()});
     EXPECT_THAT(mimeApps(), HasSubstr("[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n"));
-}
-
-TEST_F(AssociateBankFilesTest, ProgramPathWithBlanksIsQuotedSoTheDesktopStartsIt)
-{
-    // Records the path it was started as and its arguments.
-    const std::string program = sandbox.path("My Programs/jbx maker");
-    const std::string record = sandbox.path("record");
-    WriteText(program, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + record + ".part'\n"
-                       "mv '" + record + ".part' '" + record + "'\n");
-    fs::permissions(program, fs::perms::owner_all);
-
-    associate(program);
-
-    EXPECT_THAT(entry(), HasSubstr("\nExec=\"" + program + "\" %f\n"));
-    EXPECT_EQ(validateEntry(), 0);
-    ASSERT_EQ(sandbox.run("gio", {"open", bank}).exitCode, 0);
-    // gio returns before the program it started has run.
-    for (int i = 0; i < 1000 && !fs::exists(record); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(ReadText(record), program + "\n" + bank + "\n");
 }
 
 TEST_F(AssociateBankFilesTest, EmptyProgramPathShowsTheMessageAndWritesNothing)

@@ -1,6 +1,4 @@
-// The Options sheet's rules without any window: what a showing reads and
-// writes, the association request, the About page's clicks and sound, and
-// the texts the sheet shows.
+// The Options sheet's rules without any window.
 
 #include "settings/options.h"
 
@@ -13,7 +11,6 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -23,20 +20,6 @@ namespace {
 using testing::FakeDesktop;
 using testing::FakeSettingsStore;
 using Events = std::vector<std::string>;
-using Values = decltype(FakeSettingsStore::values);
-
-// A value's reading and defaulting are the settings' own rules.
-TEST(OptionsSessionTest, OpeningReadsOpenThenSave)
-{
-    FakeSettingsStore store;
-    store.values = {{"UseLastOpenDir", "yes"}, {"UseLastSaveDir", "no"}};
-    FakeDesktop desktop;
-    const OptionsSession session(store, desktop);
-    EXPECT_EQ(session.choices(), (OptionsChoices{true, false}));
-    EXPECT_FALSE(session.associationRequested());
-    EXPECT_EQ(session.aboutClickCount(), 0);
-    EXPECT_EQ(store.events, (Events{"open", "read UseLastOpenDir", "close", "open", "read UseLastSaveDir", "close"}));
-}
 
 // Each case starts from Open "no", Save "yes" as read at opening.
 TEST(OptionsSessionTest, OnlyOkAssociatesOnceAndThenWritesBothWhetherChangedOrNot)
@@ -63,6 +46,9 @@ TEST(OptionsSessionTest, OnlyOkAssociatesOnceAndThenWritesBothWhetherChangedOrNo
         store.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "yes"}};
         FakeDesktop desktop;
         OptionsSession session(store, desktop);
+        EXPECT_EQ(session.choices(), (OptionsChoices{false, true}));
+        EXPECT_EQ(store.events,
+            (Events{"open", "read UseLastOpenDir", "close", "open", "read UseLastSaveDir", "close"}));
         store.events.clear();
         for (int i = 0; i < c.associatePresses; ++i)
             session.requestAssociation();
@@ -100,7 +86,8 @@ TEST(OptionsSessionTest, ShiftClickOnWrittenBySurprisesOnlyAfterExactlyThreeIcon
         {std::string(3 + 256, 'i') + "W", {true}},
         {std::string(3 + 255, 'i') + "W", {false}},
     };
-    const std::span<const std::uint8_t> wave = AboutSoundWave();
+    // The sound compiled in is the committed file.
+    const Bytes wave = testing::ReadBytes(JBX_ABOUT_WAVE);
     for (const auto& c : cases)
     for (const bool sessionPlays : {true, false}) {
         SCOPED_TRACE(c.script.size() > 10 ? std::to_string(c.script.size() - 1) + " clicks, W" : c.script);
@@ -137,24 +124,6 @@ TEST(OptionsSessionTest, ShiftClickOnWrittenBySurprisesOnlyAfterExactlyThreeIcon
         EXPECT_TRUE(desktop.messages.empty());
         EXPECT_TRUE(store.events.empty()) << "the About page touched the settings";
     }
-}
-
-TEST(AboutSoundTest, IsTheCommittedWaveOfShortMonoEightBitPcm)
-{
-    const std::span<const std::uint8_t> wave = AboutSoundWave();
-    const Bytes committed = testing::ReadBytes(JBX_ABOUT_WAVE);
-    EXPECT_TRUE(std::equal(wave.begin(), wave.end(), committed.begin(), committed.end()));
-
-    ASSERT_GE(wave.size(), 44u);
-    const std::uint8_t* p = wave.data();
-    EXPECT_EQ(std::string(p, p + 4), "RIFF");
-    EXPECT_EQ(ReadLE32(p + 4), wave.size() - 8);
-    EXPECT_EQ(std::string(p + 8, p + 16), "WAVEfmt ");
-    EXPECT_EQ(ReadLE16(p + 20), 1) << "PCM";
-    EXPECT_EQ(ReadLE16(p + 22), 1) << "mono";
-    EXPECT_EQ(ReadLE16(p + 34), 8) << "bits per sample";
-    EXPECT_EQ(std::string(p + 36, p + 40), "data");
-    EXPECT_EQ(ReadLE32(p + 40), wave.size() - 44);
 }
 
 // The long texts show in boxes that keep Windows line ends: every line,

@@ -76,15 +76,8 @@ TEST(LoadStartDirectoryTest, ReadsTheSettingThenTheRememberedFolderOfItsKind)
     }
 }
 
-// Puts the process back into the folder it was in when the test started.
-struct CurrentDirectoryGuard {
-    std::string saved = CurrentDirectory();
-    ~CurrentDirectoryGuard() { ChangeCurrentDirectory(saved); }
-};
-
 TEST(StoreLastDirectoryTest, RemembersTheCurrentDirectoryWhateverTheSettingSays)
 {
-    CurrentDirectoryGuard guard;
     testing::TempDir temp;
     const std::string base = std::filesystem::canonical(temp.path()).string();
     const auto folderOfLength = [&](std::size_t length) {

@@ -1,8 +1,5 @@
 #pragma once
 
-// A sink that stands between a writer and the sink it should reach, for
-// tests of what a failed write leaves behind.
-
 #include "seam/bytes.h"
 
 namespace jbx::testing {

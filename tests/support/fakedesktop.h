@@ -47,7 +47,6 @@ public:
     void setProgress(int position) override { progress.push_back(position); }
     void closeProgress() override { progress.push_back(-2); }
 
-    // Scripts
     std::deque<MessageAnswer> messageAnswers;          // for Yes/No questions
     std::deque<UnknownBlockChoice> unknownBlockAnswers;
     std::deque<std::optional<ChosenFile>> fileAnswers;
@@ -56,7 +55,6 @@ public:
     // drop arriving then would be.
     std::function<void()> duringUnknownBlockQuestion;
 
-    // Records
     std::vector<Message> messages;
     std::vector<std::pair<UnknownBlockDetails, Owner>> unknownBlockQuestions;
     std::vector<FileDialogRequest> fileDialogs;

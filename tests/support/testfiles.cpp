@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace jbx::testing {
 
-TempDir::TempDir()
+TempDir::TempDir() : start_(CurrentDirectory())
 {
     static std::atomic<int> counter{0};
     std::random_device random;
@@ -33,11 +33,10 @@ TempDir::~TempDir()
 {
     std::error_code ignored;
     const fs::path folder = PathFromUtf8(path_);
-    // Windows cannot remove the current directory, and a test that confirms
-    // a file dialog has moved there.
+    // Windows cannot remove the current directory.
     const fs::path inside = fs::current_path(ignored).lexically_relative(folder);
     if (!ignored && !inside.empty() && *inside.begin() != "..")
-        fs::current_path(folder.parent_path(), ignored);
+        ChangeCurrentDirectory(start_);
     // Restore write permission that a test may have taken away.
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(folder, ignored);
@@ -45,12 +44,7 @@ TempDir::~TempDir()
 
 std::string TempDir::file(std::string_view name) const
 {
-#ifdef _WIN32
-    constexpr char separator = '\\';
-#else
-    constexpr char separator = '/';
-#endif
-    return path_ + separator + std::string(name);
+    return Utf8FromPath(PathFromUtf8(path_) / PathFromUtf8(std::string(name)));
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes)

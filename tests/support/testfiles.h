@@ -12,7 +12,8 @@
 namespace jbx::testing {
 
 // A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
+// contents when the object goes; a test that moved into it (as confirming a
+// file dialog does) is moved back to the folder it started in.
 class TempDir {
 public:
     TempDir();
@@ -28,6 +29,7 @@ public:
 
 private:
     std::string path_;
+    std::string start_;
 };
 
 // Paths are UTF-8 here too.
