@@ -1,14 +1,18 @@
 #pragma once
 
-// The desktop of the fuzz targets. It answers every question from a source
-// of choices (a seed and a count, or the fuzzer's own bytes), so that a saved
-// crash input replays the same answers.
+// The fuzz targets' desktop answers every question from a source of choices
+// (a seed, or the fuzzer's own bytes), so that a saved crash replays alike.
 
+#include "bank/soundbank.h"
 #include "seam/desktop.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <random>
+#include <string>
 #include <utility>
 
 // Ends the run with the failed condition's text when it does not hold.
@@ -19,6 +23,34 @@
             std::abort();                                                              \
         }                                                                              \
     } while (false)
+
+// One folder per process (libFuzzer may end the process without running
+// exit handlers, so a target empties it rather than removing it).
+inline const std::filesystem::path& ScratchFolder()
+{
+    static const std::filesystem::path folder = [] {
+        auto path = std::filesystem::temp_directory_path() / ("fuzz-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return folder;
+}
+
+inline void WriteFuzzFile(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    FUZZ_CHECK(file && std::fwrite(data, 1, size, file) == size && std::fclose(file) == 0);
+}
+
+// Each slot's buffer holds its sound and the byte after it.
+inline void CheckSlots(const jbx::SoundBank& bank)
+{
+    for (const jbx::SoundSlot& slot : bank.slots) {
+        FUZZ_CHECK(slot.data && slot.size >= 0);
+        FUZZ_CHECK(slot.data->size() >= std::size_t(slot.size) + 1);
+        FUZZ_CHECK(slot.name.size() <= jbx::kSlotNameLimit);
+    }
+}
 
 class FuzzDesktop : public jbx::Desktop {
 public:

@@ -223,30 +223,11 @@ TEST_F(CommandTest, TheCommandLineIsOneBankPathWithBlanksAndQuotes)
     EXPECT_EQ(session.bank.bankTitle, "Untitled");
 }
 
-// A voice lump's unknown block is asked about with the Sound Number of the
-// moment: none and 0 while start-up loads, the main window and the current
-// slot once the window runs.
-TEST_F(CommandTest, ConversionDialogsDuringALoadBelongToWhoeverLoads)
-{
-    const std::string path = makeVoicedBank(
-        "voiced.jbx", VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).terminator().build());
-
-    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock, UnknownBlockChoice::SkipBlock};
-    PrepareBank(session, path);
-    commands.startWindow();
-    commands.run(command::kSound1 + 5);
-    desktop.fileAnswers = {ChosenFile{path, 1}};
-    commands.openBank();
-
-    using Question = std::pair<UnknownBlockDetails, Owner>;
-    EXPECT_EQ(desktop.unknownBlockQuestions,
-        (std::vector<Question>{{{0, 20, 3}, Owner::None}, {{6, 20, 3}, Owner::MainWindow}}));
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-// A command or a drop while a conversion asks would free the buffer it reads
-// and put another bank or sound where it is filling one.
-TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
+// The unknown block is asked about with the Sound Number of the moment:
+// none and 0 while start-up loads. A command or a drop while it asks would
+// free the buffer it reads and put another bank or sound where it is
+// filling one.
+TEST_F(CommandTest, ConversionQuestionsBelongToWhoeverLoadsAndNothingArrivingDuringOneRuns)
 {
     // The question comes between the two sound blocks; Skip reads on.
     const Bytes voice =
@@ -255,6 +236,10 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
     WriteBytes(voiceFile, voice);
     const std::string voicedBank = makeVoicedBank("voiced.jbx", voice);
     const std::string otherBank = makeBank("other.jbx");
+    using Question = std::pair<UnknownBlockDetails, Owner>;
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
+    PrepareBank(session, voicedBank);
+    EXPECT_EQ(desktop.unknownBlockQuestions, (std::vector<Question>{{{0, 20, 3}, Owner::None}}));
     const std::pair<const char*, std::function<bool()>> arrivals[] = {
         {"Open", [&] { return commands.run(command::kOpen, Notification::Accelerator); }},
         {"a drop", [&] {
@@ -275,6 +260,7 @@ TEST_F(CommandTest, NothingArrivingDuringAConversionQuestionRuns)
             commands.run(replacing ? command::kReplace : command::kOpen);
 
             EXPECT_FALSE(ran);
+            EXPECT_EQ(desktop.unknownBlockQuestions.back(), (Question{{3, 20, 3}, Owner::MainWindow}));
             EXPECT_EQ(desktop.fileDialogs.size(), 1u);
             EXPECT_TRUE(desktop.messages.empty());
             EXPECT_EQ(window.caption, replacing ? "JBX Maker - Untitled" : "JBX Maker - voiced.jbx");

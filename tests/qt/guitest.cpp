@@ -1,8 +1,5 @@
 #include "tests/qt/guitest.h"
 
-#include "bank/bankwriter.h"
-#include "bank/soundbank.h"
-#include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
@@ -38,21 +35,4 @@ struct GuiEnvironment : ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 } // namespace
-
-std::string WriteSmallBank(const std::string& path, std::initializer_list<int> filled)
-{
-    FakeDesktop quiet;
-    Session made(quiet);
-    NewBank(made);
-    for (const int n : filled) {
-        SoundSlot& slot = made.bank.slot(n);
-        slot.data = MakeSoundData(9);
-        *slot.data = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 0x80};
-        slot.size = 8;
-        slot.name = "snd" + std::to_string(n);
-    }
-    EXPECT_EQ(WriteBankFile(made.bank, path), WriteFileResult::Written) << path;
-    return path;
-}
-
 } // namespace jbx::testing

@@ -1,8 +1,6 @@
 #pragma once
 
-// What the GUI tests share: one QApplication on the offscreen platform for
-// the whole test program (guitest.cpp), a script that answers modal windows
-// as they come up, and a small bank to load.
+// What the GUI tests share; guitest.cpp also makes the one QApplication.
 
 #include <QApplication>
 #include <QPointer>
@@ -13,7 +11,6 @@
 #include <functional>
 #include <initializer_list>
 #include <ostream>
-#include <string>
 
 // Readable failures for the widgets' texts.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -42,9 +39,5 @@ struct ModalScript {
     std::deque<Step> steps;
     QPointer<QWidget> last;
 };
-
-// Writes a bank whose listed slots hold an 8-byte sound, each slot named
-// "snd" and its number; returns path.
-std::string WriteSmallBank(const std::string& path, std::initializer_list<int> filled);
 
 } // namespace jbx::testing
