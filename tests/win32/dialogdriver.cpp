@@ -33,7 +33,7 @@ std::wstring ClassOf(HWND window)
 
 SeenBox ReadMessageBox(HWND box)
 {
-    SeenBox seen{TextOf(GetDlgItem(box, 0xFFFF)), TextOf(box), "none", {}, GetWindow(box, GW_OWNER)};
+    SeenBox seen{"none", {}, GetWindow(box, GW_OWNER)};
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (ClassOf(child) != L"Static" || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
             continue;

@@ -17,8 +17,6 @@ namespace jbx::testing {
 // What a message box showed: its icon is "stop", "question", "exclamation",
 // "asterisk" or "none"; its buttons IDOK, IDYES, IDNO, ...
 struct SeenBox {
-    std::wstring text;
-    std::wstring caption;
     std::string icon;
     std::vector<int> buttons;
     HWND owner = nullptr;
@@ -26,12 +24,10 @@ struct SeenBox {
 
 std::wstring TextOf(HWND window);
 std::wstring ClassOf(HWND window);
-// Reads a message box that is up.
 SeenBox ReadMessageBox(HWND box);
 // Waits up to 20 seconds for a visible top-level window of that class
 // belonging to another process; null when none came.
 HWND WaitForWindowOf(DWORD process, const wchar_t* className);
-// Presses a dialog's button as a click does.
 void Press(HWND dialog, int id);
 
 class DialogDriver {
@@ -49,7 +45,7 @@ public:
     // or cancels when `path` is empty.
     void answerFile(const std::wstring& path, std::vector<std::wstring>* titles);
 
-    // The captions of the windows that came when no step was left.
+    // The captions of the windows that came when no step was left, or stuck.
     std::wstring unexpectedCaptions() const;
     bool done() const { return steps_.empty(); }
 

@@ -6,11 +6,9 @@
 #
 #   keyboard_test.sh JBXMAKER_EXE JBXTOOL_EXE DEMO_BANK WORK_FOLDER
 #
-# The shared prefix of scripts/wine-run uses the null display driver, which
-# draws nothing and makes no X windows, and a Wine session keeps the driver
-# it started with. So this test runs in a prefix of its own, switched to
-# the X11 driver, with a Wine server of its own, made once and kept beside
-# the work folder.
+# The shared prefix's null display driver makes no X windows, and a Wine
+# session keeps the driver it started with: this test runs in a prefix and
+# server of its own, switched to the X11 driver.
 #
 # JBX_UPDATE_SCREENSHOT=1 also writes the README's picture of the main
 # window, docs/images/jbxmaker-windows.png.
@@ -23,9 +21,6 @@ source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 . "$source_dir/tests/win32/privateprefix.sh"
 fonts=/usr/share/wine/fonts
 
-for tool in xvfb-run xdotool xwd convert; do
-    command -v "$tool" >/dev/null || { echo "FAILED: $tool is missing; scripts/install-deps installs it"; exit 1; }
-done
 # Without Wine's own fonts the dialogs have no face for MS Sans Serif.
 [ -e "$fonts/ms_sans_serif.ttf" ] || { echo "FAILED: $fonts has no MS Sans Serif; scripts/install-deps installs fonts-wine"; exit 1; }
 
@@ -71,8 +66,7 @@ echo "private prefix ready after $((SECONDS - started)) s"
 cp "$editor" "$work/jbxmaker.exe"
 cp "$demo_bank" "$work/My taunts.jbx"
 
-# How long any one step may take; a start under Wine on a busy machine is
-# the slowest, a few seconds.
+# How long any one step may take.
 limit=30
 shot=0
 # A failure with a picture of the screen; its status ends the user path.

@@ -1,15 +1,5 @@
 # Sourced by the Windows tests that need a Wine session of their own (the
-# shared one of scripts/wine-run keeps its display driver and its registry),
-# with what they share:
-#
-#   use_private_prefix NAME WORK_FOLDER   # WINEPREFIX=<parent of WORK>/NAME,
-#                                         # made once and kept; WORK emptied
-#   start_private_wine                    # a server and Wine's services
-#   stop_private_wine                     # ends them; also run on exit
-#   run PROGRAM ARGS...                   # a Windows program, its output without CRs
-#   reg_value KEY NAME                    # a value's data, or nothing
-#   wait_for SECONDS COMMAND...           # until COMMAND succeeds; status 1 when it never did
-#   pass TEXT, fail TEXT, summary         # counted results; summary's status is the test's
+# shared one of scripts/wine-run keeps its display driver and its registry).
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -27,6 +17,7 @@ summary() {
     [ "$failed" -eq 0 ]
 }
 
+# Until the command succeeds; status 1 when it never did.
 wait_for() {
     local deadline=$((SECONDS + $1))
     shift
@@ -41,6 +32,8 @@ stop_private_wine() {
     "$wineserver" -w >/dev/null 2>&1 || true
 }
 
+# use_private_prefix NAME WORK: WINEPREFIX=<parent of WORK>/NAME, made once
+# and kept; WORK emptied.
 use_private_prefix() {
     export WINEPREFIX=$(dirname "$2")/$1 WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export LC_ALL=C.UTF-8

@@ -1,15 +1,11 @@
-// Starts a program from a Start-menu shortcut as the shell would and
-// reports what happened, for the installer's test, which runs under the
-// null display driver and so cannot look at the screen:
-//
-//   shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN
-//
-// prints, each as soon as it is known, "target:" the shortcut's program,
-// "folder:" its working folder, "copyright:" the LegalCopyright of the
-// program's version resource, "caption:" the text of its first visible
-// window of that class, and "exit:" its exit code after WM_CLOSE, which is
-// sent once a file named CLOSE_WHEN appears, so that the test can try things
-// on the running program meanwhile.
+// shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN: starts a program
+// from a Start-menu shortcut as the shell would, for the installer's test,
+// which runs under the null display driver and so cannot look at the
+// screen. Prints, each as soon as it is known, "target:" the shortcut's
+// program, "folder:" its working folder, "copyright:" the LegalCopyright of
+// its version resource, "caption:" the text of its first visible window of
+// that class, and "exit:" its exit code after WM_CLOSE, which is sent once a
+// file named CLOSE_WHEN appears, so that the test can try things meanwhile.
 
 #include "tests/win32/dialogdriver.h"
 
@@ -50,10 +46,8 @@ std::wstring Copyright(const wchar_t* program)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: shortcut_probe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN\n");
+    if (argc != 4)
         return 2;
-    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     IShellLinkW* link = nullptr;

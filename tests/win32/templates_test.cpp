@@ -5,14 +5,11 @@
 #include "win32/mainwindow.h"
 #include "win32/resource.h"
 
-#include "tests/win32/dialogdriver.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 
 using namespace jbx;
-using namespace jbx::testing;
 
 namespace {
 
