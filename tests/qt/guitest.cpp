@@ -4,10 +4,43 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+
 #include <memory>
+#include <string>
 
 namespace jbx::testing {
 namespace {
+
+// Icons, group frames, layouts and scroll bars are announced by their role.
+bool NeedsName(QAccessibleInterface* node)
+{
+    switch (node->role()) {
+    case QAccessible::EditableText:
+    case QAccessible::StaticText:
+    case QAccessible::ProgressBar:
+    case QAccessible::Indicator:
+        return true;
+    default:
+        return node->state().focusable || node->state().editable;
+    }
+}
+
+void CollectUnnamed(QAccessibleInterface* root, QStringList& unnamed, int& checked)
+{
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface* child = root->child(i);
+        if (child == nullptr)
+            continue;
+        if (NeedsName(child)) {
+            ++checked;
+            if (child->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << (child->object() ? child->object()->objectName() : "?") + " role "
+                        + QString::number(child->role(), 16);
+        }
+        CollectUnnamed(child, unnamed, checked);
+    }
+}
 
 struct GuiEnvironment : ::testing::Environment {
     void SetUp() override
@@ -35,4 +68,20 @@ struct GuiEnvironment : ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 } // namespace
+
+void ExpectAnnounced(QWidget* window, int controls, const std::vector<std::pair<const char*, QString>>& names)
+{
+    const std::string what = window->metaObject()->className();
+    QStringList unnamed;
+    int checked = 0;
+    CollectUnnamed(QAccessible::queryAccessibleInterface(window), unnamed, checked);
+    EXPECT_GE(checked, controls) << what;
+    EXPECT_EQ(unnamed.join(", ").toStdString(), "") << what << " announces these without a name";
+    for (const auto& [child, name] : names) {
+        QWidget* control = window->findChild<QWidget*>(child);
+        ASSERT_NE(control, nullptr) << child;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name) << what;
+    }
+}
+
 } // namespace jbx::testing

@@ -11,6 +11,8 @@
 #include <functional>
 #include <initializer_list>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 // Readable failures for the widgets' texts.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -39,5 +41,10 @@ struct ModalScript {
     std::deque<Step> steps;
     QPointer<QWidget> last;
 };
+
+// Walks the window's accessible tree, as Qt hands it to a screen reader:
+// every control is announced by a name, these controls by these names. At
+// least `controls` are checked, so that a walk that missed them fails.
+void ExpectAnnounced(QWidget* window, int controls, const std::vector<std::pair<const char*, QString>>& names);
 
 } // namespace jbx::testing
