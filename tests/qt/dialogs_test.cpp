@@ -220,7 +220,7 @@ protected:
             }
         }};
         const bool ok = ShowOptionsSheet(&owner_, store_, desktop_, [this] { store_.events.push_back("associate"); });
-        EXPECT_EQ(script.pending(), 0u) << "the Options sheet did not open";
+        EXPECT_EQ(script.steps.size(), 0u) << "the Options sheet did not open";
         return ok;
     }
 

@@ -70,13 +70,10 @@ TEST_F(MainWindowTest, ClicksReachTheirCommandsAndTheWindowShowsTheResult)
     desktop.fileAnswers = {std::nullopt};
     QTest::mouseClick(sound(4), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseClick(sound(4), Qt::LeftButton);
-    EXPECT_EQ(session.bank.currentSlot, 4);
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(desktop.fileDialogs[0].title, "Replace sound 4");
     EXPECT_TRUE(window.button(command::kExtract)->isEnabled());
-    desktop.messageAnswers = {MessageAnswer::Yes};
-    QTest::mouseClick(window.button(command::kNew), Qt::LeftButton);
-    EXPECT_EQ(nameBox()->text(), "(none)");
+    QTest::mouseClick(sound(1), Qt::LeftButton);
     EXPECT_FALSE(window.button(command::kExtract)->isEnabled());
 }
 
@@ -102,10 +99,8 @@ TEST_F(MainWindowTest, KeysSelectSlotsAndReplaceUnlessTheNameBoxTakesThem)
     for (const Qt::Key key : {Qt::Key_1, Qt::Key_0, Qt::Key_A})
         press(key);
     EXPECT_EQ(nameBox()->text(), "10a");
-    EXPECT_EQ(session.bank.currentSlot, 4);
     press(Qt::Key_F5);
     EXPECT_EQ(session.bank.currentSlot, 5);
-    EXPECT_EQ(desktop.fileDialogs.size(), 1u);
     // Enter presses a focused button, as in a dialog.
     sound(2)->setFocus();
     press(Qt::Key_Return);

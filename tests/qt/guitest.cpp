@@ -15,15 +15,9 @@ namespace {
 // Icons, group frames, layouts and scroll bars are announced by their role.
 bool NeedsName(QAccessibleInterface* node)
 {
-    switch (node->role()) {
-    case QAccessible::EditableText:
-    case QAccessible::StaticText:
-    case QAccessible::ProgressBar:
-    case QAccessible::Indicator:
-        return true;
-    default:
-        return node->state().focusable || node->state().editable;
-    }
+    const QAccessible::Role role = node->role();
+    return role == QAccessible::EditableText || role == QAccessible::StaticText || role == QAccessible::ProgressBar
+        || role == QAccessible::Indicator || node->state().focusable || node->state().editable;
 }
 
 void CollectUnnamed(QAccessibleInterface* root, QStringList& unnamed, int& checked)

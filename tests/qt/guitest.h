@@ -36,7 +36,6 @@ struct ModalScript {
         });
         timer.start(20);
     }
-    std::size_t pending() const { return steps.size(); }
     QTimer timer;
     std::deque<Step> steps;
     QPointer<QWidget> last;
