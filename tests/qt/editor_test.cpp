@@ -32,8 +32,7 @@
 namespace jbx::testing {
 namespace {
 
-// The scripted desktop, except that Shift is the real keyboard state, as
-// the Qt desktop reads it.
+// Shift as the Qt desktop reads it: the real keyboard's state.
 class ShiftAwareDesktop final : public FakeDesktop {
 public:
     bool shiftHeld() const override { return ShiftKeyDown(); }
@@ -42,7 +41,7 @@ public:
 class MainWindowTest : public ::testing::Test {
 protected:
     // With a sound in slot 4.
-    void show()
+    void SetUp() override
     {
         NewBank(session);
         WriteOneSoundBank(dir.file("one.jbx"));
@@ -66,7 +65,6 @@ protected:
 // A Shift-click asks for the slot's replacement, a plain click does not.
 TEST_F(MainWindowTest, ClicksReachTheirCommandsAndTheWindowShowsTheResult)
 {
-    show();
     desktop.fileAnswers = {std::nullopt};
     QTest::mouseClick(sound(4), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseClick(sound(4), Qt::LeftButton);
@@ -79,7 +77,6 @@ TEST_F(MainWindowTest, ClicksReachTheirCommandsAndTheWindowShowsTheResult)
 
 TEST_F(MainWindowTest, KeysSelectSlotsAndReplaceUnlessTheNameBoxTakesThem)
 {
-    show();
     desktop.fileAnswers = {std::nullopt};
     press(Qt::Key_A);
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
@@ -109,7 +106,6 @@ TEST_F(MainWindowTest, KeysSelectSlotsAndReplaceUnlessTheNameBoxTakesThem)
 // Characters come as an input method sends them.
 TEST_F(MainWindowTest, ADroppedFileLoadsAndTheNameBoxShowsAndTakesWindows1252)
 {
-    show();
     const std::string dropped = dir.file("gr\u00FC\u00DFe.jbx");
     WriteOneSoundBank(dropped);
     QMimeData mime;
@@ -138,7 +134,6 @@ TEST_F(MainWindowTest, ADroppedFileLoadsAndTheNameBoxShowsAndTakesWindows1252)
 // So that "Size:" is followed by the size itself.
 TEST_F(MainWindowTest, AScreenReaderHearsEachControlByNameAndTheSizeAsAValue)
 {
-    show();
     ExpectAnnounced(&window, 20);
     window.setSizeText("3 KB");
     QAccessibleInterface* size = QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("sizeText"));
@@ -184,7 +179,6 @@ TEST_F(QtDesktopTest, AFileDialogShowsItsRequestAndReportsTheChosenFileAndFilter
     TempDir dir;
     WriteBytes(dir.file("growl.voc"), ToBytes("Creative Voice File"));
     FileDialogRequest request;
-    request.kind = FileDialogKind::Open;
     request.title = "Replace sound 3";
     request.filters = {{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}};
     request.filterIndex = 1;

@@ -37,8 +37,7 @@ void CollectUnnamed(QAccessibleInterface* root, QStringList& unnamed, int& check
 struct GuiEnvironment : ::testing::Environment {
     void SetUp() override
     {
-        // Settings and the file dialog's history go to a private folder,
-        // never the user's.
+        // Settings and the file dialog's history stay out of the user's folders.
         config_ = std::make_unique<TempDir>();
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->path()));
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
