@@ -34,10 +34,14 @@ struct ModalScript {
         });
         timer.start(20);
     }
-    std::size_t pending() const { return steps.size(); }
     QTimer timer;
     std::deque<Step> steps;
     QPointer<QWidget> last;
 };
+
+// Walks the window's accessible tree, as Qt hands it to a screen reader:
+// every control is announced by a name. At least `controls` are checked, so
+// that a walk that missed them fails.
+void ExpectAnnounced(QWidget* window, int controls);
 
 } // namespace jbx::testing

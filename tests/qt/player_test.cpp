@@ -49,30 +49,27 @@ SoundData ToneWave(int rate, int channels, int bits, double hertz, double second
 // once; the script stops it if this process dies.
 class SoundServerEnvironment : public ::testing::Environment {
 public:
+    // The server's folder is one of the test's own, to stop it by.
     void SetUp() override
     {
         app_ = std::make_unique<QCoreApplication>(argc_, argv_);
         QProcess script;
-        script.start(JBX_START_TEST_AUDIO, {"--owner", QString::number(QCoreApplication::applicationPid())});
+        script.start(JBX_START_TEST_AUDIO, {"--owner", QString::number(QCoreApplication::applicationPid()), folder_});
         if (!script.waitForFinished(20000) || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0) {
             failure = "scripts/start-test-audio failed: " + script.errorString().toStdString() + ": "
                 + QString::fromLocal8Bit(script.readAllStandardError()).trimmed().toStdString();
             return;
         }
         const QRegularExpression exported("^export (\\w+)='(.*)'$", QRegularExpression::MultilineOption);
-        for (const auto& match : exported.globalMatch(QString::fromLocal8Bit(script.readAllStandardOutput()))) {
+        for (const auto& match : exported.globalMatch(QString::fromLocal8Bit(script.readAllStandardOutput())))
             qputenv(match.captured(1).toLocal8Bit().constData(), match.captured(2).toLocal8Bit());
-            if (match.captured(1) == "XDG_RUNTIME_DIR")
-                folder_ = match.captured(2);
-        }
-        if (folder_.isEmpty() || qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
             failure = "scripts/start-test-audio printed no server address";
     }
 
     void TearDown() override
     {
-        if (!folder_.isEmpty())
-            QProcess::execute(JBX_START_TEST_AUDIO, {"--stop", folder_});
+        QProcess::execute(JBX_START_TEST_AUDIO, {"--stop", folder_});
         app_.reset();
     }
 
@@ -83,7 +80,8 @@ private:
     char name_[16] = "player_test";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QCoreApplication> app_;
-    QString folder_;
+    TempDir root_;
+    QString folder_ = QString::fromStdString(root_.file("runtime"));
 };
 
 SoundServerEnvironment* const environment = static_cast<SoundServerEnvironment*>(
@@ -99,8 +97,7 @@ std::vector<double> Record(SoundOutput& player, const std::function<void()>& sce
     parec.setStandardOutputFile(path);
     parec.start("parec", {"-d", "test.monitor", "--raw", "--format=s16le",
                              QString("--rate=%1").arg(kRecordRate), "--channels=2", "--latency-msec=20"});
-    // The monitor can take a second to deliver its first samples; anything
-    // played before then would be missed.
+    // Anything played before the monitor delivers its first samples is lost.
     if (!parec.waitForStarted(5000) || !QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, 10000)) {
         ADD_FAILURE() << "parec did not start recording";
         return {};
@@ -117,13 +114,10 @@ std::vector<double> Record(SoundOutput& player, const std::function<void()>& sce
     for (std::size_t start = 0; raw.size() - start >= window; start += window) {
         double energy = 0;
         std::size_t crossings = 0;
-        int lastSign = 0;
         for (std::size_t i = start; i < start + window; i += 4) {   // the left channel
             const double s = std::int16_t(ReadLE16(raw.data() + i));
             energy += s * s;
-            const int sign = (s > 0) - (s < 0);
-            crossings += sign != 0 && lastSign != 0 && sign != lastSign;
-            lastSign = sign != 0 ? sign : lastSign;
+            crossings += i > start && (s < 0) != (std::int16_t(ReadLE16(raw.data() + i - 4)) < 0);
         }
         const bool silent = std::sqrt(energy / double(window / 4)) < kSilenceRms;
         pitches.push_back(silent ? 0.0 : double(crossings) / (2.0 * kWindowSeconds));
@@ -136,10 +130,9 @@ std::vector<double> Record(SoundOutput& player, const std::function<void()>& sce
 // two sides have different margins.
 TEST(PlayerTest, ANewSoundReplacesThePlayingOneAndPlaysWhole)
 {
-    TempDir empty;
-    const QString emptyFolder = QString::fromStdString(empty.path());
-    EXPECT_EQ(LoadSoundOutput({emptyFolder}), nullptr);
-    const auto player = LoadSoundOutput({emptyFolder, QStringLiteral(JBX_PLAYER_MODULE_FOLDER)});
+    const QString nowhere = QStringLiteral(JBX_PLAYER_MODULE_FOLDER "/nowhere");
+    EXPECT_EQ(LoadSoundOutput({nowhere}), nullptr);
+    const auto player = LoadSoundOutput({nowhere, QStringLiteral(JBX_PLAYER_MODULE_FOLDER)});
     ASSERT_NE(player, nullptr) << "the player module did not load";
     if (!environment->failure.empty())
         GTEST_SKIP() << "no sound server to play to and record from: " << environment->failure;

@@ -28,7 +28,6 @@ protected:
         const std::string system = root_->path() + "/system";
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QString::fromStdString(system));
         WriteText(system + "/Brackwater/JBXMaker.conf", "[General]\nUseLastOpenDir=yes\nJBXOpenDirectory=/srv/banks\n");
-        WriteText(user() + "/Brackwater.conf", "[General]\nUseLastSaveDir=yes\nJBXSaveDirectory=/srv/shared\n");
     }
     static void TearDownTestSuite() { delete root_; }
     void SetUp() override { fs::remove_all(file().parent_path()); }
@@ -50,7 +49,6 @@ protected:
 TEST_F(QSettingsStoreTest, OnlyTheUsersFileIsReadAndTextsComeBackAsWritten)
 {
     EXPECT_EQ(stored(kUseLastOpenDir), std::nullopt);
-    EXPECT_EQ(stored(kUseLastSaveDir), std::nullopt);
     for (const std::string text : {"", "/home/jo/Bänke/naïve ÿ", "C:\\Banks\\taunts", "a, b",
              "@Variant(\\0\\0\\0\\x2)", "\"quoted\" ;semi #hash =equals", "  padded  "}) {
         EXPECT_TRUE(store_.open()->writeText(kJBXOpenDirectory, text)) << text;
@@ -62,7 +60,6 @@ TEST_F(QSettingsStoreTest, OnlyTheUsersFileIsReadAndTextsComeBackAsWritten)
 TEST_F(QSettingsStoreTest, ADamagedFileStillAnswersButAFolderInItsPlaceDoesNot)
 {
     for (const std::string& text : {std::string("\xff\xfe\0\x01\x02garbage\n\0\0\x80", 15),
-             std::string("[General\nUseLastOpenDir=no\n"),
              // Values QSettings reads as a list or a variant are not texts.
              std::string("[General]\nUseLastSaveDir=no, yes\nJBXOpenDirectory=@ByteArray(/x)\n")}) {
         WriteText(file(), text);
