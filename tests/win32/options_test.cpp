@@ -157,33 +157,30 @@ protected:
 
 } // namespace
 
-TEST_F(OptionsSheet, TheOptionsButtonOpensTheModalSheetWithAllItsPages)
-{
-    show({[this](HWND sheet) {
-        EXPECT_EQ(GetWindow(sheet, GW_OWNER), main());
-        EXPECT_FALSE(IsWindowEnabled(main())) << "the sheet is modal";
-        EXPECT_EQ(TabCtrl_GetItemCount(HWND(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0))), int(kOptionsPageCount));
-        const HWND apply = GetDlgItem(sheet, 0x3021);
-        EXPECT_FALSE(apply && IsWindowEnabled(apply)) << "no page reports a change";
-    }, kCancel});
-}
-
-// The stored choices reach the buttons; the clicked ones reach the store
-// through OK only, also after the other pages were shown.
-TEST_F(OptionsSheet, TheDirectoryChoicesShowTheStoreAndReachItOnlyThroughOk)
+// The sheet is modal over the main window with all its pages; the stored
+// choices reach the buttons, and the clicked ones and the Associate button
+// take effect through OK only, also after the other pages were shown.
+TEST_F(OptionsSheet, OpensModalOnTheStoredChoicesAndOnlyOkTakesTheClickedOnes)
 {
     const struct Case {
         std::vector<SheetStep> steps;
         std::string open, save;
     } cases[] = {
-        {{ClickButton(IDC_OPEN_CURRENT), ToTab(4), ToTab(0), ClickButton(IDC_SAVE_LAST_USED), kOk}, "no", "yes"},
-        {{ClickButton(IDC_OPEN_CURRENT), kCancel}, "yes", "no"},
+        {{ClickButton(IDC_OPEN_CURRENT), ClickButton(IDC_ASSOCIATE), ToTab(4), ToTab(0),
+             ClickButton(IDC_SAVE_LAST_USED), kOk}, "no", "yes"},
+        {{ClickButton(IDC_OPEN_CURRENT), ClickButton(IDC_ASSOCIATE), kCancel}, "yes", "no"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.open);
+        DeleteClassKeys();
         settings.open()->writeText(kUseLastOpenDir, "yes");
         settings.open()->writeText(kUseLastSaveDir, "no");
-        std::vector<SheetStep> steps = {[](HWND sheet) {
+        std::vector<SheetStep> steps = {[this](HWND sheet) {
+            EXPECT_EQ(GetWindow(sheet, GW_OWNER), main());
+            EXPECT_FALSE(IsWindowEnabled(main())) << "the sheet is modal";
+            EXPECT_EQ(TabCtrl_GetItemCount(HWND(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0))), int(kOptionsPageCount));
+            const HWND apply = GetDlgItem(sheet, 0x3021);
+            EXPECT_FALSE(apply && IsWindowEnabled(apply)) << "no page reports a change";
             EXPECT_EQ(SendMessageW(PageItem(sheet, IDC_OPEN_LAST_USED), BM_GETCHECK, 0, 0), BST_CHECKED);
             EXPECT_EQ(SendMessageW(PageItem(sheet, IDC_SAVE_CURRENT), BM_GETCHECK, 0, 0), BST_CHECKED);
         }};
@@ -191,6 +188,7 @@ TEST_F(OptionsSheet, TheDirectoryChoicesShowTheStoreAndReachItOnlyThroughOk)
         show(steps);
         EXPECT_EQ(settings.open()->readText(kUseLastOpenDir), c.open);
         EXPECT_EQ(settings.open()->readText(kUseLastSaveDir), c.save);
+        EXPECT_EQ(Default(L".jbx").has_value(), c.save == "yes") << "associated";
     }
 }
 
@@ -254,15 +252,6 @@ TEST(AboutSound, IsTheCoresWaveAsResource1000Number300)
     EXPECT_TRUE(std::equal(wave.begin(), wave.end(), bytes));
 }
 
-TEST_F(OptionsSheet, TheAssociateButtonTakesEffectOnlyWithOk)
-{
-    for (const SheetStep* closer : {&kCancel, &kOk}) {
-        show({ClickButton(IDC_ASSOCIATE), [](HWND) { EXPECT_EQ(Default(L".jbx"), std::nullopt) << "at the press"; },
-            *closer});
-        EXPECT_EQ(Default(L".jbx").has_value(), closer == &kOk);
-    }
-}
-
 // The shell is told once the keys are written.
 int gShellNotices = 0;
 std::optional<std::wstring> gVerbAtNotice;
@@ -272,26 +261,24 @@ std::optional<std::wstring> gVerbAtNotice;
 // numbers, keeps what was there before the first time.
 TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
 {
-    const std::wstring user = kUserClass;
-    const std::wstring machine = kMachineClass;
     const std::wstring record = SettingsKeyPath() + L"\\Association";
     const struct {
         bool userOwner;
         std::wstring owner;
         std::optional<std::wstring> extension, createdClass, previousVerb;
     } cases[] = {
-        {true, user, user, L"dword:0", L"play"},
-        {false, machine, std::nullopt, L"dword:1", std::nullopt},
+        {true, kUserClass, kUserClass, L"dword:0", L"play"},
+        {false, kMachineClass, std::nullopt, L"dword:1", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.userOwner ? "the user's and the machine's" : "the machine's");
         DeleteClassKeys();
         RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
-        Put(L".jbx", machine, HKEY_LOCAL_MACHINE);
-        Put(machine + L"\\shell\\open\\command", L"app.exe \"%1\"", HKEY_LOCAL_MACHINE);
+        Put(L".jbx", kMachineClass, HKEY_LOCAL_MACHINE);
+        Put(kMachineClass + L"\\shell\\open\\command", L"app.exe \"%1\"", HKEY_LOCAL_MACHINE);
         if (c.userOwner) {
-            Put(L".jbx", user);
-            Put(user + L"\\shell", L"play");
+            Put(L".jbx", kUserClass);
+            Put(kUserClass + L"\\shell", L"play");
         }
         for (int time = 1; time <= 2; ++time) {
             SCOPED_TRACE(time);
@@ -309,7 +296,7 @@ TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
             EXPECT_EQ(Value(HKEY_CURRENT_USER, record, L"CreatedClass"), c.createdClass);
             EXPECT_EQ(Value(HKEY_CURRENT_USER, record, L"PreviousVerb"), c.previousVerb);
         }
-        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, ClassesPath(machine + L"\\shell")), std::nullopt);
+        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, ClassesPath(kMachineClass + L"\\shell")), std::nullopt);
     }
 }
 
