@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
 # The Windows installer as a user meets it, for the current user and for
-# the machine: installed silently, the editor started from its Start-menu
-# entry (and neither installer nor uninstaller touching it while it runs),
-# then uninstalled silently, which must take the programs, the Add/Remove
-# Programs entry and what the editor's .jbx association added, and leave the
-# user's settings. With CPACK and its CPACK_CONFIG, the install for the
-# current user is of a package signed here with a throw-away certificate.
+# the machine, silently: the editor started from its Start-menu entry, which
+# neither installer nor uninstaller may touch while it runs; the uninstall
+# takes what the install and the editor's .jbx association added and leaves
+# the user's settings. With CPACK and CPACK_CONFIG, the install for the user
+# is of a package signed here with a throw-away certificate.
 #
 #   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
-# Runs in a Wine prefix and server of its own, kept beside the work folder:
-# the shared prefix's tests must not see the installation, nor this test
-# theirs.
+# In a Wine prefix of its own, which the shared prefix's tests must not see.
 set -euo pipefail
 
 [ $# -eq 4 ] || [ $# -eq 6 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]" >&2; exit 2; }
@@ -28,8 +25,7 @@ work=$(absolute "$4")
 
 use_private_prefix installer-prefix "$work"
 
-# The signed package is made meanwhile; the machine-wide install is of the
-# package given.
+# The signed package is made meanwhile.
 if [ $# -eq 6 ]; then
     signing="$work/signing"
     mkdir -p "$signing"
@@ -49,12 +45,11 @@ uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\JBXMaker'
 hkcu="HKCU\\$uninstall_key"
 hklm="HKLM\\$uninstall_key"
 classes='HKCU\Software\Classes'
-# What an earlier run may have left: the prefix is kept between runs.
+# What an earlier run may have left in the kept prefix.
 for key in "$hkcu" "$hklm" "$settings_key" "$classes\\.jbx" "$classes\\jbxfile" "$classes\\OtherApp.Bank"; do
     run reg.exe delete "$key" /f >/dev/null 2>&1 || true
 done
 
-# The user's folders, as Windows and as Linux paths.
 { read -r appdata; read -r localappdata; read -r profile; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%& echo %USERPROFILE%')
 unix() { printf '%s' "$WINEPREFIX/drive_c/${1#?:\\}" | tr '\\' /; }
 folder='JBX Maker'
@@ -83,7 +78,7 @@ if [ -n "${signing:-}" ]; then
         || fail "no valid signature on ${unsigned[*]} (see $signing/verify.log)"
 fi
 
-# Passes WHAT when `GETTER NAME` gives VALUE for each NAME=VALUE after it.
+# Passes WHAT when `GETTER NAME` gives VALUE for each NAME=VALUE.
 fields_are() {
     local getter=$1 what=$2 pair got ok=yes
     shift 2
@@ -109,15 +104,12 @@ said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
 
 # --- The editor from its Start-menu entry, and set-up while it runs -------
 
-# A listing of the installed files and the Add/Remove entry, to see that a
-# refused run changed neither.
 snapshot() {
     { find "$installed_unix" -printf '%P %s %T@\n' 2>/dev/null || true; } | sort
     run reg.exe query "$hkcu" 2>&1 || true
 }
 
-# Runs the command given while the editor runs: it must refuse, with a
-# non-zero exit code, and change nothing.
+# While the editor runs, the command must fail and change nothing.
 refuses() {
     local status=0
     "$@" >/dev/null || status=$?
@@ -137,8 +129,8 @@ wait_for 30 probe_waits || true
 if grep -q '^caption: ' "$work/probe.out"; then
     snapshot >"$work/before.snapshot"
     what=installer refuses run "$per_user" /S
-    # _?= runs the uninstaller in place, and so gives its exit code; it takes
-    # the folder unquoted, blank and all, which only a batch file passes on.
+    # _?= runs the uninstaller in place, so its exit code comes back; the
+    # folder goes unquoted, blank and all, which only a batch file passes on.
     printf '@"%s\\Uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$installed" "$installed" >"$work/uninstall.bat"
     what=uninstaller refuses run cmd.exe /c "Z:$work/uninstall.bat"
 fi
@@ -151,9 +143,8 @@ fields_are probed "the Start-menu entry starts the installed editor in Documents
 
 # --- Uninstall ------------------------------------------------------------
 
-# The uninstaller copies itself to the temporary folder, starts the copy
-# and ends: the work is done when the Add/Remove entry $1, removed last,
-# is gone.
+# The uninstaller runs a copy of itself and ends: it is done when the
+# entry $2, removed last, is gone.
 uninstall() {
     run "$1" /S >/dev/null || true
     wait_for 30 no_key "$2" || true
@@ -165,8 +156,7 @@ reg_default() {
 setting() { reg_value "$settings_key" "$1"; }
 machine_entry() { reg_value "$hklm" "$1"; }
 
-# What the editor leaves when it associated .jbx with itself where nothing
-# was: its own class and extension, and the record saying so.
+# The editor's own class and extension where nothing owned .jbx.
 record="$settings_key\\Association"
 cat >"$work/own-class.reg" <<'EOF2'
 Windows Registry Editor Version 5.00
@@ -192,10 +182,9 @@ fields_are setting "the user's settings stay" InstallerTest=kept
 
 # --- For the whole machine ------------------------------------------------
 
-# An administrator's /AllUsers. The uninstaller, started without a mode,
-# finds it from the machine's Uninstall key. This time .jbx belonged to
-# another program, whose class the editor lent its verb and icon: they go,
-# and the class gets its own back.
+# The uninstaller, started without a mode, finds /AllUsers from the
+# machine's key. This time another program's class lent the editor its verb
+# and icon, and gets its own back.
 machine='C:\Program Files\JBX Maker'
 machine_unix=$(unix "$machine")
 rm -rf "$machine_unix"
@@ -228,6 +217,5 @@ fields_are state "the silent uninstall finds and removes the machine-wide instal
     "$machine_unix=gone" "$hklm=gone" "$other\\shell\\jbx=gone" "$record=gone"
 fields_are reg_default "the uninstall gives OtherApp.Bank its verb and icon back" \
     "$other\\shell=open" "$other\\DefaultIcon=otherapp.exe,1"
-fields_are setting "the user's settings stay after the machine's uninstall" InstallerTest=kept
 
 summary
