@@ -127,8 +127,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromDialogsAndDrops)
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
-// Alt+F4 is the system's close key, so it is not Sound 4's: it closes the
-// window as the title bar's button does. The other Alt keys still play.
+// Alt+F4 is the system's close key, not Sound 4's; the other Alt keys play.
 TEST_F(Editor, ClicksAndKeysGoThroughTheLoopToTheTableOrTheNameBox)
 {
     DialogDriver driver;
@@ -181,8 +180,8 @@ TEST_F(Editor, ClicksAndKeysGoThroughTheLoopToTheTableOrTheNameBox)
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
-// What the boxes show and store is the core's; here, that its texts reach
-// the boxes and the typed ones come back through the bank's character set.
+// The core's texts reach the boxes, and the typed ones come back through
+// the bank's character set.
 TEST_F(Editor, CreditsDialogShowsStoresAndErases)
 {
     DialogDriver driver;
@@ -205,8 +204,7 @@ TEST_F(Editor, CreditsDialogShowsStoresAndErases)
     EXPECT_EQ(session.bank.credits.author, "Zo\xEB");
     EXPECT_EQ(session.bank.credits.description, "one\r\ntwo");
 
-    // Erase asks, owned by the dialog, and empties the boxes at once; Cancel
-    // stores nothing typed after it.
+    // Erase asks, owned by the dialog, and empties the boxes at once.
     HWND creditsDialog = nullptr;
     driver.then([&](HWND dialog) {
         creditsDialog = dialog;

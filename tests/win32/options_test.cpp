@@ -1,6 +1,5 @@
-// The Options sheet and the association in the test's own process: the real
-// property sheet over the real templates, driven from timers inside its own
-// modal loop, and the real registry of the Wine prefix read back afterwards.
+// The Options sheet and the association in the test's own process, over the
+// real registry of the Wine prefix.
 
 #include "settings/options.h"
 #include "win32/optionssheet.h"
@@ -24,8 +23,7 @@ using namespace jbx::testing;
 
 namespace {
 
-// Classes of other programs owning .jbx: one installed for this user, one
-// for all users.
+// Other programs' classes owning .jbx: one for this user, one for all.
 const std::wstring kUserClass = L"OtherPlayer.Sound";
 const std::wstring kMachineClass = L"OtherApp.Bank";
 const std::wstring kClassRoots[] = {L".jbx", L"jbxfile", kUserClass, kMachineClass};
@@ -84,8 +82,8 @@ std::optional<std::wstring> Default(const std::wstring& key)
     return Value(HKEY_CURRENT_USER, ClassesPath(key));
 }
 
-// Steps run one a timer tick inside the sheet's own message loop, so what a
-// step posts (keys, the OK button) is handled by the sheet before the next.
+// One step a timer tick in the sheet's own loop, so that what a step posts
+// is handled before the next.
 using SheetStep = std::function<void(HWND sheet)>;
 
 std::deque<SheetStep> gSteps;
@@ -136,8 +134,7 @@ protected:
     OptionsSheet() { DeleteClassKeys(); }
     ~OptionsSheet() override { DeleteClassKeys(); }
 
-    // Opens the sheet with the main window's Options button and runs the
-    // steps in it; the last one should close it.
+    // The last step should close the sheet.
     void show(std::vector<SheetStep> steps)
     {
         DialogDriver driver;
@@ -193,8 +190,7 @@ TEST_F(OptionsSheet, OpensModalOnTheStoredChoicesAndOnlyOkTakesTheClickedOnes)
 }
 
 // Enter in the Known Bugs and Tips boxes stays there; on the File page it
-// is the sheet's OK, which is what the boxes must not let through: the
-// sheet is gone then, and the step after it never runs.
+// is the sheet's OK, and the step after it never runs.
 TEST_F(OptionsSheet, EnterInTheReadOnlyTextsDoesNotCloseTheSheet)
 {
     const struct {
@@ -252,13 +248,12 @@ TEST(AboutSound, IsTheCoresWaveAsResource1000Number300)
     EXPECT_TRUE(std::equal(wave.begin(), wave.end(), bytes));
 }
 
-// The shell is told once the keys are written.
 int gShellNotices = 0;
 std::optional<std::wstring> gVerbAtNotice;
 
 // As Windows merges the classes, the user's .jbx comes before the machine's;
-// every write goes to the user's classes, and the record, of texts and
-// numbers, keeps what was there before the first time.
+// every write goes to the user's classes, the shell is told after them, and
+// the record keeps what was there before the first time.
 TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
 {
     const std::wstring record = SettingsKeyPath() + L"\\Association";

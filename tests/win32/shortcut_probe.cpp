@@ -1,11 +1,9 @@
 // shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN: starts a program
 // from a Start-menu shortcut as the shell would, for the installer's test,
-// which runs under the null display driver and so cannot look at the
-// screen. Prints, each as soon as it is known, "target:" the shortcut's
-// program, "folder:" its working folder, "copyright:" the LegalCopyright of
-// its version resource, "caption:" the text of its first visible window of
-// that class, and "exit:" its exit code after WM_CLOSE, which is sent once a
-// file named CLOSE_WHEN appears, so that the test can try things meanwhile.
+// which cannot look at the screen. Prints as soon as known "target:",
+// "folder:", the version resource's "copyright:", the "caption:" of its
+// first window of that class, and its "exit:" code after WM_CLOSE, sent
+// once the file CLOSE_WHEN appears.
 
 #include "tests/win32/dialogdriver.h"
 
