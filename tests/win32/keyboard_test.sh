@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # jbxmaker.exe as a person at the keyboard uses it, the keys coming through
-# a virtual X server: started from a command prompt with a bank whose name
-# has a blank, saved under a new name through the Save dialog, quit with its
+# a virtual X server: started from a command prompt with a bank's path in
+# quotes, as the association hands it over, in a folder whose name needs
+# Unicode; saved under a new name through the Save dialog, quit with its
 # mnemonic. JBX_UPDATE_SCREENSHOT=1 also writes the README's picture.
 #
 #   keyboard_test.sh JBXMAKER_EXE DEMO_BANK WORK_FOLDER
@@ -55,8 +56,10 @@ stop_private_wine
 start_private_wine
 echo "private prefix ready after $((SECONDS - started)) s"
 
-cp "$editor" "$work/jbxmaker.exe"
-cp "$demo_bank" "$work/My taunts.jbx"
+folder="$work/Klänge 音"
+mkdir -p "$folder"
+cp "$editor" "$folder/jbxmaker.exe"
+cp "$demo_bank" "$folder/My taunts.jbx"
 
 limit=30
 shot=0
@@ -87,12 +90,12 @@ press() { focus "$1" && xdotool key "$2"; }
 caption_is() { [ "$(xdotool getwindowname "$main" 2>/dev/null)" = "$1" ]; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 
-# cmd hands the program everything after its name, blanks and all, with no
-# quotes. Wine on a loaded machine now and then refuses to start a process.
+# Wine on a loaded machine now and then refuses to start a process.
 launch() {
     local attempt
     for attempt in 1 2 3; do
-        (cd "$work" && exec "$wine" cmd.exe /c "jbxmaker.exe My taunts.jbx") >"$work/editor.log" 2>&1 &
+        (cd "$folder" && exec "$wine" cmd.exe /c jbxmaker.exe "Z:$(tr / '\\' <<<"$folder")\\My taunts.jbx") \
+            >"$work/editor.log" 2>&1 &
         editor_pid=$!
         main=$(window_titled "JBX Maker - My taunts.jbx") && return 0
         ! kill -0 "$editor_pid" 2>/dev/null && grep -q "could not be started" "$work/editor.log" || return 1
@@ -114,7 +117,7 @@ user_path() {
         || fail_here "could not type into the Save dialog" || return 1
     wait_for "$limit" caption_is "JBX Maker - saved.jbx" \
         || fail_here "after saving as saved.jbx the caption is '$(xdotool getwindowname "$main")'" || return 1
-    [ -s "$work/saved.jbx" ] || fail_here "no saved.jbx beside the bank opened" || return 1
+    [ -s "$folder/saved.jbx" ] || fail_here "no saved.jbx beside the bank opened" || return 1
     press "$main" alt+q || fail_here "Alt+Q could not be typed into the main window" || return 1
     wait_for "$limit" ended "$editor_pid" || fail_here "the program was still running $limit s after Alt+Q" || return 1
     wait "$editor_pid" || status=$?
