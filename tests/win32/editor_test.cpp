@@ -49,12 +49,6 @@ std::wstring Text(HWND dialog, int id)
 
 class Editor : public MainWindowTest {
 protected:
-    std::string makeBank(const std::string& name)
-    {
-        const std::string path = folder() + "\\" + name;
-        WriteOneSoundBank(path);
-        return path;
-    }
     std::string folder()
     {
         const std::string path = dir.file("Klänge 音");
@@ -80,9 +74,9 @@ TEST_F(Editor, StartsWithExtractOffAndTheWindowsOwnSettings)
 }
 
 // The core's questions as message boxes with their icons, buttons and
-// owner; names from the file dialogs and drops reach the files, whatever
+// owner; names from the file dialog and drops reach the files, whatever
 // their characters.
-TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromDialogsAndDrops)
+TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
 {
     DialogDriver driver;
     std::vector<SeenBox> boxes;
@@ -106,15 +100,10 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromDialogsAndDrops)
     EXPECT_EQ(boxes[0].owner, main());
     EXPECT_EQ(boxes[1].icon, "stop");
 
-    const std::string first = makeBank("Überraschung-ß.jbx");
-    const std::string second = makeBank("zweite.jbx");
-    driver.answerFile(WideFromUtf8(first), nullptr);
-    click(IDC_OPEN);
-    EXPECT_EQ(TextOf(main()), L"JBX Maker - Überraschung-ß.jbx");
-
     // Two files dropped: a real drop handle; only the first is loaded.
-    NewBank(session, window);
-    std::wstring names = WideFromUtf8(second) + L'\0' + WideFromUtf8(first) + L'\0' + L'\0';
+    const std::string bank = folder() + "\\Überraschung-ß.jbx";
+    WriteOneSoundBank(bank);
+    std::wstring names = WideFromUtf8(bank) + L'\0' + WideFromUtf8(saved) + L'\0' + L'\0';
     const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
@@ -122,7 +111,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromDialogsAndDrops)
     std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
     SendMessageW(main(), WM_DROPFILES, WPARAM(memory), 0);
-    EXPECT_EQ(TextOf(main()), L"JBX Maker - zweite.jbx");
+    EXPECT_EQ(TextOf(main()), L"JBX Maker - Überraschung-ß.jbx");
 
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
@@ -137,8 +126,8 @@ TEST_F(Editor, ClicksAndKeysGoThroughTheLoopToTheTableOrTheNameBox)
     SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 6), LPARAM(item(103)));
     SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 5), LPARAM(item(103)));
     EXPECT_EQ(session.bank.currentSlot, 1);
-    click(IDC_SOUND1 + 1);
-    EXPECT_EQ(session.bank.currentSlot, 2);
+    click(IDC_SOUND1 + 4);
+    EXPECT_EQ(session.bank.currentSlot, 5);
     const auto key = [&](UINT message, WPARAM vk) {
         SetKey(VK_MENU, message == WM_SYSKEYDOWN);
         PostMessageW(GetFocus(), message, vk, message == WM_SYSKEYDOWN ? 0x20000001 : 1);
