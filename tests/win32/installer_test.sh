@@ -52,15 +52,11 @@ done
 
 { read -r appdata; read -r localappdata; read -r profile; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%& echo %USERPROFILE%')
 unix() { printf '%s' "$WINEPREFIX/drive_c/${1#?:\\}" | tr '\\' /; }
-folder='JBX Maker'
-installed="$localappdata\\Programs\\$folder"
+installed="$localappdata\\Programs\\JBX Maker"
 installed_unix=$(unix "$installed")
 shortcut="$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\JBX Maker.lnk"
 shortcut_unix=$(unix "$shortcut")
 rm -rf "$installed_unix" "$shortcut_unix"
-echo "prefix ready after $((SECONDS - started)) s"
-
-# --- Install --------------------------------------------------------------
 
 per_user=$installer
 if [ -n "${signing:-}" ]; then
@@ -78,12 +74,12 @@ if [ -n "${signing:-}" ]; then
         || fail "no valid signature on ${unsigned[*]} (see $signing/verify.log)"
 fi
 
-# Passes WHAT when `GETTER NAME` gives VALUE for each NAME=VALUE.
+# Passes WHAT when `GETTER... NAME` gives VALUE for each NAME=VALUE.
 fields_are() {
     local getter=$1 what=$2 pair got ok=yes
     shift 2
     for pair; do
-        got=$("$getter" "${pair%%=*}")
+        got=$($getter "${pair%%=*}")
         [ "$got" = "${pair#*=}" ] || { fail "$what: ${pair%%=*} is '$got', not '${pair#*=}'"; ok=; }
     done
     [ -z "$ok" ] || pass "$what"
@@ -91,18 +87,15 @@ fields_are() {
 # "there" or "gone": a file or folder (Linux path) or a registry key.
 state() { { [ -e "$1" ] || run reg.exe query "$1" >/dev/null 2>&1; } && echo there || echo gone; }
 
-entry() { reg_value "$hkcu" "$1"; }
 # EstimatedSize in KiB, as the installed files take it (GetSize rounds down).
 bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-fields_are entry "the Add/Remove Programs entry in HKCU" "DisplayName=JBX Maker" "DisplayVersion=$version" \
+fields_are "reg_value $hkcu" "the Add/Remove Programs entry in HKCU" "DisplayName=JBX Maker" "DisplayVersion=$version" \
     Publisher=Brackwater "DisplayIcon=\"$installed\\jbxmaker.exe\",0" \
     "UninstallString=\"$installed\\Uninstall.exe\" /CurrentUser" "EstimatedSize=$(printf '0x%x' $((bytes / 1024)))"
 fields_are state "installed for the current user into $installed, not for the machine" "$hklm=gone" \
     "$installed_unix/jbxtool.exe=there" "$installed_unix/README.txt=there" "$installed_unix/LICENSE.txt=there"
 said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
 [[ $said == *" $version"* ]] || fail "the installed jbxtool.exe --version said '$said', not version $version"
-
-# --- The editor from its Start-menu entry, and set-up while it runs -------
 
 snapshot() {
     { find "$installed_unix" -printf '%P %s %T@\n' 2>/dev/null || true; } | sort
@@ -141,8 +134,6 @@ fields_are probed "the Start-menu entry starts the installed editor in Documents
     "target=$installed\\jbxmaker.exe" "folder=$profile\\Documents" "caption=JBX Maker - Untitled" exit=0 \
     "copyright=Copyright 2026 The JBX Maker developers"
 
-# --- Uninstall ------------------------------------------------------------
-
 # The uninstaller runs a copy of itself and ends: it is done when the
 # entry $2, removed last, is gone.
 uninstall() {
@@ -153,8 +144,6 @@ no_key() { ! run reg.exe query "$1" >/dev/null 2>&1; }
 reg_default() {
     { run reg.exe query "$1" /ve 2>/dev/null || true; } | sed -n 's/^ *([^)]*) *REG_[A-Z_]* *//p'
 }
-setting() { reg_value "$settings_key" "$1"; }
-machine_entry() { reg_value "$hklm" "$1"; }
 
 # The editor's own class and extension where nothing owned .jbx.
 record="$settings_key\\Association"
@@ -165,7 +154,6 @@ Windows Registry Editor Version 5.00
 @="jbxfile"
 
 [HKEY_CURRENT_USER\Software\Classes\jbxfile\shell\jbx\command]
-@="jbxmaker.exe \"%1\""
 
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="jbxfile"
@@ -178,9 +166,7 @@ uninstall "$installed_unix/Uninstall.exe" "$hkcu"
 fields_are state "the silent uninstall takes the programs, the entries and the editor's own .jbx class" \
     "$installed_unix=gone" "$shortcut_unix=gone" "$hkcu=gone" "$classes\\.jbx=gone" "$classes\\jbxfile=gone" \
     "$record=gone"
-fields_are setting "the user's settings stay" InstallerTest=kept
-
-# --- For the whole machine ------------------------------------------------
+fields_are "reg_value $settings_key" "the user's settings stay" InstallerTest=kept
 
 # The uninstaller, started without a mode, finds /AllUsers from the
 # machine's key. This time another program's class lent the editor its verb
@@ -189,7 +175,7 @@ machine='C:\Program Files\JBX Maker'
 machine_unix=$(unix "$machine")
 rm -rf "$machine_unix"
 run "$installer" /S /AllUsers >/dev/null || fail "the silent /AllUsers install failed"
-fields_are machine_entry "/AllUsers installs into $machine with the entry in HKLM" \
+fields_are "reg_value $hklm" "/AllUsers installs into $machine with the entry in HKLM" \
     "UninstallString=\"$machine\\Uninstall.exe\" /AllUsers"
 cat >"$work/other-class.reg" <<'EOF2'
 Windows Registry Editor Version 5.00
@@ -198,7 +184,6 @@ Windows Registry Editor Version 5.00
 @="jbx"
 
 [HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\shell\jbx\command]
-@="jbxmaker.exe \"%1\""
 
 [HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\DefaultIcon]
 @="jbxmaker.exe,0"

@@ -37,14 +37,12 @@ TEST(RegistryStore, KeepsTextsAsRegSzAndReadsAnyTypeAsItsBytesText)
     EXPECT_EQ(store.open()->readText(kJBXOpenDirectory), folder);
     EXPECT_EQ(store.open()->readText("Missing"), std::nullopt);
 
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath().c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const std::wstring path = SettingsKeyPath();
     DWORD type = 0;
-    EXPECT_EQ(RegQueryValueExW(key, L"JBXOpenDirectory", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, path.c_str(), L"JBXOpenDirectory", RRF_RT_ANY, &type, nullptr, nullptr), 0);
     EXPECT_EQ(type, DWORD(REG_SZ));
     const DWORD number = 1;
-    RegSetValueExW(key, L"UseLastOpenDir", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), L"UseLastOpenDir", REG_DWORD, &number, sizeof number);
     EXPECT_EQ(store.open()->readText(kUseLastOpenDir), "\x01") << "01 00 00 00 spells U+0001";
-    RegCloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
 }

@@ -56,10 +56,8 @@ int wmain(int argc, wchar_t** argv)
             reinterpret_cast<void**>(&link)))
         || FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))
         || FAILED(file->Load(argv[1], STGM_READ))
-        || FAILED(link->GetPath(target, MAX_PATH, nullptr, 0))) {
-        std::fprintf(stderr, "cannot read the shortcut\n");
+        || FAILED(link->GetPath(target, MAX_PATH, nullptr, 0)))
         return 1;
-    }
     link->GetWorkingDirectory(folder, MAX_PATH);
     Report("target", target);
     Report("folder", folder);
@@ -70,13 +68,10 @@ int wmain(int argc, wchar_t** argv)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(target, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-            folder[0] ? folder : nullptr, &startup, &process)) {
-        std::fprintf(stderr, "cannot start the shortcut's program (error %lu)\n", GetLastError());
+            folder[0] ? folder : nullptr, &startup, &process))
         return 1;
-    }
     const HWND window = jbx::testing::WaitForWindowOf(process.dwProcessId, argv[2]);
     if (!window) {
-        std::fprintf(stderr, "no visible window of that class within 20 s\n");
         TerminateProcess(process.hProcess, 99);
         return 1;
     }
@@ -87,11 +82,8 @@ int wmain(int argc, wchar_t** argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
     PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
-        std::fprintf(stderr, "the program was still running 20 s after WM_CLOSE\n");
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, 99);
-        return 1;
-    }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     Report("exit", std::to_wstring(code));
