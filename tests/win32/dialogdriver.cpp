@@ -1,8 +1,6 @@
 #include "tests/win32/dialogdriver.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace jbx::testing {
 
@@ -42,21 +40,6 @@ std::wstring TextOf(HWND window)
     wchar_t buffer[1024] = {};
     GetWindowTextW(window, buffer, 1024);
     return buffer;
-}
-
-HWND WaitForWindowOf(DWORD process, const wchar_t* className)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    do {
-        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == process && IsWindowVisible(window) && ClassOf(window) == className)
-                return window;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < end);
-    return nullptr;
 }
 
 void Press(HWND dialog, int id)

@@ -22,9 +22,6 @@ struct SeenBox {
 };
 
 std::wstring TextOf(HWND window);
-// Waits up to 20 seconds for a visible top-level window of that class
-// belonging to another process; null when none came.
-HWND WaitForWindowOf(DWORD process, const wchar_t* className);
 void Press(HWND dialog, int id);
 
 class DialogDriver {

@@ -35,26 +35,24 @@ cp "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
 # Unmanaged windows are found and typed into without a window manager. The
 # settings and the file dialogs' last folders go: Save must begin in the
 # current folder whatever earlier runs left.
-settings_key='HKEY_CURRENT_USER\Software\Brackwater\JBXMaker'
-cat >"$work/x11.reg" <<EOF
+cat >"$work/x11.reg" <<'EOF'
 Windows Registry Editor Version 5.00
 
-[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
 "Graphics"="x11"
 
-[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 
-[-$settings_key]
+[-HKEY_CURRENT_USER\Software\Brackwater\JBXMaker]
 
-[-HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32]
+[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32]
 EOF
 (cd "$work" && "$wine" reg.exe import x11.reg) >"$work/reg.log" 2>&1 \
     || { cat "$work/reg.log"; echo "FAILED: cannot switch the private prefix to the X11 driver"; exit 1; }
 # The driver is chosen when a session starts: end the one reg.exe began.
 stop_private_wine
 start_private_wine
-echo "private prefix ready after $((SECONDS - started)) s"
 
 folder="$work/Klänge 音"
 mkdir -p "$folder"
