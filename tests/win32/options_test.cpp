@@ -13,7 +13,6 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -51,21 +50,13 @@ void Put(const std::wstring& key, const std::wstring& value, HKEY root = HKEY_CU
 // number as "dword:N"; nothing when it is not there.
 std::optional<std::wstring> Value(HKEY root, const std::wstring& path, const wchar_t* name = nullptr)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
     wchar_t data[512] = {};
     DWORD type = 0;
     DWORD bytes = sizeof data - sizeof(wchar_t);
-    const LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
+    if (RegGetValueW(root, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &bytes) != ERROR_SUCCESS)
         return std::nullopt;
-    if (type == REG_DWORD) {
-        DWORD number = 0;
-        std::memcpy(&number, data, sizeof number);
-        return L"dword:" + std::to_wstring(number);
-    }
+    if (type == REG_DWORD)
+        return L"dword:" + std::to_wstring(*reinterpret_cast<const DWORD*>(data));
     EXPECT_EQ(type, DWORD(REG_SZ)) << path;
     EXPECT_EQ(bytes, (wcslen(data) + 1) * sizeof(wchar_t)) << path << " holds more or less than its text";
     return data;
@@ -116,14 +107,10 @@ SheetStep ClickButton(int id)
 }
 
 // A press of the mouse on a static control, as the user's click comes to it.
-void ClickStatic(HWND control, bool doubleClick = false)
+void ClickStatic(HWND control, UINT down = WM_LBUTTONDOWN)
 {
-    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(control, down, MK_LBUTTON, 0);
     SendMessageW(control, WM_LBUTTONUP, 0, 0);
-    if (doubleClick) {
-        SendMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
-        SendMessageW(control, WM_LBUTTONUP, 0, 0);
-    }
 }
 
 const SheetStep kOk = [](HWND sheet) { Press(sheet, IDOK); };
@@ -230,7 +217,8 @@ TEST_F(OptionsSheet, TheAboutPagesClicksReachTheCountOfItsShowing)
         ClickStatic(PageItem(sheet, IDC_ABOUT_ICON));
         SendMessageW(sheet, PSM_SETCURSEL, 3, 0);
         SendMessageW(sheet, PSM_SETCURSEL, 4, 0);
-        ClickStatic(PageItem(sheet, IDC_ABOUT_ICON), true);
+        ClickStatic(PageItem(sheet, IDC_ABOUT_ICON));
+        ClickStatic(PageItem(sheet, IDC_ABOUT_ICON), WM_LBUTTONDBLCLK);
         EXPECT_FALSE(surprises(sheet, false)) << "without Shift";
         EXPECT_TRUE(surprises(sheet, true));
     }, kCancel});
