@@ -49,13 +49,6 @@ std::wstring Text(HWND dialog, int id)
 
 class Editor : public MainWindowTest {
 protected:
-    std::string folder()
-    {
-        const std::string path = dir.file("Klänge 音");
-        std::filesystem::create_directories(PathFromUtf8(path));
-        return path;
-    }
-
     TempDir dir;
 };
 
@@ -86,7 +79,9 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     EXPECT_EQ(session.bank.bankTitle, "kept.jbx") << "No keeps the bank";
 
     // A bank without credits asks about them before the Save dialog.
-    const std::string saved = folder() + "\\Gespeichert-ß.jbx";
+    const std::string folder = dir.file("Klänge 音");
+    std::filesystem::create_directories(PathFromUtf8(folder));
+    const std::string saved = folder + "\\Gespeichert-ß.jbx";
     driver.answerBox(IDYES, &boxes);
     driver.answerFile(WideFromUtf8(saved), nullptr);
     click(IDC_SAVE);
@@ -94,14 +89,13 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     EXPECT_EQ(TextOf(main()), L"JBX Maker - Gespeichert-ß.jbx");
     EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(saved)));
     ASSERT_EQ(boxes.size(), 2u);
-    const std::vector<int> yesNo{IDYES, IDNO};
     EXPECT_EQ(boxes[0].icon, "question");
-    EXPECT_EQ(boxes[0].buttons, yesNo);
+    EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_EQ(boxes[0].owner, main());
     EXPECT_EQ(boxes[1].icon, "stop");
 
     // Two files dropped: a real drop handle; only the first is loaded.
-    const std::string bank = folder() + "\\Überraschung-ß.jbx";
+    const std::string bank = folder + "\\Überraschung-ß.jbx";
     WriteOneSoundBank(bank);
     std::wstring names = WideFromUtf8(bank) + L'\0' + WideFromUtf8(saved) + L'\0' + L'\0';
     const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
@@ -211,17 +205,15 @@ TEST_F(Editor, TheUnknownBlockDialogShowsItsDetailsOnRequest)
 {
     DialogDriver driver;
     std::vector<std::wstring> seen;
-    int collapsed = 0, expanded = 0;
     driver.then([&](HWND dialog) {
         seen.push_back(TextOf(dialog) + L"|" + Text(dialog, IDC_SOUND_NUMBER) + L"|" + Text(dialog, IDC_BLOCK_ID) + L"|"
             + Text(dialog, IDC_BLOCK_LENGTH) + L"|" + Text(dialog, IDC_DETAILS));
         EXPECT_TRUE(SendDlgItemMessageW(dialog, IDC_BLOCK_ICON, STM_GETICON, 0, 0) == LPARAM(LoadIconW(nullptr, IDI_HAND)));
-        RECT rect;
-        GetWindowRect(dialog, &rect);
-        collapsed = rect.bottom - rect.top;
+        RECT before, after;
+        GetWindowRect(dialog, &before);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DETAILS, BN_CLICKED), 0);
-        GetWindowRect(dialog, &rect);
-        expanded = rect.bottom - rect.top;
+        GetWindowRect(dialog, &after);
+        EXPECT_EQ(after.bottom - before.bottom, HIWORD(GetDialogBaseUnits()) * 38 / 8) << "the details strip";
         seen.push_back(Text(dialog, IDC_DETAILS));
         // Esc and Enter do not end it; only its buttons do.
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
@@ -232,7 +224,6 @@ TEST_F(Editor, TheUnknownBlockDialogShowsItsDetailsOnRequest)
     const UnknownBlockChoice choice = desktop.askUnknownBlock({3, 12, 345}, Owner::MainWindow);
     EXPECT_EQ(choice, UnknownBlockChoice::ForceConversion);
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"Warning|3|12|345|Details >>", L"Details <<"}));
-    EXPECT_EQ(expanded - collapsed, HIWORD(GetDialogBaseUnits()) * 38 / 8);
 
     for (const auto& [button, expected] : {std::pair{IDC_SKIP_BLOCK, UnknownBlockChoice::SkipBlock},
              std::pair{IDC_STOP_CONVERSION, UnknownBlockChoice::StopConversion}}) {

@@ -190,8 +190,6 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="OtherApp.Bank"
-"CreatedExtension"=dword:00000000
-"CreatedClass"=dword:00000000
 "PreviousVerb"="open"
 "PreviousIcon"="otherapp.exe,1"
 EOF2

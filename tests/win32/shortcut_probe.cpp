@@ -66,11 +66,13 @@ int wmain(int argc, wchar_t** argv)
     if (!CreateProcessW(target, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
             folder[0] ? folder : nullptr, &startup, &process))
         return 1;
-    // The installer's prefix has no other window of that class.
+    // The installer's prefix has no other window of that class; it shows
+    // once it is made.
     HWND window = nullptr;
     for (int tenths = 0; !window && tenths < 200; ++tenths) {
         Sleep(100);
-        window = FindWindowW(argv[2], nullptr);
+        if (const HWND found = FindWindowW(argv[2], nullptr); found && IsWindowVisible(found))
+            window = found;
     }
     if (!window) {
         TerminateProcess(process.hProcess, 99);

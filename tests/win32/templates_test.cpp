@@ -8,19 +8,6 @@
 
 using namespace jbx;
 
-namespace {
-
-// A child template needs a parent, as a page has its sheet.
-HWND Make(HINSTANCE instance, HWND host, int id)
-{
-    const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));
-    const auto style = found ? *static_cast<const DWORD*>(LockResource(LoadResource(instance, found))) : 0;
-    return CreateDialogParamW(instance, MAKEINTRESOURCEW(id), (style & WS_CHILD) ? host : nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-}
-
-} // namespace
-
 // Every template makes its window, whose icons are found and whose one-line
 // texts are not cut off: a static control wraps a text wider than its box at
 // a blank and drops the line below its box.
@@ -28,10 +15,12 @@ TEST(Templates, EveryTemplateMakesItsWindowWithItsIconsAndWholeTexts)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterMainWindowClass(instance);
+    // A page's template needs a parent, as it has its sheet.
     const HWND host = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, instance, nullptr);
     for (int id = IDD_MAIN; id <= IDD_CREDITS; ++id) {
         SCOPED_TRACE("template " + std::to_string(id));
-        const HWND dialog = Make(instance, host, id);
+        const HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(id), host,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
         ASSERT_TRUE(dialog);
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             wchar_t className[16] = {}, text[512] = {};
