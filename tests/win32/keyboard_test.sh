@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# jbxmaker.exe as a person at the keyboard uses it, the keys coming through
-# a virtual X server: started from a command prompt with a bank's path in
-# quotes, as the association hands it over, in a folder whose name needs
-# Unicode; saved under a new name through the Save dialog, quit with its
-# mnemonic. JBX_UPDATE_SCREENSHOT=1 also writes the README's picture.
+# jbxmaker.exe at the keyboard, the keys coming through a virtual X server:
+# started from a command prompt with a quoted bank path, as the association
+# hands it over, in a folder whose name needs Unicode; saved under a new name
+# through the Save dialog, quit with its mnemonic. JBX_UPDATE_SCREENSHOT=1
+# also writes the README's picture.
 #
 #   keyboard_test.sh JBXMAKER_EXE DEMO_BANK WORK_FOLDER
 #

@@ -62,12 +62,6 @@ std::optional<std::wstring> Value(HKEY root, const std::wstring& path, const wch
     return data;
 }
 
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH * 4];
-    return std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH * 4));
-}
-
 std::optional<std::wstring> Default(const std::wstring& key)
 {
     return Value(HKEY_CURRENT_USER, ClassesPath(key));
@@ -233,6 +227,8 @@ std::optional<std::wstring> gVerbAtNotice;
 TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
 {
     const std::wstring record = SettingsKeyPath() + L"\\Association";
+    wchar_t program[MAX_PATH * 4];
+    GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
     const struct {
         bool userOwner;
         std::wstring owner;
@@ -246,7 +242,6 @@ TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
         DeleteClassKeys();
         RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
         Put(L".jbx", kMachineClass, HKEY_LOCAL_MACHINE);
-        Put(kMachineClass + L"\\shell\\open\\command", L"app.exe \"%1\"", HKEY_LOCAL_MACHINE);
         if (c.userOwner) {
             Put(L".jbx", kUserClass);
             Put(kUserClass + L"\\shell", L"play");
@@ -260,7 +255,7 @@ TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
             });
             EXPECT_EQ(Default(L".jbx"), c.extension);
             EXPECT_EQ(Default(c.owner + L"\\shell"), L"jbx");
-            EXPECT_EQ(Default(c.owner + L"\\shell\\jbx\\command"), L"\"" + ProgramPath() + L"\" \"%1\"");
+            EXPECT_EQ(Default(c.owner + L"\\shell\\jbx\\command"), L"\"" + std::wstring(program) + L"\" \"%1\"");
             EXPECT_EQ(gShellNotices, 1);
             EXPECT_EQ(gVerbAtNotice.has_value(), !c.userOwner);
             EXPECT_EQ(Value(HKEY_CURRENT_USER, record, L"Class"), c.owner);
