@@ -1,28 +1,12 @@
 #include "tests/win32/dialogdriver.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace jbx::testing {
 
 namespace {
 
 DialogDriver* gDriver = nullptr;
-
-// A window answered this long ago and still waiting for input was not
-// answered as the test meant: it is closed, so the test fails instead of
-// hanging.
-constexpr ULONGLONG kStuckAfterMs = 4000;
-
-} // namespace
-
-std::wstring TextOf(HWND window)
-{
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(window, buffer, 1024);
-    return buffer;
-}
 
 std::wstring ClassOf(HWND window)
 {
@@ -49,19 +33,13 @@ SeenBox ReadMessageBox(HWND box)
     return seen;
 }
 
-HWND WaitForWindowOf(DWORD process, const wchar_t* className)
+} // namespace
+
+std::wstring TextOf(HWND window)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    do {
-        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == process && IsWindowVisible(window) && ClassOf(window) == className)
-                return window;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < end);
-    return nullptr;
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(window, buffer, 1024);
+    return buffer;
 }
 
 void Press(HWND dialog, int id)
@@ -90,28 +68,18 @@ void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD)
 void DialogDriver::tick()
 {
     // Handles of closed windows are used again.
-    std::erase_if(handled_, [](const Handled& h) { return !IsWindow(h.window); });
-    const ULONGLONG now = GetTickCount64();
-    for (Handled& h : handled_) {
-        if (IsWindowEnabled(h.window) && now - h.since > kStuckAfterMs) {
-            unexpected_.push_back(L"stuck: " + TextOf(h.window));
-            h.since = now;
-            Press(h.window, IDCANCEL);
-            PostMessageW(h.window, WM_CLOSE, 0, 0);
-        }
-    }
+    std::erase_if(handled_, [](HWND window) { return !IsWindow(window); });
     // A modal window disables its owner, so the newest one is the enabled one.
     HWND found = nullptr;
     for (HWND window = GetTopWindow(nullptr); window && !found; window = GetWindow(window, GW_HWNDNEXT)) {
         if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && ClassOf(window) == L"#32770"
             && IsWindowVisible(window) && IsWindowEnabled(window)
-            && std::none_of(
-                handled_.begin(), handled_.end(), [window](const Handled& h) { return h.window == window; }))
+            && std::find(handled_.begin(), handled_.end(), window) == handled_.end())
             found = window;
     }
     if (!found)
         return;
-    handled_.push_back({found, now});
+    handled_.push_back(found);
     // A step may open further windows and wait for them: the ticks inside
     // its nested loops answer those.
     if (steps_.empty()) {
@@ -151,8 +119,7 @@ void DialogDriver::answerFile(const std::wstring& path, std::vector<std::wstring
             Press(dialog, IDCANCEL);
             return;
         }
-        // The file name box: an edit inside the combo box cmb13 (0x47C), or
-        // the edit edt1 (0x480) of older dialogs.
+        // The file name box: cmb13 (0x47C), or edt1 (0x480) in older dialogs.
         for (int id : {0x47C, 0x480})
             if (HWND box = GetDlgItem(dialog, id))
                 SetWindowTextW(box, path.c_str());

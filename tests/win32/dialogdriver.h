@@ -1,9 +1,8 @@
 #pragma once
-// Answers the modal windows that the code under test opens (message boxes,
-// file dialogs, the editor's own dialogs) from a thread timer, which runs
-// inside their modal loops. Each answer is a step the test gives in order;
-// a window that appears when no step is left is cancelled and counted, so a
-// dialog the test did not expect fails it.
+// Answers the modal windows that the code under test opens from a thread
+// timer, which runs inside their modal loops, each with the next step the
+// test gave; a window that comes when no step is left is cancelled and
+// counted, so a dialog the test did not expect fails it.
 
 #include <windows.h>
 
@@ -23,11 +22,6 @@ struct SeenBox {
 };
 
 std::wstring TextOf(HWND window);
-std::wstring ClassOf(HWND window);
-SeenBox ReadMessageBox(HWND box);
-// Waits up to 20 seconds for a visible top-level window of that class
-// belonging to another process; null when none came.
-HWND WaitForWindowOf(DWORD process, const wchar_t* className);
 void Press(HWND dialog, int id);
 
 class DialogDriver {
@@ -37,15 +31,14 @@ public:
     DialogDriver();
     ~DialogDriver();
 
-    // The next modal window that appears gets this step.
     void then(Step step) { steps_.push_back(std::move(step)); }
     // Records a message box and presses `button`.
     void answerBox(int button, std::vector<SeenBox>* seen);
-    // A file dialog: records its title, then types `path` and presses OK,
-    // or cancels when `path` is empty.
+    // Records a file dialog's title, then types `path` and presses OK, or
+    // cancels when `path` is empty.
     void answerFile(const std::wstring& path, std::vector<std::wstring>* titles);
 
-    // The captions of the windows that came when no step was left, or stuck.
+    // The captions of the windows that came when no step was left.
     std::wstring unexpectedCaptions() const;
     bool done() const { return steps_.empty(); }
 
@@ -55,11 +48,7 @@ private:
 
     UINT_PTR timer_ = 0;
     std::deque<Step> steps_;
-    struct Handled {
-        HWND window;
-        ULONGLONG since;
-    };
-    std::vector<Handled> handled_;
+    std::vector<HWND> handled_;
     std::vector<std::wstring> unexpected_;
 };
 

@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
 # The Windows installer as a user meets it, for the current user and for
-# the machine: installed silently, the editor started from its Start-menu
-# entry (and neither installer nor uninstaller touching it while it runs),
-# then uninstalled silently, which must take the programs, the Add/Remove
-# Programs entry and what the editor's .jbx association added, and leave the
-# user's settings. With CPACK and its CPACK_CONFIG, the install for the
-# current user is of a package signed here with a throw-away certificate.
+# the machine, silently: the editor started from its Start-menu entry, which
+# neither installer nor uninstaller may touch while it runs; the uninstall
+# takes what the install and the editor's .jbx association added and leaves
+# the user's settings. With CPACK and CPACK_CONFIG, the install for the user
+# is of a package signed here with a throw-away certificate.
 #
 #   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
-# Runs in a Wine prefix and server of its own, kept beside the work folder:
-# the shared prefix's tests must not see the installation, nor this test
-# theirs.
+# In a Wine prefix of its own, which the shared prefix's tests must not see.
 set -euo pipefail
 
 [ $# -eq 4 ] || [ $# -eq 6 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]" >&2; exit 2; }
@@ -28,8 +25,7 @@ work=$(absolute "$4")
 
 use_private_prefix installer-prefix "$work"
 
-# The signed package is made meanwhile; the machine-wide install is of the
-# package given.
+# The signed package is made meanwhile.
 if [ $# -eq 6 ]; then
     signing="$work/signing"
     mkdir -p "$signing"
@@ -49,23 +45,18 @@ uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\JBXMaker'
 hkcu="HKCU\\$uninstall_key"
 hklm="HKLM\\$uninstall_key"
 classes='HKCU\Software\Classes'
-# What an earlier run may have left: the prefix is kept between runs.
+# What an earlier run may have left in the kept prefix.
 for key in "$hkcu" "$hklm" "$settings_key" "$classes\\.jbx" "$classes\\jbxfile" "$classes\\OtherApp.Bank"; do
     run reg.exe delete "$key" /f >/dev/null 2>&1 || true
 done
 
-# The user's folders, as Windows and as Linux paths.
 { read -r appdata; read -r localappdata; read -r profile; } < <(run cmd.exe /c 'echo %APPDATA%& echo %LOCALAPPDATA%& echo %USERPROFILE%')
 unix() { printf '%s' "$WINEPREFIX/drive_c/${1#?:\\}" | tr '\\' /; }
-folder='JBX Maker'
-installed="$localappdata\\Programs\\$folder"
+installed="$localappdata\\Programs\\JBX Maker"
 installed_unix=$(unix "$installed")
 shortcut="$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\JBX Maker.lnk"
 shortcut_unix=$(unix "$shortcut")
 rm -rf "$installed_unix" "$shortcut_unix"
-echo "prefix ready after $((SECONDS - started)) s"
-
-# --- Install --------------------------------------------------------------
 
 per_user=$installer
 if [ -n "${signing:-}" ]; then
@@ -83,12 +74,12 @@ if [ -n "${signing:-}" ]; then
         || fail "no valid signature on ${unsigned[*]} (see $signing/verify.log)"
 fi
 
-# Passes WHAT when `GETTER NAME` gives VALUE for each NAME=VALUE after it.
+# Passes WHAT when `GETTER... NAME` gives VALUE for each NAME=VALUE.
 fields_are() {
     local getter=$1 what=$2 pair got ok=yes
     shift 2
     for pair; do
-        got=$("$getter" "${pair%%=*}")
+        got=$($getter "${pair%%=*}")
         [ "$got" = "${pair#*=}" ] || { fail "$what: ${pair%%=*} is '$got', not '${pair#*=}'"; ok=; }
     done
     [ -z "$ok" ] || pass "$what"
@@ -96,10 +87,9 @@ fields_are() {
 # "there" or "gone": a file or folder (Linux path) or a registry key.
 state() { { [ -e "$1" ] || run reg.exe query "$1" >/dev/null 2>&1; } && echo there || echo gone; }
 
-entry() { reg_value "$hkcu" "$1"; }
 # EstimatedSize in KiB, as the installed files take it (GetSize rounds down).
 bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-fields_are entry "the Add/Remove Programs entry in HKCU" "DisplayName=JBX Maker" "DisplayVersion=$version" \
+fields_are "reg_value $hkcu" "the Add/Remove Programs entry in HKCU" "DisplayName=JBX Maker" "DisplayVersion=$version" \
     Publisher=Brackwater "DisplayIcon=\"$installed\\jbxmaker.exe\",0" \
     "UninstallString=\"$installed\\Uninstall.exe\" /CurrentUser" "EstimatedSize=$(printf '0x%x' $((bytes / 1024)))"
 fields_are state "installed for the current user into $installed, not for the machine" "$hklm=gone" \
@@ -107,17 +97,12 @@ fields_are state "installed for the current user into $installed, not for the ma
 said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
 [[ $said == *" $version"* ]] || fail "the installed jbxtool.exe --version said '$said', not version $version"
 
-# --- The editor from its Start-menu entry, and set-up while it runs -------
-
-# A listing of the installed files and the Add/Remove entry, to see that a
-# refused run changed neither.
 snapshot() {
     { find "$installed_unix" -printf '%P %s %T@\n' 2>/dev/null || true; } | sort
     run reg.exe query "$hkcu" 2>&1 || true
 }
 
-# Runs the command given while the editor runs: it must refuse, with a
-# non-zero exit code, and change nothing.
+# While the editor runs, the command must fail and change nothing.
 refuses() {
     local status=0
     "$@" >/dev/null || status=$?
@@ -137,8 +122,8 @@ wait_for 30 probe_waits || true
 if grep -q '^caption: ' "$work/probe.out"; then
     snapshot >"$work/before.snapshot"
     what=installer refuses run "$per_user" /S
-    # _?= runs the uninstaller in place, and so gives its exit code; it takes
-    # the folder unquoted, blank and all, which only a batch file passes on.
+    # _?= runs the uninstaller in place, so its exit code comes back; the
+    # folder goes unquoted, blank and all, which only a batch file passes on.
     printf '@"%s\\Uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$installed" "$installed" >"$work/uninstall.bat"
     what=uninstaller refuses run cmd.exe /c "Z:$work/uninstall.bat"
 fi
@@ -149,11 +134,8 @@ fields_are probed "the Start-menu entry starts the installed editor in Documents
     "target=$installed\\jbxmaker.exe" "folder=$profile\\Documents" "caption=JBX Maker - Untitled" exit=0 \
     "copyright=Copyright 2026 The JBX Maker developers"
 
-# --- Uninstall ------------------------------------------------------------
-
-# The uninstaller copies itself to the temporary folder, starts the copy
-# and ends: the work is done when the Add/Remove entry $1, removed last,
-# is gone.
+# The uninstaller runs a copy of itself and ends: it is done when the
+# entry $2, removed last, is gone.
 uninstall() {
     run "$1" /S >/dev/null || true
     wait_for 30 no_key "$2" || true
@@ -162,11 +144,8 @@ no_key() { ! run reg.exe query "$1" >/dev/null 2>&1; }
 reg_default() {
     { run reg.exe query "$1" /ve 2>/dev/null || true; } | sed -n 's/^ *([^)]*) *REG_[A-Z_]* *//p'
 }
-setting() { reg_value "$settings_key" "$1"; }
-machine_entry() { reg_value "$hklm" "$1"; }
 
-# What the editor leaves when it associated .jbx with itself where nothing
-# was: its own class and extension, and the record saying so.
+# The editor's own class and extension where nothing owned .jbx.
 record="$settings_key\\Association"
 cat >"$work/own-class.reg" <<'EOF2'
 Windows Registry Editor Version 5.00
@@ -175,7 +154,6 @@ Windows Registry Editor Version 5.00
 @="jbxfile"
 
 [HKEY_CURRENT_USER\Software\Classes\jbxfile\shell\jbx\command]
-@="jbxmaker.exe \"%1\""
 
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="jbxfile"
@@ -188,19 +166,16 @@ uninstall "$installed_unix/Uninstall.exe" "$hkcu"
 fields_are state "the silent uninstall takes the programs, the entries and the editor's own .jbx class" \
     "$installed_unix=gone" "$shortcut_unix=gone" "$hkcu=gone" "$classes\\.jbx=gone" "$classes\\jbxfile=gone" \
     "$record=gone"
-fields_are setting "the user's settings stay" InstallerTest=kept
+fields_are "reg_value $settings_key" "the user's settings stay" InstallerTest=kept
 
-# --- For the whole machine ------------------------------------------------
-
-# An administrator's /AllUsers. The uninstaller, started without a mode,
-# finds it from the machine's Uninstall key. This time .jbx belonged to
-# another program, whose class the editor lent its verb and icon: they go,
-# and the class gets its own back.
+# The uninstaller, started without a mode, finds /AllUsers from the
+# machine's key. This time another program's class lent the editor its verb
+# and icon, and gets its own back.
 machine='C:\Program Files\JBX Maker'
 machine_unix=$(unix "$machine")
 rm -rf "$machine_unix"
 run "$installer" /S /AllUsers >/dev/null || fail "the silent /AllUsers install failed"
-fields_are machine_entry "/AllUsers installs into $machine with the entry in HKLM" \
+fields_are "reg_value $hklm" "/AllUsers installs into $machine with the entry in HKLM" \
     "UninstallString=\"$machine\\Uninstall.exe\" /AllUsers"
 cat >"$work/other-class.reg" <<'EOF2'
 Windows Registry Editor Version 5.00
@@ -209,15 +184,12 @@ Windows Registry Editor Version 5.00
 @="jbx"
 
 [HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\shell\jbx\command]
-@="jbxmaker.exe \"%1\""
 
 [HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\DefaultIcon]
 @="jbxmaker.exe,0"
 
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="OtherApp.Bank"
-"CreatedExtension"=dword:00000000
-"CreatedClass"=dword:00000000
 "PreviousVerb"="open"
 "PreviousIcon"="otherapp.exe,1"
 EOF2
@@ -228,6 +200,5 @@ fields_are state "the silent uninstall finds and removes the machine-wide instal
     "$machine_unix=gone" "$hklm=gone" "$other\\shell\\jbx=gone" "$record=gone"
 fields_are reg_default "the uninstall gives OtherApp.Bank its verb and icon back" \
     "$other\\shell=open" "$other\\DefaultIcon=otherapp.exe,1"
-fields_are setting "the user's settings stay after the machine's uninstall" InstallerTest=kept
 
 summary

@@ -1,6 +1,5 @@
 #pragma once
-// The editor's main window in the test's own process, made as the program
-// makes it, over the registry of the Wine prefix with no settings in it.
+// The editor's main window as the program makes it, with no settings stored.
 
 #include "bank/soundbank.h"
 #include "win32/mainwindow.h"

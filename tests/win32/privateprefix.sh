@@ -1,5 +1,4 @@
-# Sourced by the Windows tests that need a Wine session of their own (the
-# shared one of scripts/wine-run keeps its display driver and its registry).
+# Sourced by the Windows tests that need a Wine session of their own.
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -32,8 +31,7 @@ stop_private_wine() {
     "$wineserver" -w >/dev/null 2>&1 || true
 }
 
-# use_private_prefix NAME WORK: WINEPREFIX=<parent of WORK>/NAME, made once
-# and kept; WORK emptied.
+# use_private_prefix NAME WORK: WINEPREFIX=<parent of WORK>/NAME, kept; WORK emptied.
 use_private_prefix() {
     export WINEPREFIX=$(dirname "$2")/$1 WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export LC_ALL=C.UTF-8
