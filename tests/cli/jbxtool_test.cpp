@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 
 namespace jbx::testing {
 namespace {
@@ -230,14 +231,24 @@ TEST_F(Jbxtool, ReplaceAndCreatePutFilesIntoSlots)
 }
 
 #ifndef _WIN32
-// A bank piped in through /dev/stdin, which cannot seek, is read as the file
-// itself would be.
+// A bank or a voice file piped in through /dev/stdin, which cannot seek, is
+// read as the file itself would be.
 TEST_F(Jbxtool, StandardInputMayBeAPipe)
 {
-    const RunResult run =
-        RunProgram("sh", {"-c", "cat \"$1\" | \"$2\" info --json /dev/stdin", "sh", kDemoBank, JbxtoolPath()});
+    const auto piped = [](const std::string& input, std::vector<std::string> args) {
+        args.insert(args.begin(), {"-c", "f=$1; shift; cat \"$f\" | \"$@\"", "sh", input, JbxtoolPath()});
+        return RunProgram("sh", args);
+    };
+    RunResult run = piped(kDemoBank, {"info", "--json", "/dev/stdin"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, RunJbxtool({"info", "--json", kDemoBank}).out);
+
+    const std::string voice = write("in.voc", VoiceFileBuilder().soundBlock(166, Ramp(9)).terminator().build());
+    const std::string fromFile = dir.file("file.wav"), fromPipe = dir.file("pipe.wav");
+    ASSERT_EQ(RunJbxtool({"convert", voice, fromFile}).exitCode, 0);
+    run = piped(voice, {"convert", "/dev/stdin", fromPipe});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
 }
 
 // A bank too big for what is left of the disk, to be written in place
@@ -270,20 +281,41 @@ TEST_F(Jbxtool, AFullDiskLeavesTheOldBankWhole)
     EXPECT_EQ(run.out, "unchanged\nout.jbx\n") << "the old bank was damaged, or a temporary file was left";
 }
 
-// A signal at a save's flush ends jbxtool as it would have ended any
-// program, and takes the temporary file with it.
-TEST_F(Jbxtool, AnInterruptedSaveLeavesNothing)
+// A save reaches the disk before it replaces the old file, and the folder
+// that records the replacement follows: the temporary file's fsync, then
+// the rename, then the folder's fsync. A save stopped by a signal at that
+// first fsync leaves neither the new file nor its temporary file, and
+// jbxtool ends as the signal would have ended it.
+TEST_F(Jbxtool, ASaveIsFlushedAroundTheRenameAndAnInterruptedOneLeavesNothing)
 {
-    // The leak checker of a sanitizer build cannot run under a tracer.
-    const RunResult run = RunProgram("sh", {"-c", "strace \"$@\"; echo $?", "sh", "-f", "-qq", "-o", "/dev/null", "-e",
-        "trace=fsync", "-e", "inject=fsync:signal=TERM", "-E", "ASAN_OPTIONS=detect_leaks=0", JbxtoolPath(), "rename",
-        kDemoBank, "1", "zzz", "-o", dir.file("stopped.jbx")});
+    const std::string log = dir.file("strace.log");
+    const std::string out = write("out.jbx", ToBytes("the bank that was there"));
+    const auto traced = [&](std::vector<std::string> args, const std::string& to) {
+        args.insert(args.begin(), {"-c", "strace \"$@\"; echo $?", "sh"});
+        // The leak checker of a sanitizer build cannot run under a tracer.
+        args.insert(args.end(),
+            {"-E", "ASAN_OPTIONS=detect_leaks=0", JbxtoolPath(), "rename", kDemoBank, "1", "zzz", "-o", to});
+        return RunProgram("sh", args);
+    };
+    RunResult run = traced({"-y", "-o", log, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2"}, out);
     if (run.out == "127\n")
         GTEST_SKIP() << "strace is not installed (scripts/install-deps installs it)";
     if (run.err.find("ptrace") != std::string::npos)
         GTEST_SKIP() << "this machine does not let strace trace: " << run.err;
+    ASSERT_EQ(run.out, "0\n") << run.err;
+    const Bytes logged = ReadBytes(log);
+    std::string events(logged.begin(), logged.end());
+    for (auto at = events.find(dir.path()); at != std::string::npos; at = events.find(dir.path(), at))
+        events.replace(at, dir.path().size(), "DIR");
+    static const std::regex order(R"(^fsync\(\d+<DIR/([^/>]+)>\) += 0\nrename\w*\(.*"DIR/\1", .*"DIR/out\.jbx"\) += 0\n)"
+                                  R"(fsync\(\d+<DIR>\) += 0\n\+\+\+ exited)");
+    EXPECT_TRUE(std::regex_search(events, order)) << events;
+    EXPECT_EQ(Load(out).slot(1).name, "zzz");
+
+    run = traced({"-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e", "inject=fsync:signal=TERM"},
+        dir.file("stopped.jbx"));
     EXPECT_EQ(run.out, "143\n") << run.err;
-    EXPECT_EQ(FileCount(dir), 0u) << "the output or a temporary file was left";
+    EXPECT_EQ(FileCount(dir), 2u) << "the output or a temporary file was left";
 }
 
 #endif
