@@ -80,8 +80,6 @@ TEST_F(CommandTest, StartingTheWindowSelectsSoundOneAndSoundButtonsSelectAndPlay
         EXPECT_TRUE(commands.run(command::kSound1 + slot - 1, Notification::Accelerator));
         EXPECT_EQ(session.bank.currentSlot, slot);
     }
-    ASSERT_EQ(desktop.played.size(), 1u) << "only slot 4 holds a sound";
-    EXPECT_EQ(desktop.played[0], session.bank.slot(4).data);
 
     desktop.shift = true;
     desktop.fileAnswers.push_back(std::nullopt);

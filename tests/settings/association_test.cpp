@@ -35,7 +35,6 @@ protected:
 
     std::string data(const std::string& relative) const { return ReadText(sandbox.dataHome() + "/" + relative); }
     std::string entry() const { return data("applications/jbxmaker-associated.desktop"); }
-    std::string mimeApps() const { return ReadText(sandbox.configHome() + "/mimeapps.list"); }
 
     XdgSandbox sandbox;
     FakeDesktop desktop;
@@ -60,7 +59,6 @@ TEST_F(AssociateBankFilesTest, WithoutAnOwnerDefinesTheTypeAndASecondTimeTakesTh
         EXPECT_THAT(entry(), HasSubstr(line));
     const std::string entryPath = sandbox.dataHome() + "/applications/jbxmaker-associated.desktop";
     EXPECT_EQ(RunProgram("desktop-file-validate", {entryPath}).exitCode, 0);
-    EXPECT_THAT(data("mime/application/x-jbx.xml"), HasSubstr("<comment>Jeer Box Sound File</comment>"));
     EXPECT_EQ(sandbox.xdgMime("filetype", bank), "application/x-jbx");
 
     const std::string package = sandbox.dataHome() + "/mime/packages/jbxmaker.xml";
@@ -119,7 +117,6 @@ TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerUnlessAnotherEnt
     EXPECT_EQ(sandbox.xdgMime("default", "application/x-jbx"), "jbxmaker.desktop");
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker.desktop"));
     EXPECT_FALSE(fs::exists(sandbox.dataHome() + "/applications/jbxmaker-associated.desktop"));
-    EXPECT_EQ(ReadText(sandbox.systemData() + "/applications/jbxmaker.desktop"), installed);
 
     // The first data folder holding the id is the one the desktop reads, so
     // another program's entry there hides the installed one below it.
@@ -127,7 +124,7 @@ TEST_F(AssociateBankFilesTest, TheInstalledMenuEntryIsTheHandlerUnlessAnotherEnt
     WriteText(upper + "/applications/jbxmaker.desktop", "[Desktop Entry]\nType=Application\nName=X\nExec=x %f\n");
     associate(sandbox.path("build/qt/jbxmaker"), XdgFolders{sandbox.dataHome(), {upper, sandbox.systemData()},
                                                             sandbox.configHome()});
-    EXPECT_THAT(mimeApps(), HasSubstr("[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n"));
+    EXPECT_THAT(ReadText(sandbox.configHome() + "/mimeapps.list"), HasSubstr("[Default Applications]\napplication/x-jbx=jbxmaker-associated.desktop\n"));
 }
 
 TEST_F(AssociateBankFilesTest, EmptyProgramPathShowsTheMessageAndWritesNothing)
@@ -263,7 +260,6 @@ TEST(ShellAssociationTest, PlanWritesTheVerbIntoTheExtensionsClassAndRecordsWhat
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(ShellAssociationClass(c.found.extensionOwner), c.className);
         const ShellAssociationPlan plan = PlanShellAssociation(c.found, "C:\\JBX\\jbxmaker.exe");
         EXPECT_EQ(plan.replaceRecord, !c.record.empty());
         EXPECT_EQ(plan.record, c.record);
