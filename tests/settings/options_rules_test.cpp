@@ -63,8 +63,8 @@ TEST(OptionsSessionTest, OnlyOkAssociatesOnceAndThenWritesBothWhetherChangedOrNo
     }
 }
 
-// i clicks the icon, w clicks "Written by", W does so with Shift held. Every case runs with the session playing
-// the sound and with a front end that plays it from its own resources counting alone; both must count alike.
+// i clicks the icon, w clicks "Written by", W does so with Shift held. Every case runs with the session playing the
+// sound and with a front end that plays it from its own resources counting alone; both must count alike.
 TEST(OptionsSessionTest, ShiftClickOnWrittenBySurprisesOnlyAfterExactlyThreeIconClicks)
 {
     const struct { std::string script; std::vector<bool> surprises; } cases[] = {

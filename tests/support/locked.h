@@ -16,9 +16,8 @@ namespace jbx::testing {
 
 namespace fs = std::filesystem;
 
-// Makes a file refuse writing, or a folder refuse new files, for as long as
-// it lives. Root passes over permission bits, so there the immutable
-// attribute stands in for them; false when that cannot be set here.
+// Makes a file refuse writing, or a folder refuse new files, for as long as it lives. Root passes over permission
+// bits, so there the immutable attribute stands in for them; false when that cannot be set here.
 class Locked {
 public:
     explicit Locked(std::string path) : path_(std::move(path))

@@ -1,8 +1,7 @@
 #pragma once
 
-// A private desktop for tests: XDG data, configuration and system folders in
-// a temporary folder, and the desktop's own tools run against them. Nothing
-// of the user's real desktop is read or changed.
+// A private desktop for tests: XDG data, configuration and system folders in a temporary folder, and the desktop's
+// own tools run against them. Nothing of the user's real desktop is read or changed.
 
 #include "settings/xdgfolders.h"
 #include "tests/cli/runtool.h"
@@ -51,8 +50,8 @@ public:
     std::string systemData() const { return path("system/share"); }
     XdgFolders folders() const { return XdgFolders{dataHome(), {systemData()}, configHome()}; }
 
-    // XDG_CURRENT_DESKTOP is set because without a desktop named, xdg-mime
-    // asks file(1) for a file's type, which knows nothing of the MIME database.
+    // XDG_CURRENT_DESKTOP is set because without a desktop named, xdg-mime asks file(1) for a file's type, which
+    // knows nothing of the MIME database.
     RunResult run(const std::string& program, const std::vector<std::string>& args) const
     {
         std::vector<std::string> command{
