@@ -12,26 +12,29 @@ namespace jbx::testing {
 namespace {
 
 // The program's own texts, spelt out so that a slip in either shows.
-const std::string kNoCredits = "This file didn't have any credits saved in it.";
 const Message kEraseQuestion{
     "This action will erase the credits from memory, and they will not be saved to disk next "
     "time you save the file.\n\nContinue?",
     "Warning", MessageButtons::YesNo, MessageIcon::Exclamation, Owner::Dialog};
 
-const CreditsPlacement kNoCreditsShown{"", kNoCredits, ""};
+const CreditsPlacement kNoCreditsShown{"", "This file didn't have any credits saved in it.", ""};
 // The date template spelt so that no compiler takes it for trigraphs.
 const CreditsBoxes kTemplates{"Anonymous", "None Entered", "\?\?/\?\?/\?\?"};
 
 std::string X(std::size_t n) { return std::string(n, 'x'); }
 std::u16string U(std::size_t n) { return std::u16string(n, u'x'); }
 
-SoundBank Bank(BankCredits credits, bool confirmed)
-{
+// The dialog open over a bank holding these credits.
+struct CreditsDialog {
+    CreditsDialog(BankCredits credits, bool confirmed)
+    {
+        bank.credits = std::move(credits);
+        bank.creditsConfirmed = confirmed;
+    }
+    FakeDesktop desktop;
     SoundBank bank;
-    bank.credits = std::move(credits);
-    bank.creditsConfirmed = confirmed;
-    return bank;
-}
+    CreditsEditor editor{bank, desktop};
+};
 
 // An empty stored text leaves the template text; only confirmed credits all empty show the no-credits texts.
 TEST(CreditsEditorTest, OpeningTextsForCompletePartialAndMissingCredits)
@@ -54,29 +57,26 @@ TEST(CreditsEditorTest, OpeningTextsForCompletePartialAndMissingCredits)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeDesktop desktop;
-        SoundBank bank = Bank(c.credits, c.confirmed);
-        CreditsEditor editor(bank, desktop);
-        EXPECT_EQ(editor.openingTexts(), c.shown);
-        EXPECT_FALSE(editor.edited());
+        const CreditsDialog dialog(c.credits, c.confirmed);
+        EXPECT_EQ(dialog.editor.openingTexts(), c.shown);
+        EXPECT_FALSE(dialog.editor.edited());
     }
 }
 
 // OK stores all three boxes, each within its limit, once any was edited, and confirms the credits either way.
 TEST(CreditsEditorTest, OkStoresEveryBoxOnlyAfterAnEditAndAlwaysConfirms)
 {
-    const BankCredits kim{"Kim", "one\r\ntwo", "01/02/03"};
     const struct {
         const char* name;
         BankCredits before;
         bool edited;
         CreditsBoxes boxes;
-        BankCredits stored;
+        CreditsBoxes stored;
     } cases[] = {
         {"after New, untouched", {}, false, kTemplates, {}},
         {"after New, author typed", {}, true, {"Kim", kTemplates.description, kTemplates.dateFinished},
             {"Kim", "None Entered", "\?\?/\?\?/\?\?"}},
-        {"every box emptied", kim, true, {"", "", ""}, {}},
+        {"every box emptied", {"Kim", "one\r\ntwo", "01/02/03"}, true, {"", "", ""}, {}},
         {"line breaks stored as CR LF", {}, true, {"a", "\none\ntwo\n", "d"}, {"a", "\r\none\r\ntwo\r\n", "d"}},
         {"a break past 255 is cut whole", {}, true, {"a", X(254) + "\nyz", "d"}, {"a", X(254), "d"}},
         {"a lone CR ending 255 stays", {}, true, {"a", X(254) + "\r", "d"}, {"a", X(254) + "\r", "d"}},
@@ -85,38 +85,32 @@ TEST(CreditsEditorTest, OkStoresEveryBoxOnlyAfterAnEditAndAlwaysConfirms)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeDesktop desktop;
-        SoundBank bank = Bank(c.before, false);
-        CreditsEditor editor(bank, desktop);
+        CreditsDialog dialog(c.before, false);
         if (c.edited)
-            editor.boxChanged();
-        editor.accept(c.boxes);
-        EXPECT_EQ((CreditsBoxes{bank.credits.author, bank.credits.description, bank.credits.dateFinished}),
-            (CreditsBoxes{c.stored.author, c.stored.description, c.stored.dateFinished}));
-        EXPECT_TRUE(bank.creditsConfirmed);
-        EXPECT_TRUE(desktop.messages.empty());
+            dialog.editor.boxChanged();
+        dialog.editor.accept(c.boxes);
+        const BankCredits& stored = dialog.bank.credits;
+        EXPECT_EQ((CreditsBoxes{stored.author, stored.description, stored.dateFinished}), c.stored);
+        EXPECT_TRUE(dialog.bank.creditsConfirmed);
     }
 }
 
 // Yes empties and confirms at once, so a Cancel afterwards keeps it so; No leaves everything, edited state too.
 TEST(CreditsEditorTest, EraseAsksTheDialogsWarningAndActsOnlyOnYes)
 {
-    const BankCredits kim{"Kim", "Taunts", "01/02/03"};
     for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
         const bool yes = answer == MessageAnswer::Yes;
         SCOPED_TRACE(yes ? "Yes" : "No");
-        FakeDesktop desktop;
-        desktop.messageAnswers = {answer};
-        SoundBank bank = Bank(kim, false);
-        CreditsEditor editor(bank, desktop);
-        editor.boxChanged();
+        CreditsDialog dialog({"Kim", "Taunts", "01/02/03"}, false);
+        dialog.desktop.messageAnswers = {answer};
+        dialog.editor.boxChanged();
 
-        const std::optional<CreditsPlacement> shown = editor.erase();
-        EXPECT_EQ(desktop.messages, std::vector<Message>{kEraseQuestion});
+        const std::optional<CreditsPlacement> shown = dialog.editor.erase();
+        EXPECT_EQ(dialog.desktop.messages, std::vector<Message>{kEraseQuestion});
         EXPECT_EQ(shown, yes ? std::optional(kNoCreditsShown) : std::nullopt);
-        EXPECT_EQ(bank.credits.empty(), yes);
-        EXPECT_EQ(bank.creditsConfirmed, yes);
-        EXPECT_EQ(editor.edited(), !yes);
+        EXPECT_EQ(dialog.bank.credits.empty(), yes);
+        EXPECT_EQ(dialog.bank.creditsConfirmed, yes);
+        EXPECT_EQ(dialog.editor.edited(), !yes);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "app/savebank.h"
 
 #include "bank/bankwriter.h"
-#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakesettingsstore.h"
 #include "tests/support/fakedesktop.h"

@@ -2,7 +2,6 @@
 
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
-#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
