@@ -37,15 +37,6 @@ protected:
         return dir.file(name);
     }
 
-    std::string makeVoicedBank(const std::string& name, const Bytes& voice)
-    {
-        SoundBank bank;
-        bank.slot(3) = {"voice", 0, std::int32_t(voice.size()), std::make_shared<Bytes>(voice)};
-        bank.slot(3).data->push_back(0x80);
-        EXPECT_EQ(WriteBankFile(bank, dir.file(name)), WriteFileResult::Written);
-        return dir.file(name);
-    }
-
     FakeDesktop desktop;
     FakeMainWindow window;
     FakeSettingsStore settings;
@@ -225,7 +216,11 @@ TEST_F(CommandTest, ConversionQuestionsBelongToWhoeverLoadsAndNothingArrivingDur
         VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).soundBlock(166, Ramp(5)).terminator().build();
     const std::string voiceFile = dir.file("asks.voc");
     WriteBytes(voiceFile, voice);
-    const std::string voicedBank = makeVoicedBank("voiced.jbx", voice);
+    SoundBank voiced;
+    voiced.slot(3) = {"voice", 0, std::int32_t(voice.size()), std::make_shared<Bytes>(voice)};
+    voiced.slot(3).data->push_back(0x80);
+    const std::string voicedBank = dir.file("voiced.jbx");
+    ASSERT_EQ(WriteBankFile(voiced, voicedBank), WriteFileResult::Written);
     const std::string otherBank = makeBank("other.jbx");
     using Question = std::pair<UnknownBlockDetails, Owner>;
     desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
