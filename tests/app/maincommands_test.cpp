@@ -4,11 +4,8 @@
 #include "bank/bankwriter.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
-#include "bank/soundbank.h"
-#include "tests/support/fakesettingsstore.h"
-#include "tests/support/fakedesktop.h"
-#include "tests/support/testfiles.h"
 #include "tests/support/memorylimit.h"
+#include "tests/support/sessiontest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +17,13 @@ using namespace jbx::testing;
 
 namespace {
 
-class CommandTest : public ::testing::Test {
+class CommandTest : public SessionTest {
 protected:
     CommandTest()
-        : session(desktop),
-          commands(session, settings, window,
+        : commands(session, settings, window,
               {[this] { hooks += "credits "; }, [this] { hooks += "options "; }, [this] { hooks += "close "; },
                   nullptr})
     {
-        NewBank(session);
     }
 
     std::string makeBank(const std::string& name)
@@ -37,12 +32,7 @@ protected:
         return dir.file(name);
     }
 
-    FakeDesktop desktop;
-    FakeMainWindow window;
-    FakeSettingsStore settings;
-    Session session;
     MainCommands commands;
-    TempDir dir;
     std::string hooks;
 };
 

@@ -1,12 +1,7 @@
 #include "app/savebank.h"
 
 #include "bank/bankwriter.h"
-#include "bank/soundbank.h"
-#include "tests/support/fakesettingsstore.h"
-#include "tests/support/fakedesktop.h"
-#include "tests/support/testfiles.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sessiontest.h"
 
 #include <filesystem>
 #include <tuple>
@@ -17,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SaveTest : public ::testing::Test {
+class SaveTest : public SessionTest {
 protected:
     SaveTest() { session.bank.bankTitle = "before.jbx"; }
 
@@ -26,12 +21,6 @@ protected:
         desktop.fileAnswers.push_back(path ? std::optional(ChosenFile{*path, 1}) : std::nullopt);
         return SaveBank(session, settings, window);
     }
-
-    FakeDesktop desktop;
-    FakeMainWindow window;
-    FakeSettingsStore settings;
-    Session session{desktop};
-    TempDir dir;
 };
 
 } // namespace

@@ -2,12 +2,8 @@
 
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
-#include "bank/soundbank.h"
-#include "tests/support/fakedesktop.h"
-#include "tests/support/testfiles.h"
 #include "tests/support/memorylimit.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sessiontest.h"
 
 #include <filesystem>
 #include <optional>
@@ -18,15 +14,7 @@ using namespace jbx::testing;
 
 namespace {
 
-class SlotTest : public ::testing::Test {
-protected:
-    SlotTest() : session(desktop) { NewBank(session); }
-
-    FakeDesktop desktop;
-    FakeMainWindow window;
-    Session session;
-    TempDir dir;
-};
+using SlotTest = SessionTest;
 
 Message ErrorMessage(const char* text)
 {
