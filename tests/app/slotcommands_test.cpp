@@ -62,8 +62,7 @@ TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)
     EXPECT_EQ(std::tie(session.bank.slot(2).name, session.bank.currentSlot, window.focusedButton, window.name,
                   window.sizeText, window.extractEnabled),
         std::make_tuple("bark", 5, 5, "five", "100 bytes", true));
-    ASSERT_EQ(desktop.played.size(), 1u);
-    EXPECT_EQ(desktop.played[0], session.bank.slot(5).data);
+    EXPECT_EQ(desktop.played, std::vector<SoundData>{session.bank.slot(5).data});
 
     window.name = "(none)";
     SelectSlot(session, window, 3);
