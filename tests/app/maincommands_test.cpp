@@ -3,7 +3,6 @@
 #include "app/accelerators.h"
 #include "bank/bankwriter.h"
 #include "seam/desktop.h"
-#include "seam/filesystem.h"
 #include "tests/support/memorylimit.h"
 #include "tests/support/sessiontest.h"
 

@@ -68,9 +68,8 @@ TEST(LoadStartDirectoryTest, ReadsTheSettingThenTheRememberedFolderOfItsKind)
         FakeSettingsStore store;
         store.values = c.stored;
         EXPECT_EQ(LoadStartDirectory(store, DirectoryKind::Save), c.expected) << &c - cases;
-        Events expected = c.events;
-        if (c.stored.contains("UseLastSaveDir") && c.stored.at("UseLastSaveDir") == "yes")
-            expected.insert(expected.begin(), readYes.begin(), readYes.end());
+        Events expected = c.stored.at("UseLastSaveDir") == "yes" ? readYes : Events{};
+        expected.insert(expected.end(), c.events.begin(), c.events.end());
         EXPECT_EQ(store.events, expected) << &c - cases;
     }
 }

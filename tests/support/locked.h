@@ -1,7 +1,5 @@
 #pragma once
 
-// A file or folder that refuses to be written for the length of a test. POSIX.
-
 #ifndef _WIN32
 
 #include <cstdlib>

@@ -30,7 +30,6 @@ private:
     std::string start_;
 };
 
-// Paths are UTF-8 here too.
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 Bytes ToBytes(std::string_view text);
