@@ -24,7 +24,6 @@ const CreditsBoxes kTemplates{"Anonymous", "None Entered", "\?\?/\?\?/\?\?"};
 std::string X(std::size_t n) { return std::string(n, 'x'); }
 std::u16string U(std::size_t n) { return std::u16string(n, u'x'); }
 
-// The dialog open over a bank holding these credits.
 struct CreditsDialog {
     CreditsDialog(BankCredits credits, bool confirmed)
     {
