@@ -57,7 +57,6 @@ TEST(CreditsEditorTest, OpeningTextsForCompletePartialAndMissingCredits)
         SCOPED_TRACE(c.name);
         const CreditsDialog dialog(c.credits, c.confirmed);
         EXPECT_EQ(dialog.editor.openingTexts(), c.shown);
-        EXPECT_FALSE(dialog.editor.edited());
     }
 }
 

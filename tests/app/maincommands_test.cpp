@@ -42,7 +42,6 @@ TEST_F(CommandTest, OnlyClicksAndAcceleratorsOnKnownIdsRunAnything)
     for (int id : {99, 110, 122, 124, 129, 135, 137, kNameBoxId, kSizeTextId})
         EXPECT_FALSE(commands.run(id)) << id;
     EXPECT_FALSE(commands.run(command::kSound1 + 3, Notification::Other)) << "a focus notice plays nothing";
-    // No question was scripted: one asked would fail the test.
     EXPECT_TRUE(commands.run(command::kQuit, Notification::Accelerator));
     EXPECT_TRUE(commands.run(command::kCredits));
     EXPECT_TRUE(commands.run(command::kOptions));
@@ -229,7 +228,6 @@ TEST_F(CommandTest, ConversionQuestionsBelongToWhoeverLoadsAndNothingArrivingDur
 
             EXPECT_FALSE(ran);
             EXPECT_EQ(desktop.unknownBlockQuestions.back(), (Question{{3, 20, 3}, Owner::MainWindow}));
-            EXPECT_TRUE(desktop.messages.empty());
             // The whole sound converted: the header, 4 + 5 samples and a pad byte, less the one past the size.
             EXPECT_EQ(session.bank.slot(3).size, 44 + 4 + 5);
         }
