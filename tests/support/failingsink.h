@@ -4,9 +4,8 @@
 
 namespace jbx::testing {
 
-// Passes writes on to target until the failAt-th (counting from 0), which
-// fails, as does every one after it, without reaching target: a disk that
-// fills up.
+// Passes writes on to target until the failAt-th (counting from 0), which fails, as does every one after it,
+// without reaching target: a disk that fills up.
 class FailingSink : public ByteSink {
 public:
     FailingSink(ByteSink& target, int failAt) : target_(target), failAt_(failAt) {}

@@ -1,8 +1,7 @@
 #pragma once
 
-// A scripted desktop for tests: every call is recorded, and every question
-// is answered from a queue the test fills beforehand. A question asked with
-// an empty queue fails the test, so no dialog goes unnoticed.
+// A scripted desktop for tests: every call is recorded, and every question is answered from a queue the test fills
+// beforehand. A question asked with an empty queue fails the test, so no dialog goes unnoticed.
 
 #include "app/mainwindowview.h"
 #include "seam/desktop.h"
@@ -51,8 +50,7 @@ public:
     std::deque<UnknownBlockChoice> unknownBlockAnswers;
     std::deque<std::optional<ChosenFile>> fileAnswers;
     bool shift = false;
-    // Run once while the next unknown-block question is up, as a click or a
-    // drop arriving then would be.
+    // Run once while the next unknown-block question is up, as a click or a drop arriving then would be.
     std::function<void()> duringUnknownBlockQuestion;
 
     std::vector<Message> messages;

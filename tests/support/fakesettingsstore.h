@@ -1,7 +1,7 @@
 #pragma once
 
-// A settings store in memory that records every open, read, write and close,
-// so tests can check what a settings operation did and in which order.
+// A settings store in memory that records every open, read, write and close, so tests can check what a settings
+// operation did and in which order.
 
 #include "settings/settingsstore.h"
 

@@ -1,7 +1,5 @@
 #pragma once
 
-// A file or folder that refuses to be written for the length of a test. POSIX.
-
 #ifndef _WIN32
 
 #include <cstdlib>
@@ -16,9 +14,8 @@ namespace jbx::testing {
 
 namespace fs = std::filesystem;
 
-// Makes a file refuse writing, or a folder refuse new files, for as long as
-// it lives. Root passes over permission bits, so there the immutable
-// attribute stands in for them; false when that cannot be set here.
+// Makes a file refuse writing, or a folder refuse new files, for as long as it lives. Root passes over permission
+// bits, so there the immutable attribute stands in for them; false when that cannot be set here.
 class Locked {
 public:
     explicit Locked(std::string path) : path_(std::move(path))

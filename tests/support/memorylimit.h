@@ -1,8 +1,7 @@
 #pragma once
 
-// Runs a piece of a test in a child process whose address space may grow by
-// only so much, so that running out of memory can be tried without using
-// real gigabytes. POSIX only; the address-space limit means nothing to a
+// Runs a piece of a test in a child process whose address space may grow by only so much, so that running out of
+// memory can be tried without using real gigabytes. POSIX only; the address-space limit means nothing to a
 // sanitizer's shadow memory, so those builds skip it.
 
 #include <functional>
@@ -28,8 +27,7 @@
 
 namespace jbx::testing {
 
-// Gives what body returned in the child, or how the child ended when it
-// ended otherwise (a crash, an escaped exception).
+// Gives what body returned in the child, or how the child ended otherwise (a crash, an escaped exception).
 inline std::string RunWithMemoryLimit(std::size_t headroom, const std::function<std::string()>& body)
 {
     int pipeEnds[2];

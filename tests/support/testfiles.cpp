@@ -86,11 +86,7 @@ void PutText(Bytes& out, std::string_view text)
 void WriteOneSoundBank(const std::string& path)
 {
     SoundBank bank;
-    SoundSlot& slot = bank.slot(4);
-    slot.data = MakeSoundData(9);
-    *slot.data = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 0x80};
-    slot.size = 8;
-    slot.name = "s4";
+    bank.slot(4) = {"s4", 0, 8, std::make_shared<Bytes>(Bytes{'R', 'I', 'F', 'F', 1, 2, 3, 4, 0x80})};
     ASSERT_EQ(WriteBankFile(bank, path), WriteFileResult::Written) << path;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Building blocks for tests: private temporary folders and hand-made bank
-// and voice files, byte by byte, independent of the code under test.
+// Building blocks for tests: private temporary folders and hand-made bank and voice files, byte by byte,
+// independent of the code under test.
 
 #include "seam/bytes.h"
 
@@ -11,9 +11,8 @@
 
 namespace jbx::testing {
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes; a test that moved into it (as confirming a
-// file dialog does) is moved back to the folder it started in.
+// A fresh folder under the system's temporary folder, removed with its contents when the object goes; a test that
+// moved into it (as confirming a file dialog does) is moved back to the folder it started in.
 class TempDir {
 public:
     TempDir();
@@ -23,8 +22,7 @@ public:
 
     // UTF-8, like every path in the program.
     const std::string& path() const { return path_; }
-    // A file in the folder, joined with the platform's separator, as the
-    // desktop's file dialogs would give it.
+    // A file in the folder, joined with the platform's separator, as the desktop's file dialogs would give it.
     std::string file(std::string_view name) const;
 
 private:
@@ -32,7 +30,6 @@ private:
     std::string start_;
 };
 
-// Paths are UTF-8 here too.
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 Bytes ToBytes(std::string_view text);
@@ -44,9 +41,8 @@ void PutText(Bytes& out, std::string_view text);   // without a terminator
 // A bank written by the program with one sound: "s4" in slot 4, 8 bytes.
 void WriteOneSoundBank(const std::string& path);
 
-// A bank of `length` bytes, most of them a hole that takes no disk, whose
-// ten sound entries each cover the whole file: loading it asks for ten
-// times its size.
+// A bank of `length` bytes, most of them a hole that takes no disk, whose ten sound entries each cover the whole
+// file: loading it asks for ten times its size.
 void WriteOverlappingBank(const std::string& path, std::uint32_t length);
 
 // A voice file: a 26-byte header, then blocks, appended in order.
@@ -79,8 +75,7 @@ private:
 // Sample bytes 0, 1, 2, .. n-1 (mod 256), plus an offset to tell sounds apart.
 Bytes Ramp(std::size_t n, std::uint8_t start = 0);
 
-// A whole 8-bit mono PCM WAVE image at 11025 Hz whose data chunk holds
-// dataBytes of a ramp.
+// A whole 8-bit mono PCM WAVE image at 11025 Hz whose data chunk holds dataBytes of a ramp.
 Bytes PcmWave(std::uint32_t dataBytes);
 
 } // namespace jbx::testing

@@ -1,8 +1,7 @@
 #pragma once
 
-// A private desktop for tests: XDG data, configuration and system folders in
-// a temporary folder, and the desktop's own tools run against them. Nothing
-// of the user's real desktop is read or changed.
+// A private desktop for tests: XDG data, configuration and system folders in a temporary folder, and the desktop's
+// own tools run against them. Nothing of the user's real desktop is read or changed.
 
 #include "settings/xdgfolders.h"
 #include "tests/cli/runtool.h"
@@ -51,24 +50,15 @@ public:
     std::string systemData() const { return path("system/share"); }
     XdgFolders folders() const { return XdgFolders{dataHome(), {systemData()}, configHome()}; }
 
-    // XDG_CURRENT_DESKTOP is set because without a desktop named, xdg-mime
-    // asks file(1) for a file's type, which knows nothing of the MIME database.
-    RunResult run(const std::string& program, const std::vector<std::string>& args) const
-    {
-        std::vector<std::string> command{
-            "-u", "DBUS_SESSION_BUS_ADDRESS", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-            "HOME=" + path("home"), "XDG_DATA_HOME=" + dataHome(), "XDG_CONFIG_HOME=" + configHome(),
-            "XDG_CACHE_HOME=" + path("home/.cache"), "XDG_DATA_DIRS=" + systemData(),
-            "XDG_CONFIG_DIRS=" + path("system/etc/xdg"), "XDG_CURRENT_DESKTOP=GNOME", "GIO_USE_VFS=local",
-            program};
-        command.insert(command.end(), args.begin(), args.end());
-        return RunProgram("env", command);
-    }
-
-    // What xdg-mime answers, without the line break.
+    // What xdg-mime answers here, without the line break. XDG_CURRENT_DESKTOP is set because without a desktop
+    // named, xdg-mime asks file(1) for a file's type, which knows nothing of the MIME database.
     std::string xdgMime(const std::string& query, const std::string& argument) const
     {
-        std::string out = run("xdg-mime", {"query", query, argument}).out;
+        std::string out = RunProgram("env", {"-u", "DBUS_SESSION_BUS_ADDRESS", "-u", "DISPLAY", "-u",
+            "WAYLAND_DISPLAY", "HOME=" + path("home"), "XDG_DATA_HOME=" + dataHome(), "XDG_CONFIG_HOME=" + configHome(),
+            "XDG_CACHE_HOME=" + path("home/.cache"), "XDG_DATA_DIRS=" + systemData(),
+            "XDG_CONFIG_DIRS=" + path("system/etc/xdg"), "XDG_CURRENT_DESKTOP=GNOME", "GIO_USE_VFS=local",
+            "xdg-mime", "query", query, argument}).out;
         if (!out.empty() && out.back() == '\n')
             out.pop_back();
         return out;
