@@ -83,7 +83,7 @@ TEST_F(CommandTest, NewAndSaveAskFirst)
         "Warning", MessageButtons::YesNo, MessageIcon::Stop, Owner::MainWindow};
     commands.dropFiles({makeBank("full.jbx")});
     desktop.messageAnswers = {MessageAnswer::No, MessageAnswer::Yes};
-    commands.run(command::kNew);
+    EXPECT_TRUE(commands.run(command::kNew));
     EXPECT_EQ(session.bank.slot(4).size, 8);
     commands.run(command::kNew);
     EXPECT_EQ(session.bank.slot(4).size, 0);
@@ -94,7 +94,7 @@ TEST_F(CommandTest, NewAndSaveAskFirst)
     // After New the credits are unsettled: No cancels before any dialog, Yes goes on.
     desktop.messageAnswers = {MessageAnswer::No, MessageAnswer::Yes};
     desktop.fileAnswers = {std::nullopt, std::nullopt};
-    commands.run(command::kSave);
+    EXPECT_TRUE(commands.run(command::kSave));
     EXPECT_TRUE(desktop.fileDialogs.empty());
     commands.run(command::kSave);
     EXPECT_EQ(desktop.fileDialogs.size(), 1u);
@@ -224,8 +224,7 @@ TEST_F(CommandTest, ConversionQuestionsBelongToWhoeverLoadsAndNothingArrivingDur
             desktop.unknownBlockAnswers = {UnknownBlockChoice::SkipBlock};
             bool ran = true;
             desktop.duringUnknownBlockQuestion = [&] { ran = arrive(); };
-            commands.run(replacing ? command::kReplace : command::kOpen);
-
+            EXPECT_TRUE(commands.run(replacing ? command::kReplace : command::kOpen));
             EXPECT_FALSE(ran);
             EXPECT_EQ(desktop.unknownBlockQuestions.back(), (Question{{3, 20, 3}, Owner::MainWindow}));
             // The whole sound converted: the header, 4 + 5 samples and a pad byte, less the one past the size.
