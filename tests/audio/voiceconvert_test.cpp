@@ -225,7 +225,6 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
         }
     }
 
-    // A whole conversion into such an output tells so.
     const Bytes file = VoiceFileBuilder().soundBlock(166, samples).terminator().build();
     Bytes small(43, 0);
     std::int32_t size = std::int32_t(file.size());
@@ -233,7 +232,6 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
     EXPECT_EQ(size, 43);
 }
 
-// Nothing whose lengths would lead a player outside the buffer.
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
 {
     const Bytes good = PcmWave(64);

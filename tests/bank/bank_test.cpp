@@ -197,8 +197,7 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
         {"Cannot open JBX file", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None});
 }
 
-// Each text stops after its NUL or at its limit; a NUL right after a full
-// text is the one a save puts there.
+// Each text stops after its NUL or at its limit; a NUL right after a full text is the one a save puts there.
 TEST_F(BankLoader, CreditsKeepTheirLimits)
 {
     const std::string a(100, 'a'), d(256, 'd'), t(100, 't');
@@ -237,7 +236,6 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
         (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
 }
 
-// A damaged directory is rejected however right the names; other damage is read safely.
 TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
 {
     const Bytes good = LayOutBank({});
@@ -338,8 +336,7 @@ TEST(BankWriter, ReportsEveryFailedWrite)
     }
 }
 
-// Every offset is a signed 32-bit number: a bank whose directory would start
-// beyond that is refused before anything is written.
+// Offsets are signed 32-bit numbers: a bank whose directory would start beyond them is refused unwritten.
 TEST(BankWriter, RefusesABankBeyondItsOffsets)
 {
     SoundBank bank;
@@ -353,8 +350,7 @@ TEST(BankWriter, RefusesABankBeyondItsOffsets)
     EXPECT_TRUE(sink.data.empty());
 }
 
-// Ten sound entries that all point at one 32 MB lump ask for ten times the
-// file's size: the load is reported instead of ending the program.
+// Ten entries sharing one 32 MB lump ask for ten times the file's size: told, not the end of the program.
 TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
 {
 #if !JBX_MEMORY_LIMIT_WORKS

@@ -1,5 +1,3 @@
-// The code page of the bank's texts and the Unicode forms around it.
-
 #include "bank/singlebytetext.h"
 
 #include <gtest/gtest.h>

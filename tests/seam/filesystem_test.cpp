@@ -42,8 +42,7 @@ std::vector<std::string> Listing(const std::string& folder)
     return names;
 }
 
-// Bytes that a text-mode stream changes on Windows: LF is written as CR LF,
-// CR LF is read as LF, and 0x1A ends the file early.
+// Bytes a text-mode stream changes on Windows: LF written as CR LF, CR LF read as LF, 0x1A ends the file.
 const Bytes kTextModeTraps = {0x0A, 0x0D, 0x0A, 0x1A, 0x00, 0x0D, 0x0D, 0x0A, 0x1A, 0xFF};
 
 // Latin letters that a Western code page has, and one that no single-byte
@@ -153,8 +152,7 @@ TEST(Filesystem, ReplacingAFileThatAReaderHoldsOpen)
     auto reader = InputFile::open(target);
     ASSERT_TRUE(reader);
 #ifdef _WIN32
-    // An open file cannot be replaced there: the save fails, and neither the
-    // file nor its reader loses anything.
+    // An open file cannot be replaced there: the save fails, and neither the file nor its reader loses anything.
     EXPECT_EQ(Save(target, kTextModeTraps), WriteFileResult::CannotWrite);
     EXPECT_EQ(ReadBytes(target), oldBytes);
 #else
@@ -173,9 +171,7 @@ TEST(Filesystem, ReplacingAFileThatAReaderHoldsOpen)
 
 #ifndef _WIN32
 
-// A new file gets the permissions any new file of the user's gets, and a
-// name near the 255-byte limit still leaves room for the temporary file
-// beside it. (Windows limits the whole path instead.)
+// A new file gets the user's usual permissions; a name near the 255-byte limit leaves room for the temporary file.
 TEST(Filesystem, WriteFileSafelyMakesAndReplacesAFileOfALongName)
 {
     TempDir dir;
@@ -190,8 +186,7 @@ TEST(Filesystem, WriteFileSafelyMakesAndReplacesAFileOfALongName)
     EXPECT_EQ(Listing(dir.path()).size(), 1u) << "a temporary file was left";
 }
 
-// No descriptor left for the temporary file is no refusal for want of
-// permission: the file is not written in place but left as it was.
+// No descriptor to spare is no refusal for want of permission: the file is left as it was, not written in place.
 TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
 {
     TempDir dir;
@@ -210,16 +205,14 @@ TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
     EXPECT_EQ(ReadBytes(target), ToBytes("old"));
 }
 
-// What is not a file is written as a plain open would write it: a FIFO (as
-// a pipe reached through its descriptor's name is) stays what it is and gets
-// the bytes; a link loop is refused as a plain open refuses it.
+// What is not a file is written as a plain open would: a FIFO (as a pipe reached through its descriptor's name
+// is) stays what it is and gets the bytes; a link loop is refused.
 TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
 {
     TempDir dir;
     const std::string fifo = dir.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // Opened first and without waiting, so that the write needs no reader
-    // thread; the bytes fit in the pipe's buffer.
+    // Opened first without waiting, so that the write needs no reader thread; the bytes fit in the pipe's buffer.
     const int fromFifo = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fromFifo, 0);
 
@@ -237,8 +230,7 @@ TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
     EXPECT_EQ(Listing(dir.path()).size(), 3u) << "a temporary file was left";
 }
 
-// Makes fallocate fail from here on as a file system without it fails it,
-// so that the C library's own way of reserving room is taken.
+// Makes fallocate fail as a file system without it does, so that the C library's own way of reserving room is taken.
 bool TakeAwayFallocate()
 {
     sock_filter filter[] = {
@@ -251,9 +243,8 @@ bool TakeAwayFallocate()
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// Saves as uid 1000 (group 1000, and the file's group 2000 besides) in a
-// child: the file is replaced where the folder lets the user rename over it,
-// else written in place keeping its owner, also without fallocate.
+// Saves as uid 1000 (group 1000, and the file's group 2000 besides) in a child: the file is replaced where the
+// folder lets the user rename over it, else written in place keeping its owner, also without fallocate.
 TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
 {
     if (geteuid() != 0)
