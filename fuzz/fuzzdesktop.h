@@ -15,7 +15,6 @@
 #include <string>
 #include <utility>
 
-// Ends the run with the failed condition's text when it does not hold.
 #define FUZZ_CHECK(condition)                                                          \
     do {                                                                               \
         if (!(condition)) {                                                            \

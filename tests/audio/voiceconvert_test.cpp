@@ -83,9 +83,6 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
     const std::tuple<const char*, Bytes, Bytes> cases[] = {   // what, voice file, image
         {"odd count is padded; the terminator ends the walk",
             B().soundBlock(166, Ramp(5)).terminator().block(2, Ramp(4)).build(), Mono(Ramp(5))},
-        {"type 8 stereo then type 1 is mono at the type 8 rate",
-            B().block(8, stereo22049).block(1, Join({{0, 0}, Ramp(4)})).terminator().build(),
-            Image(1, 22049, 22049, 1, 8, Ramp(4))},
         // Rate 44,100, 16 bits, 2 channels, then six bytes that are not sound.
         {"type 9 16-bit stereo; the end of the input ends the walk",
             B(20).block(9, Join({{0x44, 0xAC, 0, 0, 16, 2}, Bytes(6, 0x77), Ramp(8)})).build(),
@@ -107,12 +104,8 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
         // Blocks cut off set nothing; an unknown one whose length is cut off is not asked about.
         {"length cut off", B().soundBlock(166, Ramp(2)).raw({10, 5, 0}).build(), Mono(Ramp(2))},
         {"type 8 cut off", B().soundBlock(166, Ramp(2)).raw({8, 4, 0, 0, 0x00, 0xD2, 0}).build(), Mono(Ramp(2))},
-        {"type 9 parameters cut off", B().soundBlock(166, Ramp(2)).raw({9, 20, 0, 0, 0x44, 0xAC, 0, 0, 16}).build(),
-            Mono(Ramp(2))},
         {"type 9 cut off in its unused bytes",
             B().soundBlock(166, Ramp(2)).raw({9, 20, 0, 0, 0x44, 0xAC, 0, 0, 16, 2, 0}).build(), Mono(Ramp(2))},
-        {"data offset beyond the input", B().dataOffset(500).soundBlock(166, Ramp(3)).build(),
-            Image(1, 0, 0, 1, 8, {})},
         {"the header alone", B().build(), Image(1, 0, 0, 1, 8, {})},
         // Only a channels byte of 1 is mono.
         {"type 9 without samples; no channels is two",
@@ -149,7 +142,6 @@ TEST_F(VoiceConvertTest, TheHeaderIsCheckedBeforeAnythingIsWritten)
     const std::tuple<Bytes, Message, MessageAnswer, ConvertResult> cases[] = {
         {Bytes(v115.begin(), v115.begin() + 25), notVoice, {}, ConvertResult::NotAVoiceFile},   // one byte short of a header
         {wrongEnd, notVoice, {}, ConvertResult::NotAVoiceFile},
-        {ToBytes("Creative nonsense file here"), notVoice, {}, ConvertResult::NotAVoiceFile},
         {v115, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
         {checkOf110, unknownVersion, MessageAnswer::No, ConvertResult::VersionRefused},
         {v115, unknownVersion, MessageAnswer::Yes, ConvertResult::Converted},
@@ -233,7 +225,6 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
         }
     }
 
-    // A whole conversion into such an output tells so.
     const Bytes file = VoiceFileBuilder().soundBlock(166, samples).terminator().build();
     Bytes small(43, 0);
     std::int32_t size = std::int32_t(file.size());
@@ -241,7 +232,6 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
     EXPECT_EQ(size, 43);
 }
 
-// Nothing whose lengths would lead a player outside the buffer.
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
 {
     const Bytes good = PcmWave(64);

@@ -46,7 +46,6 @@ void PutEntry(Bytes& out, std::size_t offset, std::size_t size, std::string name
     PutText(out, name);
 }
 
-// Header, sounds, credits, directory and trailer, in a saved bank's order.
 Bytes LayOutBank(const TestBank& bank)
 {
     Bytes body, directory;
@@ -122,7 +121,6 @@ TEST(SoundBankModel, FileTitleIsTheTextAfterThePlatformsLastSeparator)
 {
     const struct { PathStyle style; const char* path; const char* title; } cases[] = {
         {PathStyle::Windows, "C:\\games\\jeers\\taunts.jbx", "taunts.jbx"},
-        {PathStyle::Windows, "C:\\games\\", ""},
         {PathStyle::Windows, "C:/games/taunts.jbx", "C:/games/taunts.jbx"},
         {PathStyle::Posix, "/tmp/Klänge/Überraschung-ß.jbx", "Überraschung-ß.jbx"},
         {PathStyle::Posix, "C:\\games\\taunts.jbx", "C:\\games\\taunts.jbx"},
@@ -145,7 +143,6 @@ protected:
         return outcome.result;
     }
 
-    // A rejected file leaves the bank NewBank makes.
     void ExpectRejected(LoadResult result, LoadResult expected = LoadResult::NotABank,
         const Message& message = kNotABank)
     {
@@ -199,16 +196,13 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
         {"Cannot open JBX file", "Error", MessageButtons::Ok, MessageIcon::Stop, Owner::None});
 }
 
-// Each text stops after its NUL or at its limit; a NUL right after a full
-// text is the one a save puts there.
+// Each text stops after its NUL or at its limit; a NUL right after a full text is the one a save puts there.
 TEST_F(BankLoader, CreditsKeepTheirLimits)
 {
     const std::string a(100, 'a'), d(256, 'd'), t(100, 't');
     const std::tuple<Bytes, std::string, std::string, std::string> cases[] = {
         {ToBytes(a + d + t), a, d, t},
         {CreditsLump(a, d, t), a, d, t},
-        {CreditsLump(a, "desc", "date"), a, "desc", "date"},
-        {CreditsLump("a", d, "date"), "a", d, "date"},
         {ToBytes("a" + std::string(1, '\0') + d + "Ydate"), "a", d, "Ydate"},
     };
     for (const auto& [lump, author, description, date] : cases) {
@@ -239,7 +233,6 @@ TEST_F(BankLoader, OnlyLumpsOfElevenBytesOrMoreAreVoiceFiles)
         (std::vector<std::pair<UnknownBlockDetails, Owner>>{{{2, 11, 3}, Owner::MainWindow}}));
 }
 
-// A damaged directory is rejected however right the names; other damage is read safely.
 TEST_F(BankLoader, DamagedFileIsRejectedOrReadSafely)
 {
     const Bytes good = LayOutBank({});
@@ -340,8 +333,7 @@ TEST(BankWriter, ReportsEveryFailedWrite)
     }
 }
 
-// Every offset is a signed 32-bit number: a bank whose directory would start
-// beyond that is refused before anything is written.
+// Offsets are signed 32-bit numbers: a bank whose directory would start beyond them is refused unwritten.
 TEST(BankWriter, RefusesABankBeyondItsOffsets)
 {
     SoundBank bank;
@@ -355,8 +347,7 @@ TEST(BankWriter, RefusesABankBeyondItsOffsets)
     EXPECT_TRUE(sink.data.empty());
 }
 
-// Ten sound entries that all point at one 32 MB lump ask for ten times the
-// file's size: the load is reported instead of ending the program.
+// Ten entries sharing one 32 MB lump ask for ten times the file's size: told, not the end of the program.
 TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
 {
 #if !JBX_MEMORY_LIMIT_WORKS
@@ -369,17 +360,13 @@ TEST(BankLoaderMemory, OverlappingLumpsBeyondTheMemoryLimitAreReported)
     const std::string outcome = RunWithMemoryLimit(std::size_t(96) << 20, [&] {
         FakeDesktop desktop;
         Session session(desktop);
-        session.bank = ModelOf({});
-        session.bank.bankTitle = "overlap.jbx";
-        const LoadResult result = LoadBank(session, path, Owner::MainWindow).result;
-        std::string told;
+        session.bank = ModelOf({});   // something to lose
+        std::string told = std::to_string(int(LoadBank(session, path, Owner::MainWindow).result));
         for (const Message& m : desktop.messages)
-            told += m.text + "|" + std::to_string(int(m.owner));
-        const bool empty = Contents(session.bank) == Contents(SoundBank{});
-        return std::to_string(int(result)) + (empty ? " empty " : " not empty ") + session.bank.bankTitle + " ["
-            + told + "]";
+            told += " " + m.text + "|" + std::to_string(int(m.owner));
+        return told + (Contents(session.bank) == Contents(SoundBank{}) ? " emptied" : "");
     });
-    EXPECT_EQ(outcome, "3 empty Untitled [Not enough memory to load the JBX file|1]");
+    EXPECT_EQ(outcome, "3 Not enough memory to load the JBX file|1 emptied");
 #endif
 }
 

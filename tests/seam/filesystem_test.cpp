@@ -1,5 +1,3 @@
-// The file-system seam; the Windows build runs these under Wine.
-
 #include "bank/soundbank.h"
 #include "seam/filesystem.h"
 #include "tests/support/testfiles.h"
@@ -36,7 +34,6 @@ namespace {
 using namespace jbx::testing;
 namespace fs = std::filesystem;
 
-// The names in a folder, as UTF-8.
 std::vector<std::string> Listing(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -45,8 +42,7 @@ std::vector<std::string> Listing(const std::string& folder)
     return names;
 }
 
-// Bytes that a text-mode stream changes on Windows: LF is written as CR LF,
-// CR LF is read as LF, and 0x1A ends the file early.
+// Bytes a text-mode stream changes on Windows: LF written as CR LF, CR LF read as LF, 0x1A ends the file.
 const Bytes kTextModeTraps = {0x0A, 0x0D, 0x0A, 0x1A, 0x00, 0x0D, 0x0D, 0x0A, 0x1A, 0xFF};
 
 // Latin letters that a Western code page has, and one that no single-byte
@@ -54,7 +50,6 @@ const Bytes kTextModeTraps = {0x0A, 0x0D, 0x0A, 0x1A, 0x00, 0x0D, 0x0D, 0x0A, 0x
 const std::string kFolderName = "Klänge 音";
 const std::string kBankName = "Überraschung-ß.jbx";
 
-// WriteFileSafely with a produce that writes bytes, then says produced.
 WriteFileResult Save(const std::string& path, const Bytes& bytes, bool produced = true, int* calls = nullptr)
 {
     return WriteFileSafely(path, [&](ByteSink& file) {
@@ -88,73 +83,76 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchangedUnderANonAsciiName)
     EXPECT_EQ(byByte, bytes);
 }
 
-// A file is replaced only by a complete new one; whatever fails, the file
-// that was there stays and no temporary file is left beside it.
+// A file is replaced only by a complete new one: whatever fails, the file that was there stays with its
+// permissions, and no file is left beside it. Links lead to the file; a file that may not be written is
+// refused; where no new file may be made beside it, the file is overwritten in place.
 TEST(Filesystem, WriteFileSafelySaysWhatBecameOfTheFile)
 {
     TempDir dir;
     const std::string target = dir.file(kBankName);
     const std::string folder = dir.file("folder");
     ASSERT_TRUE(fs::create_directory(fs::path(std::u8string(folder.begin(), folder.end()))));
-    const Bytes oldBytes = ToBytes("the file that was there");
+    const Bytes oldBytes = ToBytes("the file that was there\r\n");
+    WriteBytes(target, oldBytes);
+#ifndef _WIN32
+    fs::create_symlink(kBankName, dir.file("inner.jbx"));
+    fs::create_symlink(dir.file("inner.jbx"), dir.file("outer.jbx"));
+#endif
+    const std::size_t entries = Listing(dir.path()).size();
     const struct {
         const char* what;
         std::string path;
         bool produced;             // what produce returns after writing
         WriteFileResult result;
+        std::string locked = {};   // a file or folder that refuses writing
+        bool read = false;         // a reader holds the file open meanwhile
     } cases[] = {
+        // An open file cannot be replaced on Windows; either way its reader keeps the file it opened.
+        {"a reader holds it open", target, true,
+            kNativePathStyle == PathStyle::Windows ? WriteFileResult::CannotWrite : WriteFileResult::Written, {}, true},
         {"written", target, true, WriteFileResult::Written},
         {"no such folder", dir.file("missing") + (kNativePathStyle == PathStyle::Windows ? "\\" : "/") + kBankName,
             true, WriteFileResult::CannotCreate},
         {"produce gives up", target, false, WriteFileResult::CannotWrite},
         {"a folder in the way", folder, true, WriteFileResult::CannotWrite},
+#ifndef _WIN32
+        {"through a link to a link", dir.file("outer.jbx"), true, WriteFileResult::Written},
+        {"a read-only file", target, true, WriteFileResult::CannotCreate, target},
+        {"in place in a locked folder", target, true, WriteFileResult::Written, dir.path()},
+        {"in place, produce gives up", target, false, WriteFileResult::CannotWrite, dir.path()},
+        {"a new file in a locked folder", dir.file("new.jbx"), true, WriteFileResult::CannotCreate, dir.path()},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteBytes(target, oldBytes);
+#ifndef _WIN32
+        fs::permissions(target, fs::perms(0640));
+        std::optional<Locked> lock;
+        if (!c.locked.empty() && !lock.emplace(c.locked).locked())
+            GTEST_SKIP() << "cannot lock a file here (chattr +i needs root and a file system that has the attribute)";
+#endif
+        const auto reader = c.read ? InputFile::open(target) : nullptr;
         int calls = 0;
-        const auto result = Save(c.path, kTextModeTraps, c.produced, &calls);
-        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(Save(c.path, kTextModeTraps, c.produced, &calls), c.result);
+        Bytes seen(oldBytes.size());
+        EXPECT_TRUE(!reader || (reader->read(seen.data(), seen.size()) == seen.size() && seen == oldBytes))
+            << "the reader lost the file it opened";
         EXPECT_EQ(calls, c.result == WriteFileResult::CannotCreate ? 0 : 1);
         EXPECT_EQ(ReadBytes(target), c.result == WriteFileResult::Written ? kTextModeTraps : oldBytes);
-        EXPECT_EQ(Listing(dir.path()).size(), 2u) << "a temporary file was left";
+#ifndef _WIN32
+        lock.reset();
+        EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
+        EXPECT_TRUE(fs::is_symlink(dir.file("outer.jbx"))) << "the link became a file";
+#endif
+        EXPECT_EQ(Listing(dir.path()).size(), entries) << "a file was left beside it";
     }
     EXPECT_TRUE(fs::is_directory(fs::path(std::u8string(folder.begin(), folder.end()))));
 }
 
-TEST(Filesystem, ReplacingAFileThatAReaderHoldsOpen)
-{
-    TempDir dir;
-    const std::string target = dir.file(kBankName);
-    const Bytes oldBytes = ToBytes("the bank that was there\r\n");
-    WriteBytes(target, oldBytes);
-
-    auto reader = InputFile::open(target);
-    ASSERT_TRUE(reader);
-#ifdef _WIN32
-    // An open file cannot be replaced there: the save fails, and neither the
-    // file nor its reader loses anything.
-    EXPECT_EQ(Save(target, kTextModeTraps), WriteFileResult::CannotWrite);
-    EXPECT_EQ(ReadBytes(target), oldBytes);
-#else
-    EXPECT_EQ(Save(target, kTextModeTraps), WriteFileResult::Written);
-    EXPECT_EQ(ReadBytes(target), kTextModeTraps);
-#endif
-    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{kBankName}) << "a temporary file was left";
-    Bytes seen(oldBytes.size());
-    EXPECT_EQ(reader->read(seen.data(), seen.size()), oldBytes.size());
-    EXPECT_EQ(seen, oldBytes) << "the reader keeps the file it opened";
-    reader.reset();
-
-    EXPECT_EQ(Save(target, ToBytes("newest\n")), WriteFileResult::Written);
-    EXPECT_EQ(ReadBytes(target), ToBytes("newest\n"));
-}
-
 #ifndef _WIN32
 
-// A new file gets the permissions any new file of the user's gets, and a
-// name near the 255-byte limit still leaves room for the temporary file
-// beside it. (Windows limits the whole path instead.)
+// A new file gets the user's usual permissions; a name near the 255-byte limit leaves room for the temporary file.
 TEST(Filesystem, WriteFileSafelyMakesAndReplacesAFileOfALongName)
 {
     TempDir dir;
@@ -169,76 +167,7 @@ TEST(Filesystem, WriteFileSafelyMakesAndReplacesAFileOfALongName)
     EXPECT_EQ(Listing(dir.path()).size(), 1u) << "a temporary file was left";
 }
 
-// The writer follows links to the file, keeps its permissions, refuses a file
-// that may not be written, and overwrites in place where no file may be made.
-TEST(Filesystem, WriteFileSafelyRespectsWhatIsThere)
-{
-    const Bytes oldBytes = ToBytes("the file that was there");
-    enum class Setup { LinkChain, ReadOnlyFile, LockedFolder, LockedFolderNewFile };
-    const struct {
-        const char* what;
-        Setup setup;
-        bool produced;
-        WriteFileResult result;
-    } cases[] = {
-        {"through a link to a link", Setup::LinkChain, true, WriteFileResult::Written},
-        {"a read-only file", Setup::ReadOnlyFile, true, WriteFileResult::CannotCreate},
-        {"in place in a locked folder", Setup::LockedFolder, true, WriteFileResult::Written},
-        {"in place, produce gives up", Setup::LockedFolder, false, WriteFileResult::CannotWrite},
-        {"a new file in a locked folder", Setup::LockedFolderNewFile, true, WriteFileResult::CannotCreate},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        const std::string sub = dir.file("sub");
-        fs::create_directory(sub);
-        const std::string target = sub + "/target.jbx";
-        WriteBytes(target, oldBytes);
-        fs::permissions(target, fs::perms(0640));
-        std::string path = target;
-        std::optional<Locked> lock;
-        switch (c.setup) {
-        case Setup::LinkChain:
-            path = dir.file("outer.jbx");
-            fs::create_symlink("sub/target.jbx", dir.file("inner.jbx"));
-            fs::create_symlink(dir.file("inner.jbx"), path);
-            break;
-        case Setup::ReadOnlyFile:
-            lock.emplace(target);
-            break;
-        case Setup::LockedFolderNewFile:
-            fs::remove(target);
-            path = sub + "/new.jbx";
-            [[fallthrough]];
-        case Setup::LockedFolder:
-            lock.emplace(sub);
-            break;
-        }
-        if (lock && !lock->locked())
-            GTEST_SKIP() << "cannot lock a file here (chattr +i needs root and a file system that has the attribute)";
-
-        int calls = 0;
-        const auto result = Save(path, kTextModeTraps, c.produced, &calls);
-        EXPECT_EQ(result, c.result);
-        EXPECT_EQ(calls, c.result == WriteFileResult::CannotCreate ? 0 : 1);
-        if (c.setup == Setup::LockedFolderNewFile) {
-            EXPECT_FALSE(fs::exists(path));
-        } else {
-            EXPECT_EQ(ReadBytes(target), c.result == WriteFileResult::Written ? kTextModeTraps : oldBytes);
-        }
-        if (c.setup == Setup::LinkChain) {
-            EXPECT_TRUE(fs::is_symlink(path)) << "the link became a file";
-        }
-        lock.reset();
-        if (c.setup != Setup::LockedFolderNewFile) {
-            EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
-        }
-        EXPECT_EQ(Listing(sub).size(), c.setup == Setup::LockedFolderNewFile ? 0u : 1u) << "a temporary file was left";
-    }
-}
-
-// No descriptor left for the temporary file is no refusal for want of
-// permission: the file is not written in place but left as it was.
+// No descriptor to spare is no refusal for want of permission: the file is left as it was, not written in place.
 TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
 {
     TempDir dir;
@@ -257,16 +186,14 @@ TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
     EXPECT_EQ(ReadBytes(target), ToBytes("old"));
 }
 
-// What is not a file is written as a plain open would write it: a FIFO (as
-// a pipe reached through its descriptor's name is) stays what it is and gets
-// the bytes; a link loop is refused as a plain open refuses it.
+// What is not a file is written as a plain open would: a FIFO (as a pipe reached through its descriptor's name
+// is) stays what it is and gets the bytes; a link loop is refused.
 TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
 {
     TempDir dir;
     const std::string fifo = dir.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // Opened first and without waiting, so that the write needs no reader
-    // thread; the bytes fit in the pipe's buffer.
+    // Opened first without waiting, so that the write needs no reader thread; the bytes fit in the pipe's buffer.
     const int fromFifo = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fromFifo, 0);
 
@@ -284,8 +211,7 @@ TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
     EXPECT_EQ(Listing(dir.path()).size(), 3u) << "a temporary file was left";
 }
 
-// Makes fallocate fail from here on as a file system without it fails it,
-// so that the C library's own way of reserving room is taken.
+// Makes fallocate fail as a file system without it does, so that the C library's own way of reserving room is taken.
 bool TakeAwayFallocate()
 {
     sock_filter filter[] = {
@@ -298,9 +224,8 @@ bool TakeAwayFallocate()
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// Saves as uid 1000 (group 1000, and the file's group 2000 besides) in a
-// child: the file is replaced where the folder lets the user rename over it,
-// else written in place keeping its owner, also without fallocate.
+// Saves as uid 1000 (group 1000, and the file's group 2000 besides) in a child: the file is replaced where the
+// folder lets the user rename over it, else written in place keeping its owner, also without fallocate.
 TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
 {
     if (geteuid() != 0)
