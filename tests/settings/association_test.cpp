@@ -3,6 +3,7 @@
 #include "settings/mimeapps.h"
 #include "settings/mimeglobs.h"
 #include "settings/shellassociation.h"
+#include "settings/xdgfolders.h"
 #include "settings/xdgtext.h"
 
 #include "tests/support/xdgsandbox.h"
@@ -11,6 +12,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -169,6 +172,8 @@ TEST(MimeAppsListTest, MakesTheHandlerTheDefaultAndKeepsEveryOtherLine)
             + "application/x-jbx=ours.desktop;a.desktop;b.desktop;\n[Future]\nk=v\n"},
         {"a group last without a line end", def + "text/plain=e.desktop", def + "text/plain=e.desktop\n" + ours
             + "\n" + added + oursAdded},
+        {"a value ending in a bracket", def + "text/plain=e[1]\n" + added, def + "text/plain=e[1]\n" + ours + added
+            + oursAdded},
         {"the type in another group", "[Other]\napplication/x-jbx=a.desktop\n",
             "[Other]\napplication/x-jbx=a.desktop\n\n" + appended},
         {"other removals stay as written", removed + "application/x-jbx=a.desktop\ntext/plain=ours.desktop\n",
@@ -213,6 +218,37 @@ TEST(BankFileTypeTest, ATypeNameIsTypeAndSubtypeOfTheAllowedCharacters)
     };
     for (const auto& [text, wellFormed] : cases)
         EXPECT_EQ(IsWellFormedMimeType(text), wellFormed) << text;
+}
+
+TEST(XdgTextTest, AFileIsReadUpTo16MiB)
+{
+    TempDir dir;
+    for (const std::size_t size : {std::size_t(16) << 20, (std::size_t(16) << 20) + 1}) {
+        const fs::path file = fs::path(dir.path()) / "big";
+        WriteText(file.string(), std::string(size, 'x'));
+        EXPECT_EQ(xdg::ReadTextFile(file).has_value(), size == std::size_t(16) << 20) << size;
+    }
+}
+
+TEST(XdgFoldersTest, TheEnvironmentsAbsoluteFoldersOrTheDefaults)
+{
+    const char* const names[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"};
+    const struct { std::array<const char*, 4> environment; XdgFolders folders; } cases[] = {
+        {{"/h", "", "/c", "/a::rel:/b"}, {"/h/.local/share", {"/a", "/b"}, "/c"}},
+        {{"", "rel", "", ""}, {"", {"/usr/local/share", "/usr/share"}, ""}},
+    };
+    std::vector<std::optional<std::string>> saved;
+    for (const char* name : names)
+        saved.push_back(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
+    for (const auto& c : cases) {
+        for (std::size_t i = 0; i < c.environment.size(); ++i)
+            setenv(names[i], c.environment[i], 1);
+        const XdgFolders folders = XdgFolders::FromEnvironment();
+        EXPECT_EQ(std::tie(folders.dataHome, folders.dataDirs, folders.configHome),
+            std::tie(c.folders.dataHome, c.folders.dataDirs, c.folders.configHome)) << c.environment[3];
+    }
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        saved[i] ? setenv(names[i], saved[i]->c_str(), 1) : unsetenv(names[i]);
 }
 
 TEST(XdgTextTest, CaseIsFoldedForAsciiLettersOnly)
