@@ -1,5 +1,7 @@
 #include "tests/win32/dialogdriver.h"
 
+#include "win32/controls.h"
+
 #include <algorithm>
 
 namespace jbx::testing {
@@ -34,13 +36,6 @@ SeenBox ReadMessageBox(HWND box)
 }
 
 } // namespace
-
-std::wstring TextOf(HWND window)
-{
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(window, buffer, 1024);
-    return buffer;
-}
 
 void Press(HWND dialog, int id)
 {
@@ -83,7 +78,7 @@ void DialogDriver::tick()
     // A step may open further windows and wait for them: the ticks inside
     // its nested loops answer those.
     if (steps_.empty()) {
-        unexpected_.push_back(TextOf(found));
+        unexpected_.push_back(WindowText(found));
         PostMessageW(found, WM_CLOSE, 0, 0);
         Press(found, IDCANCEL);
     } else {
@@ -114,7 +109,7 @@ void DialogDriver::answerFile(const std::wstring& path, std::vector<std::wstring
 {
     then([path, titles](HWND dialog) {
         if (titles)
-            titles->push_back(TextOf(dialog));
+            titles->push_back(WindowText(dialog));
         if (path.empty()) {
             Press(dialog, IDCANCEL);
             return;

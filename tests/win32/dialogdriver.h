@@ -21,7 +21,6 @@ struct SeenBox {
     HWND owner = nullptr;
 };
 
-std::wstring TextOf(HWND window);
 void Press(HWND dialog, int id);
 
 class DialogDriver {

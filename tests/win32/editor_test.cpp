@@ -2,6 +2,7 @@
 // dialogs answered by DialogDriver.
 
 #include "seam/filesystem.h"
+#include "win32/controls.h"
 #include "win32/program.h"
 #include "win32/resource.h"
 #include "win32/widetext.h"
@@ -32,11 +33,6 @@ void Pump(HWND mainWindow, HACCEL table)
         }
         HandleLoopMessage(message, mainWindow, table);
     }
-}
-
-std::wstring Text(HWND dialog, int id)
-{
-    return TextOf(GetDlgItem(dialog, id));
 }
 
 class Editor : public MainWindowTest {
@@ -78,7 +74,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     driver.answerFile(WideFromUtf8(saved), nullptr);
     click(IDC_SAVE);
     EXPECT_TRUE(driver.done());
-    EXPECT_EQ(TextOf(main()), L"JBX Maker - Gespeichert-ß.jbx");
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - Gespeichert-ß.jbx");
     EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(saved)));
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].icon, "question");
@@ -97,7 +93,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
     SendMessageW(main(), WM_DROPFILES, WPARAM(memory), 0);
-    EXPECT_EQ(TextOf(main()), L"JBX Maker - Überraschung-ß.jbx");
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - Überraschung-ß.jbx");
 
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
@@ -163,7 +159,7 @@ TEST_F(Editor, CreditsDialogShowsStoresAndErases)
 
     // A character no bank text holds is not taken; line breaks stay CR LF.
     driver.then([&](HWND dialog) {
-        EXPECT_EQ(Text(dialog, IDC_DATE_FINISHED), L"??/??/??");
+        EXPECT_EQ(ItemText(dialog, IDC_DATE_FINISHED), L"??/??/??");
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_AUTHOR, EM_GETLIMITTEXT, 0, 0), 100);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_DESCRIPTION, EM_GETLIMITTEXT, 0, 0), 255);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_DATE_FINISHED, EM_GETLIMITTEXT, 0, 0), 100);
@@ -181,7 +177,7 @@ TEST_F(Editor, CreditsDialogShowsStoresAndErases)
         creditsDialog = dialog;
         driver.answerBox(IDYES, &boxes);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ERASE, BN_CLICKED), 0);
-        EXPECT_EQ(Text(dialog, IDC_AUTHOR), L"");
+        EXPECT_EQ(ItemText(dialog, IDC_AUTHOR), L"");
         SetDlgItemTextW(dialog, IDC_AUTHOR, L"someone else");
         Press(dialog, IDCANCEL);
     });
@@ -198,15 +194,15 @@ TEST_F(Editor, TheUnknownBlockDialogShowsItsDetailsOnRequest)
     DialogDriver driver;
     std::vector<std::wstring> seen;
     driver.then([&](HWND dialog) {
-        seen.push_back(TextOf(dialog) + L"|" + Text(dialog, IDC_SOUND_NUMBER) + L"|" + Text(dialog, IDC_BLOCK_ID) + L"|"
-            + Text(dialog, IDC_BLOCK_LENGTH) + L"|" + Text(dialog, IDC_DETAILS));
+        seen.push_back(WindowText(dialog) + L"|" + ItemText(dialog, IDC_SOUND_NUMBER) + L"|" + ItemText(dialog, IDC_BLOCK_ID) + L"|"
+            + ItemText(dialog, IDC_BLOCK_LENGTH) + L"|" + ItemText(dialog, IDC_DETAILS));
         EXPECT_TRUE(SendDlgItemMessageW(dialog, IDC_BLOCK_ICON, STM_GETICON, 0, 0) == LPARAM(LoadIconW(nullptr, IDI_HAND)));
         RECT before, after;
         GetWindowRect(dialog, &before);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DETAILS, BN_CLICKED), 0);
         GetWindowRect(dialog, &after);
         EXPECT_EQ(after.bottom - before.bottom, HIWORD(GetDialogBaseUnits()) * 38 / 8) << "the details strip";
-        seen.push_back(Text(dialog, IDC_DETAILS));
+        seen.push_back(ItemText(dialog, IDC_DETAILS));
         // Esc and Enter do not end it; only its buttons do.
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);

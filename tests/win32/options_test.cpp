@@ -2,6 +2,7 @@
 // real registry of the Wine prefix.
 
 #include "settings/options.h"
+#include "win32/controls.h"
 #include "win32/optionssheet.h"
 #include "win32/registryassociation.h"
 #include "win32/resource.h"
@@ -197,11 +198,11 @@ TEST_F(OptionsSheet, EnterInTheReadOnlyTextsDoesNotCloseTheSheet)
 TEST_F(OptionsSheet, TheAboutPagesClicksReachTheCountOfItsShowing)
 {
     const auto surprises = [](HWND sheet, bool shift) {
-        const std::wstring before = TextOf(PageItem(sheet, IDC_ABOUT_DESCRIPTION));
+        const std::wstring before = WindowText(PageItem(sheet, IDC_ABOUT_DESCRIPTION));
         SetKey(VK_SHIFT, shift);
         ClickStatic(PageItem(sheet, IDC_WRITTEN_BY));
         SetKey(VK_SHIFT, false);
-        return TextOf(PageItem(sheet, IDC_ABOUT_DESCRIPTION)) != before;
+        return WindowText(PageItem(sheet, IDC_ABOUT_DESCRIPTION)) != before;
     };
     // Two clicks, a visit to another tab, and a double-click, which is one
     // click and a STN_DBLCLK that counts nothing: three.
