@@ -3,6 +3,7 @@
 #include "seam/bytes.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -70,18 +71,106 @@ bool IsKnownVersion(std::span<const std::uint8_t> header)
         && header[kCheckHighAt] == std::uint8_t(0x12 - major);
 }
 
-// The block walk over one input: the cursor, the block being handled and
-// the samples gathered so far. Every position is checked against the
-// input's end by subtraction; the cursor never passes the end once it is
-// inside the input.
-class BlockWalk {
+// Where a walk reads the voice file from: all of it in memory.
+class MemoryInput {
 public:
-    BlockWalk(std::span<const std::uint8_t> input, std::span<std::uint8_t> samples)
+    explicit MemoryInput(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::size_t size() const { return bytes_.size(); }
+    std::uint8_t at(std::size_t position) { return bytes_[position]; }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+// Or a source read a window at a time: only the blocks' headers are read,
+// and they are few and small.
+class WindowedInput {
+public:
+    explicit WindowedInput(VoiceSource& source) : source_(source), size_(std::size_t(source.size())) {}
+    std::size_t size() const { return size_; }
+    std::uint8_t at(std::size_t position)
+    {
+        if (position < start_ || position - start_ >= length_) {
+            start_ = position;
+            length_ = source_.read(position, window_);
+            // A byte the source could not give reads as zero, as a lump cut
+            // short keeps zeros in its buffer.
+            if (length_ == 0)
+                return 0;
+        }
+        return window_[position - start_];
+    }
+
+private:
+    VoiceSource& source_;
+    std::size_t size_;
+    std::array<std::uint8_t, 4096> window_{};
+    std::size_t start_ = 0;
+    std::size_t length_ = 0;
+};
+
+// What becomes of a sound block's sample bytes: gathered into a buffer,
+// only counted, or copied from the source to a sink.
+class GatherSamples {
+public:
+    GatherSamples(std::span<const std::uint8_t> input, std::span<std::uint8_t> samples)
         : input_(input), samples_(samples)
     {
     }
+    std::uint64_t written() const { return written_; }
+    // What the buffer cannot hold is dropped.
+    void take(std::size_t position, std::size_t n)
+    {
+        const std::size_t store = std::min(n, samples_.size() - written_);
+        if (store > 0) {
+            std::memcpy(samples_.data() + written_, input_.data() + position, store);
+            written_ += store;
+        }
+    }
 
-    std::size_t written() const { return written_; }
+private:
+    std::span<const std::uint8_t> input_;
+    std::span<std::uint8_t> samples_;
+    std::size_t written_ = 0;
+};
+
+class CountSamples {
+public:
+    std::uint64_t written() const { return written_; }
+    void take(std::size_t, std::size_t n) { written_ += n; }
+
+private:
+    std::uint64_t written_ = 0;
+};
+
+class CopySamples {
+public:
+    CopySamples(VoiceSource& source, ByteSink& sink, std::uint64_t limit) : source_(source), sink_(sink), left_(limit) {}
+    bool ok() const { return ok_; }
+    // Ranges beyond the limit are left out; the first failure ends the copying.
+    void take(std::size_t position, std::size_t n)
+    {
+        const std::uint64_t copy = std::min<std::uint64_t>(n, left_);
+        if (ok_ && copy > 0)
+            ok_ = source_.copyTo(sink_, position, copy);
+        left_ -= copy;
+    }
+
+private:
+    VoiceSource& source_;
+    ByteSink& sink_;
+    std::uint64_t left_;
+    bool ok_ = true;
+};
+
+// The block walk over one input: the cursor and the block being handled.
+// Every position is checked against the input's end by subtraction; the
+// cursor never passes the end once it is inside the input.
+template <class Input, class Samples>
+class BlockWalk {
+public:
+    BlockWalk(Input& input, Samples& samples) : input_(input), samples_(samples) {}
+
     std::uint32_t blockType() const { return blockType_; }
     std::uint32_t blockLength() const { return blockLength_; }
 
@@ -132,17 +221,13 @@ public:
         return true;
     }
 
-    // Appends the next n input bytes as samples, as many as there are;
-    // false when the input ended first. What the scratch area cannot hold
-    // is dropped.
+    // Hands the next n input bytes to the samples, as many as there are;
+    // false when the input ended first.
     bool append(std::uint32_t n)
     {
         const std::size_t take = std::min<std::size_t>(n, remaining());
-        const std::size_t store = std::min(take, samples_.size() - written_);
-        if (store > 0) {
-            std::memcpy(samples_.data() + written_, input_.data() + cursor_, store);
-            written_ += store;
-        }
+        if (take > 0)
+            samples_.take(cursor_, take);
         cursor_ += std::uint32_t(take);
         return take == n;
     }
@@ -156,28 +241,20 @@ private:
     {
         if (cursor_ >= input_.size())
             return std::nullopt;
-        return input_[cursor_++];
+        return input_.at(cursor_++);
     }
 
-    std::span<const std::uint8_t> input_;
-    std::span<std::uint8_t> samples_;
+    Input& input_;
+    Samples& samples_;
     std::uint32_t cursor_ = 0;
     std::uint32_t blockType_ = 0;
     std::uint32_t blockLength_ = 0;
-    std::size_t written_ = 0;
 };
 
-// Asks the user what to do with the block of unknown type that the walk
-// has just read.
-UnknownBlockChoice AskUnknownBlock(const ConversionContext& context, const BlockWalk& walk)
-{
-    const UnknownBlockDetails details{context.soundNumber, walk.blockType(), walk.blockLength()};
-    return context.desktop.askUnknownBlock(details, context.owner);
-}
-
-// Handles the body of the block whose type and length the walk has read.
-// False ends the walk.
-bool HandleBlock(const ConversionContext& context, BlockWalk& walk, VoiceFormat& format, bool& extended)
+// Handles the body of the block whose type and length the walk has read;
+// ask answers the unknown-block question. False ends the walk.
+template <class Walk, class Ask>
+bool HandleBlock(Walk& walk, VoiceFormat& format, bool& extended, Ask& ask)
 {
     const std::uint32_t type = walk.blockType();
     const std::uint32_t length = walk.blockLength();
@@ -243,7 +320,7 @@ bool HandleBlock(const ConversionContext& context, BlockWalk& walk, VoiceFormat&
         return walk.append(length - kSoundDataNewParams);
     }
     default:
-        switch (AskUnknownBlock(context, walk)) {
+        switch (ask(type, length)) {
         case UnknownBlockChoice::SkipBlock:
             return walk.passOver(length);
         case UnknownBlockChoice::ForceConversion:
@@ -255,30 +332,91 @@ bool HandleBlock(const ConversionContext& context, BlockWalk& walk, VoiceFormat&
     }
 }
 
+// Walks the blocks from the data offset on, until a terminator, the end of
+// the input or a block that ends the walk.
+template <class Input, class Samples, class Ask>
+void WalkBlocks(Input& input, std::uint32_t dataOffset, Samples& samples, VoiceFormat& format, Ask ask)
+{
+    BlockWalk walk(input, samples);
+    walk.start(dataOffset);
+    bool extended = false;
+    while (walk.nextBlock()) {
+        if (!HandleBlock(walk, format, extended, ask))
+            break;
+    }
+}
+
+// The unknown-block question as the user answers it.
+auto AskUser(const ConversionContext& context)
+{
+    return [&context](std::uint32_t type, std::uint32_t length) {
+        return context.desktop.askUnknownBlock(UnknownBlockDetails{context.soundNumber, type, length}, context.owner);
+    };
+}
+
+// The signature, the length and the version; the header's bytes are the
+// input's first kVoiceHeaderSize, or fewer when the input is shorter.
+ConvertResult CheckHeader(const ConversionContext& context, std::span<const std::uint8_t> header,
+    std::uint64_t inputSize)
+{
+    if (inputSize < kVoiceHeaderSize || inputSize > kVoiceFileLimit
+        || !std::equal(kSignature.begin(), kSignature.end(), header.begin())) {
+        Tell(context.desktop, "Not a Creative Voice File", kErrorCaption, MessageButtons::Ok, MessageIcon::Stop);
+        return ConvertResult::NotAVoiceFile;
+    }
+    if (!IsKnownVersion(header)
+        && Tell(context.desktop, "Unknown Voice File Version.\n\nProcess anyway?", kErrorCaption,
+               MessageButtons::YesNo, MessageIcon::Stop)
+            != MessageAnswer::Yes)
+        return ConvertResult::VersionRefused;
+    return ConvertResult::Converted;
+}
+
+// The image's fixed parts, each written where it belongs in the image.
+void WriteRiffHeader(std::uint8_t* image, std::uint32_t riffLength)
+{
+    std::memcpy(image, "RIFF", 4);
+    WriteLE32(image + 4, riffLength);
+    std::memcpy(image + 8, "WAVE", 4);
+}
+
+void WriteFormatChunk(std::uint8_t* fmt, const VoiceFormat& format)
+{
+    const std::uint16_t channels = format.isMono ? 1 : 2;
+    const std::uint16_t blockAlign = std::uint16_t(channels * format.bitsPerSample / 8);
+    std::memcpy(fmt, "fmt ", 4);
+    WriteLE32(fmt + 4, 16);
+    WriteLE16(fmt + 8, kFormatPcm);
+    WriteLE16(fmt + 10, channels);
+    WriteLE32(fmt + 12, format.sampleRate);
+    WriteLE32(fmt + 16, std::uint32_t(blockAlign) * format.sampleRate);
+    WriteLE16(fmt + 20, blockAlign);
+    WriteLE16(fmt + 22, format.bitsPerSample);
+}
+
+void WriteDataHeader(std::uint8_t* chunk, std::uint32_t count)
+{
+    std::memcpy(chunk, "data", 4);
+    WriteLE32(chunk + 4, count);
+}
+
+constexpr std::uint32_t RiffLength(std::uint64_t count)
+{
+    return std::uint32_t(kWaveHeaderSize - 8 + count + count % 2);
+}
+
 } // namespace
 
 ConvertResult ParseVoiceFile(const ConversionContext& context, std::span<const std::uint8_t> input,
     std::span<std::uint8_t> samples, VoiceFormat& format)
 {
-    if (input.size() < kVoiceHeaderSize || input.size() > kVoiceFileLimit
-        || !std::equal(kSignature.begin(), kSignature.end(), input.begin())) {
-        Tell(context.desktop, "Not a Creative Voice File", kErrorCaption, MessageButtons::Ok, MessageIcon::Stop);
-        return ConvertResult::NotAVoiceFile;
-    }
-    if (!IsKnownVersion(input)
-        && Tell(context.desktop, "Unknown Voice File Version.\n\nProcess anyway?", kErrorCaption,
-               MessageButtons::YesNo, MessageIcon::Stop)
-            != MessageAnswer::Yes)
-        return ConvertResult::VersionRefused;
-
-    BlockWalk walk(input, samples);
-    walk.start(ReadLE16(input.data() + kDataOffsetAt));
-    bool extended = false;
-    while (walk.nextBlock()) {
-        if (!HandleBlock(context, walk, format, extended))
-            break;
-    }
-    format.sampleCount = std::uint32_t(walk.written());
+    const ConvertResult checked = CheckHeader(context, input.first(std::min(input.size(), kVoiceHeaderSize)), input.size());
+    if (checked != ConvertResult::Converted)
+        return checked;
+    MemoryInput bytes(input);
+    GatherSamples gathered(input, samples);
+    WalkBlocks(bytes, ReadLE16(input.data() + kDataOffsetAt), gathered, format, AskUser(context));
+    format.sampleCount = std::uint32_t(gathered.written());
     return ConvertResult::Converted;
 }
 
@@ -298,23 +436,11 @@ bool BuildWaveImage(Desktop& desktop, std::span<std::uint8_t> output,
     if (output.size() < kRiffHeaderSize)
         return fail("Unable to write RIFF header", MessageIcon::Stop);
     // The RIFF length is known only when the data are in.
-    std::memcpy(image, "RIFF", 4);
-    WriteLE32(image + 4, 0);
-    std::memcpy(image + 8, "WAVE", 4);
+    WriteRiffHeader(image, 0);
 
     if (output.size() - kRiffHeaderSize < kFormatChunkSize)
         return fail("Unable to write format chunk", MessageIcon::Stop);
-    const std::uint16_t channels = format.isMono ? 1 : 2;
-    const std::uint16_t blockAlign = std::uint16_t(channels * format.bitsPerSample / 8);
-    std::uint8_t* const fmt = image + kRiffHeaderSize;
-    std::memcpy(fmt, "fmt ", 4);
-    WriteLE32(fmt + 4, 16);
-    WriteLE16(fmt + 8, kFormatPcm);
-    WriteLE16(fmt + 10, channels);
-    WriteLE32(fmt + 12, format.sampleRate);
-    WriteLE32(fmt + 16, std::uint32_t(blockAlign) * format.sampleRate);
-    WriteLE16(fmt + 20, blockAlign);
-    WriteLE16(fmt + 22, format.bitsPerSample);
+    WriteFormatChunk(image + kRiffHeaderSize, format);
 
     const std::size_t dataAt = kRiffHeaderSize + kFormatChunkSize;
     if (output.size() - dataAt < kChunkHeaderSize)
@@ -328,15 +454,13 @@ bool BuildWaveImage(Desktop& desktop, std::span<std::uint8_t> output,
         --count;
     const std::size_t pad = count % 2;
 
-    std::memcpy(image + dataAt, "data", 4);
-    WriteLE32(image + dataAt + 4, std::uint32_t(count));
+    WriteDataHeader(image + dataAt, std::uint32_t(count));
     if (count > 0 && samples.data() != image + kWaveHeaderSize)
         std::memmove(image + kWaveHeaderSize, samples.data(), count);
     if (pad)
         image[kWaveHeaderSize + count] = 0;
 
-    const std::uint32_t riffLength = std::uint32_t(kWaveHeaderSize - 8 + count + pad);
-    WriteLE32(image + 4, riffLength);
+    WriteLE32(image + 4, RiffLength(count));
     // One less than the image length: Extract writes the byte at index size too.
     size = std::int32_t(ReadLE32(image + 4) + 7);
     return true;
@@ -358,6 +482,73 @@ ConvertResult ConvertVoiceFile(const ConversionContext& context, std::span<std::
     if (!BuildWaveImage(context.desktop, output, samples, size, format))
         return ConvertResult::BuildFailed;
     return ConvertResult::Converted;
+}
+
+std::uint64_t VoiceImagePlan::imageLength() const
+{
+    return std::uint64_t(RiffLength(format.sampleCount)) + 8;
+}
+
+ConvertResult PlanVoiceImage(const ConversionContext& context, VoiceSource& source, VoiceImagePlan& plan)
+{
+    std::array<std::uint8_t, kVoiceHeaderSize> header{};
+    const std::uint64_t size = source.size();
+    const std::size_t got = source.read(0, std::span(header).first(std::size_t(std::min<std::uint64_t>(size, header.size()))));
+    const ConvertResult checked = CheckHeader(context, std::span(header).first(got), size);
+    if (checked != ConvertResult::Converted)
+        return checked;
+
+    plan = VoiceImagePlan{};
+    plan.dataOffset = ReadLE16(header.data() + kDataOffsetAt);
+    WindowedInput input(source);
+    CountSamples counted;
+    WalkBlocks(input, plan.dataOffset, counted, plan.format, [&](std::uint32_t type, std::uint32_t length) {
+        const UnknownBlockChoice choice = AskUser(context)(type, length);
+        if (plan.answers.empty() || plan.answers.back().first != choice)
+            plan.answers.emplace_back(choice, 0);
+        ++plan.answers.back().second;
+        return choice;
+    });
+    // Every sample byte is a byte of the input, which kVoiceFileLimit keeps
+    // below the slot's 32-bit size.
+    plan.format.sampleCount = std::uint32_t(counted.written());
+    return ConvertResult::Converted;
+}
+
+bool WriteVoiceImage(VoiceSource& source, const VoiceImagePlan& plan, ByteSink& sink, std::uint64_t length)
+{
+    const std::uint32_t count = plan.format.sampleCount;
+    std::array<std::uint8_t, kWaveHeaderSize> header{};
+    WriteRiffHeader(header.data(), RiffLength(count));
+    WriteFormatChunk(header.data() + kRiffHeaderSize, plan.format);
+    WriteDataHeader(header.data() + kRiffHeaderSize + kFormatChunkSize, count);
+    if (!sink.write(std::span(header).first(std::size_t(std::min<std::uint64_t>(length, header.size())))))
+        return false;
+    if (length <= kWaveHeaderSize)
+        return true;
+
+    // The second walk meets the same blocks, so the answers come back in the
+    // order they were given.
+    auto answer = plan.answers.begin();
+    std::uint32_t repeated = 0;
+    WindowedInput input(source);
+    CopySamples copied(source, sink, length - kWaveHeaderSize);
+    VoiceFormat format;
+    WalkBlocks(input, plan.dataOffset, copied, format, [&](std::uint32_t, std::uint32_t) {
+        if (answer == plan.answers.end())
+            return UnknownBlockChoice::StopConversion;
+        const UnknownBlockChoice choice = answer->first;
+        if (++repeated == answer->second) {
+            ++answer;
+            repeated = 0;
+        }
+        return choice;
+    });
+    if (!copied.ok())
+        return false;
+    const bool padded = count % 2 == 1 && length > kWaveHeaderSize + count;
+    const std::uint8_t pad = 0;
+    return !padded || sink.write({&pad, 1});
 }
 
 bool StartsWithVoiceMark(std::span<const std::uint8_t> bytes)

@@ -80,15 +80,6 @@ bool RejectBank(Session& session, Owner owner)
     return false;
 }
 
-// A sound entry that a bank could not hold. Empty entries are never read,
-// whatever their offset says.
-bool SoundEntryIsDamaged(std::int32_t offset, std::int32_t size, std::int64_t fileSize)
-{
-    if (size == 0)
-        return false;
-    return offset < 0 || size < 0 || offset > fileSize || size > fileSize;
-}
-
 void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
 {
     const std::int64_t fileSize = file.size();
@@ -105,30 +96,45 @@ void ReadCredits(BankCredits& credits, InputFile& file, std::int32_t offset)
 
 } // namespace
 
+bool SoundEntryIsDamaged(std::int32_t offset, std::int32_t size, std::int64_t fileSize)
+{
+    // Empty entries are never read, whatever their offset says.
+    if (size == 0)
+        return false;
+    return offset < 0 || size < 0 || offset > fileSize || size > fileSize;
+}
+
+bool IsVoiceLump(std::int32_t size, std::span<const std::uint8_t> start)
+{
+    return size >= kVoiceLumpMinSize && StartsWithVoiceMark(start);
+}
+
 LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner)
+{
+    const auto file = InputFile::open(path);
+    return LoadBankFrom(session, file.get(), owner, ReadBankLumps);
+}
+
+LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const LumpReader& readLumps)
 {
     LoadOutcome outcome;
     LoadResult& result = outcome.result;
-    auto file = InputFile::open(path);
     if (!file) {
         ShowError(session.desktop, kCannotOpen, Owner::None);
         NewBank(session);
         result = LoadResult::CannotOpen;
     } else if (ReadBankDirectory(session, *file, owner)) {
         try {
-            outcome.refusedSlots = ReadBankLumps(session, *file, owner);
+            outcome.refusedSlots = readLumps(session, *file, owner);
             session.bank.creditsConfirmed = true;
         } catch (const std::bad_alloc&) {
             // Lumps may overlap, so a file can ask for several times its own
             // size; running out of memory must not end the program.
-            file.reset();
             NewBank(session);
             ShowError(session.desktop, kOutOfMemory, owner);
             result = LoadResult::OutOfMemory;
         }
-        file.reset();
     } else {
-        file.reset();
         NewBank(session);
         result = LoadResult::NotABank;
     }
@@ -208,7 +214,7 @@ std::vector<int> ReadBankLumps(Session& session, InputFile& file, Owner owner)
         data[size] = 0x80;
 
         const std::span<const std::uint8_t> lump(data.data(), size);
-        if (slot.size >= kVoiceLumpMinSize && StartsWithVoiceMark(lump)) {
+        if (IsVoiceLump(slot.size, lump)) {
             const ConversionContext context{session.desktop, session.bank.currentSlot, owner};
             if (ConvertVoiceIntoSlot(context, slot, lump) != ConvertResult::Converted)
                 refused.push_back(number);

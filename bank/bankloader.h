@@ -2,6 +2,9 @@
 
 #include "seam/desktop.h"
 
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,14 @@ struct LoadOutcome {
 // the load fail; they are listed in the outcome.
 LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner);
 
+// How a load reads the ten sound lumps once the directory is in: as
+// ReadBankLumps does, or leaving them in the file.
+using LumpReader = std::function<std::vector<int>(Session&, InputFile&, Owner)>;
+
+// LoadBank on a file the caller has opened (null: it could not be), with
+// the lumps read by readLumps.
+LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const LumpReader& readLumps);
+
 // Reads the header, the ten sound entries and the credits; true when the
 // file is accepted: its magic is "IWAD", or entry 0 is named "JEERSTRT", or
 // entry 11 is named "JEERSTOP". A damaged directory is rejected whatever the
@@ -54,5 +65,14 @@ bool ReadBankDirectory(Session& session, InputFile& file, Owner owner);
 // ConvertVoiceFile, with owner as the owner of its dialogs. Returns the
 // slots whose voice lump the conversion refused.
 std::vector<int> ReadBankLumps(Session& session, InputFile& file, Owner owner);
+
+// A sound entry that the file cannot hold. ReadBankDirectory refuses a
+// directory with one; the lump readers read it as empty, so that nothing
+// allocates or copies more than the file holds.
+bool SoundEntryIsDamaged(std::int32_t offset, std::int32_t size, std::int64_t fileSize);
+
+// Whether a lump of size bytes that starts with start is a voice file,
+// which a load converts.
+bool IsVoiceLump(std::int32_t size, std::span<const std::uint8_t> start);
 
 } // namespace jbx

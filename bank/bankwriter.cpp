@@ -87,11 +87,11 @@ public:
         putName(name);
     }
 
-    void putBulk(std::span<const std::uint8_t> bytes)
+    void putSound(const SoundBank& bank, StoredSounds& sounds, int slotNumber)
     {
         flush();
-        if (ok_ && !bytes.empty())
-            ok_ = sink_.write(bytes);
+        if (ok_)
+            ok_ = sounds.writeStored(bank, slotNumber, sink_);
     }
 
     bool flush()
@@ -111,7 +111,24 @@ private:
 
 } // namespace
 
+std::int64_t StoredSounds::storedSize(const SoundBank& bank, int slotNumber) const
+{
+    return std::int64_t(StoredSound(bank.slot(slotNumber)).size());
+}
+
+bool StoredSounds::writeStored(const SoundBank& bank, int slotNumber, ByteSink& sink)
+{
+    const auto sound = StoredSound(bank.slot(slotNumber));
+    return sound.empty() || sink.write(sound);
+}
+
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress)
+{
+    StoredSounds buffers;
+    return WriteBank(bank, buffers, sink, progress);
+}
+
+bool WriteBank(const SoundBank& bank, StoredSounds& sounds, ByteSink& sink, const ProgressFunction& progress)
 {
     const auto report = [&](int position) {
         if (progress)
@@ -124,7 +141,7 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
     std::int64_t position = kHeaderSize;
     for (int i = 0; i < kSlotCount; ++i) {
         lumpOffsets[std::size_t(i)] = position;
-        position += std::int64_t(StoredSound(bank.slots[std::size_t(i)]).size());
+        position += sounds.storedSize(bank, i + 1);
     }
     const std::int64_t creditsOffset = position;
     const std::int64_t creditsLength = CreditsLength(bank.credits);
@@ -141,7 +158,7 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
         if (!out.flush())
             return false;
         report(kProgressStep * i);
-        out.putBulk(StoredSound(bank.slots[std::size_t(i)]));
+        out.putSound(bank, sounds, i + 1);
     }
 
     if (creditsLength > 0) {
@@ -156,7 +173,7 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
     out.putEntry(0, 0, kStartMarker);
     for (int i = 0; i < kSlotCount; ++i) {
         const SoundSlot& slot = bank.slots[std::size_t(i)];
-        out.putEntry(lumpOffsets[std::size_t(i)], std::int64_t(StoredSound(slot).size()), slot.name);
+        out.putEntry(lumpOffsets[std::size_t(i)], sounds.storedSize(bank, i + 1), slot.name);
     }
     // The progress bar reaches its end only once the sound entries are out.
     if (!out.flush())
@@ -173,6 +190,11 @@ bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& pr
 WriteFileResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress)
 {
     return WriteFileSafely(path, [&](ByteSink& sink) { return WriteBank(bank, sink, progress); });
+}
+
+WriteFileResult WriteBankFile(const SoundBank& bank, StoredSounds& sounds, const std::string& path)
+{
+    return WriteFileSafely(path, [&](ByteSink& sink) { return WriteBank(bank, sounds, sink); });
 }
 
 } // namespace jbx

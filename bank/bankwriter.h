@@ -3,6 +3,7 @@
 #include "seam/bytes.h"
 #include "seam/filesystem.h"
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -10,6 +11,17 @@
 namespace jbx {
 
 struct SoundBank;
+
+// Where a save takes each slot's stored bytes from: the slots' buffers, or
+// a bank file read for streaming that keeps its sounds where they are.
+class StoredSounds {
+public:
+    virtual ~StoredSounds() = default;
+    // How many bytes the save stores for the slot.
+    virtual std::int64_t storedSize(const SoundBank& bank, int slotNumber) const;
+    // Writes those bytes to sink; false when a write failed.
+    virtual bool writeStored(const SoundBank& bank, int slotNumber, ByteSink& sink);
+};
 
 // Called with the progress positions 0, 9, .. 81 while the sounds are
 // written and 100 once their directory entries are.
@@ -23,11 +35,14 @@ using ProgressFunction = std::function<void(int position)>;
 // writing anything, when the directory would start beyond a 32-bit offset.
 // The slots and credits are not changed.
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress = {});
+// The same with the sounds from sounds.
+bool WriteBank(const SoundBank& bank, StoredSounds& sounds, ByteSink& sink, const ProgressFunction& progress = {});
 
 // Writes the bank to path with WriteFileSafely: on failure the file that was
 // there is untouched and no temporary file is left. CannotCreate: the
 // temporary file could not be made (missing folder, no permission);
 // CannotWrite: a write or the final replacement failed.
 WriteFileResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress = {});
+WriteFileResult WriteBankFile(const SoundBank& bank, StoredSounds& sounds, const std::string& path);
 
 } // namespace jbx

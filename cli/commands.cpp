@@ -4,6 +4,7 @@
 #include "bank/slotops.h"
 #include "audio/voiceconvert.h"
 #include "bank/bankloader.h"
+#include "bank/bankstream.h"
 #include "bank/bankwriter.h"
 #include "seam/filesystem.h"
 #include "bank/soundbank.h"
@@ -14,7 +15,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -25,11 +25,13 @@ namespace jbx {
 
 namespace {
 
-// Loads the bank at path, titled after it; LoadBank has reported a failure.
-LoadOutcome LoadBankFile(Session& session, const std::string& path)
+// Opens the bank at path, titled after it, with its sounds left in the
+// file: a batch run's memory stays flat whatever the bank's size. The load
+// has reported a failure.
+LoadOutcome OpenBankFile(Session& session, StreamedBank& streamed, const std::string& path)
 {
     session.bank.bankTitle = FileTitleFromPath(path);
-    return LoadBank(session, path, Owner::None);
+    return streamed.open(session, path, Owner::None);
 }
 
 // Loads a bank that a command goes on to write from. The editor keeps a
@@ -38,10 +40,10 @@ LoadOutcome LoadBankFile(Session& session, const std::string& path)
 // that sound as zeros, unless --any-version said to go on as the editor
 // does. spared is the slot the command overwrites anyway (0 for none); for
 // extract, only the slot it writes counts.
-bool LoadBankToWrite(Session& session, const Invocation& invocation, const std::string& path,
-    std::ostream& err, int spared = 0, int only = 0)
+bool LoadBankToWrite(Session& session, StreamedBank& streamed, const Invocation& invocation,
+    const std::string& path, std::ostream& err, int spared = 0, int only = 0)
 {
-    const LoadOutcome outcome = LoadBankFile(session, path);
+    const LoadOutcome outcome = OpenBankFile(session, streamed, path);
     if (outcome.result != LoadResult::Loaded)
         return false;
     if (invocation.anyVersion)
@@ -72,9 +74,9 @@ int SlotUsageError(const Command& command, const Invocation& invocation, std::os
     return UsageError(command, "SLOT must be a number from 1 to 10, not " + Quoted(invocation.operands[1]), err);
 }
 
-int SaveBankTo(const SoundBank& bank, const std::string& outPath, std::ostream& err)
+int SaveBankTo(const SoundBank& bank, StoredSounds& sounds, const std::string& outPath, std::ostream& err)
 {
-    switch (WriteBankFile(bank, outPath)) {
+    switch (WriteBankFile(bank, sounds, outPath)) {
     case WriteFileResult::Written:
         return kExitSuccess;
     case WriteFileResult::CannotCreate:
@@ -100,10 +102,13 @@ int UnheldCharacterError(const std::string& given, char32_t character, std::ostr
 // a voice file that the conversion refused included (Replace or the
 // conversion has said why). The editor keeps such a file as a silent slot;
 // a batch run stops before writing a bank that holds one.
-bool PutFiles(Session& session, int first, std::span<const std::string> files, std::ostream& err)
+bool PutFiles(Session& session, StreamedBank* streamed, int first, std::span<const std::string> files,
+    std::ostream& err)
 {
     int slotNumber = first;
     for (const std::string& file : files) {
+        if (streamed)
+            streamed->useBuffer(slotNumber);
         if (const auto unheld = UnheldSlotNameCharacter(FileTitleFromPath(file))) {
             UnheldCharacterError(file, *unheld, err);
             return false;
@@ -123,7 +128,8 @@ int RunInfo(const Command&, const Invocation& invocation, std::ostream& out, std
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    const LoadResult result = LoadBankFile(session, invocation.operands[0]).result;
+    StreamedBank streamed;
+    const LoadResult result = OpenBankFile(session, streamed, invocation.operands[0]).result;
     const bool accepted = result == LoadResult::Loaded;
     if (invocation.json)
         PrintInfoJson(session.bank, result, out);
@@ -142,7 +148,8 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, bankPath, err, 0, *slotNumber))
+    StreamedBank streamed;
+    if (!LoadBankToWrite(session, streamed, invocation, bankPath, err, 0, *slotNumber))
         return kExitFailure;
 
     const SoundSlot& slot = session.bank.slot(*slotNumber);
@@ -151,7 +158,7 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
         return kExitFailure;
     }
     // The sound and the byte after it, never past the buffer, as Extract writes.
-    if (!WriteSlotFile(session.bank, outPath, *slotNumber)) {
+    if (!streamed.writeSlotFile(session.bank, *slotNumber, outPath)) {
         err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
     }
@@ -172,29 +179,20 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         err << "jbxtool: " << Quoted(inPath) << " is too large for a voice file\n";
         return kExitFailure;
     }
-    Bytes input;
-    Bytes output;
-    try {
-        input.resize(std::size_t(file->size()));
-        output.resize(input.size() + kWaveImageSlack);
-    } catch (const std::bad_alloc&) {
-        err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
-        return kExitFailure;
-    }
-    if (file->read(input.data(), input.size()) != input.size()) {
-        err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
-        return kExitFailure;
-    }
 
+    // Two passes over the file: the blocks' headers first, which settles
+    // the image's length and asks the questions, then the samples copied
+    // straight into the output behind the header. Memory stays flat.
     CliDesktop desktop(err, invocation.answers);
-    std::int32_t size = std::int32_t(input.size());
+    LumpSource source(*file, 0, file->size());
+    VoiceImagePlan plan;
     // The conversion has said why it refused a file. No slot is involved.
-    if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
+    if (PlanVoiceImage({desktop}, source, plan) != ConvertResult::Converted) {
         err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
         return kExitFailure;
     }
-    const auto image = std::span<const std::uint8_t>(output).first(std::size_t(size) + 1);
-    if (WriteFileSafely(outPath, [&](ByteSink& file) { return file.write(image); }) != WriteFileResult::Written) {
+    const auto write = [&](ByteSink& sink) { return WriteVoiceImage(source, plan, sink, plan.imageLength()); };
+    if (WriteFileSafely(outPath, write) != WriteFileResult::Written) {
         err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
     }
@@ -205,9 +203,10 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
 {
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err))
+    StreamedBank streamed;
+    if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err))
         return kExitFailure;
-    return SaveBankTo(session.bank, invocation.operands[1], err);
+    return SaveBankTo(session.bank, streamed, invocation.operands[1], err);
 }
 
 int RunReplace(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -218,10 +217,11 @@ int RunReplace(const Command& command, const Invocation& invocation, std::ostrea
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err, *slotNumber)
-        || !PutFiles(session, *slotNumber, std::span(invocation.operands).subspan(2), err))
+    StreamedBank streamed;
+    if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err, *slotNumber)
+        || !PutFiles(session, &streamed, *slotNumber, std::span(invocation.operands).subspan(2), err))
         return kExitFailure;
-    return SaveBankTo(session.bank, *invocation.output, err);
+    return SaveBankTo(session.bank, streamed, *invocation.output, err);
 }
 
 int RunRename(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -240,10 +240,11 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
 
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
-    if (!LoadBankToWrite(session, invocation, invocation.operands[0], err))
+    StreamedBank streamed;
+    if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err))
         return kExitFailure;
     session.bank.slot(*slotNumber).name = name.bytes;
-    return SaveBankTo(session.bank, *invocation.output, err);
+    return SaveBankTo(session.bank, streamed, *invocation.output, err);
 }
 
 int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -251,9 +252,10 @@ int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
     NewBank(session);
-    if (!PutFiles(session, 1, invocation.operands, err))
+    if (!PutFiles(session, nullptr, 1, invocation.operands, err))
         return kExitFailure;
-    return SaveBankTo(session.bank, *invocation.output, err);
+    StoredSounds buffers;
+    return SaveBankTo(session.bank, buffers, *invocation.output, err);
 }
 
 } // namespace jbx

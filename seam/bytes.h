@@ -50,6 +50,15 @@ class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual bool write(std::span<const std::uint8_t> bytes) = 0;
+
+    // Copies up to length bytes of the open file descriptor from offset on
+    // without passing them through the program, where the platform can.
+    // Returns how many it copied, which may be fewer or none (the caller
+    // then copies the rest itself), or -1 once a write failed.
+    virtual std::int64_t copyDirect(int /*descriptor*/, std::int64_t /*offset*/, std::int64_t /*length*/)
+    {
+        return 0;
+    }
 };
 
 class MemorySink : public ByteSink {

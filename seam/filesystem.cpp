@@ -117,12 +117,31 @@ std::size_t InputFile::read(void* destination, std::size_t n)
     return got;
 }
 
-std::optional<std::uint8_t> InputFile::readByte()
+bool InputFile::copyTo(ByteSink& sink, std::int64_t offset, std::int64_t length)
 {
-    std::uint8_t byte = 0;
-    if (read(&byte, 1) != 1)
-        return std::nullopt;
-    return byte;
+    if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset)
+        return false;
+    if (!file_)
+        return sink.write({bytes_.data() + offset, std::size_t(length)});
+#ifndef _WIN32
+    const std::int64_t direct = sink.copyDirect(fileno(file_), offset, length);
+    if (direct < 0)
+        return false;
+    offset += direct;
+    length -= direct;
+#endif
+    // A sink that cannot copy file to file gets the bytes a large piece at a
+    // time, so that memory stays flat whatever the length.
+    constexpr std::int64_t kPiece = std::int64_t(1) << 20;
+    Bytes piece(std::size_t(std::min(length, kPiece)));
+    seek(offset);
+    while (length > 0) {
+        const std::size_t n = std::size_t(std::min(length, kPiece));
+        if (read(piece.data(), n) != n || !sink.write({piece.data(), n}))
+            return false;
+        length -= std::int64_t(n);
+    }
+    return true;
 }
 
 std::optional<Bytes> ReadWholeFile(const std::string& path)

@@ -41,8 +41,10 @@ public:
     // Reads up to n bytes; returns how many arrived.
     std::size_t read(void* destination, std::size_t n);
 
-    // One byte, or nothing at the end of the file.
-    std::optional<std::uint8_t> readByte();
+    // Writes length bytes from offset on to sink, which may have the
+    // platform copy them file to file; false when a write failed or the file
+    // ended first. The position is left undefined: seek before reading on.
+    bool copyTo(ByteSink& sink, std::int64_t offset, std::int64_t length);
 
 private:
     InputFile(std::FILE* file, std::int64_t size) : file_(file), size_(size) {}

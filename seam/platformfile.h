@@ -71,6 +71,12 @@ bool NamedBy(const fs::path& given, const fs::path& target);
 // and cuts it to their length last.
 bool Overwrite(int fd, std::span<const std::uint8_t> bytes);
 
+// Copies up to length bytes from the descriptor from, at offset, to the
+// descriptor to at its position, inside the kernel where it can. Returns how
+// many were copied, fewer where the platform cannot copy file to file (the
+// caller copies the rest), or -1 when writing failed.
+std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t length);
+
 // Puts temp in target's place, for good on the disk.
 bool ReplaceWith(const fs::path& temp, const fs::path& target);
 

@@ -167,6 +167,32 @@ bool Overwrite(int fd, std::span<const std::uint8_t> bytes)
 }
 
 // The rename reaches the disk only when the folder that records it does.
+std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t length)
+{
+    std::int64_t copied = 0;
+#ifdef __linux__
+    off_t at = off_t(offset);
+    while (copied < length) {
+        const ssize_t n = copy_file_range(from, &at, to, nullptr, std::size_t(length - copied), 0);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // The end of the input, or two files the kernel will not copy
+        // between (other file systems, a pipe): the rest goes through memory.
+        if (n == 0 || errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
+            || errno == EBADF || errno == EPERM)
+            break;
+        return -1;
+    }
+#else
+    (void)from, (void)offset, (void)to, (void)length;
+#endif
+    return copied;
+}
+
 bool ReplaceWith(const fs::path& temp, const fs::path& target)
 {
     if (::rename(temp.c_str(), target.c_str()) != 0)

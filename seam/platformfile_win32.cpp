@@ -128,6 +128,11 @@ bool ReplaceWith(const fs::path& temp, const fs::path& target)
 // An interrupted save on Windows leaves its temporary file: the console's
 // handler runs while the file is still open, and an open file cannot be
 // deleted there.
+std::int64_t CopyRange(int, std::int64_t, int, std::int64_t)
+{
+    return 0;
+}
+
 void NoteTemporaryFile(const fs::path&) {}
 void ForgetTemporaryFile() {}
 void RemoveTemporaryFileOnInterrupt() {}

@@ -88,6 +88,20 @@ public:
     }
     bool failed() const { return failed_; }
 
+    std::int64_t copyDirect(int descriptor, std::int64_t offset, std::int64_t length) override
+    {
+        // What the stream holds goes first, or the copied bytes would come
+        // before it.
+        if (failed_ || std::fflush(file_) != 0) {
+            failed_ = true;
+            return -1;
+        }
+        const std::int64_t copied = CopyRange(descriptor, offset, fileno(file_), length);
+        if (copied < 0)
+            failed_ = true;
+        return copied;
+    }
+
 private:
     std::FILE* file_;
     bool failed_ = false;

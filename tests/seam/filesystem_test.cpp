@@ -75,12 +75,21 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchangedUnderANonAsciiName)
     EXPECT_EQ(Listing(folder), std::vector<std::string>{kBankName});
     EXPECT_EQ(ReadBytes(path), bytes) << "written as text";
     EXPECT_EQ(ReadWholeFile(path), bytes) << "read as text";
+    // Copied file to file in two ranges, the second behind what the stream
+    // buffered of the first, and through memory.
     auto file = InputFile::open(path);
     ASSERT_TRUE(file);
-    Bytes byByte;
-    while (const auto byte = file->readByte())
-        byByte.push_back(*byte);
-    EXPECT_EQ(byByte, bytes);
+    const std::string copy = dir.file("copy");
+    const std::int64_t size = file->size();
+    ASSERT_EQ(WriteFileSafely(copy, [&](ByteSink& sink) {
+        return sink.write(all.first(1)) && file->copyTo(sink, 1, 7) && sink.write(all.subspan(8, 1))
+            && file->copyTo(sink, 9, size - 9);
+    }), WriteFileResult::Written);
+    EXPECT_EQ(ReadBytes(copy), bytes);
+    MemorySink memory;
+    EXPECT_TRUE(file->copyTo(memory, 3, 5));
+    EXPECT_EQ(memory.data, Bytes(bytes.begin() + 3, bytes.begin() + 8));
+    EXPECT_FALSE(file->copyTo(memory, 3, size)) << "a range past the end";
 }
 
 // A file is replaced only by a complete new one: whatever fails, the file that was there stays with its
