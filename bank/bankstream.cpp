@@ -110,12 +110,16 @@ bool StreamedBank::writeStored(const SoundBank& bank, int slotNumber, ByteSink& 
     return writeBytes(bank, slotNumber, sink, storedSize(bank, slotNumber));
 }
 
-bool StreamedBank::writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path)
+bool StreamedBank::writeSlot(const SoundBank& bank, int slotNumber, ByteSink& sink)
 {
     if (lumps_[std::size_t(slotNumber - 1)].kind == Lump::Kind::Buffer)
-        return WriteSlotFile(bank, path, slotNumber);
-    const std::int64_t count = std::int64_t(bank.slot(slotNumber).size) + 1;
-    return WriteFileSafely(path, [&](ByteSink& sink) { return writeBytes(bank, slotNumber, sink, count); })
+        return sink.write(SlotFileBytes(bank.slot(slotNumber)));
+    return writeBytes(bank, slotNumber, sink, std::int64_t(bank.slot(slotNumber).size) + 1);
+}
+
+bool StreamedBank::writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path)
+{
+    return WriteFileSafely(path, [&](ByteSink& sink) { return writeSlot(bank, slotNumber, sink); })
         == WriteFileResult::Written;
 }
 

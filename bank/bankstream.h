@@ -47,7 +47,9 @@ public:
     void useBuffer(int slotNumber);
 
     // Writes bytes 0 through size of the slot, the byte after the sound
-    // included, as Extract writes them from a loaded slot.
+    // included, as Extract writes them from a loaded slot: to a sink, or to
+    // the file at path as WriteSlotFile does.
+    bool writeSlot(const SoundBank& bank, int slotNumber, ByteSink& sink);
     bool writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path);
 
     std::int64_t storedSize(const SoundBank& bank, int slotNumber) const override;

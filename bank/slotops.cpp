@@ -113,14 +113,16 @@ ReplaceResult ReplaceSlotFromFile(Session& session, Owner owner, int slotNumber,
     return result;
 }
 
+std::span<const std::uint8_t> SlotFileBytes(const SoundSlot& slot)
+{
+    const std::size_t wanted = std::size_t(slot.size) + 1;
+    return {slot.data->data(), std::min(wanted, slot.data->size())};
+}
+
 bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber)
 {
-    const SoundSlot& slot = bank.slot(slotNumber);
-    const std::size_t wanted = std::size_t(slot.size) + 1;
-    const std::size_t length = std::min(wanted, slot.data->size());
-
-    return WriteFileSafely(path, [&](ByteSink& file) { return file.write({slot.data->data(), length}); })
-        == WriteFileResult::Written;
+    const auto bytes = SlotFileBytes(bank.slot(slotNumber));
+    return WriteFileSafely(path, [&](ByteSink& file) { return file.write(bytes); }) == WriteFileResult::Written;
 }
 
 ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,

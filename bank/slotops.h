@@ -33,9 +33,12 @@ enum class ReplaceResult {
 // reported to the user, in boxes that owner owns.
 ReplaceResult ReplaceSlotFromFile(Session& session, Owner owner, int slotNumber, const std::string& path);
 
-// Writes bytes 0 through size of the slot (its sound and the byte after it),
-// never beyond the slot's buffer. False when the file could not be written;
-// an existing file is then left as it was.
+// Bytes 0 through size of the slot (its sound and the byte after it),
+// never beyond the slot's buffer: what Extract writes.
+std::span<const std::uint8_t> SlotFileBytes(const SoundSlot& slot);
+
+// Writes them to the file at path. False when the file could not be
+// written; an existing file is then left as it was.
 bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumber);
 
 // A slot name from a file title (UTF-8, as the file system names the file):
