@@ -2,6 +2,7 @@
 
 #include "app/accelerators.h"
 #include "qt/dialogs/creditsdialog.h"
+#include "qt/groupboxframe.h"
 #include "qt/mainwindow.h"
 #include "qt/programicon.h"
 #include "qt/settings/optionssheet.h"
@@ -16,6 +17,7 @@ Editor::Editor(EditorOptions options)
 {
     InitOptionsResources();
     QApplication::setWindowIcon(ProgramIcon());
+    CacheGroupBoxFrame();
 }
 
 Editor::~Editor() = default;

@@ -5,6 +5,7 @@
 #include "app/accelerators.h"
 #include "bank/soundbank.h"
 #include "qt/editor.h"
+#include "qt/groupboxframe.h"
 #include "qt/mainwindow.h"
 #include "qt/progresswindow.h"
 #include "qt/qtdesktop.h"
@@ -21,11 +22,14 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPixmapCache>
 #include <QProcess>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QUrl>
 
@@ -229,6 +233,20 @@ TEST(EditorTest, StartGivesTheWindowItsKeysAndItsDialogs)
     editor.window()->button(command::kCredits)->click();
     editor.window()->button(command::kOptions)->click();
     EXPECT_EQ(titles, (QStringList{"Credits", "Options"}));
+}
+
+// Fusion finds the frame only under the key that its own load of the file
+// uses; under any other, the first paint loads every image plugin again.
+TEST(EditorTest, TheGroupBoxFrameIsCachedWhereFusionLooksWithTheImageItWouldRead)
+{
+    if (QApplication::style()->name() != "fusion")
+        GTEST_SKIP() << "the style is " << QApplication::style()->name().toStdString();
+    QPixmapCache::clear();
+    const QPixmap cached = CacheGroupBoxFrame();
+    ASSERT_FALSE(cached.isNull());
+    const QString file = ":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png";
+    EXPECT_EQ(QPixmap(file).cacheKey(), cached.cacheKey());
+    EXPECT_EQ(cached.toImage(), QPixmap::fromImage(QImage(file)).toImage());
 }
 
 // Told so by the variable, jbxmaker prints its caption once painted, and closes.
