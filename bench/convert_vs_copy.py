@@ -1,13 +1,20 @@
 #!/usr/bin/env python3
 """jbxtool convert against a plain copy and ffmpeg's stream copy of the same voice file.
 
-    bench/convert_vs_copy.py [--jbxtool build/default/cli/jbxtool] [--megabytes 100] [--rounds 7]
+    bench/convert_vs_copy.py [--jbxtool build/default/cli/jbxtool] [--before OLD_JBXTOOL]
+                             [--megabytes 100] [--rounds 7] [--large-megabytes 1024]
 
 Writes an 8-bit voice file of one sound block and 1 MiB continuation blocks on tmpfs, then runs
 `cp`, `ffmpeg -c:a copy` and `jbxtool convert` in turn, round after round, so that a change in the
-machine's load falls on all three alike. Prints each one's median time and peak memory
-(/usr/bin/time's maximum resident set) and jbxtool's ratios to the other two. A copy is the least
-this work can cost; the ratios are what count, not the seconds.
+machine's load falls on all alike. Prints each one's median time and peak memory (/usr/bin/time's
+maximum resident set) and jbxtool's ratios to the other two. A copy is the least this work can
+cost; the ratios are what count, not the seconds.
+
+Then the peak memory of `convert` on a voice file of --large-megabytes, and of `info`, `extract`
+(of a voice lump and of a WAVE lump) and `rewrite` on a bank of that size, once each.
+
+--before names another jbxtool (say, one built from an older commit) that runs beside this one in
+every measurement, so that before and after come from the same run.
 """
 
 import argparse
@@ -23,19 +30,54 @@ import time
 BLOCK = 1 << 20
 TARGETS = {"cp": 1.5, "ffmpeg": 0.5}   # jbxtool's time at most this many times theirs
 PEAK_TARGET_MIB = 16
+SLOTS = 10
 
 
-def write_voice_file(path, megabytes):
+def voice_file(megabytes):
+    """An 8-bit voice file at 11025 Hz: a sound block, then continuations of the same format."""
     version = 0x010A
     header = b"Creative Voice File\x1a" + struct.pack("<HHH", 26, version, (~version + 0x1234) & 0xFFFF)
     samples = bytes(range(256)) * (BLOCK // 256)
+    parts = [header, struct.pack("<B", 1) + (BLOCK + 2).to_bytes(3, "little") + bytes([165, 0]) + samples]
+    parts += [struct.pack("<B", 2) + BLOCK.to_bytes(3, "little") + samples] * (megabytes - 1)
+    parts.append(b"\0")
+    return parts
+
+
+def write_parts(out, parts):
+    size = 0
+    for part in parts:
+        out.write(part)
+        size += len(part)
+    return size
+
+
+def pcm_wave(megabytes):
+    samples = bytes(range(256)) * (BLOCK // 256)
+    size = megabytes * BLOCK
+    header = (b"RIFF" + struct.pack("<I", 36 + size) + b"WAVE" + b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, 11025, 11025, 1, 8)
+              + b"data" + struct.pack("<I", size))
+    return [header] + [samples] * megabytes
+
+
+def write_bank(path, megabytes):
+    """A bank of ten sounds, together about megabytes: slot 1 a voice file, the others PCM WAVE files."""
+    each = max(1, megabytes // SLOTS)
+    entries = []
     with open(path, "wb") as out:
-        out.write(header)
-        # A sound block at 11025 Hz, 8-bit, then continuations of the same format.
-        out.write(struct.pack("<B", 1) + (BLOCK + 2).to_bytes(3, "little") + bytes([165, 0]) + samples)
-        for _ in range(megabytes - 1):
-            out.write(struct.pack("<B", 2) + BLOCK.to_bytes(3, "little") + samples)
-        out.write(b"\0")
+        out.write(b"IWAD" + struct.pack("<ii", 12, 0))
+        offset = 12
+        for slot in range(SLOTS):
+            size = write_parts(out, voice_file(each) if slot == 0 else pcm_wave(each))
+            entries.append((offset, size, f"sound{slot + 1}"))
+            offset += size
+        directory = offset
+        out.write(struct.pack("<ii8s", 0, 0, b"JEERSTRT"))
+        for lump_offset, size, name in entries:
+            out.write(struct.pack("<ii8s", lump_offset, size, name.encode()))
+        out.write(struct.pack("<ii8s", 0, 0, b"JEERSTOP"))
+        out.seek(8)
+        out.write(struct.pack("<i", directory))
 
 
 def run(command):
@@ -48,48 +90,93 @@ def run(command):
     return seconds, int(result.stderr.strip().splitlines()[-1]) / 1024
 
 
+def remove(path):
+    if os.path.exists(path):
+        os.remove(path)
+
+
+def compare_with_copies(folder, tools, megabytes, rounds):
+    voice = os.path.join(folder, "in.voc")
+    with open(voice, "wb") as out:
+        write_parts(out, voice_file(megabytes))
+    out = os.path.join(folder, "out.wav")
+    commands = {
+        "cp": ["cp", voice, out],
+        "ffmpeg": ["ffmpeg", "-nostdin", "-v", "error", "-y", "-i", voice, "-c:a", "copy", out],
+    }
+    commands.update({name: [tool, "convert", voice, out] for name, tool in tools.items()})
+    times = {name: [] for name in commands}
+    peaks = {name: 0.0 for name in commands}
+    for _ in range(rounds):
+        for name, command in commands.items():
+            remove(out)
+            seconds, peak = run(command)
+            times[name].append(seconds)
+            peaks[name] = max(peaks[name], peak)
+    remove(voice)
+    remove(out)
+
+    medians = {name: statistics.median(values) for name, values in times.items()}
+    print(f"{megabytes} MiB voice file, {rounds} rounds, medians:")
+    for name in commands:
+        print(f"  {name:16} {medians[name] * 1000:8.1f} ms  peak {peaks[name]:7.1f} MiB")
+    for name in tools:
+        for other, target in TARGETS.items():
+            ratio = medians[name] / medians[other]
+            print(f"{name} / {other}: {ratio:.2f}x (target at most {target}x){'' if ratio <= target else '  NOT MET'}")
+        met = peaks[name] <= PEAK_TARGET_MIB
+        print(f"{name} peak: {peaks[name]:.1f} MiB (target at most {PEAK_TARGET_MIB} MiB){'' if met else '  NOT MET'}")
+
+
+def large_peaks(folder, tools, megabytes):
+    voice = os.path.join(folder, "large.voc")
+    with open(voice, "wb") as out:
+        write_parts(out, voice_file(megabytes))
+    bank = os.path.join(folder, "large.jbx")
+    write_bank(bank, megabytes)
+    out = os.path.join(folder, "out")
+    commands = {
+        "convert": ["convert", voice, out],
+        "info": ["info", bank],
+        "extract voice": ["extract", bank, "1", out],
+        "extract wave": ["extract", bank, "2", out],
+        "rewrite": ["rewrite", bank, out],
+    }
+    print(f"\nPeak memory on a {megabytes} MiB voice file and a {megabytes} MiB bank (one run each):")
+    for label, arguments in commands.items():
+        line = f"  {label:14}"
+        for name, tool in tools.items():
+            remove(out)
+            seconds, peak = run([tool] + arguments)
+            met = "" if name != "jbxtool" or peak <= PEAK_TARGET_MIB else "  NOT MET"
+            line += f"  {name} {peak:7.1f} MiB in {seconds:5.2f} s{met}"
+        print(line)
+    for path in (voice, bank, out):
+        remove(path)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--jbxtool", default="build/default/cli/jbxtool")
+    parser.add_argument("--before", help="another jbxtool measured beside this one")
     parser.add_argument("--megabytes", type=int, default=100)
     parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--large-megabytes", type=int, default=1024, help="0 leaves the large files out")
     args = parser.parse_args()
-    jbxtool = os.path.abspath(args.jbxtool)
+    tools = {"jbxtool": os.path.abspath(args.jbxtool)}
+    if args.before:
+        tools["jbxtool (before)"] = os.path.abspath(args.before)
     for tool in ("/usr/bin/time", "ffmpeg"):
         if not shutil.which(tool):
             sys.exit(f"{tool} is missing; scripts/install-deps installs it")
 
     folder = tempfile.mkdtemp(dir="/dev/shm" if os.path.isdir("/dev/shm") else None)
     try:
-        voice = os.path.join(folder, "in.voc")
-        write_voice_file(voice, args.megabytes)
-        out = os.path.join(folder, "out.wav")
-        commands = {
-            "cp": ["cp", voice, out],
-            "ffmpeg": ["ffmpeg", "-nostdin", "-v", "error", "-y", "-i", voice, "-c:a", "copy", out],
-            "jbxtool": [jbxtool, "convert", voice, out],
-        }
-        times = {name: [] for name in commands}
-        peaks = {name: 0.0 for name in commands}
-        for _ in range(args.rounds):
-            for name, command in commands.items():
-                if os.path.exists(out):
-                    os.remove(out)
-                seconds, peak = run(command)
-                times[name].append(seconds)
-                peaks[name] = max(peaks[name], peak)
+        compare_with_copies(folder, tools, args.megabytes, args.rounds)
+        if args.large_megabytes > 0:
+            large_peaks(folder, tools, args.large_megabytes)
     finally:
         shutil.rmtree(folder)
-
-    medians = {name: statistics.median(values) for name, values in times.items()}
-    print(f"{args.megabytes} MiB voice file, {args.rounds} rounds, medians:")
-    for name in commands:
-        print(f"  {name:8} {medians[name] * 1000:8.1f} ms  peak {peaks[name]:7.1f} MiB")
-    for other, target in TARGETS.items():
-        ratio = medians["jbxtool"] / medians[other]
-        print(f"jbxtool / {other}: {ratio:.2f}x (target at most {target}x){'' if ratio <= target else '  NOT MET'}")
-    met = peaks["jbxtool"] <= PEAK_TARGET_MIB
-    print(f"jbxtool peak: {peaks['jbxtool']:.1f} MiB (target at most {PEAK_TARGET_MIB} MiB){'' if met else '  NOT MET'}")
 
 
 if __name__ == "__main__":
