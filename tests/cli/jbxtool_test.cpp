@@ -321,10 +321,12 @@ TEST_F(Jbxtool, ASaveIsFlushedAroundTheRenameAndAnInterruptedOneLeavesNothing)
 
 #endif
 
-// A voice file bigger than the memory jbxtool may use converts all the
-// same: only the blocks' headers are read, and the samples are copied
-// behind the WAVE header. The file is sparse: eight sound blocks of 16 MiB.
-TEST_F(Jbxtool, AVoiceFileBiggerThanMemoryConverts)
+// Files bigger than the memory jbxtool may use go through all the same:
+// a voice file's blocks are walked by their headers and its samples copied
+// behind the WAVE header, and a bank's sounds stay in the file until they
+// are written. The files are sparse: a voice file of eight sound blocks of
+// 16 MiB, and a bank whose ten sounds each cover all of it.
+TEST_F(Jbxtool, FilesBiggerThanMemoryStream)
 {
 #if !JBX_MEMORY_LIMIT_WORKS
     GTEST_SKIP() << JBX_NO_MEMORY_LIMIT_REASON;
@@ -344,14 +346,27 @@ TEST_F(Jbxtool, AVoiceFileBiggerThanMemoryConverts)
         file.write("\x7f\0", 2);
         ASSERT_TRUE(file.good());
     }
+    const auto limited = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--as=" + std::to_string(std::uint64_t(64) << 20), "--", JbxtoolPath()});
+        return RunProgram("prlimit", args);
+    };
     const std::string out = dir.file("out.wav");
-    const RunResult run = RunProgram("prlimit",
-        {"--as=" + std::to_string(std::uint64_t(64) << 20), "--", JbxtoolPath(), "convert", voice, out});
+    RunResult run = limited({"convert", voice, out});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::ifstream image(out, std::ios::binary | std::ios::ate);
     EXPECT_EQ(std::uint64_t(image.tellg()), 44 + samples);
     image.seekg(std::streamoff(44 + samples - 1));
     EXPECT_EQ(image.get(), 0x7f);
+
+    constexpr std::uint32_t kBankLength = 160 << 20;
+    const std::string bank = dir.file("big.jbx");
+    WriteOverlappingBank(bank, kBankLength);
+    run = limited({"info", bank});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr(" " + std::to_string(kBankLength) + "\nAuthor"));
+    run = limited({"extract", bank, "10", out});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(std::filesystem::file_size(out), kBankLength + 1u);
 #endif
 }
 
