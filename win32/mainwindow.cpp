@@ -5,13 +5,14 @@
 #include "win32/creditsdialog.h"
 #include "win32/optionssheet.h"
 #include "win32/resource.h"
+#include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 #include "win32/win32desktop.h"
 
-#include <shellapi.h>
 #include <windowsx.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 
@@ -34,18 +35,27 @@ Notification NotificationOf(UINT code)
     return Notification::Other;
 }
 
-struct DropFinisher {
-    void operator()(HDROP drop) const { DragFinish(drop); }
-};
-using DropHandle = std::unique_ptr<std::remove_pointer_t<HDROP>, DropFinisher>;
+// What DragAcceptFiles does, which would load the shell at start-up for
+// one style bit; the shell is needed only once something is dropped.
+void AcceptDroppedFiles(HWND window, bool accept)
+{
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    SetWindowLongPtrW(window, GWL_EXSTYLE, accept ? style | WS_EX_ACCEPTFILES : style & ~LONG_PTR(WS_EX_ACCEPTFILES));
+}
 
 // Only the first name counts; its length is asked for, so no path is cut.
-// The drop is released before the bank is opened.
-std::wstring FirstDroppedName(DropHandle drop)
+// The drop is released before the bank is opened. Nothing when the shell's
+// drop functions cannot be had; the user has been told which.
+std::optional<std::wstring> FirstDroppedName(HDROP drop, Desktop& desktop)
 {
-    const UINT length = DragQueryFileW(drop.get(), 0, nullptr, 0);
+    const auto query = SystemFunction(kDragQueryFileW, desktop, Owner::MainWindow);
+    const auto finish = query ? SystemFunction(kDragFinish, desktop, Owner::MainWindow) : nullptr;
+    if (!finish)
+        return std::nullopt;   // without DragFinish nothing can release the drop
+    const std::unique_ptr<std::remove_pointer_t<HDROP>, decltype(finish)> held(drop, finish);
+    const UINT length = query(drop, 0, nullptr, 0);
     std::wstring name(std::size_t(length) + 1, L'\0');
-    name.resize(DragQueryFileW(drop.get(), 0, name.data(), length + 1));
+    name.resize(query(drop, 0, name.data(), length + 1));
     return name;
 }
 
@@ -106,7 +116,7 @@ BOOL Win32MainWindow::OnInitDialog(HWND window, HWND, LPARAM lParam)
     self.desktop_.setMainWindow(window);
     // The window's own share of the start, then the core's: caption,
     // current slot 1, Extract, and the focus on Sound 1 last.
-    DragAcceptFiles(window, TRUE);
+    AcceptDroppedFiles(window, true);
     SendDlgItemMessageW(window, IDC_NAME, EM_LIMITTEXT, kSlotNameLimit, 0);
     const HMENU menu = GetSystemMenu(window, FALSE);
     EnableMenuItem(menu, 2, MF_BYPOSITION | MF_GRAYED);   // Size
@@ -127,14 +137,19 @@ void Win32MainWindow::OnCommand(HWND window, int id, HWND control, UINT code)
 
 void Win32MainWindow::OnDropFiles(HWND window, HDROP drop)
 {
-    const std::wstring name = FirstDroppedName(DropHandle(drop));
-    if (Win32MainWindow* self = DialogData<Win32MainWindow>(window))
-        self->commands_.dropFiles({Utf8FromWide(name)});
+    Win32MainWindow* self = DialogData<Win32MainWindow>(window);
+    if (!self) {
+        if (const auto finish = FindSystemFunction(kDragFinish))
+            finish(drop);
+        return;
+    }
+    if (const std::optional<std::wstring> name = FirstDroppedName(drop, self->desktop_))
+        self->commands_.dropFiles({Utf8FromWide(*name)});
 }
 
 void Win32MainWindow::OnClose(HWND window)
 {
-    DragAcceptFiles(window, FALSE);
+    AcceptDroppedFiles(window, false);
     DestroyWindow(window);
 }
 

@@ -4,11 +4,11 @@
 #include "win32/controls.h"
 #include "win32/registryassociation.h"
 #include "win32/resource.h"
+#include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 #include "win32/win32desktop.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <prsht.h>
 #include <windowsx.h>
 
@@ -24,6 +24,7 @@ namespace {
 // One showing of the sheet, which every page record carries as its lParam.
 struct OptionsShowing {
     HINSTANCE instance;
+    Win32Desktop& desktop;
     OptionsSession session;
 };
 
@@ -127,7 +128,11 @@ void OnAboutPageCommand(HWND page, int id, HWND, UINT code)
         return;
     if (id == IDC_ABOUT_ICON) {
         showing->session.countAboutIconClick();
-        PlayAboutSound(showing->instance);
+        // A box saying the player is missing must be owned by the sheet,
+        // the one window that takes input while it is up.
+        showing->desktop.setDialog(GetParent(page));
+        PlayAboutSound(showing->instance, showing->desktop);
+        showing->desktop.setDialog(nullptr);
     } else if (id == IDC_WRITTEN_BY) {
         if (const std::optional<std::string_view> text = showing->session.writtenByClicked())
             SetDlgItemTextW(page, IDC_ABOUT_DESCRIPTION, WideFromUtf8(*text).c_str());
@@ -163,7 +168,7 @@ static_assert(kPageRecordSize % alignof(PROPSHEETPAGEW) == 0);
 
 } // namespace
 
-bool PlayAboutSound(HINSTANCE instance)
+bool PlayAboutSound(HINSTANCE instance, Desktop& desktop)
 {
     const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_ABOUT_SOUND), MAKEINTRESOURCEW(RT_ABOUT_SOUND));
     const HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
@@ -172,12 +177,13 @@ bool PlayAboutSound(HINSTANCE instance)
         return false;
     // The image stays mapped with the program, so the player may read it
     // after PlaySound has returned; a new click restarts it.
-    return PlaySoundW(static_cast<LPCWSTR>(image), instance, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
+    const auto play = SystemFunction(kPlaySoundW, desktop, Owner::Dialog);
+    return play && play(static_cast<LPCWSTR>(image), instance, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }
 
 INT_PTR ShowOptionsSheet(HINSTANCE instance, HWND owner, SettingsStore& settings, Win32Desktop& desktop)
 {
-    OptionsShowing showing{instance, OptionsSession(settings, desktop)};
+    OptionsShowing showing{instance, desktop, OptionsSession(settings, desktop)};
 
     // The sheet steps from one record to the next by the record's own size,
     // so first-version records lie packed at that size, not at the size of

@@ -6,6 +6,7 @@
 
 namespace jbx {
 
+class Desktop;
 class SettingsStore;
 class Win32Desktop;
 
@@ -16,8 +17,9 @@ class Win32Desktop;
 INT_PTR ShowOptionsSheet(HINSTANCE instance, HWND owner, SettingsStore& settings, Win32Desktop& desktop);
 
 // Plays the About sound (resource type 1000, id 300) straight from the
-// program file's resources; silent when it cannot be had. True when
-// PlaySound took it.
-bool PlayAboutSound(HINSTANCE instance);
+// program file's resources; silent when it cannot be had. A missing player
+// is told in a box owned by the desktop's dialog. True when PlaySound took
+// it.
+bool PlayAboutSound(HINSTANCE instance, Desktop& desktop);
 
 } // namespace jbx

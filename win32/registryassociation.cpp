@@ -4,9 +4,8 @@
 #include "settings/association.h"
 #include "settings/shellassociation.h"
 #include "win32/registrystore.h"
+#include "win32/systemlibrary.h"
 #include "win32/widetext.h"
-
-#include <shlobj.h>
 
 #include <optional>
 #include <variant>
@@ -132,12 +131,13 @@ std::wstring AssociationIcon(const std::wstring& programPath)
     return WideFromUtf8(ShellIcon(Utf8FromWide(programPath)));
 }
 
-void NotifyShellOfAssociations()
+void NotifyShellOfAssociations(Desktop& desktop)
 {
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    if (const auto notify = SystemFunction(kSHChangeNotify, desktop, Owner::MainWindow))
+        notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
-void AssociateBankFiles(HINSTANCE instance, Desktop& desktop, void (*tellShell)())
+void AssociateBankFiles(HINSTANCE instance, Desktop& desktop, void (*tellShell)(Desktop&))
 {
     const std::optional<std::wstring> program = ProgramPath(instance);
     if (!program) {
@@ -160,7 +160,7 @@ void AssociateBankFiles(HINSTANCE instance, Desktop& desktop, void (*tellShell)(
         WriteDefault(WideFromUtf8(write.key), WideFromUtf8(write.text));
 
     if (tellShell)
-        tellShell();
+        tellShell(desktop);
 }
 
 } // namespace jbx

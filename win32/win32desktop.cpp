@@ -4,11 +4,10 @@
 #include "audio/waveimage.h"
 #include "win32/controls.h"
 #include "win32/resource.h"
+#include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
-#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <vector>
@@ -109,8 +108,9 @@ Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance) {}
 
 Win32Desktop::~Win32Desktop()
 {
+    // Something playing means the player was found.
     if (playing_)
-        PlaySoundW(nullptr, nullptr, 0);
+        FindSystemFunction(kPlaySoundW)(nullptr, nullptr, 0);
 }
 
 HWND Win32Desktop::ownerWindow(Owner owner) const
@@ -187,21 +187,25 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     if (request.confirmOverwrite)
         dialog.Flags |= OFN_OVERWRITEPROMPT;
 
-    const BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
-    if (!chosen)
+    const auto run = SystemFunction(request.kind == FileDialogKind::Open ? kGetOpenFileNameW : kGetSaveFileNameW,
+        *this, request.owner);
+    if (!run || !run(&dialog))
         return std::nullopt;
     return ChosenFile{Utf8FromWide(file.data()), int(dialog.nFilterIndex)};
 }
 
 void Win32Desktop::playSound(SoundData image)
 {
+    const auto play = SystemFunction(kPlaySoundW, *this, Owner::MainWindow);
+    if (!play)
+        return;
     // Stop first: the buffer that may be playing is released below.
-    PlaySoundW(nullptr, nullptr, 0);
+    play(nullptr, nullptr, 0);
     playing_.reset();
     if (!image || !WaveImageFits(*image))
         return;
     playing_ = std::move(image);
-    PlaySoundW(reinterpret_cast<LPCWSTR>(playing_->data()), nullptr, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
+    play(reinterpret_cast<LPCWSTR>(playing_->data()), nullptr, SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }
 
 bool Win32Desktop::shiftHeld() const

@@ -1,11 +1,18 @@
 // Start-up of the Windows editor with the demo bank, against a bare dialog
 // (baredialog.cpp) and the same with a font, one labelled button and the
 // editor's manifest (textdialog), and the editor's main window shown by a
-// program that does nothing else (templatedialog), all measured in the same run: the time from creating the
-// process to its window being on the screen, and the process's peak memory
-// by then. The target is against the dialog that shows text, as for the
-// Linux editor; the bare one shows what that text costs. The programs take turns, so that a slow spell of the machine
-// falls on both alike, and the medians are compared at the end.
+// program that does nothing else (templatedialog), all measured in the same
+// run: the time from creating the process to its window being on the
+// screen, and the process's peak memory by then. The programs take turns,
+// so that a slow spell of the machine falls on all alike, and the medians
+// are compared at the end.
+//
+// Two sets of targets. Against the dialog that shows text, as for the Linux
+// editor; the bare one shows what that text costs. And against the main
+// window shown alone, which has the same templates, controls and manifest:
+// what is left over is the editor's own start-up (the core, the bank, the
+// settings, and whatever libraries it loads before the window shows), held
+// to at most +3 MB of peak memory and 1.05x the time.
 //
 // The program reports; it does not judge. A missed target still exits with
 // 0; a program that could not be started, or showed no window, or did not
@@ -27,6 +34,8 @@
 namespace {
 
 constexpr double kTargetTimeRatio = 1.3;
+constexpr double kWindowTargetTimeRatio = 1.05;
+constexpr double kWindowTargetExtraMegabytes = 3.0;
 constexpr int kDefaultRepetitions = 15;
 constexpr DWORD kTimeoutMs = 20000;
 
@@ -187,10 +196,16 @@ int main(int argc, char** argv)
     std::printf("jbxmaker start-up: %.2fx the text dialog's time (target at most %.1fx): %s; %.2fx the bare dialog's\n",
         ratio, kTargetTimeRatio, ratio <= kTargetTimeRatio ? "met" : "missed",
         Median(editor.milliseconds) / Median(bare.milliseconds));
-    std::printf("jbxmaker start-up: %.2fx the main window shown alone (its own code and libraries)\n",
-        Median(editor.milliseconds) / Median(window.milliseconds));
+    const double windowRatio = Median(editor.milliseconds) / Median(window.milliseconds);
+    std::printf("jbxmaker start-up: %.2fx the main window shown alone (target at most %.2fx): %s\n", windowRatio,
+        kWindowTargetTimeRatio, windowRatio <= kWindowTargetTimeRatio ? "met" : "missed");
     std::printf("jbxmaker peak memory: %.1f MB against %.1f MB (text dialog), %+.1f MB; bare dialog %.1f MB\n",
         Median(editor.megabytes), Median(text.megabytes), Median(editor.megabytes) - Median(text.megabytes),
         Median(bare.megabytes));
+    const double extra = Median(editor.megabytes) - Median(window.megabytes);
+    std::printf("jbxmaker peak memory: %+.1f MB over the main window shown alone, %.1f MB (target at most %+.1f MB): "
+                "%s\n",
+        extra, Median(window.megabytes), kWindowTargetExtraMegabytes,
+        extra <= kWindowTargetExtraMegabytes ? "met" : "missed");
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "win32/controls.h"
 #include "win32/program.h"
 #include "win32/resource.h"
+#include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 
 #include "tests/support/testfiles.h"
@@ -245,6 +246,23 @@ TEST_F(Editor, PlaybackGetsTheSlotsImageAndKeepsItThroughAReplace)
     click(IDC_SOUND1 + 2);
     EXPECT_TRUE(played.expired());
     EXPECT_EQ(desktop.playing(), nullptr) << "zeros are not handed to the player";
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+// A system DLL that is missing, or lacks the function, is said in a box,
+// and the caller gets nothing to call.
+TEST_F(Editor, AMissingSystemFunctionIsToldNotCalled)
+{
+    DialogDriver driver;
+    std::vector<SeenBox> boxes;
+    using Player = LateFunction<decltype(PlaySoundW)>;
+    for (const Player missing : {Player{L"nosuchlibrary.dll", "PlaySoundW"}, Player{L"winmm.dll", "NoSuchFunction"}}) {
+        driver.answerBox(IDOK, &boxes);
+        EXPECT_EQ(SystemFunction(missing, desktop, Owner::MainWindow), nullptr) << missing.name;
+    }
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].icon, "stop");
+    EXPECT_EQ(boxes[1].owner, main());
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 

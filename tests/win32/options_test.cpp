@@ -250,7 +250,7 @@ TEST_F(OptionsSheet, TheAssociationReadsTheUsersClassesFirstAndWritesOnlyThem)
         for (int time = 1; time <= 2; ++time) {
             SCOPED_TRACE(time);
             gShellNotices = 0;
-            AssociateBankFiles(instance, desktop, [] {
+            AssociateBankFiles(instance, desktop, [](Desktop&) {
                 ++gShellNotices;
                 gVerbAtNotice = Default(kMachineClass + L"\\shell\\jbx\\command");
             });
