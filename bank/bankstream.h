@@ -6,7 +6,7 @@
 // lump is walked when the bank is opened, its questions asked then, and
 // converted as it is written.
 
-#include "audio/voiceconvert.h"
+#include "audio/voicestream.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
 #include "bank/soundbank.h"

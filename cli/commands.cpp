@@ -3,6 +3,7 @@
 #include "bank/singlebytetext.h"
 #include "bank/slotops.h"
 #include "audio/voiceconvert.h"
+#include "audio/voicestream.h"
 #include "bank/bankloader.h"
 #include "bank/bankstream.h"
 #include "bank/bankwriter.h"

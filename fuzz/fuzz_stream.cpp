@@ -3,7 +3,7 @@
 // its file, with the same answers, must ask the same questions and write
 // the same image, bank and extracted slots.
 
-#include "audio/voiceconvert.h"
+#include "audio/voicestream.h"
 #include "bank/bankloader.h"
 #include "bank/bankstream.h"
 #include "bank/bankwriter.h"
