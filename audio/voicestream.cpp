@@ -30,6 +30,17 @@ public:
         return window_[position - start_];
     }
 
+    // Bytes from position on: from the window when it holds them all, as
+    // the samples of a short block mostly are, else from the source.
+    std::size_t read(std::size_t position, std::span<std::uint8_t> into)
+    {
+        if (position >= start_ && position - start_ <= length_ && into.size() <= length_ - (position - start_)) {
+            std::copy_n(window_.begin() + std::ptrdiff_t(position - start_), into.size(), into.begin());
+            return into.size();
+        }
+        return source_.read(position, into);
+    }
+
 private:
     VoiceSource& source_;
     std::size_t size_;
@@ -51,21 +62,51 @@ private:
 
 class CopySamples {
 public:
-    CopySamples(VoiceSource& source, ByteSink& sink, std::uint64_t limit) : source_(source), sink_(sink), left_(limit) {}
-    bool ok() const { return ok_; }
-    // Ranges beyond the limit are left out; the first failure ends the copying.
+    CopySamples(WindowedInput& input, VoiceSource& source, ByteSink& sink, std::uint64_t limit)
+        : input_(input), source_(source), sink_(sink), left_(limit)
+    {
+    }
+
+    // Ranges beyond the limit are left out; the first failure ends the
+    // copying.
     void take(std::size_t position, std::size_t n)
     {
-        const std::uint64_t copy = std::min<std::uint64_t>(n, left_);
-        if (ok_ && copy > 0)
-            ok_ = source_.copyTo(sink_, position, copy);
+        const std::size_t copy = std::size_t(std::min<std::uint64_t>(n, left_));
         left_ -= copy;
+        if (!ok_ || copy == 0)
+            return;
+        // Short ranges are gathered and written together: a file of many
+        // small blocks would otherwise cost a copy call for each.
+        if (copy > kGathered - gathered_.size()) {
+            if (!flush())
+                return;
+            if (copy >= kGathered) {
+                ok_ = source_.copyTo(sink_, position, copy);
+                return;
+            }
+        }
+        const std::size_t at = gathered_.size();
+        gathered_.resize(at + copy);
+        ok_ = input_.read(position, std::span(gathered_).subspan(at)) == copy;
+    }
+
+    // Writes what is gathered; false once anything failed.
+    bool flush()
+    {
+        if (ok_ && !gathered_.empty())
+            ok_ = sink_.write(gathered_);
+        gathered_.clear();
+        return ok_;
     }
 
 private:
+    static constexpr std::size_t kGathered = 64 * 1024;
+
+    WindowedInput& input_;
     VoiceSource& source_;
     ByteSink& sink_;
     std::uint64_t left_;
+    Bytes gathered_;
     bool ok_ = true;
 };
 
@@ -119,7 +160,7 @@ bool WriteVoiceImage(VoiceSource& source, const VoiceImagePlan& plan, ByteSink& 
     auto answer = plan.answers.begin();
     std::uint32_t repeated = 0;
     WindowedInput input(source);
-    CopySamples copied(source, sink, length - kWaveHeaderSize);
+    CopySamples copied(input, source, sink, length - kWaveHeaderSize);
     VoiceFormat format;
     WalkBlocks(input, plan.dataOffset, copied, format, [&](std::uint32_t, std::uint32_t) {
         if (answer == plan.answers.end())
@@ -131,7 +172,7 @@ bool WriteVoiceImage(VoiceSource& source, const VoiceImagePlan& plan, ByteSink& 
         }
         return choice;
     });
-    if (!copied.ok())
+    if (!copied.flush())
         return false;
     const bool padded = count % 2 == 1 && length > kWaveHeaderSize + count;
     const std::uint8_t pad = 0;

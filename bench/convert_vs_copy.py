@@ -10,7 +10,8 @@ machine's load falls on all alike. Prints each one's median time and peak memory
 maximum resident set) and jbxtool's ratios to the other two. A copy is the least this work can
 cost; the ratios are what count, not the seconds.
 
-Then the peak memory of `convert` on a voice file of --large-megabytes, and of `info`, `extract`
+Then the peak memory of `convert` on a voice file of --large-megabytes and on one a tenth of that
+made of 16-byte blocks, and of `info`, `extract`
 (of a voice lump and of a WAVE lump) and `rewrite` on a bank of that size, once each.
 
 --before names another jbxtool (say, one built from an older commit) that runs beside this one in
@@ -42,6 +43,14 @@ def voice_file(megabytes):
     parts += [struct.pack("<B", 2) + BLOCK.to_bytes(3, "little") + samples] * (megabytes - 1)
     parts.append(b"\0")
     return parts
+
+
+def small_blocks_voice_file(megabytes, samples_per_block=16):
+    """A voice file of many short continuation blocks, the worst case for a walk that copies block by block."""
+    version = 0x010A
+    header = b"Creative Voice File\x1a" + struct.pack("<HHH", 26, version, (~version + 0x1234) & 0xFFFF)
+    block = bytes([2]) + samples_per_block.to_bytes(3, "little") + bytes(range(samples_per_block))
+    return [header, bytes([1, 3, 0, 0, 165, 0, 7]), block * (megabytes * BLOCK // len(block)), b"\0"]
 
 
 def write_parts(out, parts):
@@ -132,17 +141,22 @@ def large_peaks(folder, tools, megabytes):
     voice = os.path.join(folder, "large.voc")
     with open(voice, "wb") as out:
         write_parts(out, voice_file(megabytes))
+    small = os.path.join(folder, "small-blocks.voc")
+    with open(small, "wb") as out:
+        write_parts(out, small_blocks_voice_file(max(1, megabytes // 10)))
     bank = os.path.join(folder, "large.jbx")
     write_bank(bank, megabytes)
     out = os.path.join(folder, "out")
     commands = {
         "convert": ["convert", voice, out],
+        "convert small": ["convert", small, out],
         "info": ["info", bank],
         "extract voice": ["extract", bank, "1", out],
         "extract wave": ["extract", bank, "2", out],
         "rewrite": ["rewrite", bank, out],
     }
-    print(f"\nPeak memory on a {megabytes} MiB voice file and a {megabytes} MiB bank (one run each):")
+    print(f"\nPeak memory on a {megabytes} MiB voice file, a {max(1, megabytes // 10)} MiB one of 16-byte blocks"
+          f" (convert small) and a {megabytes} MiB bank (one run each):")
     for label, arguments in commands.items():
         line = f"  {label:14}"
         for name, tool in tools.items():
@@ -151,7 +165,7 @@ def large_peaks(folder, tools, megabytes):
             met = "" if name != "jbxtool" or peak <= PEAK_TARGET_MIB else "  NOT MET"
             line += f"  {name} {peak:7.1f} MiB in {seconds:5.2f} s{met}"
         print(line)
-    for path in (voice, bank, out):
+    for path in (voice, small, bank, out):
         remove(path)
 
 

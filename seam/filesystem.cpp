@@ -99,6 +99,10 @@ void InputFile::seek(std::int64_t offset)
     eof_ = false;
     if (offset < 0 || offset > size_)
         offset = size_;
+    // Reading on from where the last read ended keeps what the stream has
+    // buffered; a seek would throw it away and ask the system again.
+    if (file_ && offset == position_ && !std::ferror(file_))
+        return;
     position_ = !file_ || Seek(file_, offset, SEEK_SET) ? offset : size_;
 }
 

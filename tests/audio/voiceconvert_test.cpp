@@ -1,4 +1,5 @@
 #include "audio/voiceconvert.h"
+#include "audio/voicestream.h"
 #include "audio/waveimage.h"
 
 #include "tests/support/fakedesktop.h"
@@ -230,6 +231,61 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
     std::int32_t size = std::int32_t(file.size());
     EXPECT_EQ(ConvertVoiceFile({desktop}, small, file, size), ConvertResult::BuildFailed);
     EXPECT_EQ(size, 43);
+}
+
+// A voice file held in memory, read as a stream would be.
+class BytesSource : public VoiceSource {
+public:
+    explicit BytesSource(const Bytes& bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    std::size_t read(std::uint64_t offset, std::span<std::uint8_t> into) override
+    {
+        const std::size_t n = std::min<std::size_t>(into.size(), bytes_.size() - std::size_t(offset));
+        std::copy_n(bytes_.begin() + std::ptrdiff_t(offset), n, into.begin());
+        return n;
+    }
+    bool copyTo(ByteSink& sink, std::uint64_t offset, std::uint64_t length) override
+    {
+        ++copies;
+        return sink.write(std::span(bytes_).subspan(std::size_t(offset), std::size_t(length)));
+    }
+    int copies = 0;
+
+private:
+    const Bytes& bytes_;
+};
+
+// The streamed conversion writes the image the one in memory builds, whole or cut anywhere, with the same
+// questions asked once: over blocks that cross the walk's read window, many short blocks gathered into one write,
+// and long ones copied whole.
+TEST_F(VoiceConvertTest, StreamedAsInMemory)
+{
+    VoiceFileBuilder builder;
+    builder.soundBlock(166, Ramp(3000)).block(2, Ramp(5000, 1)).block(12, Ramp(7, 9));
+    for (int i = 0; i < 300; ++i)
+        builder.block(2, Ramp(16, std::uint8_t(i)));
+    const Bytes file = builder.block(2, Ramp(70000, 3)).block(2, Ramp(1, 4)).terminator().build();
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion};
+    const std::int32_t size = convert(file);
+    ASSERT_EQ(result, ConvertResult::Converted);
+    const auto askedInMemory = desktop.unknownBlockQuestions;
+
+    FakeDesktop streaming;
+    streaming.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion};
+    BytesSource source(file);
+    VoiceImagePlan plan;
+    ASSERT_EQ(PlanVoiceImage({streaming}, source, plan), ConvertResult::Converted);
+    EXPECT_EQ(streaming.unknownBlockQuestions, askedInMemory);
+    ASSERT_EQ(plan.imageLength(), std::uint64_t(size) + 1);
+    for (const std::uint64_t length : {plan.imageLength(), plan.imageLength() - 1, std::uint64_t(44 + 5500), std::uint64_t(20)}) {
+        SCOPED_TRACE(length);
+        MemorySink image;
+        source.copies = 0;
+        ASSERT_TRUE(WriteVoiceImage(source, plan, image, length));
+        EXPECT_EQ(image.data, Bytes(output.begin(), output.begin() + std::ptrdiff_t(length)));
+        EXPECT_LE(source.copies, 1) << "only the long block is copied on its own";
+    }
+    EXPECT_EQ(streaming.unknownBlockQuestions.size(), 1u) << "the second pass asks nothing";
 }
 
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
