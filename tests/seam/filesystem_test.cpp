@@ -1,5 +1,6 @@
 #include "bank/soundbank.h"
 #include "seam/filesystem.h"
+#include "tests/support/failingsink.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/locked.h"
 
@@ -90,6 +91,23 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchangedUnderANonAsciiName)
     EXPECT_TRUE(file->copyTo(memory, 3, 5));
     EXPECT_EQ(memory.data, Bytes(bytes.begin() + 3, bytes.begin() + 8));
     EXPECT_FALSE(file->copyTo(memory, 3, size)) << "a range past the end";
+    FailingSink full(memory, 0);
+    EXPECT_FALSE(file->copyTo(full, 0, size)) << "a write that failed";
+
+#ifdef __linux__
+    // From another file system, which the kernel does not copy across: the
+    // bytes go through memory instead.
+    if (fs::is_directory("/dev/shm")) {
+        const fs::path elsewhere = fs::path("/dev/shm") / ("jbx-copy-" + std::to_string(getpid()));
+        WriteBytes(elsewhere.string(), bytes);
+        auto shared = InputFile::open(elsewhere.string());
+        fs::remove(elsewhere);
+        ASSERT_TRUE(shared);
+        ASSERT_EQ(WriteFileSafely(copy, [&](ByteSink& sink) { return shared->copyTo(sink, 0, size); }),
+            WriteFileResult::Written);
+        EXPECT_EQ(ReadBytes(copy), bytes);
+    }
+#endif
 }
 
 // A file is replaced only by a complete new one: whatever fails, the file that was there stays with its
