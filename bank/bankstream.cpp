@@ -117,6 +117,20 @@ bool StreamedBank::writeSlot(const SoundBank& bank, int slotNumber, ByteSink& si
     return writeBytes(bank, slotNumber, sink, std::int64_t(bank.slot(slotNumber).size) + 1);
 }
 
+Bytes StreamedBank::slotStart(const SoundBank& bank, int slotNumber, std::size_t limit)
+{
+    const std::int64_t size = std::max(bank.slot(slotNumber).size, 0);
+    const std::int64_t count = std::min<std::int64_t>(size + 1, std::int64_t(limit));
+    if (lumps_[std::size_t(slotNumber - 1)].kind == Lump::Kind::Buffer) {
+        const auto bytes = SlotFileBytes(bank.slot(slotNumber));
+        return Bytes(bytes.begin(), bytes.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(bytes.size()), count));
+    }
+    MemorySink start;
+    if (!writeBytes(bank, slotNumber, start, count))
+        start.data.clear();
+    return start.data;
+}
+
 bool StreamedBank::writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path)
 {
     return WriteFileSafely(path, [&](ByteSink& sink) { return writeSlot(bank, slotNumber, sink); })

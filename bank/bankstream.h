@@ -50,6 +50,9 @@ public:
     // included, as Extract writes them from a loaded slot: to a sink, or to
     // the file at path as WriteSlotFile does.
     bool writeSlot(const SoundBank& bank, int slotNumber, ByteSink& sink);
+    // The first bytes of what writeSlot writes, at most limit of them, for a
+    // look at a sound's headers without reading all of it.
+    Bytes slotStart(const SoundBank& bank, int slotNumber, std::size_t limit);
     bool writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path);
 
     std::int64_t storedSize(const SoundBank& bank, int slotNumber) const override;

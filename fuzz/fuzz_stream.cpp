@@ -12,6 +12,7 @@
 #include "fuzz/fuzzdesktop.h"
 #include "seam/filesystem.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,6 +87,9 @@ void CompareBank(const std::string& path, unsigned seed)
         FUZZ_CHECK(streamed.writeSlot(b, n, extracted));
         const auto expected = jbx::SlotFileBytes(a.slot(n));
         FUZZ_CHECK(extracted.data == jbx::Bytes(expected.begin(), expected.end()));
+        const std::size_t limit = seed % 64;
+        const jbx::Bytes start = streamed.slotStart(b, n, limit);
+        FUZZ_CHECK(start == jbx::Bytes(expected.begin(), expected.begin() + std::ptrdiff_t(std::min(limit, expected.size()))));
     }
     FUZZ_CHECK(a.credits.author == b.credits.author && a.credits.description == b.credits.description
         && a.credits.dateFinished == b.credits.dateFinished);
