@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view kVoiceOptions = "[--unknown-block=stop|skip|force] [--any-version]";
 
 constexpr Command kCommands[] = {
-    {"info", "BANK", 1, 1, true, false,
+    {"info", "BANK", 1, 1, true, false, false,
         "list the slots and credits of a bank",
         "Lists the ten slots (number, name, offset, size) and the credits of BANK,\n"
         "and whether the file was accepted as a bank. Names and credits are shown\n"
@@ -26,38 +26,38 @@ constexpr Command kCommands[] = {
         "          A bank that was not accepted adds why: \"error\": \"cannot open\",\n"
         "          \"not a bank\" or \"out of memory\".\n",
         RunInfo},
-    {"extract", "BANK SLOT OUT", 3, 3, false, false,
+    {"extract", "BANK SLOT OUT", 3, 3, false, false, false,
         "write one slot's sound to a file",
         "Writes the sound of slot SLOT (1..10) of BANK to OUT as the editor's\n"
         "Extract does: the sound followed by its pad byte, so a sound converted\n"
         "from a voice file comes out as its whole WAVE image.\n",
         RunExtract},
-    {"convert", "IN.voc OUT.wav", 2, 2, false, false,
+    {"convert", "IN.voc OUT.wav", 2, 2, false, false, false,
         "convert a Creative Voice File to WAVE",
         "Converts the Creative Voice File IN.voc to the WAVE file OUT.wav. A file\n"
         "that is refused leaves OUT.wav as it was.\n",
         RunConvert},
-    {"rewrite", "IN.jbx OUT.jbx", 2, 2, false, false,
+    {"rewrite", "IN.jbx OUT.jbx", 2, 2, false, false, false,
         "load a bank and save it again",
         "Loads IN.jbx and saves it as OUT.jbx, as Open followed by Save does.\n"
         "Voice lumps are saved as the WAVE sounds they were converted to. A save\n"
         "that fails leaves OUT.jbx as it was.\n",
         RunRewrite},
-    {"replace", "BANK SLOT FILE", 3, 3, false, true,
+    {"replace", "BANK SLOT FILE", 3, 3, false, true, false,
         "put a WAVE or voice file into a slot",
         "Loads BANK, puts FILE into slot SLOT (1..10) as the editor's Replace does\n"
         "(named after FILE up to its first '.', at most 8 characters; a voice\n"
         "file is converted) and saves the bank as OUT. A file that is not a sound\n"
         "is refused and nothing is written.\n",
         RunReplace},
-    {"rename", "BANK SLOT NAME", 3, 3, false, true,
+    {"rename", "BANK SLOT NAME", 3, 3, false, true, false,
         "rename a slot",
         "Loads BANK, names slot SLOT (1..10) NAME (1 to 8 characters) and saves\n"
         "the bank as OUT. Slot names are Windows-1252, as games read them: a NAME\n"
         "(or for replace and create a file name) holding a character that code\n"
         "page lacks is refused and nothing is written.\n",
         RunRename},
-    {"create", "FILE...", 1, kSlotCount, false, true,
+    {"create", "FILE...", 1, kSlotCount, false, true, false,
         "make a bank from up to ten sound files",
         "Makes a new bank from up to ten WAVE or voice files, into slots 1\n"
         "onwards, named and converted as the editor's Replace does, and saves it\n"

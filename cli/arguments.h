@@ -33,6 +33,7 @@ struct Command {
     std::size_t operandLimit;      // the most
     bool takesJson;
     bool needsOutput;              // -o OUT
+    bool takesSoundOptions;        // --mono, --8bit
     std::string_view summary;
     std::string_view details;
     CommandFunction run;
