@@ -39,7 +39,7 @@ Bytes CanonicalImage(std::uint16_t tag, std::uint16_t channels, std::uint32_t ra
     WriteLE16(p + 22, channels);
     WriteLE32(p + 24, rate);
     // Only a player's buffer sizing reads it: saturating beats wrapping.
-    WriteLE32(p + 28, std::uint32_t(std::min<std::uint64_t>(bytesPerSecond, std::numeric_limits<std::uint32_t>::max())));
+    WriteLE32(p + 28, std::uint32_t(std::min<std::uint64_t>(bytesPerSecond, 0xFFFFFFFF)));
     WriteLE16(p + 32, std::uint16_t(frameBytes));
     WriteLE16(p + 34, bits);
     std::copy_n("data", 4, p + 36);

@@ -205,7 +205,7 @@ std::vector<double> Samples(const std::uint8_t* data, std::size_t length, int bi
     for (std::size_t at = 0; at + bytes <= length; at += bytes) {
         const std::uint8_t* p = data + at;
         if (isFloat) {
-            out.push_back(std::bit_cast<float>(std::uint32_t(p[0] | p[1] << 8 | p[2] << 16) | std::uint32_t(p[3]) << 24));
+            out.push_back(std::bit_cast<float>(ReadLE32(p)));
             continue;
         }
         std::int64_t value = 0;
