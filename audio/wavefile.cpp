@@ -82,4 +82,19 @@ std::optional<WaveFormat> ReadWaveFormat(std::span<const std::uint8_t> image)
     return std::nullopt;
 }
 
+std::optional<std::string_view> CompressedSoundFormat(std::span<const std::uint8_t> start)
+{
+    const auto startsWith = [&](std::string_view mark) {
+        return start.size() >= mark.size() && std::equal(mark.begin(), mark.end(), start.begin());
+    };
+    if (startsWith("fLaC"))
+        return "FLAC";
+    if (startsWith("OggS"))
+        return "Ogg";
+    // An ID3 tag, or an MPEG audio frame's sync word (eleven bits set).
+    if (startsWith("ID3") || (start.size() >= 2 && start[0] == 0xFF && (start[1] & 0xE0) == 0xE0))
+        return "MP3";
+    return std::nullopt;
+}
+
 } // namespace jbx

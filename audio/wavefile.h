@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace jbx {
 
@@ -41,5 +42,10 @@ struct WaveFormat {
 // need are read: a prefix of a long image gives its format, with sizesFit
 // false when the image goes on past the prefix.
 std::optional<WaveFormat> ReadWaveFormat(std::span<const std::uint8_t> image);
+
+// The name of the compressed sound format that bytes (a file's start) are
+// in, for the ones people most often have: "FLAC", "Ogg" (Vorbis or Opus) or
+// "MP3"; nothing for any other bytes.
+std::optional<std::string_view> CompressedSoundFormat(std::span<const std::uint8_t> start);
 
 } // namespace jbx

@@ -125,6 +125,33 @@ bool WriteSlotFile(const SoundBank& bank, const std::string& path, int slotNumbe
     return WriteFileSafely(path, [&](ByteSink& file) { return file.write(bytes); }) == WriteFileResult::Written;
 }
 
+namespace {
+
+void PutImage(SoundSlot& slot, Bytes image)
+{
+    slot.size = std::int32_t(image.size());
+    image.push_back(kPadByte);
+    slot.data = std::make_shared<Bytes>(std::move(image));
+    slot.fileOffset = 0;
+}
+
+} // namespace
+
+void PutWaveImageIntoSlot(SoundSlot& slot, Bytes image, const std::string& title)
+{
+    PutImage(slot, std::move(image));
+    slot.name = SlotNameFromFileTitle(title);
+}
+
+std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape)
+{
+    ReshapeResult reshaped = ReshapeWave(SlotFileBytes(slot), reshape);
+    if (!reshaped.image)
+        return reshaped.error;
+    PutImage(slot, std::move(*reshaped.image));
+    return std::nullopt;
+}
+
 ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
     std::span<const std::uint8_t> voiceFile)
 {

@@ -3,6 +3,7 @@
 // What a slot takes from a file and gives to one: a sound file put into it
 // (a voice file converted), its bytes written out, its name from a file title.
 
+#include "audio/reshape.h"
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
 
@@ -50,6 +51,14 @@ std::string SlotNameFromFileTitle(const std::string& title);
 // The first character of that name the code page cannot hold, for a front
 // end that refuses such a file rather than name its slot with a '?'.
 std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title);
+
+// Puts a WAVE image made elsewhere (a decoded or reshaped sound) into the
+// slot, named after the file title as Replace names it.
+void PutWaveImageIntoSlot(SoundSlot& slot, Bytes image, const std::string& title);
+
+// Reshapes the sound in the slot (see ReshapeWave), keeping its name; on a
+// refusal the slot is unchanged and the error says why.
+std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape);
 
 // Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
 // of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size

@@ -3,6 +3,7 @@
 #include "bank/soundbank.h"
 #include "cli/commands.h"
 #include "cli/jbxtool.h"
+#include "cli/sounddecoder.h"
 #include "cli/text.h"
 
 #include <ostream>
@@ -32,10 +33,12 @@ constexpr Command kCommands[] = {
         "Extract does: the sound followed by its pad byte, so a sound converted\n"
         "from a voice file comes out as its whole WAVE image.\n",
         RunExtract},
-    {"convert", "IN.voc OUT.wav", 2, 2, false, false, false,
-        "convert a Creative Voice File to WAVE",
-        "Converts the Creative Voice File IN.voc to the WAVE file OUT.wav. A file\n"
-        "that is refused leaves OUT.wav as it was.\n",
+    {"convert", "IN OUT.wav", 2, 2, false, false, true,
+        "convert a Creative Voice File (or another sound) to WAVE",
+        "Converts the Creative Voice File IN to the WAVE file OUT.wav. A WAVE file\n"
+        "is taken as it stands, and a sound of another format is decoded where\n"
+        "this build can (see the sound options). A file that is refused leaves\n"
+        "OUT.wav as it was.\n",
         RunConvert},
     {"rewrite", "IN.jbx OUT.jbx", 2, 2, false, false, false,
         "load a bank and save it again",
@@ -43,12 +46,13 @@ constexpr Command kCommands[] = {
         "Voice lumps are saved as the WAVE sounds they were converted to. A save\n"
         "that fails leaves OUT.jbx as it was.\n",
         RunRewrite},
-    {"replace", "BANK SLOT FILE", 3, 3, false, true, false,
-        "put a WAVE or voice file into a slot",
+    {"replace", "BANK SLOT FILE", 3, 3, false, true, true,
+        "put a sound file into a slot",
         "Loads BANK, puts FILE into slot SLOT (1..10) as the editor's Replace does\n"
         "(named after FILE up to its first '.', at most 8 characters; a voice\n"
-        "file is converted) and saves the bank as OUT. A file that is not a sound\n"
-        "is refused and nothing is written.\n",
+        "file is converted, another format decoded where this build can) and\n"
+        "saves the bank as OUT. A file that is not a sound is refused and nothing\n"
+        "is written.\n",
         RunReplace},
     {"rename", "BANK SLOT NAME", 3, 3, false, true, false,
         "rename a slot",
@@ -57,9 +61,9 @@ constexpr Command kCommands[] = {
         "(or for replace and create a file name) holding a character that code\n"
         "page lacks is refused and nothing is written.\n",
         RunRename},
-    {"create", "FILE...", 1, kSlotCount, false, true, false,
+    {"create", "FILE...", 1, kSlotCount, false, true, true,
         "make a bank from up to ten sound files",
-        "Makes a new bank from up to ten WAVE or voice files, into slots 1\n"
+        "Makes a new bank from up to ten sound files, into slots 1\n"
         "onwards, named and converted as the editor's Replace does, and saves it\n"
         "as OUT. The bank has no credits. A file that is not a sound is refused\n"
         "and nothing is written.\n",
@@ -74,11 +78,27 @@ std::string UsageLine(const Command& command)
         line += " [--json]";
     line += ' ';
     line += kVoiceOptions;
+    if (command.takesSoundOptions)
+        line += " [--mono] [--8bit]";
     line += ' ';
     line += command.operands;
     if (command.needsOutput)
         line += " -o OUT";
     return line;
+}
+
+void PrintSoundOptions(std::ostream& out)
+{
+    const std::string_view decoded = DecodedFormats();
+    out << "Sound options, for convert, replace and create: the game plays mono sounds\n"
+           "only, and may need 8-bit ones.\n"
+           "  --mono         average the channels into one (their sum divided by their\n"
+           "                 count, rounded to nearest: it never clips)\n"
+           "  --8bit         make samples of 16, 24 or 32 bits (integer or float)\n"
+           "                 8-bit, rounded to nearest, without dither\n"
+        << (decoded.empty() ? "This build reads WAVE and Creative Voice files only.\n"
+                            : "Besides WAVE and Creative Voice files, this build decodes what\nlibsndfile reads: "
+                    + std::string(decoded) + ",\nto 16-bit WAVE (8-bit with --8bit).\n");
 }
 
 void PrintVoiceOptions(std::ostream& out)
@@ -123,6 +143,8 @@ void PrintUsage(std::ostream& out)
     }
     out << '\n';
     PrintVoiceOptions(out);
+    out << '\n';
+    PrintSoundOptions(out);
     out << "\n"
            "Other options:\n"
            "  -o OUT, --output=OUT, --output OUT\n"
@@ -138,6 +160,10 @@ void PrintUsage(std::ostream& out)
 void PrintCommandUsage(const Command& command, std::ostream& out)
 {
     out << UsageLine(command) << "\n\n" << command.details << '\n';
+    if (command.takesSoundOptions) {
+        PrintSoundOptions(out);
+        out << '\n';
+    }
     PrintVoiceOptions(out);
 }
 
@@ -173,6 +199,10 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
             return Parsed::Help;
         } else if (a == "--json" && command.takesJson) {
             invocation.json = true;
+        } else if (a == "--mono" && command.takesSoundOptions) {
+            invocation.reshape.mono = true;
+        } else if (a == "--8bit" && command.takesSoundOptions) {
+            invocation.reshape.eightBit = true;
         } else if (a == "--any-version") {
             invocation.answers.question = MessageAnswer::Yes;
             invocation.anyVersion = true;

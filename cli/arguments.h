@@ -3,6 +3,7 @@
 // What jbxtool's commands are, how their arguments are read, and the help
 // texts made from them.
 
+#include "audio/reshape.h"
 #include "cli/clidesktop.h"
 
 #include <cstddef>
@@ -20,6 +21,7 @@ struct Invocation {
     std::optional<std::string> output;   // -o OUT
     CliAnswers answers;
     bool anyVersion = false;
+    Reshape reshape;                     // --mono, --8bit
     std::vector<std::string> operands;
 };
 

@@ -2,7 +2,9 @@
 
 #include "bank/singlebytetext.h"
 #include "bank/slotops.h"
+#include "audio/reshape.h"
 #include "audio/voiceconvert.h"
+#include "audio/wavefile.h"
 #include "audio/voicestream.h"
 #include "bank/bankloader.h"
 #include "bank/bankstream.h"
@@ -12,9 +14,11 @@
 #include "cli/clidesktop.h"
 #include "cli/jbxtool.h"
 #include "cli/printers.h"
+#include "cli/sounddecoder.h"
 #include "cli/text.h"
 
 #include <charconv>
+#include <new>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -99,12 +103,93 @@ int UnheldCharacterError(const std::string& given, char32_t character, std::ostr
     return kExitFailure;
 }
 
+// The first bytes of a file, to tell what it holds; empty when it cannot
+// be read.
+Bytes FileStart(const std::string& path)
+{
+    Bytes start(4);
+    const auto file = InputFile::open(path);
+    start.resize(file ? file->read(start.data(), start.size()) : 0);
+    return start;
+}
+
+// Files that the editor's Replace takes as they stand (a WAVE or voice file,
+// or anything else that starts as one would) go to it; others are decoded
+// where this build can. Nothing when the file is none of these, after
+// saying why if the reason is not Replace's own.
+enum class SoundSource { AsItStands, Decoded, Refused };
+
+SoundSource DecodeIfNeeded(const std::string& file, std::optional<Bytes>& decoded, std::ostream& err)
+{
+    const Bytes start = FileStart(file);
+    if (!start.empty() && (start[0] == 'C' || start[0] == 'R'))
+        return SoundSource::AsItStands;
+    std::string why;
+    decoded = DecodeSoundFile(file, why);
+    if (decoded)
+        return SoundSource::Decoded;
+    if (!why.empty()) {
+        err << "jbxtool: Cannot read " << Quoted(file) << ": " << why << "; nothing written\n";
+        return SoundSource::Refused;
+    }
+    // A build without a decoder names what it takes; one with a decoder
+    // that could not read the file leaves it to Replace to refuse.
+    if (const auto format = CompressedSoundFormat(start); format && DecodedFormats().empty()) {
+        err << "jbxtool: " << Quoted(file) << " is " << (*format == "MP3" ? "an " : "a ") << *format
+            << " file, which this build cannot read: it takes WAVE and Creative Voice files; nothing written\n";
+        return SoundSource::Refused;
+    }
+    return SoundSource::AsItStands;
+}
+
+bool Reshaping(const Invocation& invocation)
+{
+    return invocation.reshape.mono || invocation.reshape.eightBit;
+}
+
+void ReshapeError(const std::string& file, ReshapeError error, std::ostream& err)
+{
+    err << "jbxtool: " << Quoted(file)
+        << (error == ReshapeError::NotAWave ? " is not a WAVE sound"
+                                            : " holds samples that --mono and --8bit do not take (PCM or float)")
+        << "; nothing written\n";
+}
+
+// One file into one slot as the editor's Replace puts it there, or decoded,
+// then reshaped as the options ask.
+bool PutFile(Session& session, int slotNumber, const std::string& file, const Invocation& invocation,
+    std::ostream& err)
+{
+    SoundSlot& slot = session.bank.slot(slotNumber);
+    std::optional<Bytes> decoded;
+    switch (DecodeIfNeeded(file, decoded, err)) {
+    case SoundSource::Refused:
+        return false;
+    case SoundSource::Decoded:
+        PutWaveImageIntoSlot(slot, std::move(*decoded), FileTitleFromPath(file));
+        break;
+    case SoundSource::AsItStands:
+        if (ReplaceSlotFromFile(session, Owner::None, slotNumber, file) != ReplaceResult::Replaced) {
+            err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
+            return false;
+        }
+        break;
+    }
+    if (Reshaping(invocation)) {
+        if (const auto error = ReshapeSlot(slot, invocation.reshape)) {
+            ReshapeError(file, *error, err);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Puts each file into the next slot from first on; false once one is refused,
 // a voice file that the conversion refused included (Replace or the
 // conversion has said why). The editor keeps such a file as a silent slot;
 // a batch run stops before writing a bank that holds one.
-bool PutFiles(Session& session, StreamedBank* streamed, int first, std::span<const std::string> files,
-    std::ostream& err)
+bool PutFiles(Session& session, StreamedBank* streamed, int first, const Invocation& invocation,
+    std::span<const std::string> files, std::ostream& err)
 {
     int slotNumber = first;
     for (const std::string& file : files) {
@@ -114,13 +199,51 @@ bool PutFiles(Session& session, StreamedBank* streamed, int first, std::span<con
             UnheldCharacterError(file, *unheld, err);
             return false;
         }
-        if (ReplaceSlotFromFile(session, Owner::None, slotNumber, file) != ReplaceResult::Replaced) {
-            err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
+        if (!PutFile(session, slotNumber, file, invocation, err))
             return false;
-        }
         ++slotNumber;
     }
     return true;
+}
+
+// The WAVE image convert writes when it cannot stream: the options reshape
+// it, or the file is no voice file. Nothing when it was refused, said why.
+std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, const Invocation& invocation,
+    std::ostream& err)
+{
+    Bytes input(std::size_t(file.size()));
+    file.seek(0);
+    if (file.read(input.data(), input.size()) != input.size()) {
+        err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
+        return std::nullopt;
+    }
+    std::optional<Bytes> image;
+    if (StartsWithVoiceMark(input)) {
+        CliDesktop desktop(err, invocation.answers);
+        Bytes output(input.size() + kWaveImageSlack);
+        std::int32_t size = std::int32_t(input.size());
+        if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
+            err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
+            return std::nullopt;
+        }
+        output.resize(std::size_t(size) + 1);
+        image = std::move(output);
+    } else if (input.size() >= 4 && input[0] == 'R' && input[1] == 'I' && input[2] == 'F' && input[3] == 'F') {
+        image = std::move(input);
+    } else if (const SoundSource source = DecodeIfNeeded(inPath, image, err); source != SoundSource::Decoded) {
+        if (source == SoundSource::AsItStands)
+            err << "jbxtool: " << Quoted(inPath) << " is no sound this build reads; nothing written\n";
+        return std::nullopt;
+    }
+    if (Reshaping(invocation)) {
+        ReshapeResult reshaped = ReshapeWave(*image, invocation.reshape);
+        if (!reshaped.image) {
+            ReshapeError(inPath, reshaped.error, err);
+            return std::nullopt;
+        }
+        image = std::move(reshaped.image);
+    }
+    return image;
 }
 
 } // namespace
@@ -181,18 +304,33 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         return kExitFailure;
     }
 
-    // Two passes over the file: the blocks' headers first, which settles
-    // the image's length and asks the questions, then the samples copied
-    // straight into the output behind the header. Memory stays flat.
+    // A voice file goes through in two passes: the blocks' headers first,
+    // which settles the image's length and asks the questions, then the
+    // samples copied straight into the output behind the header, so memory
+    // stays flat. Reshaping or decoding needs the sound in memory.
+    const Bytes start = FileStart(inPath);
+    std::optional<Bytes> image;
+    if (Reshaping(invocation) || (!StartsWithVoiceMark(start) && !start.empty())) {
+        try {
+            image = ImageToConvert(*file, inPath, invocation, err);
+        } catch (const std::bad_alloc&) {
+            err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
+            return kExitFailure;
+        }
+        if (!image)
+            return kExitFailure;
+    }
     CliDesktop desktop(err, invocation.answers);
     LumpSource source(*file, 0, file->size());
     VoiceImagePlan plan;
     // The conversion has said why it refused a file. No slot is involved.
-    if (PlanVoiceImage({desktop}, source, plan) != ConvertResult::Converted) {
+    if (!image && PlanVoiceImage({desktop}, source, plan) != ConvertResult::Converted) {
         err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
         return kExitFailure;
     }
-    const auto write = [&](ByteSink& sink) { return WriteVoiceImage(source, plan, sink, plan.imageLength()); };
+    const auto write = [&](ByteSink& sink) {
+        return image ? sink.write(*image) : WriteVoiceImage(source, plan, sink, plan.imageLength());
+    };
     if (WriteFileSafely(outPath, write) != WriteFileResult::Written) {
         err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
         return kExitFailure;
@@ -220,7 +358,7 @@ int RunReplace(const Command& command, const Invocation& invocation, std::ostrea
     Session session(desktop);
     StreamedBank streamed;
     if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err, *slotNumber)
-        || !PutFiles(session, &streamed, *slotNumber, std::span(invocation.operands).subspan(2), err))
+        || !PutFiles(session, &streamed, *slotNumber, invocation, std::span(invocation.operands).subspan(2), err))
         return kExitFailure;
     return SaveBankTo(session.bank, streamed, *invocation.output, err);
 }
@@ -253,7 +391,7 @@ int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
     NewBank(session);
-    if (!PutFiles(session, nullptr, 1, invocation.operands, err))
+    if (!PutFiles(session, nullptr, 1, invocation, invocation.operands, err))
         return kExitFailure;
     StoredSounds buffers;
     return SaveBankTo(session.bank, buffers, *invocation.output, err);

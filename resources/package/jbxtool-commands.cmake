@@ -2,8 +2,8 @@
 #
 # Writes the COMMANDS section of jbxtool's manual page as a help2man include
 # file, from each command's own --help, so that the page describes every
-# command in the words the program uses. The voice file options that close
-# each command's help are left out: the main help already lists them.
+# command in the words the program uses. The sound and voice file options
+# that close each command's help are left out: the main help lists them.
 
 execute_process(COMMAND ${JBXTOOL} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -30,7 +30,10 @@ foreach(command IN LISTS commands)
     string(SUBSTRING "${text}" 0 ${usageEnd} usage)
     string(REGEX REPLACE "^Usage: " "" usage "${usage}")
     math(EXPR bodyStart "${usageEnd} + 2")
-    string(FIND "${text}" "\nVoice file options" bodyEnd)
+    string(FIND "${text}" "\nSound options" bodyEnd)
+    if(bodyEnd EQUAL -1)
+        string(FIND "${text}" "\nVoice file options" bodyEnd)
+    endif()
     if(bodyEnd EQUAL -1)
         string(LENGTH "${text}" bodyEnd)
     endif()

@@ -64,6 +64,9 @@ _jbxtool()
         extract | convert | rewrite) ;;
         *) return ;;
     esac
+    case $command in
+        convert | replace | create) options+=" --mono --8bit" ;;
+    esac
 
     # The operand being typed: count those before it, leaving out options,
     # the file after -o and the pieces of a split --unknown-block=value.
@@ -113,13 +116,13 @@ _jbxtool()
         info:0 | extract:0 | rewrite:[01] | replace:0 | rename:0) kind=jbx ;;
         extract:1 | replace:1 | rename:1) kind=slot ;;
         extract:2) kind=any ;;
-        convert:0) kind=voc ;;
+        convert:0) kind=sound ;;
         convert:1) kind=wav ;;
         replace:2 | create:[0-9]) kind=sound ;;
     esac
     case $kind in
         jbx | voc | wav) _jbxtool_files "$cur" "$kind" ;;
-        sound) _jbxtool_files "$cur" "wav|voc" ;;
+        sound) _jbxtool_files "$cur" "wav|voc|flac|ogg|oga|opus|mp3" ;;
         any) _jbxtool_files "$cur" "" ;;
         slot) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9 10" -- "$cur")) ;;
     esac
