@@ -4,6 +4,7 @@
 
 #include "tests/cli/runtool.h"
 
+#include "audio/wavefile.h"
 #include "bank/bankloader.h"
 #include "bank/bankwriter.h"
 #include "bank/soundbank.h"
@@ -18,6 +19,8 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
+#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -97,6 +100,10 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
     const std::string nonsense = write("nonsense.voc", ToBytes("Creative nonsense file here"));
     const std::string v115 = write("v115.voc", VoiceFileBuilder(15, 1).soundBlock(166, Ramp(9)).terminator().build());
     const std::string voiced = dir.file("voiced.jbx");
+    Bytes adpcmWave = PcmWave(8);
+    adpcmWave[20] = 2;   // the format tag
+    const std::string adpcm = write("adpcm.wav", adpcmWave);
+    const std::string flac = write("damaged.flac", ToBytes("fLaC and nothing a decoder takes"));
     {
         SoundBank bank;
         for (const auto& [slot, file] : {std::pair{1, wave}, std::pair{3, v115}, std::pair{5, nonsense}}) {
@@ -146,6 +153,16 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"rewrite", voiced, old}, 1, lumpsRefused + silent(3) + silent(5), ""},
         {{"replace", voiced, "3", wave, "-o", old}, 1, lumpsRefused + silent(5), ""},
         {{"extract", voiced, "5", old}, 1, lumpsRefused + silent(5), ""},
+        // --mono and --8bit change PCM or float WAVE sounds only; a compressed
+        // file that the build cannot decode is named for what it is.
+        {{"create", "--mono", adpcm, "-o", old}, 1,
+            "jbxtool: '" + adpcm + "' holds samples that --mono and --8bit do not take (PCM or float); nothing written\n", ""},
+#ifdef _WIN32
+        {{"create", flac, "-o", old}, 1, "jbxtool: '" + flac + "' is a FLAC file, which this build cannot read:"
+            " it takes WAVE and Creative Voice files; nothing written\n", ""},
+#else
+        {{"create", flac, "-o", old}, 1, "jbxtool: Not a valid sound file\njbxtool: '" + flac + "' was refused; nothing written\n", ""},
+#endif
     };
     const std::size_t files = FileCount(dir);
     for (const auto& c : cases) {
@@ -319,6 +336,55 @@ TEST_F(Jbxtool, ASaveIsFlushedAroundTheRenameAndAnInterruptedOneLeavesNothing)
     EXPECT_EQ(FileCount(dir), 2u) << "the output or a temporary file was left";
 }
 
+#endif
+
+#ifndef _WIN32
+// Sounds made game-ready, against sox with dither off as the peer: --mono
+// averages a stereo sound's channels into samples within one step of sox's
+// downmix, --8bit makes 8-bit samples, and a FLAC file goes in decoded to a
+// 16-bit PCM WAVE of the same frames; convert does the same to a file.
+TEST_F(Jbxtool, SoundsAreMadeGameReady)
+{
+    const std::string stereo = dir.file("stereo.wav"), flac = dir.file("stereo.flac"), peer = dir.file("peer.wav");
+    const RunResult made = RunProgram("sox", {"-n", "-r", "11025", "-c", "2", "-b", "16", "-e", "signed-integer",
+                                                 stereo, "synth", "0.1", "sine", "440", "sine", "660"});
+    if (made.exitCode != 0)
+        GTEST_SKIP() << "sox is not installed (scripts/install-deps installs it): " << made.err;
+    ASSERT_EQ(RunProgram("sox", {stereo, flac}).exitCode, 0);
+    ASSERT_EQ(RunProgram("sox", {"-D", stereo, "-c", "1", peer}).exitCode, 0);
+    const Bytes source = ReadBytes(stereo);
+    const auto formatOf = [](const Bytes& image) { return ReadWaveFormat(image).value_or(WaveFormat{}); };
+    const std::uint32_t frames = formatOf(source).dataLength / 4;
+
+    const std::string bank = dir.file("ready.jbx");
+    RunResult run = RunJbxtool({"create", "--mono", stereo, flac, "-o", bank});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const SoundBank mono = Load(bank);
+    const Bytes ours(mono.slot(1).data->begin(), mono.slot(1).data->begin() + mono.slot(1).size);
+    const Bytes theirs = ReadBytes(peer);
+    const WaveFormat ourFormat = formatOf(ours), theirFormat = formatOf(theirs);
+    ASSERT_EQ(ourFormat.channels, 1);
+    ASSERT_EQ(ourFormat.dataLength, theirFormat.dataLength);
+    for (std::uint32_t at = 0; at < ourFormat.dataLength; at += 2) {
+        const int a = std::int16_t(ReadLE16(ours.data() + ourFormat.dataOffset + at));
+        const int b = std::int16_t(ReadLE16(theirs.data() + theirFormat.dataOffset + at));
+        ASSERT_LE(std::abs(a - b), 1) << "sample " << at / 2;
+    }
+
+    run = RunJbxtool({"create", "--8bit", flac, "-o", bank});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const SoundBank decoded = Load(bank);
+    const WaveFormat eight = formatOf(Bytes(decoded.slot(1).data->begin(), decoded.slot(1).data->end()));
+    EXPECT_EQ(std::tuple(eight.encoding, eight.channels, eight.bitsPerSample, eight.dataLength),
+        std::tuple(SampleEncoding::Pcm, std::uint16_t(2), std::uint16_t(8), frames * 2));
+
+    const std::string converted = dir.file("converted.wav");
+    run = RunJbxtool({"convert", flac, converted});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const WaveFormat sixteen = formatOf(ReadBytes(converted));
+    EXPECT_EQ(std::tuple(sixteen.encoding, sixteen.channels, sixteen.bitsPerSample, sixteen.dataLength),
+        std::tuple(SampleEncoding::Pcm, std::uint16_t(2), std::uint16_t(16), frames * 4));
+}
 #endif
 
 // Files bigger than the memory jbxtool may use go through all the same:
