@@ -72,30 +72,11 @@ Bytes S24(std::initializer_list<int> values)
     return out;
 }
 
-Bytes S32(std::initializer_list<std::int64_t> values)
-{
-    Bytes out;
-    for (std::int64_t v : values)
-        PutLE32(out, std::uint32_t(v));
-    return out;
-}
-
 Bytes F32(std::initializer_list<float> values)
 {
     Bytes out;
     for (float v : values)
         PutLE32(out, std::bit_cast<std::uint32_t>(v));
-    return out;
-}
-
-Bytes F64(std::initializer_list<double> values)
-{
-    Bytes out;
-    for (double v : values) {
-        const auto bits = std::bit_cast<std::uint64_t>(v);
-        PutLE32(out, std::uint32_t(bits));
-        PutLE32(out, std::uint32_t(bits >> 32));
-    }
     return out;
 }
 
@@ -121,18 +102,12 @@ TEST(ReshapeTest, RoundingClampingAndWhatIsKept)
             Wave({1, 1, 8}, {0, 255, 127})},
         {"16 to 8 bits", Wave({1, 1, 16}, S16({32767, -32768, 128, -128, 127, -129})), kEightBit,
             Wave({1, 1, 8}, {255, 0, 129, 127, 128, 127})},
-        {"24 to 8 bits", Wave({1, 1, 24}, S24({0x7FFFFF, -0x800000, 0x8000, -0x8000})), kEightBit,
-            Wave({1, 1, 8}, {255, 0, 129, 127})},
-        {"32 to 8 bits", Wave({1, 1, 32}, S32({0x7FFFFFFF, -0x80000000LL, 0x800000, -0x800000})), kEightBit,
-            Wave({1, 1, 8}, {255, 0, 129, 127})},
         {"float to 8 bits clamps beyond full scale", Wave({3, 1, 32}, F32({1.5f, 1.0f, -2.0f, 0.5f, 1 / 256.0f,
             -1 / 256.0f, nan})), kEightBit, Wave({1, 1, 8}, {255, 255, 0, 192, 129, 127, 128})},
         {"both at once round once", Wave({1, 2, 16}, S16({255, 0, 256, 0, 32767, 32767, -32768, -32768})), kBoth,
             Wave({1, 1, 8}, {128, 129, 255, 0})},
         {"float mono of three stays float", Wave({3, 3, 32}, F32({0.25f, 0.5f, 1.5f})), kMono,
             Wave({3, 1, 32}, F32({0.75f}))},
-        {"64-bit float, both at once", Wave({3, 2, 64}, F64({1.0, 0.5, -0.25, -0.5})), kBoth,
-            Wave({1, 1, 8}, {224, 80})},
         {"extensible comes out plain, an odd data chunk padded", Wave({0xFFFE, 2, 24}, S24({1, 2}), 1), kMono,
             Wave({1, 1, 24}, S24({2}))},
         {"extensible float", Wave({0xFFFE, 1, 32}, F32({-0.5f}), 3), kNothing, Wave({3, 1, 32}, F32({-0.5f}))},
@@ -197,7 +172,7 @@ TEST(ReshapeTest, PcmWaveImageTakesWholeFrames)
     EXPECT_EQ(PcmWaveImage(samples, 0, 11025), Wave({1, 0, 16}, {}));
 }
 
-// A canonical image's or a raw file's samples in steps of their format; floats of 32 bits.
+// A canonical image's or a raw file's samples in steps of their format.
 std::vector<double> Samples(const std::uint8_t* data, std::size_t length, int bits, bool isFloat)
 {
     std::vector<double> out;
@@ -205,7 +180,8 @@ std::vector<double> Samples(const std::uint8_t* data, std::size_t length, int bi
     for (std::size_t at = 0; at + bytes <= length; at += bytes) {
         const std::uint8_t* p = data + at;
         if (isFloat) {
-            out.push_back(std::bit_cast<float>(ReadLE32(p)));
+            out.push_back(bits == 64 ? std::bit_cast<double>(ReadLE32(p) | std::uint64_t(ReadLE32(p + 4)) << 32)
+                                     : std::bit_cast<float>(ReadLE32(p)));
             continue;
         }
         std::int64_t value = 0;
@@ -240,6 +216,7 @@ TEST(ReshapeTest, MatchesSox)
         {"24-bit", {"-b", "24", "-e", "signed-integer"}, 24, false, 2},
         {"32-bit", {"-b", "32", "-e", "signed-integer"}, 32, false, 2},
         {"float", {"-b", "32", "-e", "floating-point"}, 32, true, 2},
+        {"64-bit float", {"-b", "64", "-e", "floating-point"}, 64, true, 2},
     };
     const struct {
         const char* what;

@@ -19,7 +19,6 @@
 #endif
 
 #include <algorithm>
-#include <cstdlib>
 #include <tuple>
 #include <filesystem>
 #include <fstream>
@@ -339,37 +338,28 @@ TEST_F(Jbxtool, ASaveIsFlushedAroundTheRenameAndAnInterruptedOneLeavesNothing)
 #endif
 
 #ifndef _WIN32
-// Sounds made game-ready, against sox with dither off as the peer: --mono
-// averages a stereo sound's channels into samples within one step of sox's
-// downmix, --8bit makes 8-bit samples, and a FLAC file goes in decoded to a
-// 16-bit PCM WAVE of the same frames; convert does the same to a file.
+// Sounds made game-ready (the conversions themselves are held to sox in the
+// core's tests): --mono makes a stereo sound's slot mono, --8bit makes its
+// samples 8-bit, and a FLAC file goes in decoded to a 16-bit PCM WAVE of the
+// same frames; convert does the same to a file.
 TEST_F(Jbxtool, SoundsAreMadeGameReady)
 {
-    const std::string stereo = dir.file("stereo.wav"), flac = dir.file("stereo.flac"), peer = dir.file("peer.wav");
+    const std::string stereo = dir.file("stereo.wav"), flac = dir.file("stereo.flac");
     const RunResult made = RunProgram("sox", {"-n", "-r", "11025", "-c", "2", "-b", "16", "-e", "signed-integer",
                                                  stereo, "synth", "0.1", "sine", "440", "sine", "660"});
     if (made.exitCode != 0)
         GTEST_SKIP() << "sox is not installed (scripts/install-deps installs it): " << made.err;
     ASSERT_EQ(RunProgram("sox", {stereo, flac}).exitCode, 0);
-    ASSERT_EQ(RunProgram("sox", {"-D", stereo, "-c", "1", peer}).exitCode, 0);
-    const Bytes source = ReadBytes(stereo);
     const auto formatOf = [](const Bytes& image) { return ReadWaveFormat(image).value_or(WaveFormat{}); };
-    const std::uint32_t frames = formatOf(source).dataLength / 4;
+    const std::uint32_t frames = formatOf(ReadBytes(stereo)).dataLength / 4;
 
     const std::string bank = dir.file("ready.jbx");
-    RunResult run = RunJbxtool({"create", "--mono", stereo, flac, "-o", bank});
+    RunResult run = RunJbxtool({"create", "--mono", stereo, "-o", bank});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const SoundBank mono = Load(bank);
-    const Bytes ours(mono.slot(1).data->begin(), mono.slot(1).data->begin() + mono.slot(1).size);
-    const Bytes theirs = ReadBytes(peer);
-    const WaveFormat ourFormat = formatOf(ours), theirFormat = formatOf(theirs);
-    ASSERT_EQ(ourFormat.channels, 1);
-    ASSERT_EQ(ourFormat.dataLength, theirFormat.dataLength);
-    for (std::uint32_t at = 0; at < ourFormat.dataLength; at += 2) {
-        const int a = std::int16_t(ReadLE16(ours.data() + ourFormat.dataOffset + at));
-        const int b = std::int16_t(ReadLE16(theirs.data() + theirFormat.dataOffset + at));
-        ASSERT_LE(std::abs(a - b), 1) << "sample " << at / 2;
-    }
+    const WaveFormat one = formatOf(Bytes(mono.slot(1).data->begin(), mono.slot(1).data->end()));
+    EXPECT_EQ(std::tuple(one.channels, one.bitsPerSample, one.dataLength),
+        std::tuple(std::uint16_t(1), std::uint16_t(16), frames * 2));
 
     run = RunJbxtool({"create", "--8bit", flac, "-o", bank});
     ASSERT_EQ(run.exitCode, 0) << run.err;
