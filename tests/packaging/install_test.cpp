@@ -144,11 +144,13 @@ printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort
         std::vector<std::string> words;    // after "jbxtool"
         std::vector<std::string> offers;   // sorted as in the C locale
     } cases[] = {
-        {{""}, {"--help", "--version", "convert", "create", "extract", "info", "rename", "replace", "rewrite"}},
+        {{""},
+            {"--help", "--version", "check", "convert", "create", "extract", "info", "rename", "replace", "rewrite"}},
         {{"replace", "-"}, {"--", "--any-version", "--help", "--output", "--output=", "--unknown-block=", "-o"}},
         {{"convert", "--unknown-block", "=", "s"}, {"skip", "stop"}},
         {{"convert", "--unknown-block=f"}, {"--unknown-block=force"}},
         {{"info", ""}, banks},
+        {{"check", "a.jbx", "--json", "B.JBX", ""}, banks},
         {{"convert", ""}, {"sub", "v.VOC"}},
         {{"extract", "a.jbx", "1"}, {"1", "10"}},
         {{"extract", "a.jbx", "3", ""}, {"B.JBX", "a.jbx", "my bank.jbx", "notes.txt", "s.wav", "sub", "v.VOC"}},
