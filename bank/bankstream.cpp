@@ -98,6 +98,20 @@ void StreamedBank::useBuffer(int slotNumber)
     lumps_[std::size_t(slotNumber - 1)].kind = Lump::Kind::Buffer;
 }
 
+StreamedBank::VoiceLump StreamedBank::voiceLump(int slotNumber) const
+{
+    switch (lumps_[std::size_t(slotNumber - 1)].kind) {
+    case Lump::Kind::VoiceImage:
+        return VoiceLump::Converted;
+    case Lump::Kind::Zeros:
+        return VoiceLump::Refused;
+    case Lump::Kind::Buffer:
+    case Lump::Kind::Range:
+        break;
+    }
+    return VoiceLump::None;
+}
+
 std::int64_t StreamedBank::storedSize(const SoundBank& bank, int slotNumber) const
 {
     if (lumps_[std::size_t(slotNumber - 1)].kind == Lump::Kind::Buffer)

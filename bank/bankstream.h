@@ -55,6 +55,11 @@ public:
     Bytes slotStart(const SoundBank& bank, int slotNumber, std::size_t limit);
     bool writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path);
 
+    // What a slot's voice lump became on opening: an image converted as it
+    // is written, or silence when the conversion refused it.
+    enum class VoiceLump { None, Converted, Refused };
+    VoiceLump voiceLump(int slotNumber) const;
+
     std::int64_t storedSize(const SoundBank& bank, int slotNumber) const override;
     bool writeStored(const SoundBank& bank, int slotNumber, ByteSink& sink) override;
 

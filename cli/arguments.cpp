@@ -6,6 +6,7 @@
 #include "cli/sounddecoder.h"
 #include "cli/text.h"
 
+#include <cstdint>
 #include <ostream>
 
 namespace jbx {
@@ -27,6 +28,30 @@ constexpr Command kCommands[] = {
         "          A bank that was not accepted adds why: \"error\": \"cannot open\",\n"
         "          \"not a bank\" or \"out of memory\".\n",
         RunInfo},
+    {"check", "BANK...", 1, SIZE_MAX, true, false, false,
+        "check that games can play a bank's sounds",
+        "Checks each slot of each BANK and prints a line for the bank, then one\n"
+        "per slot: its number and name, what it holds (PCM WAVE, another WAVE,\n"
+        "voice file, empty, not a sound) and, for a sound, its channels, bits per\n"
+        "sample, rate and length. A voice file is described as the WAVE it is\n"
+        "converted to. Each slot's first 64 KiB are read, whatever its size.\n"
+        "\n"
+        "Problems, with which games fail to play the sound: stereo (the game\n"
+        "plays mono sounds only), a WAVE that is not PCM or whose sizes run past\n"
+        "its slot, a voice file that was not converted, not a sound at all, and\n"
+        "a BANK that was not accepted. Warnings: more than 8 bits per sample\n"
+        "(the game may need 8-bit), an empty slot. Exit status 1 when any BANK\n"
+        "has a problem, 0 when there are only warnings; the other banks are\n"
+        "checked all the same.\n"
+        "\n"
+        "  --json  print one JSON object per BANK, each on one line:\n"
+        "          {\"path\", \"accepted\": bool, \"problems\": [text],\n"
+        "           \"slots\": [{\"slot\", \"name\", \"kind\", \"channels\", \"bits\", \"rate\",\n"
+        "                      \"seconds\", \"problems\": [text], \"warnings\": [text]}]}\n"
+        "          kind is pcm-wave, other-wave, voice, refused-voice, empty or\n"
+        "          not-sound; channels, bits, rate and seconds are null for what\n"
+        "          is not a sound. A bank that was not accepted has no slots.\n",
+        RunCheck},
     {"extract", "BANK SLOT OUT", 3, 3, false, false, false,
         "write one slot's sound to a file",
         "Writes the sound of slot SLOT (1..10) of BANK to OUT as the editor's\n"

@@ -9,6 +9,7 @@
 #include "bank/bankloader.h"
 #include "bank/bankstream.h"
 #include "bank/bankwriter.h"
+#include "bank/slotcheck.h"
 #include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "cli/clidesktop.h"
@@ -17,6 +18,7 @@
 #include "cli/sounddecoder.h"
 #include "cli/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <new>
 #include <cstdint>
@@ -260,6 +262,27 @@ int RunInfo(const Command&, const Invocation& invocation, std::ostream& out, std
     else
         PrintInfoText(session.bank, accepted, out);
     return accepted ? kExitSuccess : kExitFailure;
+}
+
+int RunCheck(const Command&, const Invocation& invocation, std::ostream& out, std::ostream& err)
+{
+    CliDesktop desktop(err, invocation.answers);
+    bool problems = false;
+    for (const std::string& path : invocation.operands) {
+        Session session(desktop);
+        StreamedBank streamed;
+        const LoadResult result = OpenBankFile(session, streamed, path).result;
+        std::vector<SlotCheck> checks;
+        if (result == LoadResult::Loaded)
+            checks = CheckSlots(session.bank, streamed);
+        if (invocation.json)
+            PrintCheckJson(path, result, checks, out);
+        else
+            PrintCheckText(path, result, checks, out);
+        problems = problems || result != LoadResult::Loaded
+            || std::any_of(checks.begin(), checks.end(), [](const SlotCheck& c) { return !c.problems.empty(); });
+    }
+    return problems ? kExitFailure : kExitSuccess;
 }
 
 int RunExtract(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)

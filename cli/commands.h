@@ -10,6 +10,7 @@
 namespace jbx {
 
 int RunInfo(const Command&, const Invocation&, std::ostream&, std::ostream&);
+int RunCheck(const Command&, const Invocation&, std::ostream&, std::ostream&);
 int RunExtract(const Command&, const Invocation&, std::ostream&, std::ostream&);
 int RunConvert(const Command&, const Invocation&, std::ostream&, std::ostream&);
 int RunRewrite(const Command&, const Invocation&, std::ostream&, std::ostream&);

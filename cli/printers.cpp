@@ -3,7 +3,9 @@
 #include "cli/text.h"
 
 #include <cstddef>
+#include <iomanip>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,71 @@ std::string_view LoadErrorName(LoadResult result)
         return "out of memory";
     }
     return {};
+}
+
+// What a slot holds, in words for the text listing and as a JSON name.
+std::string ContentText(const SlotCheck& check)
+{
+    switch (check.content) {
+    case SlotContent::Empty:
+        return "empty";
+    case SlotContent::PcmWave:
+        return "PCM WAVE";
+    case SlotContent::OtherWave: {
+        if (check.format->encoding == SampleEncoding::Float)
+            return "float WAVE";
+        std::ostringstream tag;
+        tag << "WAVE format 0x" << std::hex << std::setw(4) << std::setfill('0') << check.format->formatTag;
+        return tag.str();
+    }
+    case SlotContent::Voice:
+        return "voice file as PCM WAVE";
+    case SlotContent::RefusedVoice:
+        return "voice file, not converted";
+    case SlotContent::NotASound:
+        return "not a sound";
+    }
+    return {};
+}
+
+std::string_view ContentName(SlotContent content)
+{
+    switch (content) {
+    case SlotContent::Empty:
+        return "empty";
+    case SlotContent::PcmWave:
+        return "pcm-wave";
+    case SlotContent::OtherWave:
+        return "other-wave";
+    case SlotContent::Voice:
+        return "voice";
+    case SlotContent::RefusedVoice:
+        return "refused-voice";
+    case SlotContent::NotASound:
+        return "not-sound";
+    }
+    return {};
+}
+
+std::string Fixed(double value, int decimals)
+{
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(decimals) << value;
+    return text.str();
+}
+
+void PrintFindings(std::string_view kind, const std::vector<std::string>& texts, std::ostream& out)
+{
+    for (const std::string& text : texts)
+        out << "; " << kind << ": " << text;
+}
+
+void PrintJsonTexts(const std::vector<std::string>& texts, std::ostream& out)
+{
+    out << '[';
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        out << (i > 0 ? ", " : "") << JsonUtf8String(texts[i]);
+    out << ']';
 }
 
 } // namespace
@@ -63,6 +130,52 @@ void PrintInfoJson(const SoundBank& bank, LoadResult result, std::ostream& out)
     out << "  ],\n  \"credits\": {\"author\": " << JsonString(bank.credits.author)
         << ", \"description\": " << JsonString(bank.credits.description)
         << ", \"dateFinished\": " << JsonString(bank.credits.dateFinished) << "}\n}\n";
+}
+
+void PrintCheckText(const std::string& path, LoadResult result, const std::vector<SlotCheck>& checks,
+    std::ostream& out)
+{
+    out << "Bank " << Quoted(path);
+    if (result == LoadResult::Loaded)
+        out << ": accepted\n";
+    else
+        out << ": not accepted; problem: " << LoadErrorName(result) << '\n';
+    for (const SlotCheck& check : checks) {
+        out << "Slot " << check.slot << " \"" << PrintableText(check.name) << "\": " << ContentText(check);
+        if (const auto& f = check.format) {
+            out << ", " << f->channels << (f->channels == 1 ? " channel, " : " channels, ") << f->bitsPerSample
+                << " bits, " << f->sampleRate << " Hz, " << Fixed(f->seconds(), 2) << " s";
+        }
+        PrintFindings("problem", check.problems, out);
+        PrintFindings("warning", check.warnings, out);
+        out << '\n';
+    }
+}
+
+void PrintCheckJson(const std::string& path, LoadResult result, const std::vector<SlotCheck>& checks,
+    std::ostream& out)
+{
+    out << "{\"path\": " << JsonUtf8String(path) << ", \"accepted\": "
+        << (result == LoadResult::Loaded ? "true" : "false") << ", \"problems\": [";
+    if (result != LoadResult::Loaded)
+        out << '"' << LoadErrorName(result) << '"';
+    out << "], \"slots\": [";
+    for (const SlotCheck& check : checks) {
+        out << (check.slot > 1 ? ", " : "") << "{\"slot\": " << check.slot << ", \"name\": "
+            << JsonString(check.name) << ", \"kind\": \"" << ContentName(check.content) << '"';
+        if (const auto& f = check.format) {
+            out << ", \"channels\": " << f->channels << ", \"bits\": " << f->bitsPerSample
+                << ", \"rate\": " << f->sampleRate << ", \"seconds\": " << Fixed(f->seconds(), 3);
+        } else {
+            out << ", \"channels\": null, \"bits\": null, \"rate\": null, \"seconds\": null";
+        }
+        out << ", \"problems\": ";
+        PrintJsonTexts(check.problems, out);
+        out << ", \"warnings\": ";
+        PrintJsonTexts(check.warnings, out);
+        out << '}';
+    }
+    out << "]}\n";
 }
 
 } // namespace jbx

@@ -27,37 +27,47 @@ std::string Hex(std::uint8_t byte)
     return {kHexDigits[byte >> 4], kHexDigits[byte & 0xf]};
 }
 
-} // namespace
-
-std::string JsonString(std::string_view bankText)
+std::string JsonCharacters(std::u32string_view characters)
 {
     std::string out = "\"";
-    for (const char byte : bankText) {
-        switch (byte) {
-        case '"':
+    for (const char32_t c : characters) {
+        switch (c) {
+        case U'"':
             out += "\\\"";
             break;
-        case '\\':
+        case U'\\':
             out += "\\\\";
             break;
-        case '\n':
+        case U'\n':
             out += "\\n";
             break;
-        case '\r':
+        case U'\r':
             out += "\\r";
             break;
-        case '\t':
+        case U'\t':
             out += "\\t";
             break;
         default:
-            if (IsControl(SingleByteCharacter(std::uint8_t(byte))))
-                out += "\\u00" + Hex(std::uint8_t(byte));
+            if (IsControl(c))
+                out += "\\u00" + Hex(std::uint8_t(c));
             else
-                out += Utf8Of(byte);
+                out += CharactersToUtf8(std::u32string_view(&c, 1));
         }
     }
     out += '"';
     return out;
+}
+
+} // namespace
+
+std::string JsonString(std::string_view bankText)
+{
+    return JsonCharacters(Utf8Characters(SingleByteToUtf8(bankText)));
+}
+
+std::string JsonUtf8String(std::string_view utf8)
+{
+    return JsonCharacters(Utf8Characters(utf8));
 }
 
 std::string PrintableText(std::string_view bankText)

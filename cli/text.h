@@ -14,6 +14,10 @@ namespace jbx {
 // characters, quotes and backslashes escaped.
 std::string JsonString(std::string_view bankText);
 
+// A JSON string literal of a text the user gave, such as a path. JSON is
+// UTF-8 throughout: a byte that is not UTF-8 becomes U+FFFD.
+std::string JsonUtf8String(std::string_view utf8);
+
 // UTF-8 for a terminal: control characters become \xNN (the byte's value)
 // so a name cannot break a listing's lines, and a backslash is doubled so
 // that a name holding "\x41" is not taken for one holding "A".

@@ -1,6 +1,6 @@
 # bash completion for jbxtool: commands, their options, the values of
 # --unknown-block, and for each operand the files it takes, up to the last
-# operand the command has.
+# operand the command has (check takes any number of banks).
 # shellcheck shell=bash
 
 # Offers the files whose extension is ext (an extended pattern without the
@@ -34,7 +34,7 @@ _jbxtool()
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
 
-    local commands="info extract convert rewrite replace rename create"
+    local commands="info check extract convert rewrite replace rename create"
     if ((COMP_CWORD == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -59,7 +59,7 @@ _jbxtool()
     local command=${COMP_WORDS[1]}
     local options="--help --unknown-block= --any-version --"
     case $command in
-        info) options+=" --json" ;;
+        info | check) options+=" --json" ;;
         replace | rename | create) options+=" -o --output --output=" ;;
         extract | convert | rewrite) ;;
         *) return ;;
@@ -113,7 +113,7 @@ _jbxtool()
 
     local kind=
     case $command:$operand in
-        info:0 | extract:0 | rewrite:[01] | replace:0 | rename:0) kind=jbx ;;
+        info:0 | check:* | extract:0 | rewrite:[01] | replace:0 | rename:0) kind=jbx ;;
         extract:1 | replace:1 | rename:1) kind=slot ;;
         extract:2) kind=any ;;
         convert:0) kind=sound ;;

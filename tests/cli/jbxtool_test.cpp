@@ -23,11 +23,13 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 namespace jbx::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 const std::string kDemoBank = JBX_DEMO_BANK;
 
@@ -187,6 +189,58 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
     EXPECT_EQ(ReadBytes(dir.file("1.wav")), extracted);
     EXPECT_EQ(RunJbxtool({"rewrite", "--any-version", voiced, dir.file("any.jbx")}).exitCode, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("any.jbx")));
+}
+
+// check prints a line for each bank and one for each of its slots, and exits
+// 1 when a game cannot play one of them; a file that is not a bank is a
+// problem of its own and the banks after it are checked all the same.
+TEST_F(Jbxtool, CheckFindsSlotsGamesCannotPlayInEveryBank)
+{
+    Bytes stereo = PcmWave(44100);
+    WriteLE16(&stereo[22], 2);
+    WriteLE32(&stereo[28], 44100);
+    WriteLE16(&stereo[32], 4);
+    WriteLE16(&stereo[34], 16);
+    const std::string laugh = write("laugh.wav", PcmWave(11025)), growl = write("growl.wav", stereo);
+    const std::string mono = dir.file("mono.jbx"), mixed = dir.file("mixed.jbx");
+    ASSERT_EQ(RunJbxtool({"create", laugh, "-o", mono}).exitCode, 0);
+    ASSERT_EQ(RunJbxtool({"create", laugh, growl, "-o", mixed}).exitCode, 0);
+    const std::string garbage = write("garbage.jbx", Bytes(300, 'x'));
+
+    RunResult run = RunJbxtool({"check", mono});
+    EXPECT_EQ(run.exitCode, 0) << "an empty slot is only a warning";
+    EXPECT_THAT(run.out, StartsWith("Bank '" + mono + "': accepted\n"
+                                    "Slot 1 \"laugh\": PCM WAVE, 1 channel, 8 bits, 11025 Hz, 1.00 s\n"
+                                    "Slot 2 \"(none)\": empty; warning: the slot is empty\n"));
+
+    run = RunJbxtool({"check", garbage, mixed});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: Not a valid JeerBox sound file\n");
+    EXPECT_THAT(run.out, StartsWith("Bank '" + garbage + "': not accepted; problem: not a bank\n"
+                                    "Bank '" + mixed + "': accepted\n"));
+    EXPECT_THAT(run.out, HasSubstr("\nSlot 2 \"growl\": PCM WAVE, 2 channels, 16 bits, 11025 Hz, 1.00 s; "
+                                   "problem: the game plays mono sounds only; warning: the game may need 8-bit\n"));
+
+#ifndef _WIN32
+    // One bank per line, each line a JSON document of its own.
+    run = RunJbxtool({"check", "--json", garbage, mixed});
+    EXPECT_EQ(run.exitCode, 1);
+    std::vector<nlohmann::json> banks;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);)
+        banks.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(banks.size(), 2u);
+    EXPECT_EQ(banks[0], (nlohmann::json{{"path", garbage}, {"accepted", false}, {"problems", nlohmann::json::array({"not a bank"})},
+                            {"slots", nlohmann::json::array()}}));
+    const nlohmann::json& slots = banks[1].at("slots");
+    ASSERT_EQ(slots.size(), std::size_t(kSlotCount));
+    EXPECT_EQ(slots[0].at("channels"), 1);
+    EXPECT_EQ(slots[0].at("bits"), 8);
+    EXPECT_EQ(slots[1], (nlohmann::json{{"slot", 2}, {"name", "growl"}, {"kind", "pcm-wave"}, {"channels", 2},
+                            {"bits", 16}, {"rate", 11025}, {"seconds", 1.0},
+                            {"problems", nlohmann::json::array({"the game plays mono sounds only"})},
+                            {"warnings", nlohmann::json::array({"the game may need 8-bit"})}}));
+#endif
 }
 
 // The options answer the conversion's questions, each answer telling how

@@ -144,12 +144,14 @@ printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort
         std::vector<std::string> words;    // after "jbxtool"
         std::vector<std::string> offers;   // sorted as in the C locale
     } cases[] = {
-        {{""}, {"--help", "--version", "convert", "create", "extract", "info", "rename", "replace", "rewrite"}},
+        {{""},
+            {"--help", "--version", "check", "convert", "create", "extract", "info", "rename", "replace", "rewrite"}},
         {{"replace", "-"},
             {"--", "--8bit", "--any-version", "--help", "--mono", "--output", "--output=", "--unknown-block=", "-o"}},
         {{"convert", "--unknown-block", "=", "s"}, {"skip", "stop"}},
         {{"convert", "--unknown-block=f"}, {"--unknown-block=force"}},
         {{"info", ""}, banks},
+        {{"check", "a.jbx", "--json", "B.JBX", ""}, banks},
         {{"convert", ""}, {"s.wav", "sub", "v.VOC"}},
         {{"extract", "a.jbx", "1"}, {"1", "10"}},
         {{"extract", "a.jbx", "3", ""}, {"B.JBX", "a.jbx", "my bank.jbx", "notes.txt", "s.wav", "sub", "v.VOC"}},

@@ -1,0 +1,71 @@
+#include "bank/slotcheck.h"
+
+#include <cstdint>
+#include <span>
+
+namespace jbx {
+
+namespace {
+
+// slotBytes counts the byte after the sound, which Extract writes and the
+// players take as part of the image: a converted voice file with an odd
+// count of samples has its RIFF pad byte there. When start is only the
+// beginning of the slot, the sizes ReadWaveFormat could not see are
+// compared with the slot's here.
+bool SizesFitSlot(const WaveFormat& format, std::span<const std::uint8_t> start, std::uint64_t slotBytes)
+{
+    if (start.size() >= slotBytes)
+        return format.sizesFit;
+    const std::uint64_t riffEnd = std::uint64_t(ReadLE32(start.data() + 4)) + 8;
+    return riffEnd <= slotBytes && format.dataOffset + format.dataLength <= riffEnd;
+}
+
+void CheckSound(SlotCheck& check, const SoundSlot& slot, StreamedBank::VoiceLump voice, const Bytes& start)
+{
+    check.format = ReadWaveFormat(start);
+    if (!check.format) {
+        check.content = SlotContent::NotASound;
+        check.problems.emplace_back(kNotASound);
+        return;
+    }
+    const WaveFormat& format = *check.format;
+    if (voice == StreamedBank::VoiceLump::Converted)
+        check.content = SlotContent::Voice;
+    else
+        check.content = format.encoding == SampleEncoding::Pcm ? SlotContent::PcmWave : SlotContent::OtherWave;
+    if (format.channels > 1)
+        check.problems.emplace_back(kMonoOnly);
+    if (format.encoding != SampleEncoding::Pcm)
+        check.problems.emplace_back(kPcmOnly);
+    if (!SizesFitSlot(format, start, std::uint64_t(slot.size) + 1))
+        check.problems.emplace_back(kSizesRunPast);
+    if (format.bitsPerSample > 8)
+        check.warnings.emplace_back(kMayNeed8Bit);
+}
+
+} // namespace
+
+std::vector<SlotCheck> CheckSlots(const SoundBank& bank, StreamedBank& sounds)
+{
+    std::vector<SlotCheck> checks;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const SoundSlot& slot = bank.slot(n);
+        SlotCheck& check = checks.emplace_back();
+        check.slot = n;
+        check.name = slot.name;
+        const StreamedBank::VoiceLump voice = sounds.voiceLump(n);
+        // A refused voice lump keeps its size but holds only zeros.
+        if (voice == StreamedBank::VoiceLump::Refused) {
+            check.content = SlotContent::RefusedVoice;
+            check.problems.emplace_back(kVoiceRefused);
+        } else if (slot.size <= 0) {
+            check.content = SlotContent::Empty;
+            check.warnings.emplace_back(kEmptySlot);
+        } else {
+            CheckSound(check, slot, voice, sounds.slotStart(bank, n, kSlotCheckBytes));
+        }
+    }
+    return checks;
+}
+
+} // namespace jbx
