@@ -122,16 +122,9 @@ TEST(WaveFormatTest, ChunksAreWalkedToTheDataChunk)
 
 TEST(WaveFormatTest, SecondsCountWholeFramesAndNeedARateAndAFrameSize)
 {
-    WaveFormat format;
-    format.sampleRate = 8000;
-    format.blockAlign = 4;
-    format.dataLength = 16003;
-    EXPECT_DOUBLE_EQ(format.seconds(), 0.5);
-    format.blockAlign = 0;
-    EXPECT_EQ(format.seconds(), 0);
-    format.blockAlign = 4;
-    format.sampleRate = 0;
-    EXPECT_EQ(format.seconds(), 0);
+    EXPECT_DOUBLE_EQ((WaveFormat{.sampleRate = 8000, .blockAlign = 4, .dataLength = 16003}).seconds(), 0.5);
+    EXPECT_EQ((WaveFormat{.sampleRate = 8000, .blockAlign = 0, .dataLength = 16003}).seconds(), 0);
+    EXPECT_EQ((WaveFormat{.sampleRate = 0, .blockAlign = 4, .dataLength = 16003}).seconds(), 0);
 }
 
 } // namespace
