@@ -11,7 +11,7 @@ maximum resident set) and jbxtool's ratios to the other two. A copy is the least
 cost; the ratios are what count, not the seconds.
 
 Then the peak memory of `convert` on a voice file of --large-megabytes and on one a tenth of that
-made of 16-byte blocks, and of `info`, `extract`
+made of 16-byte blocks, and of `info`, `check`, `extract`
 (of a voice lump and of a WAVE lump) and `rewrite` on a bank of that size, once each.
 
 --before names another jbxtool (say, one built from an older commit) that runs beside this one in
@@ -151,6 +151,7 @@ def large_peaks(folder, tools, megabytes):
         "convert": ["convert", voice, out],
         "convert small": ["convert", small, out],
         "info": ["info", bank],
+        "check": ["check", bank],
         "extract voice": ["extract", bank, "1", out],
         "extract wave": ["extract", bank, "2", out],
         "rewrite": ["rewrite", bank, out],
