@@ -105,11 +105,18 @@ int UnheldCharacterError(const std::string& given, char32_t character, std::ostr
     return kExitFailure;
 }
 
-// The first bytes of a file, to tell what it holds; empty when it cannot
-// be read.
+// The first bytes of a file, enough to tell what it holds; empty when it
+// cannot be read.
+constexpr std::size_t kStartBytes = 4;
+
+Bytes StartOf(std::span<const std::uint8_t> bytes)
+{
+    return Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(kStartBytes, bytes.size())));
+}
+
 Bytes FileStart(const std::string& path)
 {
-    Bytes start(4);
+    Bytes start(kStartBytes);
     const auto file = InputFile::open(path);
     start.resize(file ? file->read(start.data(), start.size()) : 0);
     return start;
@@ -121,9 +128,9 @@ Bytes FileStart(const std::string& path)
 // saying why if the reason is not Replace's own.
 enum class SoundSource { AsItStands, Decoded, Refused };
 
-SoundSource DecodeIfNeeded(const std::string& file, std::optional<Bytes>& decoded, std::ostream& err)
+SoundSource DecodeIfNeeded(const std::string& file, const Bytes& start, std::optional<Bytes>& decoded,
+    std::ostream& err)
 {
-    const Bytes start = FileStart(file);
     if (!start.empty() && (start[0] == 'C' || start[0] == 'R'))
         return SoundSource::AsItStands;
     std::string why;
@@ -164,7 +171,7 @@ bool PutFile(Session& session, int slotNumber, const std::string& file, const In
 {
     SoundSlot& slot = session.bank.slot(slotNumber);
     std::optional<Bytes> decoded;
-    switch (DecodeIfNeeded(file, decoded, err)) {
+    switch (DecodeIfNeeded(file, FileStart(file), decoded, err)) {
     case SoundSource::Refused:
         return false;
     case SoundSource::Decoded:
@@ -232,7 +239,8 @@ std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, 
         image = std::move(output);
     } else if (input.size() >= 4 && input[0] == 'R' && input[1] == 'I' && input[2] == 'F' && input[3] == 'F') {
         image = std::move(input);
-    } else if (const SoundSource source = DecodeIfNeeded(inPath, image, err); source != SoundSource::Decoded) {
+    } else if (const SoundSource source = DecodeIfNeeded(inPath, StartOf(input), image, err);
+               source != SoundSource::Decoded) {
         if (source == SoundSource::AsItStands)
             err << "jbxtool: " << Quoted(inPath) << " is no sound this build reads; nothing written\n";
         return std::nullopt;
@@ -331,7 +339,10 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     // which settles the image's length and asks the questions, then the
     // samples copied straight into the output behind the header, so memory
     // stays flat. Reshaping or decoding needs the sound in memory.
-    const Bytes start = FileStart(inPath);
+    // What the file starts with, from the file already open: a pipe cannot
+    // be opened twice.
+    Bytes start(kStartBytes);
+    start.resize(file->read(start.data(), start.size()));
     std::optional<Bytes> image;
     if (Reshaping(invocation) || (!StartsWithVoiceMark(start) && !start.empty())) {
         try {
