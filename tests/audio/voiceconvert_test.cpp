@@ -256,22 +256,23 @@ private:
 };
 
 // The streamed conversion writes the image the one in memory builds, whole or cut anywhere, with the same
-// questions asked once: over blocks that cross the walk's read window, many short blocks gathered into one write,
-// and long ones copied whole.
+// questions asked once and their answers replayed: over blocks that cross the walk's read window, many short
+// blocks gathered into one write, and long ones copied whole.
 TEST_F(VoiceConvertTest, StreamedAsInMemory)
 {
     VoiceFileBuilder builder;
-    builder.soundBlock(166, Ramp(3000)).block(2, Ramp(5000, 1)).block(12, Ramp(7, 9));
+    // The second block's header sits just past the walk's first read window.
+    builder.soundBlock(166, Ramp(4090)).block(2, Ramp(5000, 1)).block(12, Ramp(7, 9)).block(12, Ramp(3, 5));
     for (int i = 0; i < 300; ++i)
         builder.block(2, Ramp(16, std::uint8_t(i)));
     const Bytes file = builder.block(2, Ramp(70000, 3)).block(2, Ramp(1, 4)).terminator().build();
-    desktop.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion};
+    desktop.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion, UnknownBlockChoice::ForceConversion};
     const std::int32_t size = convert(file);
     ASSERT_EQ(result, ConvertResult::Converted);
     const auto askedInMemory = desktop.unknownBlockQuestions;
 
     FakeDesktop streaming;
-    streaming.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion};
+    streaming.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion, UnknownBlockChoice::ForceConversion};
     BytesSource source(file);
     VoiceImagePlan plan;
     ASSERT_EQ(PlanVoiceImage({streaming}, source, plan), ConvertResult::Converted);
@@ -285,7 +286,7 @@ TEST_F(VoiceConvertTest, StreamedAsInMemory)
         EXPECT_EQ(image.data, Bytes(output.begin(), output.begin() + std::ptrdiff_t(length)));
         EXPECT_LE(source.copies, 1) << "only the long block is copied on its own";
     }
-    EXPECT_EQ(streaming.unknownBlockQuestions.size(), 1u) << "the second pass asks nothing";
+    EXPECT_EQ(streaming.unknownBlockQuestions.size(), 2u) << "the second pass asks nothing";
 }
 
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
