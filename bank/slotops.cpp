@@ -73,12 +73,11 @@ ReplaceResult BuildSlotFromFile(Session& session, Owner owner, InputFile& file, 
     slot.fileOffset = 0;
 
     const std::span<const std::uint8_t> bytes(data->data(), length);
-    const std::uint8_t first = (*data)[0];
     if (StartsWithVoiceMark(bytes)) {
         const ConversionContext context{session.desktop, session.bank.currentSlot, owner};
         if (ConvertVoiceIntoSlot(context, slot, bytes) != ConvertResult::Converted)
             return ReplaceResult::NotConverted;
-    } else if (first != 'C' && first != 'R') {
+    } else if (!ReplaceTakes(bytes)) {
         ShowError(session.desktop, "Not a valid sound file", owner);
         slot.size = 1;
         slot.name = kNoName;
@@ -88,6 +87,11 @@ ReplaceResult BuildSlotFromFile(Session& session, Owner owner, InputFile& file, 
 }
 
 } // namespace
+
+bool ReplaceTakes(std::span<const std::uint8_t> start)
+{
+    return !start.empty() && (start[0] == 'C' || start[0] == 'R');
+}
 
 ReplaceResult ReplaceSlotFromFile(Session& session, Owner owner, int slotNumber, const std::string& path)
 {

@@ -29,6 +29,11 @@ enum class ReplaceResult {
     Cancelled,     // Replace only: the user closed the file dialog
 };
 
+// Whether Replace takes a file that starts with these bytes: a voice file,
+// a WAVE file, or anything else whose first byte is 'C' or 'R'. Others are
+// "Not a valid sound file".
+bool ReplaceTakes(std::span<const std::uint8_t> start);
+
 // Puts the file at path into the slot, named after the file, converting a
 // voice file; what Replace does once the file is chosen. Failures have been
 // reported to the user, in boxes that owner owns.

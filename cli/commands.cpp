@@ -131,7 +131,7 @@ enum class SoundSource { AsItStands, Decoded, Refused };
 SoundSource DecodeIfNeeded(const std::string& file, const Bytes& start, std::optional<Bytes>& decoded,
     std::ostream& err)
 {
-    if (!start.empty() && (start[0] == 'C' || start[0] == 'R'))
+    if (ReplaceTakes(start))
         return SoundSource::AsItStands;
     std::string why;
     decoded = DecodeSoundFile(file, why);
