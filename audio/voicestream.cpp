@@ -75,6 +75,7 @@ public:
         left_ -= copy;
         if (!ok_ || copy == 0)
             return;
+        taken_ += copy;
         // Short ranges are gathered and written together: a file of many
         // small blocks would otherwise cost a copy call for each.
         if (copy > kGathered - gathered_.size()) {
@@ -89,6 +90,9 @@ public:
         gathered_.resize(at + copy);
         ok_ = input_.read(position, std::span(gathered_).subspan(at)) == copy;
     }
+
+    // How many sample bytes the walk handed over, within the limit.
+    std::uint64_t taken() const { return taken_; }
 
     // Writes what is gathered; false once anything failed.
     bool flush()
@@ -106,6 +110,7 @@ private:
     VoiceSource& source_;
     ByteSink& sink_;
     std::uint64_t left_;
+    std::uint64_t taken_ = 0;
     Bytes gathered_;
     bool ok_ = true;
 };
@@ -174,6 +179,13 @@ bool WriteVoiceImage(VoiceSource& source, const VoiceImagePlan& plan, ByteSink& 
     });
     if (!copied.flush())
         return false;
+    // A walk that found fewer samples than the first pass (the file was cut
+    // or rewritten between the passes) would leave a header that claims
+    // bytes which are not there.
+    if (copied.taken() != std::min<std::uint64_t>(count, length - kWaveHeaderSize)) {
+        source.markChanged();
+        return false;
+    }
     const bool padded = count % 2 == 1 && length > kWaveHeaderSize + count;
     const std::uint8_t pad = 0;
     return !padded || sink.write({&pad, 1});

@@ -24,6 +24,9 @@ public:
     virtual std::size_t read(std::uint64_t offset, std::span<std::uint8_t> into) = 0;
     // Writes length bytes from offset on to sink; false when that failed.
     virtual bool copyTo(ByteSink& sink, std::uint64_t offset, std::uint64_t length) = 0;
+    // The source did not hold what the first pass found in it: another
+    // program changed the file between the passes.
+    virtual void markChanged() = 0;
 };
 
 // What the first pass over a streamed voice file found: the format, with
@@ -46,7 +49,9 @@ struct VoiceImagePlan {
 ConvertResult PlanVoiceImage(const ConversionContext& context, VoiceSource& source, VoiceImagePlan& plan);
 
 // The second pass: writes the first length bytes (at most the image's
-// length) of the planned image to sink. False when a write or a copy failed.
+// length) of the planned image to sink. False when a write or a copy failed,
+// or when the blocks no longer give the samples the plan counted (the
+// source is then marked changed): the header already written claims them.
 bool WriteVoiceImage(VoiceSource& source, const VoiceImagePlan& plan, ByteSink& sink, std::uint64_t length);
 
 } // namespace jbx

@@ -38,6 +38,8 @@ std::size_t LumpSource::read(std::uint64_t offset, std::span<std::uint8_t> into)
     if (inFile > 0) {
         file_.seek(at);
         got = file_.read(into.data(), std::size_t(inFile));
+        if (got < std::size_t(inFile))
+            return got;
     }
     std::fill(into.begin() + std::ptrdiff_t(got), into.begin() + std::ptrdiff_t(wanted), std::uint8_t(0));
     return wanted;
@@ -144,10 +146,9 @@ Bytes StreamedBank::slotStart(const SoundBank& bank, int slotNumber, std::size_t
     return start.data;
 }
 
-bool StreamedBank::writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path)
+WriteFileResult StreamedBank::writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path)
 {
-    return WriteFileSafely(path, [&](ByteSink& sink) { return writeSlot(bank, slotNumber, sink); })
-        == WriteFileResult::Written;
+    return WriteFileSafely(path, [&](ByteSink& sink) { return writeSlot(bank, slotNumber, sink) && !failed(); });
 }
 
 bool StreamedBank::writeBytes(const SoundBank& bank, int slotNumber, ByteSink& sink, std::int64_t count)

@@ -20,14 +20,16 @@
 namespace jbx {
 
 // A voice file that is a window into a bank file (or all of a file): the
-// lump's bytes, zeros where the file ends first, as a loaded slot's buffer
-// keeps them.
+// lump's bytes, zeros where the file ended first when it was opened, as a
+// loaded slot's buffer keeps them. A file cut since then reads short, and
+// the file is marked failed.
 class LumpSource : public VoiceSource {
 public:
     LumpSource(InputFile& file, std::int64_t offset, std::int64_t size) : file_(file), offset_(offset), size_(size) {}
     std::uint64_t size() const override { return std::uint64_t(size_); }
     std::size_t read(std::uint64_t offset, std::span<std::uint8_t> into) override;
     bool copyTo(ByteSink& sink, std::uint64_t offset, std::uint64_t length) override;
+    void markChanged() override { file_.markFailed(); }
 
 private:
     InputFile& file_;
@@ -53,7 +55,7 @@ public:
     // The first bytes of what writeSlot writes, at most limit of them, for a
     // look at a sound's headers without reading all of it.
     Bytes slotStart(const SoundBank& bank, int slotNumber, std::size_t limit);
-    bool writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path);
+    WriteFileResult writeSlotFile(const SoundBank& bank, int slotNumber, const std::string& path);
 
     // What a slot's voice lump became on opening: an image converted as it
     // is written, or silence when the conversion refused it.
@@ -62,6 +64,8 @@ public:
 
     std::int64_t storedSize(const SoundBank& bank, int slotNumber) const override;
     bool writeStored(const SoundBank& bank, int slotNumber, ByteSink& sink) override;
+    // The bank file did not give what it held when it was opened.
+    bool failed() const override { return file_ && file_->failed(); }
 
 private:
     // Where a slot's bytes are.

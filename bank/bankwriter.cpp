@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <string_view>
 
 namespace jbx {
@@ -122,6 +121,16 @@ bool StoredSounds::writeStored(const SoundBank& bank, int slotNumber, ByteSink& 
     return sound.empty() || sink.write(sound);
 }
 
+std::int64_t BankFileLength(const SoundBank& bank, const StoredSounds& sounds)
+{
+    std::int64_t length = kHeaderSize;
+    for (int i = 1; i <= kSlotCount; ++i)
+        length += sounds.storedSize(bank, i);
+    const std::int64_t credits = CreditsLength(bank.credits);
+    const std::int64_t entries = kWrittenLumpCount + (credits > 0 ? 1 : 0);
+    return length + credits + entries * kEntrySize + std::int64_t(kCreditTrailer.size());
+}
+
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress)
 {
     StoredSounds buffers;
@@ -135,8 +144,9 @@ bool WriteBank(const SoundBank& bank, StoredSounds& sounds, ByteSink& sink, cons
             progress(position);
     };
 
-    // Every offset in the file is a signed 32-bit number; a bank whose
-    // directory would start beyond that cannot be written at all.
+    // A bank longer than its 32-bit offsets reach cannot be written at all.
+    if (BankFileLength(bank, sounds) > kBankLimit)
+        return false;
     std::array<std::int64_t, kSlotCount> lumpOffsets{};
     std::int64_t position = kHeaderSize;
     for (int i = 0; i < kSlotCount; ++i) {
@@ -146,8 +156,6 @@ bool WriteBank(const SoundBank& bank, StoredSounds& sounds, ByteSink& sink, cons
     const std::int64_t creditsOffset = position;
     const std::int64_t creditsLength = CreditsLength(bank.credits);
     const std::int64_t directoryOffset = creditsOffset + creditsLength;
-    if (directoryOffset > std::numeric_limits<std::int32_t>::max())
-        return false;
 
     BankOutput out(sink);
     out.putText(kBankMagic);
@@ -184,7 +192,7 @@ bool WriteBank(const SoundBank& bank, StoredSounds& sounds, ByteSink& sink, cons
     if (creditsLength > 0)
         out.putEntry(creditsOffset, creditsLength, kCreditsLumpName);
     out.putText(kCreditTrailer);
-    return out.flush();
+    return out.flush() && !sounds.failed();
 }
 
 WriteFileResult WriteBankFile(const SoundBank& bank, const std::string& path, const ProgressFunction& progress)

@@ -21,7 +21,18 @@ public:
     virtual std::int64_t storedSize(const SoundBank& bank, int slotNumber) const;
     // Writes those bytes to sink; false when a write failed.
     virtual bool writeStored(const SoundBank& bank, int slotNumber, ByteSink& sink);
+    // Whatever the sounds are read from failed to give them: a save that
+    // took them is no good.
+    virtual bool failed() const { return false; }
 };
+
+// A bank's offsets and sizes are signed 32-bit numbers: no bank file is
+// longer than this.
+inline constexpr std::int64_t kBankLimit = 0x7FFFFFFF;
+
+// The length of the file WriteBank writes for the bank with these sounds,
+// known before any sound is read.
+std::int64_t BankFileLength(const SoundBank& bank, const StoredSounds& sounds);
 
 // Called with the progress positions 0, 9, .. 81 while the sounds are
 // written and 100 once their directory entries are.
@@ -31,8 +42,9 @@ using ProgressFunction = std::function<void(int position)>;
 // sounds back to back (the first size bytes of each buffer, without the pad
 // byte), the credits when all three texts are set, the directory (12
 // entries, 13 with FILEINFO; names cut to 8 characters) and the trailer.
-// Stops at the first failed write and returns false; also false, before
-// writing anything, when the directory would start beyond a 32-bit offset.
+// Stops at the first failed write and returns false; also false when the
+// sounds' source failed, and before writing anything when the bank would be
+// larger than kBankLimit.
 // The slots and credits are not changed.
 bool WriteBank(const SoundBank& bank, ByteSink& sink, const ProgressFunction& progress = {});
 // The same with the sounds from sounds.

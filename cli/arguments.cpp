@@ -210,14 +210,19 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
         const std::string_view a = arg;
         if (optionsEnded || a.size() < 2 || a[0] != '-') {
             invocation.operands.push_back(arg);
-        } else if ((a == "-o" || a == "--output") && command.needsOutput) {
-            if (i + 1 == args.size()) {
+        } else if ((a == "-o" || a == "--output" || a.starts_with("--output=")) && command.needsOutput) {
+            const bool separate = !a.starts_with("--output=");
+            if (separate && i + 1 == args.size()) {
                 problem = std::string(a) + " needs a file name";
                 return Parsed::Error;
             }
-            invocation.output = args[++i];
-        } else if (a.starts_with("--output=") && command.needsOutput) {
-            invocation.output = std::string(a.substr(9));
+            const std::string named = separate ? args[++i] : std::string(a.substr(9));
+            // Two outputs are a slip of the user's, not a choice for the last.
+            if (invocation.output) {
+                problem = "one output only: " + Quoted(*invocation.output) + " and " + Quoted(named) + " given";
+                return Parsed::Error;
+            }
+            invocation.output = named;
         } else if (a == "--") {
             optionsEnded = true;
         } else if (a == "--help" || a == "-h") {

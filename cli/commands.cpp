@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <new>
 #include <cstdint>
 #include <optional>
@@ -81,19 +82,38 @@ int SlotUsageError(const Command& command, const Invocation& invocation, std::os
     return UsageError(command, "SLOT must be a number from 1 to 10, not " + Quoted(invocation.operands[1]), err);
 }
 
-int SaveBankTo(const SoundBank& bank, StoredSounds& sounds, const std::string& outPath, std::ostream& err)
+// Says why a save failed: the input when it failed under the save (another
+// program cut or rewrote it meanwhile), else the output.
+int SaveFailure(WriteFileResult result, const std::string& outPath, bool inputFailed, const std::string& inPath,
+    std::ostream& err)
 {
-    switch (WriteBankFile(bank, sounds, outPath)) {
-    case WriteFileResult::Written:
-        return kExitSuccess;
-    case WriteFileResult::CannotCreate:
+    if (result == WriteFileResult::CannotCreate)
         err << "jbxtool: Cannot create " << Quoted(outPath) << '\n';
-        break;
-    case WriteFileResult::CannotWrite:
+    else if (inputFailed)
+        err << "jbxtool: Cannot read " << Quoted(inPath) << ": it changed while it was read; nothing written\n";
+    else
         err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
-        break;
-    }
     return kExitFailure;
+}
+
+void BankLimitError(const std::string& outPath, std::int64_t length, bool atLeast, std::ostream& err)
+{
+    err << "jbxtool: " << Quoted(outPath) << " would be " << (atLeast ? "at least " : "") << SizeText(length)
+        << "; a bank holds at most 2 GiB; nothing written\n";
+}
+
+// inPath is the bank the sounds stay in, if any.
+int SaveBankTo(const SoundBank& bank, StoredSounds& sounds, const std::string& outPath, const std::string& inPath,
+    std::ostream& err)
+{
+    if (const std::int64_t length = BankFileLength(bank, sounds); length > kBankLimit) {
+        BankLimitError(outPath, length, false, err);
+        return kExitFailure;
+    }
+    const WriteFileResult result = WriteBankFile(bank, sounds, outPath);
+    if (result == WriteFileResult::Written)
+        return kExitSuccess;
+    return SaveFailure(result, outPath, sounds.failed(), inPath, err);
 }
 
 // The editor names a slot after a file with a '?' where the code page has no
@@ -193,6 +213,47 @@ bool PutFile(Session& session, int slotNumber, const std::string& file, const In
     return true;
 }
 
+// Refuses, before any sound is read, a bank certain to outgrow its 32-bit
+// offsets, or a file too long for a slot. Each file put into slots first on
+// is counted at the least it adds: a file stored as it stands adds its
+// length, one converted, decoded or reshaped may shrink and counts nothing.
+// Only regular files are measured: a pipe can be read but once.
+bool RefuseOversized(const SoundBank& bank, const StoredSounds& sounds, int first, const Invocation& invocation,
+    std::span<const std::string> files, std::ostream& err)
+{
+    std::int64_t least = BankFileLength(bank, sounds);
+    bool exact = true;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        least -= sounds.storedSize(bank, first + int(i));
+        std::error_code error;
+        const auto path = PathFromUtf8(files[i]);
+        if (!std::filesystem::is_regular_file(path, error)) {
+            exact = false;
+            continue;
+        }
+        const std::int64_t size = std::int64_t(std::filesystem::file_size(path, error));
+        const Bytes start = FileStart(files[i]);
+        if (error || !ReplaceTakes(start)) {
+            exact = false;   // decoded, or refused later
+            continue;
+        }
+        if (std::uint64_t(size) > kVoiceFileLimit) {
+            err << "jbxtool: " << Quoted(files[i]) << " is " << SizeText(size)
+                << "; a slot holds at most 2 GiB; nothing written\n";
+            return true;
+        }
+        if (StartsWithVoiceMark(start) || Reshaping(invocation)) {
+            exact = false;
+            continue;
+        }
+        least += size;
+    }
+    if (least <= kBankLimit)
+        return false;
+    BankLimitError(*invocation.output, least, !exact, err);
+    return true;
+}
+
 // Puts each file into the next slot from first on; false once one is refused,
 // a voice file that the conversion refused included (Replace or the
 // conversion has said why). The editor keeps such a file as a silent slot;
@@ -215,32 +276,38 @@ bool PutFiles(Session& session, StreamedBank* streamed, int first, const Invocat
     return true;
 }
 
-// The WAVE image convert writes when it cannot stream: the options reshape
-// it, or the file is no voice file. Nothing when it was refused, said why.
-std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, const Invocation& invocation,
-    std::ostream& err)
+bool StartsWithRiff(std::span<const std::uint8_t> start)
 {
-    Bytes input(std::size_t(file.size()));
-    file.seek(0);
-    if (file.read(input.data(), input.size()) != input.size()) {
-        err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
-        return std::nullopt;
-    }
+    return start.size() >= 4 && start[0] == 'R' && start[1] == 'I' && start[2] == 'F' && start[3] == 'F';
+}
+
+// The WAVE image convert writes when it cannot stream: the options reshape
+// it, or the file is to be decoded. Nothing when it was refused, said why.
+std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, const Bytes& start,
+    const Invocation& invocation, std::ostream& err)
+{
     std::optional<Bytes> image;
-    if (StartsWithVoiceMark(input)) {
-        CliDesktop desktop(err, invocation.answers);
-        Bytes output(input.size() + kWaveImageSlack);
-        std::int32_t size = std::int32_t(input.size());
-        if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
-            err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
+    if (StartsWithVoiceMark(start) || StartsWithRiff(start)) {
+        Bytes input(std::size_t(file.size()));
+        file.seek(0);
+        if (file.read(input.data(), input.size()) != input.size()) {
+            err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
             return std::nullopt;
         }
-        output.resize(std::size_t(size) + 1);
-        image = std::move(output);
-    } else if (input.size() >= 4 && input[0] == 'R' && input[1] == 'I' && input[2] == 'F' && input[3] == 'F') {
-        image = std::move(input);
-    } else if (const SoundSource source = DecodeIfNeeded(inPath, StartOf(input), image, err);
-               source != SoundSource::Decoded) {
+        if (StartsWithRiff(start)) {
+            image = std::move(input);
+        } else {
+            CliDesktop desktop(err, invocation.answers);
+            Bytes output(input.size() + kWaveImageSlack);
+            std::int32_t size = std::int32_t(input.size());
+            if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
+                err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
+                return std::nullopt;
+            }
+            output.resize(std::size_t(size) + 1);
+            image = std::move(output);
+        }
+    } else if (const SoundSource source = DecodeIfNeeded(inPath, start, image, err); source != SoundSource::Decoded) {
         if (source == SoundSource::AsItStands)
             err << "jbxtool: " << Quoted(inPath) << " is no sound this build reads; nothing written\n";
         return std::nullopt;
@@ -313,10 +380,9 @@ int RunExtract(const Command& command, const Invocation& invocation, std::ostrea
         return kExitFailure;
     }
     // The sound and the byte after it, never past the buffer, as Extract writes.
-    if (!streamed.writeSlotFile(session.bank, *slotNumber, outPath)) {
-        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
-        return kExitFailure;
-    }
+    const WriteFileResult result = streamed.writeSlotFile(session.bank, *slotNumber, outPath);
+    if (result != WriteFileResult::Written)
+        return SaveFailure(result, outPath, streamed.failed(), bankPath, err);
     return kExitSuccess;
 }
 
@@ -330,23 +396,28 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
         err << "jbxtool: Cannot open " << Quoted(inPath) << '\n';
         return kExitFailure;
     }
-    if (std::uint64_t(file->size()) > kVoiceFileLimit) {
-        err << "jbxtool: " << Quoted(inPath) << " is too large for a voice file\n";
-        return kExitFailure;
-    }
 
     // A voice file goes through in two passes: the blocks' headers first,
     // which settles the image's length and asks the questions, then the
     // samples copied straight into the output behind the header, so memory
-    // stays flat. Reshaping or decoding needs the sound in memory.
-    // What the file starts with, from the file already open: a pipe cannot
-    // be opened twice.
+    // stays flat; a WAVE file is copied as it stands. Reshaping or decoding
+    // needs the sound in memory. What the file starts with comes from the
+    // file already open: a pipe cannot be opened twice.
     Bytes start(kStartBytes);
     start.resize(file->read(start.data(), start.size()));
+    // An empty file goes to the conversion, which says why it refuses it.
+    const bool voice = StartsWithVoiceMark(start) || start.empty();
+    const bool inMemory = Reshaping(invocation) || (!voice && !StartsWithRiff(start) && !start.empty());
+    if ((voice || (inMemory && StartsWithRiff(start))) && std::uint64_t(file->size()) > kVoiceFileLimit) {
+        err << "jbxtool: " << Quoted(inPath) << " is " << SizeText(file->size()) << "; "
+            << (voice ? "a voice file" : "a sound that --mono and --8bit take") << " of at most 2 GiB, what a slot holds,"
+            << (voice ? " is converted" : " is reshaped") << "; nothing written\n";
+        return kExitFailure;
+    }
     std::optional<Bytes> image;
-    if (Reshaping(invocation) || (!StartsWithVoiceMark(start) && !start.empty())) {
+    if (inMemory) {
         try {
-            image = ImageToConvert(*file, inPath, invocation, err);
+            image = ImageToConvert(*file, inPath, start, invocation, err);
         } catch (const std::bad_alloc&) {
             err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
             return kExitFailure;
@@ -358,17 +429,23 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     LumpSource source(*file, 0, file->size());
     VoiceImagePlan plan;
     // The conversion has said why it refused a file. No slot is involved.
-    if (!image && PlanVoiceImage({desktop}, source, plan) != ConvertResult::Converted) {
+    if (voice && !image && PlanVoiceImage({desktop}, source, plan) != ConvertResult::Converted) {
         err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
         return kExitFailure;
     }
     const auto write = [&](ByteSink& sink) {
-        return image ? sink.write(*image) : WriteVoiceImage(source, plan, sink, plan.imageLength());
+        bool written = false;
+        if (image)
+            written = sink.write(*image);
+        else if (voice)
+            written = WriteVoiceImage(source, plan, sink, plan.imageLength());
+        else
+            written = file->copyTo(sink, 0, file->size());
+        return written && !file->failed();
     };
-    if (WriteFileSafely(outPath, write) != WriteFileResult::Written) {
-        err << "jbxtool: Cannot write " << Quoted(outPath) << '\n';
-        return kExitFailure;
-    }
+    const WriteFileResult result = WriteFileSafely(outPath, write);
+    if (result != WriteFileResult::Written)
+        return SaveFailure(result, outPath, file->failed(), inPath, err);
     return kExitSuccess;
 }
 
@@ -379,7 +456,7 @@ int RunRewrite(const Command&, const Invocation& invocation, std::ostream&, std:
     StreamedBank streamed;
     if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err))
         return kExitFailure;
-    return SaveBankTo(session.bank, streamed, invocation.operands[1], err);
+    return SaveBankTo(session.bank, streamed, invocation.operands[1], invocation.operands[0], err);
 }
 
 int RunReplace(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -391,10 +468,12 @@ int RunReplace(const Command& command, const Invocation& invocation, std::ostrea
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
     StreamedBank streamed;
+    const auto files = std::span(invocation.operands).subspan(2);
     if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err, *slotNumber)
-        || !PutFiles(session, &streamed, *slotNumber, invocation, std::span(invocation.operands).subspan(2), err))
+        || RefuseOversized(session.bank, streamed, *slotNumber, invocation, files, err)
+        || !PutFiles(session, &streamed, *slotNumber, invocation, files, err))
         return kExitFailure;
-    return SaveBankTo(session.bank, streamed, *invocation.output, err);
+    return SaveBankTo(session.bank, streamed, *invocation.output, invocation.operands[0], err);
 }
 
 int RunRename(const Command& command, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -417,7 +496,7 @@ int RunRename(const Command& command, const Invocation& invocation, std::ostream
     if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err))
         return kExitFailure;
     session.bank.slot(*slotNumber).name = name.bytes;
-    return SaveBankTo(session.bank, streamed, *invocation.output, err);
+    return SaveBankTo(session.bank, streamed, *invocation.output, invocation.operands[0], err);
 }
 
 int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::ostream& err)
@@ -425,10 +504,11 @@ int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::
     CliDesktop desktop(err, invocation.answers);
     Session session(desktop);
     NewBank(session);
-    if (!PutFiles(session, nullptr, 1, invocation, invocation.operands, err))
-        return kExitFailure;
     StoredSounds buffers;
-    return SaveBankTo(session.bank, buffers, *invocation.output, err);
+    if (RefuseOversized(session.bank, buffers, 1, invocation, invocation.operands, err)
+        || !PutFiles(session, nullptr, 1, invocation, invocation.operands, err))
+        return kExitFailure;
+    return SaveBankTo(session.bank, buffers, *invocation.output, {}, err);
 }
 
 } // namespace jbx

@@ -141,7 +141,7 @@ void PrintCheckText(const std::string& path, LoadResult result, const std::vecto
     else
         out << ": not accepted; problem: " << LoadErrorName(result) << '\n';
     for (const SlotCheck& check : checks) {
-        out << "Slot " << check.slot << " \"" << PrintableText(check.name) << "\": " << ContentText(check);
+        out << "Slot " << check.slot << ' ' << QuotedBankText(check.name) << ": " << ContentText(check);
         if (const auto& f = check.format) {
             out << ", " << f->channels << (f->channels == 1 ? " channel, " : " channels, ") << f->bitsPerSample
                 << " bits, " << f->sampleRate << " Hz, " << Fixed(f->seconds(), 2) << " s";

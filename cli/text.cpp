@@ -27,6 +27,28 @@ std::string Hex(std::uint8_t byte)
     return {kHexDigits[byte >> 4], kHexDigits[byte & 0xf]};
 }
 
+// Calls take(character, bytes) for each character of a UTF-8 text, or
+// take(U+FFFD, byte) for each byte that is not UTF-8.
+template <class Take>
+void ForEachCharacter(std::string_view utf8, Take take)
+{
+    for (const char32_t c : Utf8Characters(utf8)) {
+        const std::string bytes = CharactersToUtf8(std::u32string(1, c));
+        // Each byte that is not UTF-8 decodes as a U+FFFD of its own.
+        const std::size_t length = c == U'\uFFFD' && !utf8.starts_with(bytes) ? 1 : bytes.size();
+        take(c, utf8.substr(0, length), length == bytes.size());
+        utf8.remove_prefix(length);
+    }
+}
+
+std::string HexBytes(std::string_view bytes)
+{
+    std::string out;
+    for (const char byte : bytes)
+        out += "\\x" + Hex(std::uint8_t(byte));
+    return out;
+}
+
 std::string JsonCharacters(std::u32string_view characters)
 {
     std::string out = "\"";
@@ -67,7 +89,16 @@ std::string JsonString(std::string_view bankText)
 
 std::string JsonUtf8String(std::string_view utf8)
 {
-    return JsonCharacters(Utf8Characters(utf8));
+    std::u32string characters;
+    ForEachCharacter(utf8, [&](char32_t c, std::string_view bytes, bool valid) {
+        if (valid) {
+            characters += c;
+        } else {
+            for (const char byte : HexBytes(bytes))
+                characters += char32_t(std::uint8_t(byte));
+        }
+    });
+    return JsonCharacters(characters);
 }
 
 std::string PrintableText(std::string_view bankText)
@@ -84,23 +115,30 @@ std::string PrintableText(std::string_view bankText)
     return out;
 }
 
+std::string QuotedBankText(std::string_view bankText)
+{
+    std::string out = "\"";
+    for (const char byte : PrintableText(bankText))
+        out += byte == '"' ? std::string("\\\"") : std::string(1, byte);
+    return out + '"';
+}
+
 std::string Quoted(std::string_view utf8)
 {
     std::string out = "'";
-    for (const char32_t c : Utf8Characters(utf8)) {
-        const std::string bytes = CharactersToUtf8(std::u32string(1, c));
-        // Each byte that is not UTF-8 decodes as a U+FFFD of its own.
-        const std::size_t length = c == U'\uFFFD' && !utf8.starts_with(bytes) ? 1 : bytes.size();
-        const std::string_view taken = utf8.substr(0, length);
-        utf8.remove_prefix(length);
-        if (length == bytes.size() && !IsControl(c)) {
-            out += taken;
-            continue;
-        }
-        for (const char byte : taken)
-            out += "\\x" + Hex(std::uint8_t(byte));
-    }
+    ForEachCharacter(utf8, [&](char32_t c, std::string_view bytes, bool valid) {
+        out += valid && !IsControl(c) ? std::string(bytes) : HexBytes(bytes);
+    });
     return out + "'";
+}
+
+std::string SizeText(std::int64_t bytes)
+{
+    const bool gib = bytes >= (std::int64_t(1) << 30);
+    const std::int64_t unit = gib ? std::int64_t(1) << 30 : std::int64_t(1) << 20;
+    // In tenths of the unit, rounded up.
+    const std::int64_t tenths = (bytes * 10 + unit - 1) / unit;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + (gib ? " GiB" : " MiB");
 }
 
 std::size_t CharacterCount(std::string_view utf8)

@@ -116,6 +116,8 @@ std::size_t InputFile::read(void* destination, std::size_t n)
     else if (wanted)
         got = std::fread(destination, 1, wanted, file_);
     position_ += std::int64_t(got);
+    if (got < wanted)
+        failed_ = true;
     if (got < n)
         eof_ = true;
     return got;

@@ -41,6 +41,12 @@ public:
     // Reads up to n bytes; returns how many arrived.
     std::size_t read(void* destination, std::size_t n);
 
+    // True once a read ended before the size the file had when it was
+    // opened: it was cut meanwhile (another program rewrote it) or the disk
+    // failed. Also raised by a reader that found other bytes than before.
+    bool failed() const { return failed_; }
+    void markFailed() { failed_ = true; }
+
     // Writes length bytes from offset on to sink, which may have the
     // platform copy them file to file; false when a write failed or the file
     // ended first. The position is left undefined: seek before reading on.
@@ -54,6 +60,7 @@ private:
     std::int64_t size_;
     std::int64_t position_ = 0;
     bool eof_ = false;
+    bool failed_ = false;
     Bytes bytes_;
 };
 

@@ -249,7 +249,9 @@ public:
         ++copies;
         return sink.write(std::span(bytes_).subspan(std::size_t(offset), std::size_t(length)));
     }
+    void markChanged() override { changed = true; }
     int copies = 0;
+    bool changed = false;
 
 private:
     const Bytes& bytes_;
@@ -273,7 +275,8 @@ TEST_F(VoiceConvertTest, StreamedAsInMemory)
 
     FakeDesktop streaming;
     streaming.unknownBlockAnswers = {UnknownBlockChoice::ForceConversion, UnknownBlockChoice::ForceConversion};
-    BytesSource source(file);
+    Bytes changing = file;
+    BytesSource source(changing);
     VoiceImagePlan plan;
     ASSERT_EQ(PlanVoiceImage({streaming}, source, plan), ConvertResult::Converted);
     EXPECT_EQ(streaming.unknownBlockQuestions, askedInMemory);
@@ -287,6 +290,18 @@ TEST_F(VoiceConvertTest, StreamedAsInMemory)
         EXPECT_LE(source.copies, 1) << "only the long block is copied on its own";
     }
     EXPECT_EQ(streaming.unknownBlockQuestions.size(), 2u) << "the second pass asks nothing";
+    EXPECT_FALSE(source.changed);
+
+    // Cut between the passes, inside the long block or among the short ones, the file no longer holds the
+    // samples the header already written claims.
+    for (const std::size_t cut : {file.size() - 30000, std::size_t(4090 + 5000 + 900)}) {
+        SCOPED_TRACE(cut);
+        changing.resize(cut);
+        source.changed = false;
+        MemorySink image;
+        EXPECT_FALSE(WriteVoiceImage(source, plan, image, plan.imageLength()));
+        EXPECT_TRUE(source.changed);
+    }
 }
 
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)

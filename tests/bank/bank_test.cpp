@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 
 namespace jbx {
@@ -333,18 +334,54 @@ TEST(BankWriter, ReportsEveryFailedWrite)
     }
 }
 
-// Offsets are signed 32-bit numbers: a bank whose directory would start beyond them is refused unwritten.
-TEST(BankWriter, RefusesABankBeyondItsOffsets)
-{
-    SoundBank bank;
-    const SoundData sound = MakeSoundData(std::size_t(INT32_MAX) / kSlotCount + 1);
-    for (SoundSlot& slot : bank.slots) {
-        slot.data = sound;
-        slot.size = std::int32_t(sound->size());
+// Sounds that claim sizes without holding them, so that banks up to the 32-bit limit can be written into a
+// sink that only counts; and a source that fails under the save.
+class ClaimedSounds : public StoredSounds {
+public:
+    std::int64_t storedSize(const SoundBank&, int slotNumber) const override { return sizes[std::size_t(slotNumber - 1)]; }
+    bool writeStored(const SoundBank&, int, ByteSink&) override { return true; }
+    bool failed() const override { return failing; }
+    std::array<std::int64_t, kSlotCount> sizes{};
+    bool failing = false;
+};
+
+class CountingSink : public ByteSink {
+public:
+    bool write(std::span<const std::uint8_t> bytes) override
+    {
+        count += bytes.size();
+        return true;
     }
-    MemorySink sink;
-    EXPECT_FALSE(WriteBank(bank, sink));
-    EXPECT_TRUE(sink.data.empty());
+    std::size_t count = 0;
+};
+
+// Offsets are signed 32-bit numbers: the length is known before anything is read, a bank one byte longer than
+// they reach is refused unwritten, and a save whose sounds' file failed under it is no good.
+TEST(BankWriter, KnowsItsLengthAndRefusesABankBeyondItsOffsets)
+{
+    for (const bool credits : {false, true}) {
+        const SoundBank bank = ModelOf({}, credits ? kCredits : BankCredits{});
+        StoredSounds buffers;
+        EXPECT_EQ(BankFileLength(bank, buffers), std::int64_t(Written(bank).size()));
+    }
+
+    const SoundBank bank = ModelOf({});
+    ClaimedSounds sounds;
+    sounds.sizes.fill(kBankLimit / kSlotCount);
+    sounds.sizes[0] += kBankLimit - BankFileLength(bank, sounds);
+    CountingSink fits;
+    EXPECT_TRUE(WriteBank(bank, sounds, fits));
+    EXPECT_EQ(BankFileLength(bank, sounds), kBankLimit);
+
+    ++sounds.sizes[9];
+    CountingSink beyond;
+    EXPECT_FALSE(WriteBank(bank, sounds, beyond));
+    EXPECT_EQ(beyond.count, 0u);
+
+    --sounds.sizes[9];
+    sounds.failing = true;
+    CountingSink failed;
+    EXPECT_FALSE(WriteBank(bank, sounds, failed));
 }
 
 // Ten entries sharing one 32 MB lump ask for ten times the file's size: told, not the end of the program.

@@ -139,13 +139,15 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"extract", kDemoBank, "1\n\x7f", old}, 2,
             HasSubstr("SLOT must be a number from 1 to 10, not '1\\x0a\\x7f'\nUsage: jbxtool extract"), ""},
         {{"rename", kDemoBank, "3", "bark"}, 2, HasSubstr("rename needs -o OUT, the bank to write\nUsage: jbxtool rename"), ""},
+        {{"rename", kDemoBank, "3", "bark", "-o", old, "--output=" + missing}, 2,
+            HasSubstr("one output only: '" + old + "' and '" + missing + "' given\nUsage: jbxtool rename"), ""},
         {{"rename", kDemoBank, "3", "ninechars", "-o", old}, 2,
             HasSubstr("NAME must be 1 to 8 characters, not 'ninechars'"), ""},
         {{"info", "--json", garbage}, 1, "jbxtool: Not a valid JeerBox sound file\n", HasSubstr("\"accepted\": false,\n  \"error\": \"not a bank\",\n")},
         {{"info", missing}, 1, "jbxtool: Cannot open JBX file\n", HasSubstr("Accepted: no\n")},
         {{"rewrite", kDemoBank, noFolder}, 1, "jbxtool: Cannot create '" + noFolder + "'\n", ""},
         {{"extract", sparse, "3", old}, 1, "jbxtool: Slot 3 of '" + sparse + "' is empty; nothing written\n", ""},
-        {{"extract", kDemoBank, "1", split}, 1, "jbxtool: Cannot write '" + dir.file("no/new\\x0aline.wav") + "'\n", ""},
+        {{"extract", kDemoBank, "1", split}, 1, "jbxtool: Cannot create '" + dir.file("no/new\\x0aline.wav") + "'\n", ""},
         {{"create", wave, v115, "-o", old}, 1, askedV115 + "jbxtool: '" + v115 + "' was refused; nothing written\n", ""},
         // Characters that Windows-1252 lacks, in a file's title or a new name.
         {{"replace", kDemoBank, "3", bug, "-o", old}, 1, unheld("'" + bug + "'", "'\u0436' (U+0436)"), ""},
@@ -213,6 +215,11 @@ TEST_F(Jbxtool, CheckFindsSlotsGamesCannotPlayInEveryBank)
                                     "Slot 1 \"laugh\": PCM WAVE, 1 channel, 8 bits, 11025 Hz, 1.00 s\n"
                                     "Slot 2 \"(none)\": empty; warning: the slot is empty\n"));
 
+    // A name's quotes are escaped as its backslashes are, so the line still reads one way.
+    const std::string quoted = dir.file("quoted.jbx");
+    ASSERT_EQ(RunJbxtool({"rename", mono, "1", "l\"a\\", "-o", quoted}).exitCode, 0);
+    EXPECT_THAT(RunJbxtool({"check", quoted}).out, HasSubstr("\nSlot 1 \"l\\\"a\\\\\": PCM WAVE"));
+
     run = RunJbxtool({"check", garbage, mixed});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "jbxtool: Not a valid JeerBox sound file\n");
@@ -226,15 +233,17 @@ TEST_F(Jbxtool, CheckFindsSlotsGamesCannotPlayInEveryBank)
     EXPECT_THAT(RunJbxtool({"check", ready}).out, HasSubstr("\nSlot 2 \"growl\": PCM WAVE, 1 channel, 8 bits, 11025 Hz, 1.00 s\n"));
 
 #ifndef _WIN32
-    // One bank per line, each line a JSON document of its own.
-    run = RunJbxtool({"check", "--json", garbage, mixed});
+    // One bank per line, each line a JSON document of its own; a path's bytes that are not UTF-8 show as the
+    // text output shows them.
+    const std::string latin = write("gar\xe7on.jbx", Bytes(300, 'x'));
+    run = RunJbxtool({"check", "--json", latin, mixed});
     EXPECT_EQ(run.exitCode, 1);
     std::vector<nlohmann::json> banks;
     std::istringstream lines(run.out);
     for (std::string line; std::getline(lines, line);)
         banks.push_back(nlohmann::json::parse(line));
     ASSERT_EQ(banks.size(), 2u);
-    EXPECT_EQ(banks[0], (nlohmann::json{{"path", garbage}, {"accepted", false}, {"problems", nlohmann::json::array({"not a bank"})},
+    EXPECT_EQ(banks[0], (nlohmann::json{{"path", dir.file("gar\\xe7on.jbx")}, {"accepted", false}, {"problems", nlohmann::json::array({"not a bank"})},
                             {"slots", nlohmann::json::array()}}));
     const nlohmann::json& slots = banks[1].at("slots");
     ASSERT_EQ(slots.size(), std::size_t(kSlotCount));
@@ -393,6 +402,45 @@ TEST_F(Jbxtool, ASaveIsFlushedAroundTheRenameAndAnInterruptedOneLeavesNothing)
     EXPECT_EQ(FileCount(dir), 2u) << "the output or a temporary file was left";
 }
 
+// An input that another program cuts while it is being copied fails the
+// save, which names it: the old output stays, no temporary file is left. The
+// cut comes while the save has its temporary file open, held there by a
+// delay strace puts on the permissions it copies from the old output.
+TEST_F(Jbxtool, AnInputCutDuringTheSaveFailsIt)
+{
+    const std::string voice = write("in.voc", VoiceFileBuilder().soundBlock(166, Ramp(60000)).block(2, Ramp(40000)).terminator().build());
+    const std::string bank = dir.file("in.jbx");
+    {
+        SoundBank model;
+        Bytes wave = PcmWave(60000);
+        model.slot(1).size = std::int32_t(wave.size());
+        wave.push_back(0x80);
+        model.slot(1).data = std::make_shared<Bytes>(wave);
+        ASSERT_EQ(WriteBankFile(model, bank), WriteFileResult::Written);
+    }
+    const std::string out = write("out", ToBytes("the file that was there"));
+    const std::string script =
+        "in=$1 cut=$2 folder=$3; shift 3\n"
+        "strace -f -qq -o /dev/null -e trace=fchmod -e inject=fchmod:delay_enter=1500000 \"$@\" & job=$!\n"
+        "for i in $(seq 600); do ls \"$folder\"/.jbx-*.tmp >/dev/null 2>&1 && break; sleep 0.02; done\n"
+        "truncate -s \"$cut\" \"$in\"; wait $job\n";
+    const auto cutWhileSaving = [&](const std::string& input, int cut, std::vector<std::string> command) {
+        command.insert(command.begin(), {"-c", script, "sh", input, std::to_string(cut), dir.path(), JbxtoolPath()});
+        return RunProgram("sh", command);
+    };
+    for (const auto& [input, cut, command] : {std::tuple{voice, 48100, std::vector<std::string>{"convert", voice, out}},
+             std::tuple{bank, 30000, std::vector<std::string>{"rewrite", bank, out}}}) {
+        SCOPED_TRACE(command[0]);
+        const RunResult run = cutWhileSaving(input, cut, command);
+        if (run.exitCode == 127)
+            GTEST_SKIP() << "strace is not installed (scripts/install-deps installs it)";
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "jbxtool: Cannot read '" + input + "': it changed while it was read; nothing written\n");
+        EXPECT_EQ(ReadBytes(out), ToBytes("the file that was there"));
+        EXPECT_EQ(FileCount(dir), 3u) << "a temporary file was left";
+    }
+}
+
 #endif
 
 #ifndef _WIN32
@@ -464,6 +512,28 @@ TEST_F(Jbxtool, FilesBiggerThanMemoryStream)
     run = limited({"extract", bank, "10", out});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(std::filesystem::file_size(out), kBankLength + 1u);
+
+    // A bank is at most 2 GiB, its offsets being signed 32-bit: a bank that would outgrow them, or a file no slot
+    // holds, is refused by its size before anything is read, with the limit named.
+    const auto sparse = [&](const std::string& name, const std::string& start, std::uint64_t size) {
+        const std::string path = write(name, ToBytes(start));
+        std::filesystem::resize_file(path, size);
+        return path;
+    };
+    const std::string wave1 = sparse("one.wav", "RIFF", 1'200'000'000), wave2 = sparse("two.wav", "RIFF", 1'200'000'000);
+    const std::string hugeVoice = sparse("huge.voc", "Creative Voice File\x1a", 2'200'000'000);
+    const std::string made = dir.file("made.jbx");
+    run = limited({"create", wave1, wave2, "-o", made});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: '" + made + "' would be 2.3 GiB; a bank holds at most 2 GiB; nothing written\n");
+    run = limited({"replace", bank, "3", hugeVoice, "-o", made});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: '" + hugeVoice + "' is 2.1 GiB; a slot holds at most 2 GiB; nothing written\n");
+    run = limited({"convert", hugeVoice, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "jbxtool: '" + hugeVoice + "' is 2.1 GiB; a voice file of at most 2 GiB, what a slot holds,"
+                       " is converted; nothing written\n");
+    EXPECT_FALSE(std::filesystem::exists(made));
 #endif
 }
 

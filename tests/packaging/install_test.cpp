@@ -101,7 +101,10 @@ TEST_F(InstalledTree, ManualPagesReadWithMan)
                              "nothing is written. COPYRIGHT", "jbxmaker(1)"}},
     };
     if (JBX_WITH_GUI)
-        pages.push_back({"jbxmaker.1.gz", {"JBXMAKER(1)", "JBX Maker " JBX_VERSION, "jbxtool(1)"}});
+        // What the keys and the start-up promise, as the editor's tests find it.
+        pages.push_back({"jbxmaker.1.gz", {"JBXMAKER(1)", "JBX Maker " JBX_VERSION, "jbxtool(1)",
+                                              "Clicking a sound button with Shift held selects and plays the slot, then opens Replace",
+                                              "says so in a message box"}});
     for (const auto& [file, phrases] : pages) {
         SCOPED_TRACE(file);
         const RunResult man = RunProgram("env", {"MANWIDTH=100", "LC_ALL=C.UTF-8", "MANROFFOPT=-rHY=0 -dAD=l",
