@@ -274,7 +274,7 @@ EOF2
 (cd "$work" && run reg.exe import own-extension.reg) >/dev/null
 spare_uninstall spare1
 fields_are state "the uninstall takes a .jbx that held only the editor's default" \
-    "$classes\\.jbx=gone" "$classes\\jbxfile=gone" "$record=gone" "$work/spare1=gone"
+    "$classes\\.jbx=gone" "$classes\\jbxfile=gone" "$record=gone"
 
 # One that another program has taken since keeps its default.
 (cd "$work" && run reg.exe import own-extension.reg) >/dev/null

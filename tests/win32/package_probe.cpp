@@ -1,10 +1,11 @@
 // package_probe.exe: what the installer's test cannot see from Linux.
 //
 //   package_probe.exe resources FILE
-//     prints FILE's version resource, as Explorer's Details tab shows it, in
-//     lines "ProductName: ...", "ProductVersion: ...", "CompanyName: ...",
-//     "LegalCopyright: ...", "fixed: A.B.C.D" (the numeric product
-//     version), then "manifest: ..." with its RT_MANIFEST 1 on one line.
+//     prints what FILE's version resource has of what Explorer's Details
+//     tab shows, in lines "ProductName: ...", "ProductVersion: ...",
+//     "CompanyName: ...", "LegalCopyright: ...", "fixed: A.B.C.D" (the
+//     numeric product version), then "manifest: ..." with its RT_MANIFEST 1
+//     on one line, or "(none)".
 //   package_probe.exe quiet-uninstall HKCU|HKLM KEY [FILE...]
 //     runs KEY's QuietUninstallString as a deployment tool does: the
 //     command line as recorded, started with CreateProcess and waited for;
@@ -16,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -29,12 +31,12 @@ void Report(const char* what, const std::wstring& text)
     std::fflush(stdout);
 }
 
-int Resources(const wchar_t* file)
+void PrintVersion(const wchar_t* file)
 {
     DWORD ignored = 0;
     std::vector<char> info(GetFileVersionInfoSizeW(file, &ignored));
     if (info.empty() || !GetFileVersionInfoW(file, 0, DWORD(info.size()), info.data()))
-        return 101;
+        return;
     // The texts of the first language the resource lists.
     struct Translation {
         WORD language;
@@ -43,25 +45,29 @@ int Resources(const wchar_t* file)
     UINT length = 0;
     if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length)
         || length < sizeof *translation)
-        return 102;
+        return;
     wchar_t block[64];
     swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->language, translation->codePage);
-    for (const wchar_t* name : {L"ProductName", L"ProductVersion", L"CompanyName", L"LegalCopyright"}) {
+    for (const char* name : {"ProductName", "ProductVersion", "CompanyName", "LegalCopyright"}) {
+        const std::wstring path = block + std::wstring(name, name + strlen(name));
         wchar_t* text = nullptr;
-        std::wstring value = L"(none)";
-        if (VerQueryValueW(info.data(), (block + std::wstring(name)).c_str(), reinterpret_cast<void**>(&text), &length))
-            value.assign(text, length ? length - 1 : 0);
-        std::string utf8Name(name, name + wcslen(name));
-        Report(utf8Name.c_str(), value);
+        if (VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&text), &length))
+            Report(name, std::wstring(text, length ? length - 1 : 0));
     }
     VS_FIXEDFILEINFO* fixed = nullptr;
-    if (VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed)
-        Report("fixed", std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionMS))
-                + L"." + std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionLS)));
+    if (VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+        const DWORD high = fixed->dwProductVersionMS;
+        const DWORD low = fixed->dwProductVersionLS;
+        Report("fixed", std::to_wstring(HIWORD(high)) + L"." + std::to_wstring(LOWORD(high)) + L"."
+                + std::to_wstring(HIWORD(low)) + L"." + std::to_wstring(LOWORD(low)));
+    }
+}
 
-    const HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    // RT_MANIFEST is 24; the header gives it as a narrow name without UNICODE.
+void PrintManifest(const wchar_t* file)
+{
     std::string manifest = "(none)";
+    const HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    // RT_MANIFEST (24) by number: the header names it narrow in a wide build.
     if (const HRSRC found = module ? FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr) {
         const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
         manifest.assign(bytes, SizeofResource(module, found));
@@ -70,7 +76,6 @@ int Resources(const wchar_t* file)
                 c = ' ';
     }
     std::printf("manifest: %s\n", manifest.c_str());
-    return 0;
 }
 
 int QuietUninstall(const wchar_t* root, const wchar_t* key, wchar_t** files, int fileCount)
@@ -108,8 +113,11 @@ int QuietUninstall(const wchar_t* root, const wchar_t* key, wchar_t** files, int
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"resources" && argc == 3)
-        return Resources(argv[2]);
+    if (command == L"resources" && argc == 3) {
+        PrintVersion(argv[2]);
+        PrintManifest(argv[2]);
+        return 0;
+    }
     if (command == L"quiet-uninstall" && argc >= 4)
         return QuietUninstall(argv[2], argv[3], argv + 4, argc - 4);
     return 100;
