@@ -168,9 +168,12 @@ record="$settings_key\\Association"
 run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
 
 # Now the quiet command must end with 0 only when everything is gone, the
-# uninstaller and its folder included. The editor had linked a .jbx that
-# held only another program's values (its "open with" entry and a content
-# type) to its own new class.
+# uninstaller and its folder included. Wine holds a running program file
+# as Windows does: no deleting it, and no renaming it while a handle that
+# does not share deletion is open on it, so the uninstaller's way out of
+# its own folder is the one it takes on Windows. The editor had linked a
+# .jbx that held only another program's values (its "open with" entry and
+# a content type) to its own new class.
 cat >"$work/shared-extension.reg" <<'EOF2'
 Windows Registry Editor Version 5.00
 
