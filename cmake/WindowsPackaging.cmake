@@ -26,6 +26,11 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY JBXMaker)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR NSIS64 ZIP)
 
+# The installer's version resource: its product texts are the programs'
+# (win32/jbxmaker.rc, cli/jbxtool.rc), its version in Windows' four parts.
+set(CPACK_JBX_COPYRIGHT "Copyright 2026 The JBX Maker developers")
+set(CPACK_JBX_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+
 set(CPACK_NSIS_EXECUTABLE makensis)
 set(CPACK_NSIS_PACKAGE_NAME "JBX Maker")
 set(CPACK_NSIS_DISPLAY_NAME "JBX Maker")

@@ -22,7 +22,8 @@
 // What was changed is recorded for the uninstaller under the settings key,
 // in the subkey Association, the first time the class is associated:
 //   Class             REG_SZ     CLASS
-//   CreatedExtension  REG_DWORD  1 when the user's .jbx was created or linked to "jbxfile"
+//   CreatedExtension  REG_DWORD  1 when the user's .jbx got the default "jbxfile" (the key made
+//                                if missing); its other values and subkeys are another program's
 //   CreatedClass      REG_DWORD  1 when the user's CLASS key did not exist
 //   PreviousVerb      REG_SZ     CLASS\shell's default before, absent when none
 //   PreviousIcon      REG_SZ     CLASS\DefaultIcon's default before, absent when none

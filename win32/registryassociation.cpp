@@ -8,6 +8,7 @@
 #include "win32/widetext.h"
 
 #include <optional>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -120,16 +121,6 @@ std::optional<std::wstring> ProgramPath(HINSTANCE instance)
 }
 
 } // namespace
-
-std::wstring AssociationCommand(const std::wstring& programPath)
-{
-    return WideFromUtf8(ShellOpenCommand(Utf8FromWide(programPath)));
-}
-
-std::wstring AssociationIcon(const std::wstring& programPath)
-{
-    return WideFromUtf8(ShellIcon(Utf8FromWide(programPath)));
-}
 
 void NotifyShellOfAssociations(Desktop& desktop)
 {

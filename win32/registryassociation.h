@@ -4,19 +4,12 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace jbx {
 
 class Desktop;
 
 // Where the association's keys go.
 inline constexpr wchar_t kClassesKeyPath[] = L"Software\\Classes";
-
-// The open command and the icon bank files show, for the program file at
-// `programPath`.
-std::wstring AssociationCommand(const std::wstring& programPath);
-std::wstring AssociationIcon(const std::wstring& programPath);
 
 // Tells the shell that file associations changed, so open folders show the
 // new icons at once.

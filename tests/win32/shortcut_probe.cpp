@@ -1,9 +1,8 @@
 // shortcut_probe.exe SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN: starts a program
 // from a Start-menu shortcut as the shell would, for the installer's test,
 // which cannot look at the screen. Prints as soon as known "target:",
-// "folder:", the version resource's "copyright:", the "caption:" of its
-// first window of that class, and its "exit:" code after WM_CLOSE, sent
-// once the file CLOSE_WHEN appears.
+// "folder:", the "caption:" of its first window of that class, and its
+// "exit:" code after WM_CLOSE, sent once the file CLOSE_WHEN appears.
 
 #include <windows.h>
 #include <shlobj.h>
@@ -11,7 +10,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -21,19 +19,6 @@ void Report(const char* what, const std::wstring& text)
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
     std::printf("%s: %s\n", what, utf8.c_str());
     std::fflush(stdout);
-}
-
-std::wstring Copyright(const wchar_t* program)
-{
-    DWORD ignored = 0;
-    std::vector<char> info(GetFileVersionInfoSizeW(program, &ignored));
-    wchar_t* text = nullptr;
-    UINT length = 0;
-    if (info.empty() || !GetFileVersionInfoW(program, 0, DWORD(info.size()), info.data())
-        || !VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\LegalCopyright",
-            reinterpret_cast<void**>(&text), &length))
-        return L"(none)";
-    return std::wstring(text, length ? length - 1 : 0);
 }
 
 } // namespace
@@ -57,7 +42,6 @@ int wmain(int argc, wchar_t** argv)
     link->GetWorkingDirectory(folder, MAX_PATH);
     Report("target", target);
     Report("folder", folder);
-    Report("copyright", Copyright(target));
 
     std::wstring commandLine = L"\"" + std::wstring(target) + L"\"";
     STARTUPINFOW startup{};
