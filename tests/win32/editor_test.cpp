@@ -17,6 +17,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 using namespace jbx;
 using namespace jbx::testing;
@@ -34,6 +36,22 @@ void Pump(HWND mainWindow, HACCEL table)
         }
         HandleLoopMessage(message, mainWindow, table);
     }
+}
+
+// Sends WM_DROPFILES with a real drop handle naming `paths`.
+void SendDrop(HWND window, const std::vector<std::string>& paths)
+{
+    std::wstring names;
+    for (const std::string& path : paths)
+        names += WideFromUtf8(path) + L'\0';
+    names += L'\0';
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SendMessageW(window, WM_DROPFILES, WPARAM(memory), 0);
 }
 
 class Editor : public MainWindowTest {
@@ -86,14 +104,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     // Two files dropped: a real drop handle; only the first is loaded.
     const std::string bank = folder + "\\Überraschung-ß.jbx";
     WriteOneSoundBank(bank);
-    std::wstring names = WideFromUtf8(bank) + L'\0' + WideFromUtf8(saved) + L'\0' + L'\0';
-    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    SendMessageW(main(), WM_DROPFILES, WPARAM(memory), 0);
+    SendDrop(main(), {bank, saved});
     EXPECT_EQ(WindowText(main()), L"JBX Maker - Überraschung-ß.jbx");
 
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
@@ -277,4 +288,39 @@ TEST_F(Editor, SavingShowsItsProgressWindow)
     EXPECT_EQ(SendDlgItemMessageW(saving, IDC_PROGRESS, PBM_GETPOS, 0, 0), 40);
     desktop.closeProgress();
     EXPECT_FALSE(IsWindow(saving));
+}
+
+// Windows disables the owner of a message box or modal dialog, so no click
+// or key reaches the main window; a WM_COMMAND sent to it anyway, as a
+// screen reader's default action on a button sends it, runs nothing, and
+// neither a close nor a drop gets through.
+TEST_F(Editor, TakesNoCommandWhileAModalWindowIsUp)
+{
+    const std::string bank = dir.file("dropped.jbx");
+    WriteOneSoundBank(bank);
+    const std::wstring caption = WindowText(main());
+    DialogDriver driver;
+    std::vector<std::wstring> seen;
+    const auto tryCommands = [&](HWND modal, int closer) {
+        seen.push_back(WindowText(modal));
+        EXPECT_FALSE(IsWindowEnabled(main()));
+        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
+        SendDrop(main(), {bank});
+        SendMessageW(main(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.bank.currentSlot, 1) << "a sound button";
+        EXPECT_EQ(WindowText(main()), caption) << "a drop";
+        EXPECT_TRUE(IsWindow(main())) << "a close";
+        Press(modal, closer);
+    };
+    driver.then([&](HWND box) { tryCommands(box, IDOK); });
+    desktop.showMessage({"text", "Box", MessageButtons::Ok, MessageIcon::Stop, Owner::MainWindow});
+    driver.then([&](HWND dialog) { tryCommands(dialog, IDC_STOP_CONVERSION); });
+    desktop.askUnknownBlock({3, 12, 345}, Owner::MainWindow);
+    driver.then([&](HWND dialog) { tryCommands(dialog, IDCANCEL); });
+    click(IDC_OPEN);
+    driver.then([&](HWND dialog) { tryCommands(dialog, IDCANCEL); });
+    click(IDC_CREDITS);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"Box", L"Warning", L"Open", L"Credits"}));
+    EXPECT_TRUE(IsWindowEnabled(main()));
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
