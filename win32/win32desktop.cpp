@@ -216,19 +216,46 @@ bool Win32Desktop::shiftHeld() const
 void Win32Desktop::openProgress()
 {
     progress_ = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SAVING), mainWindow_, nullptr, 0);
+    // The main window takes no input while the bank is written, as under a
+    // modal dialog; the Saving window, shown first, has the activation.
+    if (mainWindow_)
+        EnableWindow(mainWindow_, FALSE);
+    PaintPendingWindows();
 }
 
 void Win32Desktop::setProgress(int position)
 {
     if (progress_)
         SendDlgItemMessageW(progress_, IDC_PROGRESS, PBM_SETPOS, WPARAM(position), 0);
+    PaintPendingWindows();
 }
 
 void Win32Desktop::closeProgress()
 {
+    // Enabled before the Saving window goes, so the activation returns to it.
+    if (mainWindow_)
+        EnableWindow(mainWindow_, TRUE);
     if (progress_)
         DestroyWindow(progress_);
     progress_ = nullptr;
+}
+
+void Win32Desktop::PaintPendingWindows()
+{
+    // The bank is written on this thread, between these calls: what has
+    // come meanwhile is handled here, or the Saving window would never show
+    // its text and bar, the main window would stay unpainted where the
+    // file dialog was, and after five seconds Windows would take the
+    // program for hung. Input to the main window finds it disabled.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(int(message.wParam));   // for the program's own loop
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 } // namespace jbx

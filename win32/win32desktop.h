@@ -33,6 +33,7 @@ public:
 
 private:
     HWND ownerWindow(Owner owner) const;
+    static void PaintPendingWindows();
 
     HINSTANCE instance_;
     HWND mainWindow_ = nullptr;

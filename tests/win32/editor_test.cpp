@@ -17,6 +17,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -322,5 +323,63 @@ TEST_F(Editor, TakesNoCommandWhileAModalWindowIsUp)
     click(IDC_CREDITS);
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"Box", L"Warning", L"Open", L"Credits"}));
     EXPECT_TRUE(IsWindowEnabled(main()));
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+namespace {
+
+// Called with every message sent to a window of this thread.
+std::function<void(const CWPSTRUCT&)> gSentMessages;
+
+LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && gSentMessages)
+        gSentMessages(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool Painted(HWND window)
+{
+    return !GetUpdateRect(window, nullptr, FALSE);
+}
+
+} // namespace
+
+// A bank is written on the GUI thread; between the writer's steps the
+// Saving window and the main window are painted, and the main window takes
+// no input. Each step is seen as the bar is moved to its position.
+TEST_F(Editor, SavingPaintsBothWindowsAndTakesNoCommand)
+{
+    session.bank.creditsConfirmed = true;
+    DialogDriver driver;
+    driver.answerFile(WideFromUtf8(dir.file("saved.jbx")), nullptr);
+    HWND saving = nullptr;
+    std::vector<std::string> seen;
+    gSentMessages = [&](const CWPSTRUCT& sent) {
+        wchar_t className[32] = {};
+        GetClassNameW(sent.hwnd, className, 32);
+        if (sent.message != PBM_SETPOS || std::wstring(className) != PROGRESS_CLASSW || !seen.empty())
+            return;
+        if (!saving) {
+            // The first step: what the file dialog uncovered is to be painted anew.
+            saving = GetParent(sent.hwnd);
+            RedrawWindow(main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            return;
+        }
+        const HWND text = GetWindow(saving, GW_CHILD);
+        seen.push_back(IsWindowVisible(saving) && WindowText(text) == L"Saving" ? "shown" : "hidden");
+        seen.push_back(Painted(saving) && Painted(text) && Painted(sent.hwnd) ? "painted" : "unpainted");
+        seen.push_back(Painted(main()) && Painted(item(IDC_SOUND1)) ? "main painted" : "main unpainted");
+        seen.push_back(IsWindowEnabled(main()) ? "main enabled" : "main disabled");
+        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
+        seen.push_back("slot " + std::to_string(session.bank.currentSlot));
+    };
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
+    click(IDC_SAVE);
+    UnhookWindowsHookEx(hook);
+    gSentMessages = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"shown", "painted", "main painted", "main disabled", "slot 1"}));
+    EXPECT_TRUE(IsWindowEnabled(main()));
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
