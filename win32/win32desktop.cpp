@@ -2,6 +2,7 @@
 
 #include "audio/voiceconvert.h"
 #include "audio/waveimage.h"
+#include "win32/accessiblenames.h"
 #include "win32/controls.h"
 #include "win32/resource.h"
 #include "win32/systemlibrary.h"
@@ -36,6 +37,7 @@ struct UnknownBlockDialog {
     const UnknownBlockDetails& details;
     // The template shows the details strip.
     bool detailsShown = true;
+    AccessibleNames names;
 };
 
 // What ends the unknown-block dialog: one of its three buttons. None is 0
@@ -68,8 +70,23 @@ BOOL OnInitDialog(HWND dialog, HWND, LPARAM lParam)
     SetDlgItemInt(dialog, IDC_SOUND_NUMBER, UINT(state.details.soundNumber), FALSE);
     SetDlgItemInt(dialog, IDC_BLOCK_ID, state.details.blockType, FALSE);
     SetDlgItemInt(dialog, IDC_BLOCK_LENGTH, state.details.blockLength, FALSE);
+    // The three headings come before the three fields, so Windows would name
+    // every field after the last heading; each is given its own. The
+    // headings are the texts just before the first field, in the fields' order.
+    const int fields[] = {IDC_SOUND_NUMBER, IDC_BLOCK_ID, IDC_BLOCK_LENGTH};
+    HWND heading = GetDlgItem(dialog, fields[0]);
+    for (int i = 2; i >= 0; --i) {
+        heading = GetWindow(heading, GW_HWNDPREV);
+        state.names.give(GetDlgItem(dialog, fields[i]), WindowText(heading));
+    }
     ToggleDetails(dialog, state);
     return FALSE;
+}
+
+void OnDestroy(HWND dialog)
+{
+    if (UnknownBlockDialog* state = DialogData<UnknownBlockDialog>(dialog))
+        state->names.clear();
 }
 
 void OnCommand(HWND dialog, int id, HWND, UINT code)
@@ -98,6 +115,7 @@ INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam
     switch (message) {
         HANDLE_MSG(dialog, WM_INITDIALOG, OnInitDialog);
         HANDLE_MSG(dialog, WM_COMMAND, OnCommand);
+        HANDLE_MSG(dialog, WM_DESTROY, OnDestroy);
     }
     return FALSE;
 }
