@@ -28,6 +28,7 @@ struct LateFunction {
 
 inline constexpr LateFunction<decltype(GetOpenFileNameW)> kGetOpenFileNameW{L"comdlg32.dll", "GetOpenFileNameW"};
 inline constexpr LateFunction<decltype(GetSaveFileNameW)> kGetSaveFileNameW{L"comdlg32.dll", "GetSaveFileNameW"};
+inline constexpr LateFunction<decltype(CommDlgExtendedError)> kCommDlgExtendedError{L"comdlg32.dll", "CommDlgExtendedError"};
 inline constexpr LateFunction<decltype(DragQueryFileW)> kDragQueryFileW{L"shell32.dll", "DragQueryFileW"};
 inline constexpr LateFunction<decltype(DragFinish)> kDragFinish{L"shell32.dll", "DragFinish"};
 inline constexpr LateFunction<decltype(SHChangeNotify)> kSHChangeNotify{L"shell32.dll", "SHChangeNotify"};

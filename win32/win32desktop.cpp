@@ -8,9 +8,12 @@
 #include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace jbx {
@@ -39,6 +42,9 @@ struct UnknownBlockDialog {
     bool detailsShown = true;
     AccessibleNames names;
 };
+
+// The longest path Windows takes, with its terminating NUL.
+constexpr std::size_t kLongestPath = 32768;
 
 // What ends the unknown-block dialog: one of its three buttons. None is 0
 // or -1, which DialogBoxParam gives when the dialog could not be shown.
@@ -120,6 +126,20 @@ INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam
     return FALSE;
 }
 
+// What the user is told when a file dialog fails, by CommDlgExtendedError's code.
+std::string FileDialogErrorText(DWORD error)
+{
+    switch (error) {
+    case FNERR_BUFFERTOOSMALL:
+        return "The file name is too long";
+    case FNERR_INVALIDFILENAME:
+        return "The file name is not valid";
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%04lX", static_cast<unsigned long>(error));
+    return "The file dialog failed (error " + std::string(code) + ")";
+}
+
 } // namespace
 
 Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance) {}
@@ -181,8 +201,10 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     const std::wstring title = WideFromUtf8(request.title);
     const std::wstring directory = WideFromUtf8(request.startDirectory);
     const std::wstring suffix = WideFromUtf8(request.defaultSuffix);
-    std::vector<wchar_t> file(MAX_PATH, L'\0');
-    std::vector<wchar_t> fileTitle(256, L'\0');
+    // Room for the longest path Windows has, since the program takes long
+    // paths; a dialog that still finds it too small says in the buffer's
+    // first two bytes how many characters it needs, and is shown again.
+    std::vector<wchar_t> file(kLongestPath, L'\0');
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
@@ -190,10 +212,6 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     dialog.hInstance = instance_;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = DWORD(request.filterIndex);
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = DWORD(file.size());
-    dialog.lpstrFileTitle = fileTitle.data();
-    dialog.nMaxFileTitle = 255;
     dialog.lpstrInitialDir = directory.empty() ? nullptr : directory.c_str();
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
@@ -205,11 +223,30 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     if (request.confirmOverwrite)
         dialog.Flags |= OFN_OVERWRITEPROMPT;
 
-    const auto run = SystemFunction(request.kind == FileDialogKind::Open ? kGetOpenFileNameW : kGetSaveFileNameW,
-        *this, request.owner);
-    if (!run || !run(&dialog))
+    auto run = request.kind == FileDialogKind::Open ? fileDialogs_.open : fileDialogs_.save;
+    if (!run)
+        run = SystemFunction(request.kind == FileDialogKind::Open ? kGetOpenFileNameW : kGetSaveFileNameW, *this, request.owner);
+    auto failure = fileDialogs_.failure;
+    if (run && !failure)
+        failure = SystemFunction(kCommDlgExtendedError, *this, request.owner);
+    if (!failure)
         return std::nullopt;
-    return ChosenFile{Utf8FromWide(file.data()), int(dialog.nFilterIndex)};
+    for (bool retried = false;; retried = true) {
+        dialog.lpstrFile = file.data();
+        dialog.nMaxFile = DWORD(file.size());
+        if (run(&dialog))
+            return ChosenFile{Utf8FromWide(file.data()), int(dialog.nFilterIndex)};
+        const DWORD error = failure();
+        if (error == 0)
+            return std::nullopt;   // cancelled
+        if (error == FNERR_BUFFERTOOSMALL && !retried) {
+            const std::size_t needed = *reinterpret_cast<const WORD*>(file.data());
+            file.assign(std::max(needed + 1, file.size() * 2), L'\0');
+            continue;
+        }
+        ShowError(*this, FileDialogErrorText(error), request.owner);
+        return std::nullopt;
+    }
 }
 
 void Win32Desktop::playSound(SoundData image)

@@ -12,9 +12,11 @@
 #include "tests/win32/dialogdriver.h"
 #include "tests/win32/mainwindowtest.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -381,5 +383,98 @@ TEST_F(Editor, SavingPaintsBothWindowsAndTakesNoCommand)
     EXPECT_EQ(seen, (std::vector<std::string>{"shown", "painted", "main painted", "main disabled", "slot 1"}));
     EXPECT_TRUE(IsWindowEnabled(main()));
     EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+namespace {
+
+// Windows' file dialog as documented, choosing gChosen: a buffer too small
+// for the name gets the size it needs in its first two characters, and
+// the failure FNERR_BUFFERTOOSMALL; nothing chosen is a failure of the
+// dialog itself. Wine's own dialog takes no name past MAX_PATH.
+std::wstring gChosen;
+DWORD gFailure = 0;
+std::vector<DWORD> gBufferSizes;
+
+BOOL WINAPI ChooseAsWindows(OPENFILENAMEW* dialog)
+{
+    gBufferSizes.push_back(dialog->nMaxFile);
+    gFailure = 0;
+    if (gChosen.empty()) {
+        gFailure = CDERR_DIALOGFAILURE;
+        return FALSE;
+    }
+    if (dialog->nMaxFile <= gChosen.size()) {
+        *reinterpret_cast<WORD*>(dialog->lpstrFile) = WORD(gChosen.size() + 1);
+        gFailure = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
+    std::copy(gChosen.begin(), gChosen.end(), dialog->lpstrFile);
+    dialog->lpstrFile[gChosen.size()] = L'\0';
+    return TRUE;
+}
+
+DWORD WINAPI FailureAsWindows()
+{
+    return gFailure;
+}
+
+} // namespace
+
+// A bank 300 characters deep, past MAX_PATH, opens from the command line
+// (and so from the association) and the Open dialog, and is saved there.
+TEST_F(Editor, ABankPastMaxPathOpensAndSaves)
+{
+    std::string folder = dir.file("deep");
+    while (folder.size() < 300)
+        folder += "\\" + std::string(50, 'd');
+    ASSERT_TRUE(std::filesystem::create_directories(PathFromUtf8(folder)));
+    const std::string bank = folder + "\\deep.jbx";
+    WriteOneSoundBank(bank);
+
+    Session started(desktop);
+    PrepareBank(started, Utf8FromWide(BankPathFromCommandLine(L"\"" + WideFromUtf8(bank) + L"\"")));
+    EXPECT_EQ(started.bank.bankTitle, "deep.jbx");
+    EXPECT_EQ(started.bank.slot(4).name, "s4");
+
+    desktop.setFileDialogFunctions({ChooseAsWindows, ChooseAsWindows, FailureAsWindows});
+    gChosen = WideFromUtf8(bank);
+    click(IDC_OPEN);
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - deep.jbx");
+    EXPECT_EQ(session.bank.slot(4).name, "s4");
+
+    const std::string saved = folder + "\\saved.jbx";
+    session.bank.creditsConfirmed = true;
+    gChosen = WideFromUtf8(saved);
+    click(IDC_SAVE);
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
+    EXPECT_EQ(ReadBytes(saved), ReadBytes(bank));
+}
+
+// A name longer than the buffer shows the dialog again with room for it;
+// a dialog that fails says so.
+TEST_F(Editor, TheFileDialogRetriesWithRoomAndTellsOfAFailure)
+{
+    desktop.setFileDialogFunctions({ChooseAsWindows, ChooseAsWindows, FailureAsWindows});
+    FileDialogRequest request;
+    request.title = "Open";
+    gChosen = L"C:\\" + std::wstring(40000, L'n');
+    gBufferSizes.clear();
+    const std::optional<ChosenFile> chosen = desktop.chooseFile(request);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(WideFromUtf8(chosen->path), gChosen);
+    ASSERT_EQ(gBufferSizes.size(), 2u);
+    EXPECT_EQ(gBufferSizes[0], 32768u);
+    EXPECT_GT(gBufferSizes[1], 40003u);
+
+    DialogDriver driver;
+    std::wstring told;
+    driver.then([&](HWND box) {
+        told = WindowText(box) + L"|" + ItemText(box, 0xFFFF);
+        Press(box, IDOK);
+    });
+    gChosen.clear();
+    EXPECT_FALSE(desktop.chooseFile(request));
+    EXPECT_EQ(told, L"Error|The file dialog failed (error 0xFFFF)");
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
