@@ -223,6 +223,22 @@ std::string Utf8FromPath(const fs::path& path)
 
 std::string CurrentDirectory()
 {
+#ifdef _WIN32
+    // The C runtime's getcwd, behind std::filesystem::current_path, reads
+    // the folder into MAX_PATH characters, and past them gives garbage: a
+    // folder that deep is current once a bank has been chosen from it.
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(DWORD(folder.size()), folder.data());
+        if (length == 0)
+            return ".";
+        if (length < folder.size()) {
+            folder.resize(length);
+            return Utf8FromPath(fs::path(folder));
+        }
+        folder.resize(length);
+    }
+#endif
     std::error_code error;
     const fs::path current = fs::current_path(error);
     return error ? std::string(".") : Utf8FromPath(current);

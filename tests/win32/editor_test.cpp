@@ -449,6 +449,22 @@ TEST_F(Editor, ABankPastMaxPathOpensAndSaves)
     click(IDC_SAVE);
     EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
     EXPECT_EQ(ReadBytes(saved), ReadBytes(bank));
+
+    // A folder that deep may be current (where the system takes long
+    // paths, as Wine does), and is then read back whole.
+    if (ChangeCurrentDirectory(folder)) {
+        EXPECT_EQ(PathFromUtf8(CurrentDirectory()), PathFromUtf8(folder));
+    }
+    ASSERT_TRUE(ChangeCurrentDirectory(dir.path()));
+
+    // Under Wine std::filesystem::remove_all leaves a tree this deep behind
+    // (the temporary folder's removal included), so it is taken down here
+    // one entry at a time from the bottom.
+    std::error_code ignored;
+    std::filesystem::remove(PathFromUtf8(bank), ignored);
+    std::filesystem::remove(PathFromUtf8(saved), ignored);
+    for (std::string at = folder; at.size() > dir.path().size(); at.erase(at.rfind('\\')))
+        std::filesystem::remove(PathFromUtf8(at), ignored);
 }
 
 // A name longer than the buffer shows the dialog again with room for it;
