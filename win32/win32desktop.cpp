@@ -178,7 +178,7 @@ MessageAnswer Win32Desktop::showMessage(const Message& message)
 
 UnknownBlockChoice Win32Desktop::askUnknownBlock(const UnknownBlockDetails& details, Owner owner)
 {
-    UnknownBlockDialog state{details};
+    UnknownBlockDialog state{details, true, {}};
     const auto pressed = UnknownBlockButton(DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_UNKNOWN_BLOCK),
         ownerWindow(owner), UnknownBlockDialogProc, reinterpret_cast<LPARAM>(&state)));
     if (pressed == UnknownBlockButton::Skip)
