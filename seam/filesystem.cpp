@@ -6,6 +6,14 @@
 #include <new>
 #include <system_error>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace jbx {
@@ -162,9 +170,51 @@ std::optional<Bytes> ReadWholeFile(const std::string& path)
 }
 
 
+#ifdef _WIN32
+namespace {
+
+// Windows refuses a path of MAX_PATH characters or more (a folder's from
+// 248 on, which leaves room for an 8.3 name) unless long paths are enabled
+// on the system as well as in the program's manifest; the C runtime and
+// std::filesystem hand names to the system as they are. A path with the
+// \\?\ prefix is taken at any length everywhere, but is also taken
+// literally: it must be absolute and already normalised (no "..", no "/",
+// no trailing dots), which GetFullPathName does as the system would have.
+fs::path WithoutLengthLimit(fs::path path)
+{
+    constexpr std::size_t kLongestPlain = 247;
+    const std::wstring& given = path.native();
+    if (given.starts_with(L"\\\\?\\"))
+        return path;
+    std::wstring full(std::max<std::size_t>(given.size(), MAX_PATH) + 1, L'\0');
+    for (;;) {
+        const DWORD needed = GetFullPathNameW(given.c_str(), DWORD(full.size()), full.data(), nullptr);
+        if (needed == 0)
+            return path;
+        if (needed < full.size()) {
+            full.resize(needed);
+            break;
+        }
+        full.resize(needed);
+    }
+    // A device (\\.\NUL) has no length limit to lift.
+    if (full.size() <= kLongestPlain || full.starts_with(L"\\\\.\\"))
+        return path;
+    if (full.starts_with(L"\\\\"))
+        return fs::path(L"\\\\?\\UNC\\" + full.substr(2));
+    return fs::path(L"\\\\?\\" + full);
+}
+
+} // namespace
+#endif
+
 fs::path PathFromUtf8(const std::string& utf8)
 {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+    fs::path path(std::u8string(utf8.begin(), utf8.end()));
+#ifdef _WIN32
+    path = WithoutLengthLimit(std::move(path));
+#endif
+    return path;
 }
 
 std::string Utf8FromPath(const fs::path& path)
@@ -175,6 +225,22 @@ std::string Utf8FromPath(const fs::path& path)
 
 std::string CurrentDirectory()
 {
+#ifdef _WIN32
+    // The C runtime's getcwd, behind std::filesystem::current_path, reads
+    // the folder into MAX_PATH characters, and past them gives garbage: a
+    // folder that deep is current once a bank has been chosen from it.
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(DWORD(folder.size()), folder.data());
+        if (length == 0)
+            return ".";
+        if (length < folder.size()) {
+            folder.resize(length);
+            return Utf8FromPath(fs::path(folder));
+        }
+        folder.resize(length);
+    }
+#endif
     std::error_code error;
     const fs::path current = fs::current_path(error);
     return error ? std::string(".") : Utf8FromPath(current);

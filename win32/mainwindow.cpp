@@ -132,13 +132,20 @@ void Win32MainWindow::OnCommand(HWND window, int id, HWND control, UINT code)
         return;
     if (id == IDC_NAME && code == EN_UPDATE)
         KeepBankCharacters(control);
+    // Windows disables the owner of a message box or modal dialog, and the
+    // Saving window disables this one, so no click or key reaches it then;
+    // but a WM_COMMAND sent straight to it (a screen reader's default
+    // action, another program) still comes, and would run a command in
+    // the middle of another.
+    if (!IsWindowEnabled(window))
+        return;
     self->commands_.run(id, NotificationOf(code));
 }
 
 void Win32MainWindow::OnDropFiles(HWND window, HDROP drop)
 {
     Win32MainWindow* self = DialogData<Win32MainWindow>(window);
-    if (!self) {
+    if (!self || !IsWindowEnabled(window)) {
         if (const auto finish = FindSystemFunction(kDragFinish))
             finish(drop);
         return;
@@ -149,6 +156,10 @@ void Win32MainWindow::OnDropFiles(HWND window, HDROP drop)
 
 void Win32MainWindow::OnClose(HWND window)
 {
+    // Closed under a modal box or a save, the window would be gone when
+    // they return to it.
+    if (!IsWindowEnabled(window))
+        return;
     AcceptDroppedFiles(window, false);
     DestroyWindow(window);
 }

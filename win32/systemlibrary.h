@@ -1,6 +1,7 @@
 #pragma once
 // The system DLLs that only some sessions use (the file dialogs, dropped
-// files, the shell's notice of new associations, sound) are loaded at their
+// files, the shell's notice of new associations, sound, COM for the names
+// screen readers say) are loaded at their
 // first use, not with the program: with what they load in turn they cost
 // megabytes at every start that most sessions never need. Every function
 // the editor takes from them is listed here, typed by the SDK's own
@@ -12,6 +13,7 @@
 
 #include <commdlg.h>
 #include <mmsystem.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -26,10 +28,14 @@ struct LateFunction {
 
 inline constexpr LateFunction<decltype(GetOpenFileNameW)> kGetOpenFileNameW{L"comdlg32.dll", "GetOpenFileNameW"};
 inline constexpr LateFunction<decltype(GetSaveFileNameW)> kGetSaveFileNameW{L"comdlg32.dll", "GetSaveFileNameW"};
+inline constexpr LateFunction<decltype(CommDlgExtendedError)> kCommDlgExtendedError{L"comdlg32.dll", "CommDlgExtendedError"};
 inline constexpr LateFunction<decltype(DragQueryFileW)> kDragQueryFileW{L"shell32.dll", "DragQueryFileW"};
 inline constexpr LateFunction<decltype(DragFinish)> kDragFinish{L"shell32.dll", "DragFinish"};
 inline constexpr LateFunction<decltype(SHChangeNotify)> kSHChangeNotify{L"shell32.dll", "SHChangeNotify"};
 inline constexpr LateFunction<decltype(PlaySoundW)> kPlaySoundW{L"winmm.dll", "PlaySoundW"};
+inline constexpr LateFunction<decltype(CoInitializeEx)> kCoInitializeEx{L"ole32.dll", "CoInitializeEx"};
+inline constexpr LateFunction<decltype(CoUninitialize)> kCoUninitialize{L"ole32.dll", "CoUninitialize"};
+inline constexpr LateFunction<decltype(CoCreateInstance)> kCoCreateInstance{L"ole32.dll", "CoCreateInstance"};
 
 // The function `name` of `library`, which is loaded from the system folder
 // only, never from the program's or the current folder, and then stays

@@ -2,14 +2,18 @@
 
 #include "audio/voiceconvert.h"
 #include "audio/waveimage.h"
+#include "win32/accessiblenames.h"
 #include "win32/controls.h"
 #include "win32/resource.h"
 #include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace jbx {
@@ -36,7 +40,11 @@ struct UnknownBlockDialog {
     const UnknownBlockDetails& details;
     // The template shows the details strip.
     bool detailsShown = true;
+    AccessibleNames names;
 };
+
+// The longest path Windows takes, with its terminating NUL.
+constexpr std::size_t kLongestPath = 32768;
 
 // What ends the unknown-block dialog: one of its three buttons. None is 0
 // or -1, which DialogBoxParam gives when the dialog could not be shown.
@@ -68,8 +76,23 @@ BOOL OnInitDialog(HWND dialog, HWND, LPARAM lParam)
     SetDlgItemInt(dialog, IDC_SOUND_NUMBER, UINT(state.details.soundNumber), FALSE);
     SetDlgItemInt(dialog, IDC_BLOCK_ID, state.details.blockType, FALSE);
     SetDlgItemInt(dialog, IDC_BLOCK_LENGTH, state.details.blockLength, FALSE);
+    // The three headings come before the three fields, so Windows would name
+    // every field after the last heading; each is given its own. The
+    // headings are the texts just before the first field, in the fields' order.
+    const int fields[] = {IDC_SOUND_NUMBER, IDC_BLOCK_ID, IDC_BLOCK_LENGTH};
+    HWND heading = GetDlgItem(dialog, fields[0]);
+    for (int i = 2; i >= 0; --i) {
+        heading = GetWindow(heading, GW_HWNDPREV);
+        state.names.give(GetDlgItem(dialog, fields[i]), WindowText(heading));
+    }
     ToggleDetails(dialog, state);
     return FALSE;
+}
+
+void OnDestroy(HWND dialog)
+{
+    if (UnknownBlockDialog* state = DialogData<UnknownBlockDialog>(dialog))
+        state->names.clear();
 }
 
 void OnCommand(HWND dialog, int id, HWND, UINT code)
@@ -98,8 +121,23 @@ INT_PTR CALLBACK UnknownBlockDialogProc(HWND dialog, UINT message, WPARAM wParam
     switch (message) {
         HANDLE_MSG(dialog, WM_INITDIALOG, OnInitDialog);
         HANDLE_MSG(dialog, WM_COMMAND, OnCommand);
+        HANDLE_MSG(dialog, WM_DESTROY, OnDestroy);
     }
     return FALSE;
+}
+
+// What the user is told when a file dialog fails, by CommDlgExtendedError's code.
+std::string FileDialogErrorText(DWORD error)
+{
+    switch (error) {
+    case FNERR_BUFFERTOOSMALL:
+        return "The file name is too long";
+    case FNERR_INVALIDFILENAME:
+        return "The file name is not valid";
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%04lX", static_cast<unsigned long>(error));
+    return "The file dialog failed (error " + std::string(code) + ")";
 }
 
 } // namespace
@@ -140,7 +178,7 @@ MessageAnswer Win32Desktop::showMessage(const Message& message)
 
 UnknownBlockChoice Win32Desktop::askUnknownBlock(const UnknownBlockDetails& details, Owner owner)
 {
-    UnknownBlockDialog state{details};
+    UnknownBlockDialog state{details, true, {}};
     const auto pressed = UnknownBlockButton(DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_UNKNOWN_BLOCK),
         ownerWindow(owner), UnknownBlockDialogProc, reinterpret_cast<LPARAM>(&state)));
     if (pressed == UnknownBlockButton::Skip)
@@ -163,8 +201,10 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     const std::wstring title = WideFromUtf8(request.title);
     const std::wstring directory = WideFromUtf8(request.startDirectory);
     const std::wstring suffix = WideFromUtf8(request.defaultSuffix);
-    std::vector<wchar_t> file(MAX_PATH, L'\0');
-    std::vector<wchar_t> fileTitle(256, L'\0');
+    // Room for the longest path Windows has, since the program takes long
+    // paths; a dialog that still finds it too small says in the buffer's
+    // first two bytes how many characters it needs, and is shown again.
+    std::vector<wchar_t> file(kLongestPath, L'\0');
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
@@ -172,10 +212,6 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     dialog.hInstance = instance_;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = DWORD(request.filterIndex);
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = DWORD(file.size());
-    dialog.lpstrFileTitle = fileTitle.data();
-    dialog.nMaxFileTitle = 255;
     dialog.lpstrInitialDir = directory.empty() ? nullptr : directory.c_str();
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
@@ -187,11 +223,30 @@ std::optional<ChosenFile> Win32Desktop::chooseFile(const FileDialogRequest& requ
     if (request.confirmOverwrite)
         dialog.Flags |= OFN_OVERWRITEPROMPT;
 
-    const auto run = SystemFunction(request.kind == FileDialogKind::Open ? kGetOpenFileNameW : kGetSaveFileNameW,
-        *this, request.owner);
-    if (!run || !run(&dialog))
+    auto run = request.kind == FileDialogKind::Open ? fileDialogs_.open : fileDialogs_.save;
+    if (!run)
+        run = SystemFunction(request.kind == FileDialogKind::Open ? kGetOpenFileNameW : kGetSaveFileNameW, *this, request.owner);
+    auto failure = fileDialogs_.failure;
+    if (run && !failure)
+        failure = SystemFunction(kCommDlgExtendedError, *this, request.owner);
+    if (!failure)
         return std::nullopt;
-    return ChosenFile{Utf8FromWide(file.data()), int(dialog.nFilterIndex)};
+    for (bool retried = false;; retried = true) {
+        dialog.lpstrFile = file.data();
+        dialog.nMaxFile = DWORD(file.size());
+        if (run(&dialog))
+            return ChosenFile{Utf8FromWide(file.data()), int(dialog.nFilterIndex)};
+        const DWORD error = failure();
+        if (error == 0)
+            return std::nullopt;   // cancelled
+        if (error == FNERR_BUFFERTOOSMALL && !retried) {
+            const std::size_t needed = *reinterpret_cast<const WORD*>(file.data());
+            file.assign(std::max(needed + 1, file.size() * 2), L'\0');
+            continue;
+        }
+        ShowError(*this, FileDialogErrorText(error), request.owner);
+        return std::nullopt;
+    }
 }
 
 void Win32Desktop::playSound(SoundData image)
@@ -216,19 +271,46 @@ bool Win32Desktop::shiftHeld() const
 void Win32Desktop::openProgress()
 {
     progress_ = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SAVING), mainWindow_, nullptr, 0);
+    // The main window takes no input while the bank is written, as under a
+    // modal dialog; the Saving window, shown first, has the activation.
+    if (mainWindow_)
+        EnableWindow(mainWindow_, FALSE);
+    PaintPendingWindows();
 }
 
 void Win32Desktop::setProgress(int position)
 {
     if (progress_)
         SendDlgItemMessageW(progress_, IDC_PROGRESS, PBM_SETPOS, WPARAM(position), 0);
+    PaintPendingWindows();
 }
 
 void Win32Desktop::closeProgress()
 {
+    // Enabled before the Saving window goes, so the activation returns to it.
+    if (mainWindow_)
+        EnableWindow(mainWindow_, TRUE);
     if (progress_)
         DestroyWindow(progress_);
     progress_ = nullptr;
+}
+
+void Win32Desktop::PaintPendingWindows()
+{
+    // The bank is written on this thread, between these calls: what has
+    // come meanwhile is handled here, or the Saving window would never show
+    // its text and bar, the main window would stay unpainted where the
+    // file dialog was, and after five seconds Windows would take the
+    // program for hung. Input to the main window finds it disabled.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(int(message.wParam));   // for the program's own loop
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 } // namespace jbx

@@ -7,7 +7,17 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 namespace jbx {
+
+// The common file dialog's functions. Null ones are the system's, loaded
+// at their first use.
+struct FileDialogFunctions {
+    decltype(GetOpenFileNameW)* open = nullptr;
+    decltype(GetSaveFileNameW)* save = nullptr;
+    decltype(CommDlgExtendedError)* failure = nullptr;
+};
 
 class Win32Desktop : public Desktop {
 public:
@@ -18,6 +28,9 @@ public:
     // The dialog that owns what the core shows as owned by Owner::Dialog
     // (the Credits dialog's Erase question) while it is up.
     void setDialog(HWND dialog) { dialog_ = dialog; }
+    // Stands in for the system's file dialog where it cannot be driven: Wine's
+    // takes no path longer than MAX_PATH, which Windows' does.
+    void setFileDialogFunctions(const FileDialogFunctions& functions) { fileDialogs_ = functions; }
 
     MessageAnswer showMessage(const Message& message) override;
     UnknownBlockChoice askUnknownBlock(const UnknownBlockDetails& details, Owner owner) override;
@@ -33,11 +46,13 @@ public:
 
 private:
     HWND ownerWindow(Owner owner) const;
+    static void PaintPendingWindows();
 
     HINSTANCE instance_;
     HWND mainWindow_ = nullptr;
     HWND dialog_ = nullptr;
     HWND progress_ = nullptr;
+    FileDialogFunctions fileDialogs_;
     // The player reads the image after PlaySound has returned.
     SoundData playing_;
 };

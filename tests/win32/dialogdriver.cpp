@@ -69,6 +69,7 @@ void DialogDriver::tick()
     for (HWND window = GetTopWindow(nullptr); window && !found; window = GetWindow(window, GW_HWNDNEXT)) {
         if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && ClassOf(window) == L"#32770"
             && IsWindowVisible(window) && IsWindowEnabled(window)
+            && (GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION   // not the Saving window
             && std::find(handled_.begin(), handled_.end(), window) == handled_.end())
             found = window;
     }

@@ -12,11 +12,16 @@
 #include "tests/win32/dialogdriver.h"
 #include "tests/win32/mainwindowtest.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 using namespace jbx;
 using namespace jbx::testing;
@@ -34,6 +39,22 @@ void Pump(HWND mainWindow, HACCEL table)
         }
         HandleLoopMessage(message, mainWindow, table);
     }
+}
+
+// Sends WM_DROPFILES with a real drop handle naming `paths`.
+void SendDrop(HWND window, const std::vector<std::string>& paths)
+{
+    std::wstring names;
+    for (const std::string& path : paths)
+        names += WideFromUtf8(path) + L'\0';
+    names += L'\0';
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SendMessageW(window, WM_DROPFILES, WPARAM(memory), 0);
 }
 
 class Editor : public MainWindowTest {
@@ -86,14 +107,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     // Two files dropped: a real drop handle; only the first is loaded.
     const std::string bank = folder + "\\Überraschung-ß.jbx";
     WriteOneSoundBank(bank);
-    std::wstring names = WideFromUtf8(bank) + L'\0' + WideFromUtf8(saved) + L'\0' + L'\0';
-    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    SendMessageW(main(), WM_DROPFILES, WPARAM(memory), 0);
+    SendDrop(main(), {bank, saved});
     EXPECT_EQ(WindowText(main()), L"JBX Maker - Überraschung-ß.jbx");
 
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
@@ -277,4 +291,206 @@ TEST_F(Editor, SavingShowsItsProgressWindow)
     EXPECT_EQ(SendDlgItemMessageW(saving, IDC_PROGRESS, PBM_GETPOS, 0, 0), 40);
     desktop.closeProgress();
     EXPECT_FALSE(IsWindow(saving));
+}
+
+// Windows disables the owner of a message box or modal dialog, so no click
+// or key reaches the main window; a WM_COMMAND sent to it anyway, as a
+// screen reader's default action on a button sends it, runs nothing, and
+// neither a close nor a drop gets through.
+TEST_F(Editor, TakesNoCommandWhileAModalWindowIsUp)
+{
+    const std::string bank = dir.file("dropped.jbx");
+    WriteOneSoundBank(bank);
+    const std::wstring caption = WindowText(main());
+    DialogDriver driver;
+    std::vector<std::wstring> seen;
+    const auto tryCommands = [&](HWND modal, int closer) {
+        seen.push_back(WindowText(modal));
+        EXPECT_FALSE(IsWindowEnabled(main()));
+        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
+        SendDrop(main(), {bank});
+        SendMessageW(main(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.bank.currentSlot, 1) << "a sound button";
+        EXPECT_EQ(WindowText(main()), caption) << "a drop";
+        EXPECT_TRUE(IsWindow(main())) << "a close";
+        Press(modal, closer);
+    };
+    driver.then([&](HWND box) { tryCommands(box, IDOK); });
+    desktop.showMessage({"text", "Box", MessageButtons::Ok, MessageIcon::Stop, Owner::MainWindow});
+    driver.then([&](HWND dialog) { tryCommands(dialog, IDC_STOP_CONVERSION); });
+    desktop.askUnknownBlock({3, 12, 345}, Owner::MainWindow);
+    driver.then([&](HWND dialog) { tryCommands(dialog, IDCANCEL); });
+    click(IDC_OPEN);
+    driver.then([&](HWND dialog) { tryCommands(dialog, IDCANCEL); });
+    click(IDC_CREDITS);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"Box", L"Warning", L"Open", L"Credits"}));
+    EXPECT_TRUE(IsWindowEnabled(main()));
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+namespace {
+
+// Called with every message sent to a window of this thread.
+std::function<void(const CWPSTRUCT&)> gSentMessages;
+
+LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && gSentMessages)
+        gSentMessages(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool Painted(HWND window)
+{
+    return !GetUpdateRect(window, nullptr, FALSE);
+}
+
+} // namespace
+
+// A bank is written on the GUI thread; between the writer's steps the
+// Saving window and the main window are painted, and the main window takes
+// no input. Each step is seen as the bar is moved to its position.
+TEST_F(Editor, SavingPaintsBothWindowsAndTakesNoCommand)
+{
+    session.bank.creditsConfirmed = true;
+    DialogDriver driver;
+    driver.answerFile(WideFromUtf8(dir.file("saved.jbx")), nullptr);
+    HWND saving = nullptr;
+    std::vector<std::string> seen;
+    gSentMessages = [&](const CWPSTRUCT& sent) {
+        wchar_t className[32] = {};
+        GetClassNameW(sent.hwnd, className, 32);
+        if (sent.message != PBM_SETPOS || std::wstring(className) != PROGRESS_CLASSW || !seen.empty())
+            return;
+        if (!saving) {
+            // The first step: what the file dialog uncovered is to be painted anew.
+            saving = GetParent(sent.hwnd);
+            RedrawWindow(main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            return;
+        }
+        const HWND text = GetWindow(saving, GW_CHILD);
+        seen.push_back(IsWindowVisible(saving) && WindowText(text) == L"Saving" ? "shown" : "hidden");
+        seen.push_back(Painted(saving) && Painted(text) && Painted(sent.hwnd) ? "painted" : "unpainted");
+        seen.push_back(Painted(main()) && Painted(item(IDC_SOUND1)) ? "main painted" : "main unpainted");
+        seen.push_back(IsWindowEnabled(main()) ? "main enabled" : "main disabled");
+        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
+        seen.push_back("slot " + std::to_string(session.bank.currentSlot));
+    };
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
+    click(IDC_SAVE);
+    UnhookWindowsHookEx(hook);
+    gSentMessages = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"shown", "painted", "main painted", "main disabled", "slot 1"}));
+    EXPECT_TRUE(IsWindowEnabled(main()));
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+namespace {
+
+// Windows' file dialog as documented, choosing gChosen: a buffer too small
+// for the name gets the size it needs in its first two characters, and
+// the failure FNERR_BUFFERTOOSMALL; nothing chosen is a failure of the
+// dialog itself. Wine's own dialog takes no name past MAX_PATH.
+std::wstring gChosen;
+DWORD gFailure = 0;
+std::vector<DWORD> gBufferSizes;
+
+BOOL WINAPI ChooseAsWindows(OPENFILENAMEW* dialog)
+{
+    gBufferSizes.push_back(dialog->nMaxFile);
+    gFailure = 0;
+    if (gChosen.empty()) {
+        gFailure = CDERR_DIALOGFAILURE;
+        return FALSE;
+    }
+    if (dialog->nMaxFile <= gChosen.size()) {
+        *reinterpret_cast<WORD*>(dialog->lpstrFile) = WORD(gChosen.size() + 1);
+        gFailure = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
+    std::copy(gChosen.begin(), gChosen.end(), dialog->lpstrFile);
+    dialog->lpstrFile[gChosen.size()] = L'\0';
+    return TRUE;
+}
+
+DWORD WINAPI FailureAsWindows()
+{
+    return gFailure;
+}
+
+} // namespace
+
+// A bank 300 characters deep, past MAX_PATH, opens from the command line
+// (and so from the association) and the Open dialog, and is saved there.
+TEST_F(Editor, ABankPastMaxPathOpensAndSaves)
+{
+    std::string folder = dir.file("deep");
+    while (folder.size() < 300)
+        folder += "\\" + std::string(50, 'd');
+    ASSERT_TRUE(std::filesystem::create_directories(PathFromUtf8(folder)));
+    const std::string bank = folder + "\\deep.jbx";
+    WriteOneSoundBank(bank);
+
+    Session started(desktop);
+    PrepareBank(started, Utf8FromWide(BankPathFromCommandLine(L"\"" + WideFromUtf8(bank) + L"\"")));
+    EXPECT_EQ(started.bank.bankTitle, "deep.jbx");
+    EXPECT_EQ(started.bank.slot(4).name, "s4");
+
+    desktop.setFileDialogFunctions({ChooseAsWindows, ChooseAsWindows, FailureAsWindows});
+    gChosen = WideFromUtf8(bank);
+    click(IDC_OPEN);
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - deep.jbx");
+    EXPECT_EQ(session.bank.slot(4).name, "s4");
+
+    const std::string saved = folder + "\\saved.jbx";
+    session.bank.creditsConfirmed = true;
+    gChosen = WideFromUtf8(saved);
+    click(IDC_SAVE);
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
+    EXPECT_EQ(ReadBytes(saved), ReadBytes(bank));
+
+    // A folder that deep may be current (where the system takes long
+    // paths, as Wine does), and is then read back whole.
+    if (ChangeCurrentDirectory(folder)) {
+        EXPECT_EQ(PathFromUtf8(CurrentDirectory()), PathFromUtf8(folder));
+    }
+    ASSERT_TRUE(ChangeCurrentDirectory(dir.path()));
+
+    // Under Wine std::filesystem::remove_all leaves a tree this deep behind
+    // (the temporary folder's removal included), so it is taken down here
+    // one entry at a time from the bottom.
+    std::error_code ignored;
+    std::filesystem::remove(PathFromUtf8(bank), ignored);
+    std::filesystem::remove(PathFromUtf8(saved), ignored);
+    for (std::string at = folder; at.size() > dir.path().size(); at.erase(at.rfind('\\')))
+        std::filesystem::remove(PathFromUtf8(at), ignored);
+}
+
+// A name longer than the buffer shows the dialog again with room for it;
+// a dialog that fails says so.
+TEST_F(Editor, TheFileDialogRetriesWithRoomAndTellsOfAFailure)
+{
+    desktop.setFileDialogFunctions({ChooseAsWindows, ChooseAsWindows, FailureAsWindows});
+    FileDialogRequest request;
+    request.title = "Open";
+    gChosen = L"C:\\" + std::wstring(40000, L'n');
+    gBufferSizes.clear();
+    const std::optional<ChosenFile> chosen = desktop.chooseFile(request);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(WideFromUtf8(chosen->path), gChosen);
+    ASSERT_EQ(gBufferSizes.size(), 2u);
+    EXPECT_EQ(gBufferSizes[0], 32768u);
+    EXPECT_GT(gBufferSizes[1], 40003u);
+
+    DialogDriver driver;
+    std::wstring told;
+    driver.then([&](HWND box) {
+        told = WindowText(box) + L"|" + ItemText(box, 0xFFFF);
+        Press(box, IDOK);
+    });
+    gChosen.clear();
+    EXPECT_FALSE(desktop.chooseFile(request));
+    EXPECT_EQ(told, L"Error|The file dialog failed (error 0xFFFF)");
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }

@@ -1,0 +1,168 @@
+// The names a screen reader says for the unknown-block dialog's fields.
+//
+// Windows names a control after the nearest static text before it in the
+// tab order; Wine's oleacc does not take annotated names, nor does its
+// annotation service keep them. So the names the dialog gives are seen as
+// a recording service registered in this process receives them, which is
+// what Windows' service receives; where the system's own service and
+// accessible objects honour a name (Windows), the names are also read back
+// as a screen reader reads them.
+
+#include "win32/resource.h"
+#include "win32/win32desktop.h"
+#include "win32/widetext.h"
+
+#include "tests/win32/dialogdriver.h"
+
+#include <gtest/gtest.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace jbx;
+using namespace jbx::testing;
+
+namespace {
+
+struct GivenName {
+    HWND window;
+    DWORD object, child;
+    bool isName;
+    std::wstring name;
+    bool operator==(const GivenName&) const = default;
+};
+
+// The annotation service in place of the system's, as its own class object.
+class RecordingService final : public IAccPropServices, public IClassFactory {
+public:
+    std::vector<GivenName> given;
+    std::vector<HWND> cleared;
+
+    HRESULT WINAPI QueryInterface(REFIID iid, void** out) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IAccPropServices)
+            *out = static_cast<IAccPropServices*>(this);
+        else if (iid == IID_IClassFactory)
+            *out = static_cast<IClassFactory*>(this);
+        else {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        return S_OK;
+    }
+    ULONG WINAPI AddRef() override { return 2; }   // lives on the test's stack
+    ULONG WINAPI Release() override { return 1; }
+
+    HRESULT WINAPI CreateInstance(IUnknown* outer, REFIID iid, void** out) override
+    {
+        return outer ? CLASS_E_NOAGGREGATION : QueryInterface(iid, out);
+    }
+    HRESULT WINAPI LockServer(BOOL) override { return S_OK; }
+
+    HRESULT WINAPI SetHwndPropStr(HWND window, DWORD object, DWORD child, MSAAPROPID property, LPCWSTR text) override
+    {
+        given.push_back({window, object, child, property == PROPID_ACC_NAME, text});
+        return S_OK;
+    }
+    HRESULT WINAPI ClearHwndProps(HWND window, DWORD, DWORD, const MSAAPROPID*, int) override
+    {
+        cleared.push_back(window);
+        return S_OK;
+    }
+
+    HRESULT WINAPI SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override { return E_NOTIMPL; }
+    HRESULT WINAPI ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHwndProp(HWND, DWORD, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override { return E_NOTIMPL; }
+    HRESULT WINAPI ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+    HRESULT WINAPI DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override { return E_NOTIMPL; }
+    HRESULT WINAPI ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+    HRESULT WINAPI ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+    HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override { return E_NOTIMPL; }
+};
+
+// What a screen reader reads as the window's name.
+std::wstring AccessibleName(HWND window)
+{
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, DWORD(OBJID_CLIENT), IID_IAccessible, reinterpret_cast<void**>(&object))))
+        return L"(no object)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"";
+    SysFreeString(name);
+    object->Release();
+    return text;
+}
+
+// Whether this system's annotation service and accessible objects take a
+// name given to a window.
+bool SystemTakesGivenNames()
+{
+    const HWND probe = CreateWindowExW(0, L"Edit", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    IAccPropServices* services = nullptr;
+    bool taken = false;
+    if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+            reinterpret_cast<void**>(&services)))) {
+        taken = SUCCEEDED(services->SetHwndPropStr(probe, DWORD(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, L"probe"))
+            && AccessibleName(probe) == L"probe";
+        services->ClearHwndProps(probe, DWORD(OBJID_CLIENT), CHILDID_SELF, &PROPID_ACC_NAME, 1);
+        services->Release();
+    }
+    DestroyWindow(probe);
+    return taken;
+}
+
+} // namespace
+
+TEST(Accessibility, EachUnknownBlockFieldIsNamedAfterItsOwnHeading)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Win32Desktop desktop(GetModuleHandleW(nullptr));
+    const int fields[] = {IDC_SOUND_NUMBER, IDC_BLOCK_ID, IDC_BLOCK_LENGTH};
+    const std::wstring headings[] = {L"Sound Number", L"Block ID", L"Block Length"};
+    DialogDriver driver;
+
+    if (SystemTakesGivenNames()) {
+        driver.then([&](HWND dialog) {
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(AccessibleName(GetDlgItem(dialog, fields[i])), headings[i]);
+            Press(dialog, IDC_SKIP_BLOCK);
+        });
+        desktop.askUnknownBlock({3, 12, 345}, Owner::None);
+    } else {
+        GTEST_LOG_(INFO) << "this system does not take given names; what is given is checked below";
+    }
+
+    RecordingService service;
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(&service), CLSCTX_INPROC_SERVER,
+                  REGCLS_MULTIPLEUSE, &cookie),
+        S_OK);
+    std::vector<GivenName> expected;
+    driver.then([&](HWND dialog) {
+        for (int i = 0; i < 3; ++i)
+            expected.push_back({GetDlgItem(dialog, fields[i]), DWORD(OBJID_CLIENT), CHILDID_SELF, true, headings[i]});
+        Press(dialog, IDC_SKIP_BLOCK);
+    });
+    desktop.askUnknownBlock({3, 12, 345}, Owner::None);
+    CoRevokeClassObject(cookie);
+
+    // Given in the fields' order; taken back when the dialog goes.
+    std::vector<GivenName> given = service.given;
+    std::sort(given.begin(), given.end(), [](const GivenName& a, const GivenName& b) { return a.name < b.name; });
+    std::sort(expected.begin(), expected.end(), [](const GivenName& a, const GivenName& b) { return a.name < b.name; });
+    EXPECT_EQ(given, expected);
+    EXPECT_EQ(service.cleared.size(), 3u);
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+    CoUninitialize();
+}

@@ -1,0 +1,56 @@
+#include "win32/accessiblenames.h"
+
+#include "win32/systemlibrary.h"
+
+// The GUIDs of the annotation service and the name property, defined here
+// rather than taken from oleacc's import library, which would load the DLL
+// at every start.
+#include <initguid.h>
+#include <oleacc.h>
+
+namespace jbx {
+
+AccessibleNames::~AccessibleNames()
+{
+    clear();
+    if (services_)
+        services_->Release();
+    if (comStarted_)
+        FindSystemFunction(kCoUninitialize)();
+}
+
+bool AccessibleNames::start()
+{
+    if (tried_)
+        return services_ != nullptr;
+    tried_ = true;
+    const auto initialize = FindSystemFunction(kCoInitializeEx);
+    const auto create = FindSystemFunction(kCoCreateInstance);
+    if (!initialize || !create || !FindSystemFunction(kCoUninitialize))
+        return false;
+    // A thread where COM runs already in the other model still has it.
+    const HRESULT started = initialize(nullptr, COINIT_APARTMENTTHREADED);
+    comStarted_ = SUCCEEDED(started);
+    void* services = nullptr;
+    if (SUCCEEDED(create(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices, &services)))
+        services_ = static_cast<IAccPropServices*>(services);
+    return services_ != nullptr;
+}
+
+bool AccessibleNames::give(HWND control, const std::wstring& name)
+{
+    if (!start()
+        || FAILED(services_->SetHwndPropStr(control, DWORD(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str())))
+        return false;
+    named_.push_back(control);
+    return true;
+}
+
+void AccessibleNames::clear()
+{
+    for (HWND control : named_)
+        services_->ClearHwndProps(control, DWORD(OBJID_CLIENT), CHILDID_SELF, &PROPID_ACC_NAME, 1);
+    named_.clear();
+}
+
+} // namespace jbx
