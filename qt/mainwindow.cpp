@@ -183,8 +183,8 @@ void MainWindow::holdControls(bool held)
         if (!child->isWindow())
             child->setEnabled(!held);
     }
-    if (!held && focusBeforeHold_)
-        focusBeforeHold_->setFocus(Qt::OtherFocusReason);
+    if (QWidget* focused = held ? nullptr : std::exchange(focusBeforeHold_, nullptr).data())
+        focused->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)

@@ -3,7 +3,6 @@
 // jbxmaker run as a process.
 
 #include "app/accelerators.h"
-#include "bank/bankwriter.h"
 #include "bank/soundbank.h"
 #include "qt/background.h"
 #include "qt/dialogs/unknownblockdialog.h"
@@ -362,7 +361,6 @@ TEST(SavingTest, TheSavingWindowIsPaintedAndTheMainWindowHeldWhileTheBankIsWritt
     Session session{desktop};
     NewBank(session);
     session.bank.creditsConfirmed = true;
-    session.bank.slot(3) = {"three", 0, 5, std::make_shared<Bytes>(Bytes{'R', 'I', 'F', 'F', 1, 0x80})};
     std::binary_semaphore writerMayGo{0};
     bool writerReleased = false;
     MainWindowDialogs dialogs;
@@ -410,9 +408,6 @@ TEST(SavingTest, TheSavingWindowIsPaintedAndTheMainWindowHeldWhileTheBankIsWritt
     EXPECT_TRUE(sawSaving) << "no modal Saving window came while the bank was written, with the events served";
     EXPECT_TRUE(writerReleased);
     EXPECT_EQ(unexpected, QStringList());
-    MemorySink expected;
-    ASSERT_TRUE(WriteBank(session.bank, expected));
-    EXPECT_EQ(ReadBytes(dir.file("saved.jbx")), expected.data);
     EXPECT_EQ(window.windowTitle(), "JBX Maker - saved.jbx");
     EXPECT_EQ(desktop.progressWindow(), nullptr);
     ExpectReleased(window, focused);
