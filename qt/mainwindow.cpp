@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "bank/soundbank.h"
+#include "qt/background.h"
 #include "qt/singlebytevalidator.h"
 
 #include <QCloseEvent>
@@ -65,7 +66,8 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
               [this] {
                   if (QPushButton* replace = button(command::kReplace))
                       replace->click();
-              }})
+              },
+              dialogs_.runAside ? dialogs_.runAside : RunAside(RunInBackground)})
 {
     ui_->setupUi(this);
     // A fixed-size window with a caption, a window menu, minimise and close
@@ -159,6 +161,30 @@ void MainWindow::focusSoundButton(int slotNumber)
 {
     if (QPushButton* sound = button(command::kSound1 + slotNumber - 1))
         sound->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowBlocked)
+        holdControls(true);
+    else if (event->type() == QEvent::WindowUnblocked)
+        holdControls(false);
+    return QWidget::event(event);
+}
+
+void MainWindow::holdControls(bool held)
+{
+    if (held)
+        focusBeforeHold_ = focusWidget();
+    // The group boxes, never disabled by anything else, carry it to every
+    // control, and each control's own state (Extract off for an empty
+    // slot) comes back with them. Windows owned by this one are left alone.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            child->setEnabled(!held);
+    }
+    if (QWidget* focused = held ? nullptr : std::exchange(focusBeforeHold_, nullptr).data())
+        focused->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)

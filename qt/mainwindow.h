@@ -10,6 +10,7 @@
 #include "app/mainwindowview.h"
 #include "seam/desktop.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -26,10 +27,12 @@ class MainWindow;
 namespace jbx {
 
 // The modal windows that the Credits... and Options... buttons open, each
-// given the main window as its owner.
+// given the main window as its owner, and how a save's writing runs: empty,
+// RunInBackground (qt/background.h).
 struct MainWindowDialogs {
     std::function<void(QWidget* owner)> credits;
     std::function<void(QWidget* owner)> options;
+    RunAside runAside = {};
 };
 
 class MainWindow final : public QWidget, public MainWindowView {
@@ -64,15 +67,23 @@ public:
     void focusSoundButton(int slotNumber) override;
 
 protected:
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // While a modal window (a box, a dialog, the "Saving" window) blocks this
+    // one, its controls are disabled: Qt keeps the mouse and keys away by
+    // itself, but leaves the controls enabled for a screen reader, which
+    // then presses them. The control that had the focus gets it back.
+    void holdControls(bool held);
+
     std::unique_ptr<Ui::MainWindow> ui_;
     MainWindowDialogs dialogs_;
     MainCommands commands_;
     std::map<int, QPushButton*> buttons_;
+    QPointer<QWidget> focusBeforeHold_;
 };
 
 } // namespace jbx

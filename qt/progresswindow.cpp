@@ -10,6 +10,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
     : QFrame(owner, Qt::Tool | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::ProgressWindow>())
 {
     ui_->setupUi(this);
+    setWindowModality(Qt::ApplicationModal);
 }
 
 ProgressWindow::~ProgressWindow() = default;
@@ -21,13 +22,11 @@ void ProgressWindow::showCentred()
     const QPoint centre = owner ? owner->frameGeometry().center() : screen()->availableGeometry().center();
     move(centre - rect().center());
     show();
-    repaint();
 }
 
 void ProgressWindow::setPosition(int position)
 {
     ui_->progressBar->setValue(position);
-    repaint();
 }
 
 int ProgressWindow::position() const

@@ -4,6 +4,8 @@
 
 #include "app/accelerators.h"
 #include "bank/soundbank.h"
+#include "qt/background.h"
+#include "qt/dialogs/unknownblockdialog.h"
 #include "qt/editor.h"
 #include "qt/groupboxframe.h"
 #include "qt/mainwindow.h"
@@ -23,6 +25,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -32,6 +35,11 @@
 #include <QStyle>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
+
+#include <chrono>
+#include <map>
+#include <semaphore>
 
 namespace jbx::testing {
 namespace {
@@ -214,6 +222,195 @@ TEST_F(QtDesktopTest, TheProgressWindowShowsThePositionAndIsAnnouncedAsSaving)
     desktop.setProgress(40);
     EXPECT_EQ(desktop.progressWindow()->position(), 40);
     ExpectAnnounced(desktop.progressWindow(), 2);
+}
+
+// What a box or dialog is answered with when the test has seen enough: No,
+// OK, Stop or Cancel.
+void Dismiss(QWidget* modal)
+{
+    if (auto* unknownBlock = qobject_cast<UnknownBlockDialog*>(modal)) {
+        unknownBlock->stopButton()->click();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        QAbstractButton* no = box->button(QMessageBox::No);
+        (no ? no : box->button(QMessageBox::Ok))->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+    }
+}
+
+// Types a file's path into Qt's file dialog and accepts it.
+void ChooseFile(QWidget* modal, const std::string& path)
+{
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+    QTimer::singleShot(0, dialog, &QDialog::accept);
+}
+
+bool AnnouncedDisabled(QWidget* widget)
+{
+    return QAccessible::queryAccessibleInterface(widget)->state().disabled;
+}
+
+// Whether the main window is held: every control disabled, as a screen
+// reader hears it too, and a press that reaches New or Quit all the same
+// (as a screen reader's action calls click()) runs nothing.
+void ExpectHeld(MainWindow& window, QWidget* modal)
+{
+    const std::string what = modal->metaObject()->className();
+    for (const int id : {command::kSound1, command::kNew, command::kQuit, command::kReplace}) {
+        EXPECT_FALSE(window.button(id)->isEnabled()) << what << ", button " << id;
+        EXPECT_TRUE(AnnouncedDisabled(window.button(id))) << what << ", button " << id;
+    }
+    EXPECT_TRUE(AnnouncedDisabled(window.findChild<QLineEdit*>("nameBox"))) << what;
+    window.button(command::kNew)->click();
+    window.button(command::kQuit)->click();
+    EXPECT_EQ(QApplication::activeModalWidget(), modal) << what << ": no second box";
+    EXPECT_TRUE(window.isVisible()) << what << ": Quit closed the window";
+}
+
+// After the last modal window: the controls back as they were, Extract still
+// off for the empty slot, and the focus where it was when the window is
+// active again.
+void ExpectReleased(MainWindow& window, QWidget* focused)
+{
+    EXPECT_TRUE(window.button(command::kNew)->isEnabled());
+    EXPECT_FALSE(AnnouncedDisabled(window.button(command::kQuit)));
+    EXPECT_FALSE(window.button(command::kExtract)->isEnabled());
+    // The window's own; whether it is also the application's is the window manager's business.
+    EXPECT_EQ(window.focusWidget(), focused);
+}
+
+// The questions, file dialogs, the unknown-block question and the Credits
+// dialog all hold the main window until they are answered.
+TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
+{
+    TempDir dir;
+    WriteBytes(dir.file("asks.voc"),
+        VoiceFileBuilder().soundBlock(166, Ramp(4)).block(20, Ramp(3)).soundBlock(166, Ramp(5)).terminator().build());
+    Editor editor({});
+    editor.start();
+    MainWindow& window = *editor.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* focused = window.button(command::kCredits);
+    focused->setFocus();
+
+    QStringList seen;
+    QStringList unexpected;
+    const ModalScript::Step answer = [&](QWidget* modal) {
+        seen << modal->metaObject()->className();
+        ExpectHeld(window, modal);
+        Dismiss(modal);
+    };
+    const ModalScript::Step chooseVoice = [&](QWidget* modal) {
+        seen << modal->metaObject()->className();
+        ExpectHeld(window, modal);
+        ChooseFile(modal, dir.file("asks.voc"));
+    };
+    const ModalScript::Step extra = [&](QWidget* modal) {
+        unexpected << modal->windowTitle();
+        Dismiss(modal);
+    };
+    const std::pair<int, std::vector<ModalScript::Step>> commands[] = {
+        {command::kNew, {answer}},
+        {command::kSave, {answer}},   // the credits question
+        {command::kOpen, {answer}},
+        {command::kCredits, {answer}},
+        {command::kReplace, {chooseVoice, answer}},
+    };
+    for (const auto& [id, steps] : commands) {
+        SCOPED_TRACE(id);
+        ModalScript script{extra};
+        script.steps.insert(script.steps.begin(), steps.begin(), steps.end());
+        window.button(id)->click();
+        ExpectReleased(window, focused);
+    }
+    EXPECT_EQ(seen, (QStringList{"QMessageBox", "QMessageBox", "QFileDialog", "jbx::CreditsDialog", "QFileDialog",
+                        "jbx::UnknownBlockDialog"}));
+    EXPECT_EQ(unexpected, QStringList());
+}
+
+// Counts the paint events that reach each widget.
+class PaintCount final : public QObject {
+public:
+    PaintCount() { QApplication::instance()->installEventFilter(this); }
+    int of(QWidget* widget) const
+    {
+        const auto found = counts_.find(widget);
+        return found == counts_.end() ? 0 : found->second;
+    }
+
+private:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++counts_[watched];
+        return false;
+    }
+    std::map<QObject*, int> counts_;
+};
+
+// The bank is written off the GUI thread, here by a writer that waits for
+// the test: meanwhile the "Saving" window is painted and the main window
+// with it, and the main window is held until the save is over.
+TEST(SavingTest, TheSavingWindowIsPaintedAndTheMainWindowHeldWhileTheBankIsWritten)
+{
+    TempDir dir;
+    QtDesktop desktop;
+    FakeSettingsStore settings;
+    Session session{desktop};
+    NewBank(session);
+    session.bank.creditsConfirmed = true;
+    std::binary_semaphore writerMayGo{0};
+    bool writerReleased = false;
+    MainWindowDialogs dialogs;
+    dialogs.runAside = [&](const std::function<void()>& work, const std::function<void()>& poll) {
+        RunInBackground(
+            [&] {
+                writerReleased = writerMayGo.try_acquire_for(std::chrono::seconds(5));
+                work();
+            },
+            poll);
+    };
+    MainWindow window{session, settings, dialogs};
+    desktop.setMainWindow(&window);
+    window.start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* focused = window.button(command::kSave);
+    focused->setFocus();
+    const PaintCount paints;
+    QWidget* newButton = window.button(command::kNew);
+    const int newPaintedBefore = paints.of(newButton);
+
+    bool sawSaving = false;
+    QStringList unexpected;
+    ModalScript script{[&](QWidget* modal) { ChooseFile(modal, dir.file("saved.jbx")); },
+        [&](QWidget* modal) {
+            sawSaving = true;
+            ProgressWindow* saving = desktop.progressWindow();
+            ASSERT_EQ(modal, saving);
+            auto* label = saving->findChild<QLabel*>("savingLabel");
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return saving->windowHandle()->isExposed() && paints.of(label) > 0
+                    && paints.of(newButton) > newPaintedBefore;
+            })) << "the Saving window's text and the held main window are painted";
+            ExpectHeld(window, modal);
+            QTest::keyClick(&window, Qt::Key_F3);
+            EXPECT_EQ(session.bank.currentSlot, 1) << "F3 selected a slot";
+            writerMayGo.release();
+        },
+        [&](QWidget* modal) {
+            unexpected << modal->windowTitle();
+            Dismiss(modal);
+        }};
+    window.button(command::kSave)->click();
+
+    EXPECT_TRUE(sawSaving) << "no modal Saving window came while the bank was written, with the events served";
+    EXPECT_TRUE(writerReleased);
+    EXPECT_EQ(unexpected, QStringList());
+    EXPECT_EQ(window.windowTitle(), "JBX Maker - saved.jbx");
+    EXPECT_EQ(desktop.progressWindow(), nullptr);
+    ExpectReleased(window, focused);
 }
 
 TEST(EditorTest, StartGivesTheWindowItsKeysAndItsDialogs)
