@@ -24,16 +24,18 @@ void Call(const std::function<void()>& hook)
         hook();
 }
 
-// Sets a flag for as long as it lives, however the scope is left.
+// Sets a flag for as long as it lives, however the scope is left; nested
+// scopes leave it set until the outermost ends.
 class FlagScope {
 public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
+    explicit FlagScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = was_; }
     FlagScope(const FlagScope&) = delete;
     FlagScope& operator=(const FlagScope&) = delete;
 
 private:
     bool& flag_;
+    bool was_;
 };
 
 } // namespace
@@ -55,7 +57,7 @@ void MainCommands::startWindow()
 
 bool MainCommands::run(int id, Notification notification)
 {
-    if (notification == Notification::Other || reading_)
+    if (notification == Notification::Other || busy_)
         return false;
 
     if (id >= command::kSound1 && id <= command::kSound10) {
@@ -70,6 +72,7 @@ bool MainCommands::run(int id, Notification notification)
         return true;
     }
 
+    const FlagScope busy(busy_);
     switch (id) {
     case command::kOpen:
         openBank();
@@ -102,14 +105,15 @@ bool MainCommands::run(int id, Notification notification)
 
 void MainCommands::replaceCurrentSlot()
 {
-    const FlagScope reading(reading_);
+    const FlagScope busy(busy_);
     ReplaceSlot(session_, window_, session_.bank.currentSlot);
 }
 
 void MainCommands::dropFiles(const std::vector<std::string>& paths)
 {
-    if (paths.empty() || reading_)
+    if (paths.empty() || busy_)
         return;
+    const FlagScope busy(busy_);
     SoundBank previous = session_.bank;
     const std::string typedName = window_.nameText();
     session_.bank.bankTitle = FileTitleFromPath(paths.front());
@@ -123,10 +127,7 @@ void MainCommands::loadOver(SoundBank previous, const std::string& typedName, co
     // failure puts back the bank that was open, unsaved changes and the
     // name being typed included. The copy shares the sound buffers, so
     // keeping it costs nothing until the load replaces them.
-    const LoadResult result = [&] {
-        const FlagScope reading(reading_);
-        return LoadBank(session_, path, Owner::MainWindow).result;
-    }();
+    const LoadResult result = LoadBank(session_, path, Owner::MainWindow).result;
     ShowLoadedBank(session_.bank, result, window_);
     if (result != LoadResult::OutOfMemory)
         return;
@@ -168,7 +169,7 @@ void MainCommands::saveBank()
     if (!session_.bank.creditsConfirmed
         && !AskYesNo(session_.desktop, kCreditsQuestion, MessageIcon::Stop, Owner::MainWindow))
         return;
-    SaveBank(session_, settings_, window_);
+    SaveBank(session_, settings_, window_, hooks_.runAside);
 }
 
 void MainCommands::newBank()

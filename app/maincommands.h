@@ -5,6 +5,8 @@
 // Qt-free, so that every command is tested through the scripted desktop and
 // a native front end can share it.
 
+#include "app/savebank.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,6 +48,9 @@ struct MainWindowHooks {
     // Presses the Replace button, for a sound button clicked with Shift.
     // Without it, Replace runs at once.
     std::function<void()> pressReplace;
+    // Runs the writing of a save; see RunAside in savebank.h. Without it the
+    // bank is written on the calling thread, the window still meanwhile.
+    RunAside runAside = {};
 };
 
 class MainCommands {
@@ -58,18 +63,31 @@ public:
     void startWindow();
 
     // Runs command id; false when the id or the notification runs nothing,
-    // or while a load or Replace is under way (see reading_).
+    // or while a command is under way (see busy()).
     bool run(int id, Notification notification = Notification::Clicked);
 
     // Loads the first dropped file as a bank; the others are ignored. Like
     // Open, a load that runs out of memory keeps the bank that was open.
-    // Ignored while a load or Replace is under way.
+    // Ignored while a command is under way.
     void dropFiles(const std::vector<std::string>& paths);
+
+    // True from the start of a command or a drop to its end: while its
+    // questions, file dialogs, the Credits dialog or the Options sheet are
+    // up, while a load or Replace reads and while a save writes. The boxes
+    // keep the window's mouse and keys away, but not everything: a screen
+    // reader presses buttons directly, a box that no window owns blocks
+    // nothing, and the toolkit's modality may let an accelerator through.
+    // Whatever arrives meanwhile is ignored, since it would stack a second
+    // question or replace the bank that the first command is working on.
+    // Selecting a slot asks nothing and is over at once, so that a sound
+    // button may press Replace (pressReplace) while it runs.
+    bool busy() const { return busy_; }
 
     // The Open command.
     void openBank();
 
-    // The Save command: the credits question while they are unsettled, then SaveBank.
+    // The Save command: the credits question while they are unsettled, then
+    // SaveBank with the runAside hook.
     void saveBank();
 
     // The New command: asks, then empties the bank.
@@ -82,11 +100,7 @@ private:
     // Replace on the current slot, with commands held off.
     void replaceCurrentSlot();
 
-    // True while a bank or a sound file is being read. Its voice conversion
-    // asks with boxes that no window owns, so the main window still takes
-    // clicks, keys and drops meanwhile; a command run then would replace
-    // the bank or slot that is being filled. They are ignored instead.
-    bool reading_ = false;
+    bool busy_ = false;
 
     Session& session_;
     SettingsStore& settings_;

@@ -6,9 +6,12 @@
 #include "bank/soundbank.h"
 #include "settings/settingsstore.h"
 
+#include <atomic>
+
 namespace jbx {
 
-SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowView& window)
+SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowView& window,
+    const RunAside& runAside)
 {
     Desktop& desktop = session.desktop;
 
@@ -28,8 +31,25 @@ SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowVie
     StoreLastDirectory(settings, DirectoryKind::Save);
 
     desktop.openProgress();
-    const WriteFileResult result = WriteBankFile(session.bank, chosen->path,
-        [&desktop](int position) { desktop.setProgress(position); });
+    WriteFileResult result = WriteFileResult::CannotWrite;
+    if (runAside) {
+        // The copy shares the sound buffers, so it costs nothing, and the
+        // writer reads only what no one else changes meanwhile. The desktop
+        // is the calling thread's: the writer leaves its last position for
+        // the next poll.
+        const SoundBank written = session.bank;
+        std::atomic<int> reached{-1};
+        runAside(
+            [&] {
+                result = WriteBankFile(written, chosen->path, [&reached](int position) { reached = position; });
+            },
+            [&] {
+                if (const int position = reached.exchange(-1); position >= 0)
+                    desktop.setProgress(position);
+            });
+    } else {
+        result = WriteBankFile(session.bank, chosen->path, [&desktop](int position) { desktop.setProgress(position); });
+    }
     desktop.closeProgress();
 
     switch (result) {

@@ -233,6 +233,102 @@ TEST_F(CommandTest, ConversionQuestionsBelongToWhoeverLoadsAndNothingArrivingDur
     }
 }
 
+namespace {
+
+// Lets clicks, keys and drops arrive while each box, dialog or save is up, as
+// a screen reader's press or a box that blocks nothing would let them.
+class ArrivingDesktop final : public FakeDesktop {
+public:
+    MessageAnswer showMessage(const Message& message) override
+    {
+        arrive();
+        return FakeDesktop::showMessage(message);
+    }
+    std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override
+    {
+        arrive();
+        return FakeDesktop::chooseFile(request);
+    }
+    void arrive() const
+    {
+        if (arrival)
+            arrival();
+    }
+    std::function<void()> arrival;
+};
+
+} // namespace
+
+// New over a question would stack a second one, Quit would close the window
+// behind it, and a drop would replace the bank that a save is writing.
+TEST(BusyCommands, NothingArrivingWhileACommandAsksOrWritesRuns)
+{
+    ArrivingDesktop desktop;
+    FakeMainWindow window;
+    FakeSettingsStore settings;
+    Session session{desktop};
+    TempDir dir;
+    NewBank(session);
+    WriteOneSoundBank(dir.file("dropped.jbx"));
+    std::string hooks;
+    int arrivals = 0;
+    MainCommands* commands = nullptr;
+    desktop.arrival = [&] {
+        ++arrivals;
+        EXPECT_TRUE(commands->busy());
+        EXPECT_FALSE(commands->run(command::kNew));
+        EXPECT_FALSE(commands->run(command::kQuit, Notification::Accelerator));
+        EXPECT_FALSE(commands->run(command::kSound1 + 2));
+        commands->dropFiles({dir.file("dropped.jbx")});
+        EXPECT_EQ(window.caption, "") << "nothing loaded";
+    };
+    MainCommands running(session, settings, window,
+        {[&] {
+             hooks += "credits ";
+             desktop.arrive();
+         },
+            [&] {
+                hooks += "options ";
+                desktop.arrive();
+            },
+            [&] { hooks += "close "; }, nullptr,
+            [&](const std::function<void()>& work, const std::function<void()>& poll) {
+                hooks += "write ";
+                desktop.arrive();
+                work();
+                poll();
+            }});
+    commands = &running;
+
+    desktop.messageAnswers = {MessageAnswer::No, MessageAnswer::Yes};
+    desktop.fileAnswers = {std::nullopt, ChosenFile{dir.file("no-folder/x.jbx"), 1}};
+    for (const int id : {command::kNew, command::kOpen, command::kSave, command::kCredits, command::kOptions})
+        EXPECT_TRUE(running.run(id)) << id;
+    EXPECT_EQ(hooks, "write credits options ");
+    EXPECT_EQ(arrivals, 8) << "New's and the credits question, two file dialogs, the writing, the Cannot "
+                              "create box and the two dialogs";
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_EQ(desktop.messages.back().text, "Cannot create JBX file");
+    EXPECT_EQ(session.bank.slot(4).size, 0);
+
+    // Once the commands are over, all of it runs again, and a sound button
+    // may press Replace while it selects its slot.
+    EXPECT_FALSE(running.busy());
+    EXPECT_TRUE(running.run(command::kQuit));
+    EXPECT_EQ(hooks, "write credits options close ");
+    running.dropFiles({dir.file("dropped.jbx")});
+    EXPECT_EQ(session.bank.slot(4).size, 8);
+    bool replaced = false;
+    MainCommands pressing(session, settings, window,
+        {nullptr, nullptr, nullptr, [&] { replaced = commands->run(command::kReplace); }});
+    commands = &pressing;
+    desktop.shift = true;
+    desktop.arrival = nullptr;
+    desktop.fileAnswers = {std::nullopt};
+    pressing.run(command::kSound1 + 3);
+    EXPECT_TRUE(replaced);
+}
+
 // Alt+F4 is left to close the window.
 TEST(AcceleratorTable, ResourceScriptListsTheKeysInOrder)
 {

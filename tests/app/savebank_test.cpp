@@ -4,6 +4,7 @@
 #include "tests/support/sessiontest.h"
 
 #include <filesystem>
+#include <thread>
 #include <tuple>
 
 using namespace jbx;
@@ -16,10 +17,10 @@ class SaveTest : public SessionTest {
 protected:
     SaveTest() { session.bank.bankTitle = "before.jbx"; }
 
-    SaveBankResult save(std::optional<std::string> path)
+    SaveBankResult save(std::optional<std::string> path, const RunAside& runAside = {})
     {
         desktop.fileAnswers.push_back(path ? std::optional(ChosenFile{*path, 1}) : std::nullopt);
-        return SaveBank(session, settings, window);
+        return SaveBank(session, settings, window, runAside);
     }
 };
 
@@ -65,4 +66,28 @@ TEST_F(SaveTest, CancelledOrFailedSaveChangesNothing)
         EXPECT_EQ(desktop.progress.back(), -2) << "the progress window closes on failure too";
     }
     EXPECT_TRUE(window.captions.empty());
+}
+
+// What the window changes while the writer runs is not written, and the
+// progress window hears only what a poll hands it, on the calling thread.
+TEST_F(SaveTest, ASaveRunAsideWritesTheBankAsChosenAndMovesTheBarFromThePolls)
+{
+    session.bank.slot(2) = {"two", 0, 5, std::make_shared<Bytes>(Bytes{'R', 'I', 'F', 'F', 1, 0x80})};
+    MemorySink expected;
+    ASSERT_TRUE(WriteBank(session.bank, expected));
+    int runs = 0;
+    const RunAside aside = [&](const std::function<void()>& work, const std::function<void()>& poll) {
+        ++runs;
+        session.bank.slot(2) = {};
+        std::thread(work).join();
+        poll();
+    };
+    EXPECT_EQ(save(dir.file("aside.jbx"), aside), SaveBankResult::Saved);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(ReadBytes(dir.file("aside.jbx")), expected.data);
+    EXPECT_EQ(desktop.progress, (std::vector<int>{-1, 100, -2}));
+    EXPECT_EQ(window.caption, "JBX Maker - aside.jbx");
+
+    EXPECT_EQ(save(dir.file("no-folder/aside.jbx"), aside), SaveBankResult::CannotCreate);
+    EXPECT_EQ(desktop.messages.at(0).text, "Cannot create JBX file");
 }
