@@ -299,8 +299,8 @@ void Win32Desktop::closeProgress()
 
 void Win32Desktop::runAside(const std::function<void()>& work, const std::function<void()>& poll)
 {
-    // The thread is told to end by this event rather than waited for by its
-    // handle: a std::thread has none that MsgWaitForMultipleObjects takes.
+    // The thread sets this event as it ends: a std::thread has no handle
+    // that MsgWaitForMultipleObjects takes.
     const std::unique_ptr<void, decltype(&CloseHandle)> ended(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
     std::exception_ptr failure;
     std::thread worker;

@@ -491,7 +491,9 @@ TEST_F(Editor, ASaveHeldInOneStepKeepsTheWindowsPaintedAndTakesNoCommand)
                 RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
             SendMessageW(main(), WM_CLOSE, 0, 0);
-            SendMessageW(saving, WM_CLOSE, 0, 0);   // what Alt+F4 sends it
+            // What Alt+F4 on it sends: a dialog turns it into IDCANCEL, and
+            // the Saving window has no procedure to take that.
+            SendMessageW(saving, WM_CLOSE, 0, 0);
             PostQuitMessage(3);
             return;
         }
