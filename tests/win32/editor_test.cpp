@@ -363,10 +363,6 @@ DWORD WINAPI FailureAsWindows()
     return gFailure;
 }
 
-} // namespace
-
-namespace {
-
 bool Painted(HWND window)
 {
     return !GetUpdateRect(window, nullptr, FALSE);
