@@ -88,6 +88,7 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Session& session, SettingsS
               [this] { ShowOptionsSheet(instance_, window_, settings_, desktop_); },
               [this] { SendMessageW(window_, WM_CLOSE, 0, 0); },
               [this] { SendDlgItemMessageW(window_, IDC_REPLACE, BM_CLICK, 0, 0); },
+              [this](const std::function<void()>& work, const std::function<void()>& poll) { desktop_.runAside(work, poll); },
           })
 {
 }

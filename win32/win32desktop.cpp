@@ -14,6 +14,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace jbx {
@@ -275,14 +279,12 @@ void Win32Desktop::openProgress()
     // modal dialog; the Saving window, shown first, has the activation.
     if (mainWindow_)
         EnableWindow(mainWindow_, FALSE);
-    PaintPendingWindows();
 }
 
 void Win32Desktop::setProgress(int position)
 {
     if (progress_)
         SendDlgItemMessageW(progress_, IDC_PROGRESS, PBM_SETPOS, WPARAM(position), 0);
-    PaintPendingWindows();
 }
 
 void Win32Desktop::closeProgress()
@@ -295,19 +297,73 @@ void Win32Desktop::closeProgress()
     progress_ = nullptr;
 }
 
-void Win32Desktop::PaintPendingWindows()
+void Win32Desktop::runAside(const std::function<void()>& work, const std::function<void()>& poll)
 {
-    // The bank is written on this thread, between these calls: what has
-    // come meanwhile is handled here, or the Saving window would never show
-    // its text and bar, the main window would stay unpainted where the
-    // file dialog was, and after five seconds Windows would take the
-    // program for hung. Input to the main window finds it disabled.
+    // The thread sets this event as it ends: a std::thread has no handle
+    // that MsgWaitForMultipleObjects takes.
+    const std::unique_ptr<void, decltype(&CloseHandle)> ended(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
+    std::exception_ptr failure;
+    std::thread worker;
+    if (ended) {
+        try {
+            worker = std::thread([&] {
+                try {
+                    work();
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+                SetEvent(ended.get());
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!worker.joinable()) {
+        // The windows stand still meanwhile, but the bank is written.
+        work();
+        poll();
+        return;
+    }
+    // Whatever leaves this frame, the thread ends first: its work lives in
+    // the caller's frame.
+    const auto joinFirst = [](std::thread* thread) {
+        if (thread->joinable())
+            thread->join();
+    };
+    const std::unique_ptr<std::thread, decltype(joinFirst)> joined(&worker, joinFirst);
+
+    // A quit that comes meanwhile cannot end a loop that must wait for the
+    // writer; it is posted again for the program's own loop once it has.
+    std::optional<int> quit;
+    HANDLE waitFor = ended.get();
+    // MWMO_INPUTAVAILABLE: messages already seen by a peek and left in the
+    // queue wake the wait too, not only new ones.
+    while (MsgWaitForMultipleObjectsEx(1, &waitFor, kPollMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0) {
+        handleWaitingMessages(quit);
+        poll();
+    }
+    worker.join();
+    if (quit)
+        PostQuitMessage(*quit);
+    poll();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void Win32Desktop::handleWaitingMessages(std::optional<int>& quit)
+{
+    // What comes while the bank is written is handled as a modal dialog's
+    // loop handles it, the Saving window in the dialog's place: the windows
+    // are painted, timers run, and after five seconds Windows does not take
+    // the program for hung. The keyboard table is left out: it only makes
+    // commands for the main window, which is disabled and takes none.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            PostQuitMessage(int(message.wParam));   // for the program's own loop
-            return;
+            quit = int(message.wParam);
+            continue;
         }
+        if (progress_ && IsDialogMessageW(progress_, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

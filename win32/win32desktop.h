@@ -1,13 +1,16 @@
 #pragma once
 // The desktop interface on Win32: message boxes, the common file dialogs,
 // the unknown-block dialog (103), the Saving window (101), PlaySound and
-// the Shift key.
+// the Shift key; and the thread a save writes on.
 
 #include "seam/desktop.h"
 
 #include <windows.h>
 
 #include <commdlg.h>
+
+#include <functional>
+#include <optional>
 
 namespace jbx {
 
@@ -41,12 +44,20 @@ public:
     void setProgress(int position) override;
     void closeProgress() override;
 
+    // The main window's RunAside (app/savebank.h): `work` runs on a thread
+    // of its own while this thread handles its messages as a modal
+    // dialog's loop would, the Saving window's keys included, and calls
+    // `poll` whenever it has handled them and at least every
+    // kPollMilliseconds. Without a thread to be had, `work` runs here.
+    void runAside(const std::function<void()>& work, const std::function<void()>& poll);
+    static constexpr DWORD kPollMilliseconds = 50;
+
     // The image PlaySound was last given and may still be reading.
     const SoundData& playing() const { return playing_; }
 
 private:
     HWND ownerWindow(Owner owner) const;
-    static void PaintPendingWindows();
+    void handleWaitingMessages(std::optional<int>& quit);
 
     HINSTANCE instance_;
     HWND mainWindow_ = nullptr;

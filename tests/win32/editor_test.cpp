@@ -17,9 +17,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -330,64 +332,6 @@ TEST_F(Editor, TakesNoCommandWhileAModalWindowIsUp)
 
 namespace {
 
-// Called with every message sent to a window of this thread.
-std::function<void(const CWPSTRUCT&)> gSentMessages;
-
-LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HC_ACTION && gSentMessages)
-        gSentMessages(*reinterpret_cast<const CWPSTRUCT*>(lParam));
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-bool Painted(HWND window)
-{
-    return !GetUpdateRect(window, nullptr, FALSE);
-}
-
-} // namespace
-
-// A bank is written on the GUI thread; between the writer's steps the
-// Saving window and the main window are painted, and the main window takes
-// no input. Each step is seen as the bar is moved to its position.
-TEST_F(Editor, SavingPaintsBothWindowsAndTakesNoCommand)
-{
-    session.bank.creditsConfirmed = true;
-    DialogDriver driver;
-    driver.answerFile(WideFromUtf8(dir.file("saved.jbx")), nullptr);
-    HWND saving = nullptr;
-    std::vector<std::string> seen;
-    gSentMessages = [&](const CWPSTRUCT& sent) {
-        wchar_t className[32] = {};
-        GetClassNameW(sent.hwnd, className, 32);
-        if (sent.message != PBM_SETPOS || std::wstring(className) != PROGRESS_CLASSW || !seen.empty())
-            return;
-        if (!saving) {
-            // The first step: what the file dialog uncovered is to be painted anew.
-            saving = GetParent(sent.hwnd);
-            RedrawWindow(main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-            return;
-        }
-        const HWND text = GetWindow(saving, GW_CHILD);
-        seen.push_back(IsWindowVisible(saving) && WindowText(text) == L"Saving" ? "shown" : "hidden");
-        seen.push_back(Painted(saving) && Painted(text) && Painted(sent.hwnd) ? "painted" : "unpainted");
-        seen.push_back(Painted(main()) && Painted(item(IDC_SOUND1)) ? "main painted" : "main unpainted");
-        seen.push_back(IsWindowEnabled(main()) ? "main enabled" : "main disabled");
-        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
-        seen.push_back("slot " + std::to_string(session.bank.currentSlot));
-    };
-    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
-    click(IDC_SAVE);
-    UnhookWindowsHookEx(hook);
-    gSentMessages = nullptr;
-    EXPECT_EQ(seen, (std::vector<std::string>{"shown", "painted", "main painted", "main disabled", "slot 1"}));
-    EXPECT_TRUE(IsWindowEnabled(main()));
-    EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
-    EXPECT_EQ(driver.unexpectedCaptions(), L"");
-}
-
-namespace {
-
 // Windows' file dialog as documented, choosing gChosen: a buffer too small
 // for the name gets the size it needs in its first two characters, and
 // the failure FNERR_BUFFERTOOSMALL; nothing chosen is a failure of the
@@ -419,7 +363,178 @@ DWORD WINAPI FailureAsWindows()
     return gFailure;
 }
 
+bool Painted(HWND window)
+{
+    return !GetUpdateRect(window, nullptr, FALSE);
+}
+
+std::function<void()> gTick;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (gTick)
+        gTick();
+}
+
+// The first FlushFileBuffers of this program waits, on the thread that
+// calls it, until release() or ten seconds have passed: a slow disk's
+// flush, which keeps the writer inside the last step of a save. It stands
+// in for kernel32's in the program's import table while this lives.
+class HeldFlush {
+public:
+    HeldFlush()
+    {
+        started_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        released_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        slot_ = ImportSlot("FlushFileBuffers");
+        if (slot_) {
+            real_ = reinterpret_cast<decltype(real_)>(*slot_);
+            patch(reinterpret_cast<ULONG_PTR>(&Flush));
+        }
+    }
+    ~HeldFlush()
+    {
+        if (slot_)
+            patch(reinterpret_cast<ULONG_PTR>(real_));
+        CloseHandle(started_);
+        CloseHandle(released_);
+    }
+
+    bool installed() const { return slot_ != nullptr; }
+    // A flush is waiting for release().
+    bool holding() const
+    {
+        return WaitForSingleObject(started_, 0) == WAIT_OBJECT_0 && WaitForSingleObject(released_, 0) == WAIT_TIMEOUT;
+    }
+    void release() { SetEvent(released_); }
+
+private:
+    static BOOL WINAPI Flush(HANDLE file)
+    {
+        if (WaitForSingleObject(started_, 0) == WAIT_TIMEOUT) {
+            SetEvent(started_);
+            WaitForSingleObject(released_, 10000);
+        }
+        return real_(file);
+    }
+
+    static ULONG_PTR* ImportSlot(const char* function)
+    {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name; ++library) {
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+            for (; library->OriginalFirstThunk && names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                    continue;
+                const auto* named = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(named->Name), function) == 0)
+                    return reinterpret_cast<ULONG_PTR*>(&slots->u1.Function);
+            }
+        }
+        return nullptr;
+    }
+
+    void patch(ULONG_PTR function)
+    {
+        DWORD was;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &was);
+        *slot_ = function;
+        VirtualProtect(slot_, sizeof *slot_, was, &was);
+    }
+
+    static inline HANDLE started_ = nullptr;
+    static inline HANDLE released_ = nullptr;
+    static inline decltype(FlushFileBuffers)* real_ = nullptr;
+    ULONG_PTR* slot_ = nullptr;
+};
+
 } // namespace
+
+// A slow disk's flush, or one big sound, keeps the writer in a single step
+// for long. Meanwhile the GUI thread goes on: the Saving window and the
+// main window are painted anew and the bar moves, while the main window
+// stays disabled and a command, a close and a quit sent to it change
+// nothing. Windows takes a program for hung after five seconds without
+// a look at its messages (IsHungAppWindow); what is checked here is the
+// cause, in far less time: the messages are handled during the step.
+TEST_F(Editor, ASaveHeldInOneStepKeepsTheWindowsPaintedAndTakesNoCommand)
+{
+    const std::string source = dir.file("source.jbx");
+    WriteOneSoundBank(source);
+    PrepareBank(session, source);
+    session.bank.creditsConfirmed = true;
+    const std::string saved = dir.file("saved.jbx");
+    desktop.setFileDialogFunctions({ChooseAsWindows, ChooseAsWindows, FailureAsWindows});
+    gChosen = WideFromUtf8(saved);
+    DialogDriver driver;
+
+    HeldFlush flush;
+    ASSERT_TRUE(flush.installed());
+    std::vector<std::string> seen;
+    HWND saving = nullptr;
+    ULONGLONG held = 0;
+    gTick = [&] {
+        if (!flush.holding())
+            return;
+        if (!saving) {
+            held = GetTickCount64();
+            // An owned window comes in front of its owner.
+            saving = GetWindow(main(), GW_HWNDPREV);
+            for (HWND window : {main(), saving})
+                RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_SOUND1 + 4, BN_CLICKED), LPARAM(item(IDC_SOUND1 + 4)));
+            SendMessageW(main(), WM_CLOSE, 0, 0);
+            // What Alt+F4 on it sends: a dialog turns it into IDCANCEL, and
+            // the Saving window has no procedure to take that.
+            SendMessageW(saving, WM_CLOSE, 0, 0);
+            PostQuitMessage(3);
+            return;
+        }
+        // A later tick: paints come before timers. The writer reported its
+        // end before the flush; the bar shows it from the next poll.
+        const HWND bar = GetDlgItem(saving, IDC_PROGRESS);
+        if (SendMessageW(bar, PBM_GETPOS, 0, 0) != 100 && GetTickCount64() - held < 2000)
+            return;
+        seen.push_back(IsWindow(saving) && GetWindow(saving, GW_OWNER) == main() && IsWindowVisible(saving) && bar
+                ? "saving shown"
+                : "saving gone");
+        seen.push_back(Painted(saving) && Painted(GetWindow(saving, GW_CHILD)) && Painted(bar) ? "painted" : "unpainted");
+        seen.push_back(Painted(main()) && Painted(item(IDC_SOUND1)) ? "main painted" : "main unpainted");
+        seen.push_back("bar at " + std::to_string(SendMessageW(bar, PBM_GETPOS, 0, 0)));
+        seen.push_back(IsWindowEnabled(main()) ? "main enabled" : "main disabled");
+        seen.push_back(IsWindow(main()) ? "main open" : "main closed");
+        seen.push_back("slot " + std::to_string(session.bank.currentSlot));
+        flush.release();
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
+    click(IDC_SAVE);
+    KillTimer(nullptr, timer);
+    gTick = nullptr;
+
+    EXPECT_EQ(seen, (std::vector<std::string>{"saving shown", "painted", "main painted", "bar at 100", "main disabled",
+                        "main open", "slot 1"}));
+    EXPECT_EQ(ReadBytes(saved), ReadBytes(source));
+    EXPECT_TRUE(IsWindowEnabled(main()));
+    EXPECT_EQ(WindowText(main()), L"JBX Maker - saved.jbx");
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit is kept for the program's loop";
+    EXPECT_EQ(quit.wParam, 3u);
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+// The last poll comes once the work has ended, so the bar shows where the
+// writer got; what the work throws reaches the caller.
+TEST_F(Editor, WorkAsideIsPolledAfterItsEndAndHandsOnWhatItThrows)
+{
+    std::atomic<bool> ended = false;
+    bool lastPollAfterEnd = false;
+    desktop.runAside([&] { ended = true; }, [&] { lastPollAfterEnd = ended; });
+    EXPECT_TRUE(lastPollAfterEnd);
+    EXPECT_THROW(desktop.runAside([] { throw std::runtime_error("disk gone"); }, [] {}), std::runtime_error);
+}
 
 // A bank 300 characters deep, past MAX_PATH, opens from the command line
 // (and so from the association) and the Open dialog, and is saved there.
