@@ -7,6 +7,7 @@
 #include "settings/settingsstore.h"
 
 #include <atomic>
+#include <utility>
 
 namespace jbx {
 
@@ -31,6 +32,23 @@ SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowVie
     StoreLastDirectory(settings, DirectoryKind::Save);
 
     desktop.openProgress();
+    // Whatever the writing throws (memory for the bank's copy, a thread
+    // that cannot start), the Saving window goes, or the main window would
+    // stay held behind it for good.
+    class ProgressShown {
+    public:
+        explicit ProgressShown(Desktop& desktop) : desktop_(desktop) {}
+        ~ProgressShown() { close(); }
+        void close()
+        {
+            if (std::exchange(open_, false))
+                desktop_.closeProgress();
+        }
+
+    private:
+        Desktop& desktop_;
+        bool open_ = true;
+    } shown(desktop);
     WriteFileResult result = WriteFileResult::CannotWrite;
     if (runAside) {
         // The copy shares the sound buffers, so it costs nothing, and the
@@ -50,7 +68,7 @@ SaveBankResult SaveBank(Session& session, SettingsStore& settings, MainWindowVie
     } else {
         result = WriteBankFile(session.bank, chosen->path, [&desktop](int position) { desktop.setProgress(position); });
     }
-    desktop.closeProgress();
+    shown.close();
 
     switch (result) {
     case WriteFileResult::Written:

@@ -4,6 +4,7 @@
 #include "tests/support/sessiontest.h"
 
 #include <filesystem>
+#include <new>
 #include <thread>
 #include <tuple>
 
@@ -90,4 +91,10 @@ TEST_F(SaveTest, ASaveRunAsideWritesTheBankAsChosenAndMovesTheBarFromThePolls)
 
     EXPECT_EQ(save(dir.file("no-folder/aside.jbx"), aside), SaveBankResult::CannotCreate);
     EXPECT_EQ(desktop.messages.at(0).text, "Cannot create JBX file");
+
+    // A writer that could not run takes the Saving window with it.
+    desktop.progress.clear();
+    const RunAside failing = [](const std::function<void()>&, const std::function<void()>&) { throw std::bad_alloc(); };
+    EXPECT_THROW(save(dir.file("thrown.jbx"), failing), std::bad_alloc);
+    EXPECT_EQ(desktop.progress, (std::vector<int>{-1, -2}));
 }
