@@ -67,6 +67,22 @@ bool RenameWouldBeRefused(const fs::path& target);
 // Whether the name given leads to the file found by following its links.
 bool NamedBy(const fs::path& given, const fs::path& target);
 
+// The descriptor of this process that a name such as /dev/stdout, /dev/fd/1
+// or /proc/self/fd/1 stands for, or -1 when it stands for none.
+int DescriptorNamedBy(const fs::path& path);
+
+// A descriptor of its own that shares fd's offset and append mode; nothing
+// when fd is not open for writing.
+Descriptor DuplicateForWriting(int fd);
+
+// The length of the regular file open as fd when whatever is written
+// through it next lands at or past that length; -1 when it would land inside
+// the file, or fd is no regular file.
+std::int64_t EndWrittenPast(int fd);
+
+// Cuts the file open as fd back to length, and its offset with it.
+void CutTo(int fd, std::int64_t length);
+
 // Writes bytes over the file from its start, its room made certain first,
 // and cuts it to their length last.
 bool Overwrite(int fd, std::span<const std::uint8_t> bytes);

@@ -151,11 +151,34 @@ WriteFileResult WriteThrough(const fs::path& path, const std::function<bool(Byte
     return FinishFile(file.release(), false) && produced ? WriteFileResult::Written : WriteFileResult::CannotWrite;
 }
 
+// A descriptor's name (/dev/stdout under a shell's redirection) means the
+// descriptor as it stands: the bytes go where it writes next, after what
+// came before them and before what comes after, not into a new file renamed
+// over the one it holds. Bytes of a save that failed are cut off again
+// where they only lengthened a file.
+WriteFileResult WriteToDescriptor(int descriptor, const std::function<bool(ByteSink&)>& produce)
+{
+    Descriptor own = DuplicateForWriting(descriptor);
+    if (!own)
+        return WriteFileResult::CannotCreate;
+    const std::int64_t end = EndWrittenPast(own.get());
+    FileHandle file(StreamOf(std::move(own)));
+    if (!file)
+        return WriteFileResult::CannotWrite;
+    const bool produced = Produce(file.get(), produce);
+    const bool written = FinishFile(file.release(), false) && produced;
+    if (!written && end >= 0)
+        CutTo(descriptor, end);
+    return written ? WriteFileResult::Written : WriteFileResult::CannotWrite;
+}
+
 } // namespace
 
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce)
 {
     const fs::path given = PathFromUtf8(path);
+    if (const int descriptor = DescriptorNamedBy(given); descriptor >= 0)
+        return WriteToDescriptor(descriptor, produce);
     std::error_code error;
     const fs::file_type type = fs::status(given, error).type();
     if (type == fs::file_type::none)
@@ -173,8 +196,8 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
         old = OpenExistingForWriting(target);
         if (!old)
             return WriteFileResult::CannotCreate;
-        // A file reached only through a descriptor (of a file since deleted,
-        // say) has no name to rename over.
+        // A file reached only through another process's descriptor (of a
+        // file since deleted, say) has no name to rename over.
         if (!NamedBy(given, target) || RenameWouldBeRefused(target))
             return WriteInPlace(std::move(old), produce);
     }

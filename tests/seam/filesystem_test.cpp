@@ -238,6 +238,66 @@ TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
     EXPECT_EQ(Listing(dir.path()).size(), 3u) << "a temporary file was left";
 }
 
+// A descriptor's name stands for the descriptor as a shell's redirection left it: the bytes land at its offset,
+// or at the end in append mode, between what was written through it before and after; a failed save takes back
+// what it added; a descriptor open only for reading is refused.
+TEST(Filesystem, WriteFileSafelyWritesThroughTheDescriptorANameStandsFor)
+{
+    TempDir dir;
+    const std::string target = dir.file("redirected");
+    const Bytes before = ToBytes("before\n"), after = ToBytes("after\n");
+    const struct {
+        const char* what;
+        const char* name;   // the descriptor's number follows when it ends in a slash
+        int flags;
+        bool produced;
+        WriteFileResult result;
+    } cases[] = {
+        {"appended to", "/dev/fd/", O_WRONLY | O_APPEND, true, WriteFileResult::Written},
+        {"at its offset", "/proc/self/fd/", O_RDWR, true, WriteFileResult::Written},
+        {"standard output", "/dev/stdout", O_WRONLY | O_APPEND, true, WriteFileResult::Written},
+        {"appended to, produce gives up", "/dev/fd/", O_WRONLY | O_APPEND, false, WriteFileResult::CannotWrite},
+        {"at its offset, produce gives up", "/proc/self/fd/", O_WRONLY, false, WriteFileResult::CannotWrite},
+        {"open for reading only", "/dev/fd/", O_RDONLY, true, WriteFileResult::CannotCreate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(target, before);
+        const int fd = ::open(target.c_str(), c.flags | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        if (!(c.flags & O_APPEND)) {
+            ASSERT_EQ(lseek(fd, 0, SEEK_END), off_t(before.size()));
+        }
+        std::string name = c.name;
+        const bool standardOutput = name == "/dev/stdout";
+        if (name.back() == '/')
+            name += std::to_string(fd);
+        int savedOutput = -1;
+        if (standardOutput) {
+            std::fflush(stdout);
+            savedOutput = dup(STDOUT_FILENO);
+            ASSERT_EQ(dup2(fd, STDOUT_FILENO), STDOUT_FILENO);
+        }
+        const WriteFileResult result = Save(name, kTextModeTraps, c.produced);
+        if (standardOutput) {
+            dup2(savedOutput, STDOUT_FILENO);
+            ::close(savedOutput);
+        }
+        const bool writable = (c.flags & O_ACCMODE) != O_RDONLY;
+        EXPECT_TRUE(!writable || ::write(fd, after.data(), after.size()) == ssize_t(after.size()));
+        ::close(fd);
+
+        EXPECT_EQ(result, c.result);
+        Bytes expected = before;
+        if (result == WriteFileResult::Written)
+            expected.insert(expected.end(), kTextModeTraps.begin(), kTextModeTraps.end());
+        if (writable)
+            expected.insert(expected.end(), after.begin(), after.end());
+        EXPECT_EQ(ReadBytes(target), expected);
+        EXPECT_EQ(Listing(dir.path()).size(), 1u) << "a temporary file was left";
+    }
+}
+
 // Makes fallocate fail as a file system without it does, so that the C library's own way of reserving room is taken.
 bool TakeAwayFallocate()
 {
