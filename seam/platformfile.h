@@ -93,6 +93,10 @@ bool Overwrite(int fd, std::span<const std::uint8_t> bytes);
 // caller copies the rest), or -1 when writing failed.
 std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t length);
 
+// Asks the disk to start writing length bytes of the file from offset on,
+// without waiting for it; a hint that may do nothing.
+void StartWriteback(int fd, std::int64_t offset, std::int64_t length);
+
 // Puts temp in target's place, for good on the disk.
 bool ReplaceWith(const fs::path& temp, const fs::path& target);
 

@@ -273,6 +273,15 @@ std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t lengt
     return copied;
 }
 
+void StartWriteback(int fd, std::int64_t offset, std::int64_t length)
+{
+#ifdef __linux__
+    sync_file_range(fd, off64_t(offset), off64_t(length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd, (void)offset, (void)length;
+#endif
+}
+
 bool ReplaceWith(const fs::path& temp, const fs::path& target)
 {
     if (::rename(temp.c_str(), target.c_str()) != 0)

@@ -151,6 +151,8 @@ std::int64_t CopyRange(int, std::int64_t, int, std::int64_t)
     return 0;
 }
 
+void StartWriteback(int, std::int64_t, std::int64_t) {}
+
 void NoteTemporaryFile(const fs::path&) {}
 void ForgetTemporaryFile() {}
 void RemoveTemporaryFileOnInterrupt() {}
