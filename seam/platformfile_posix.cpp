@@ -246,7 +246,8 @@ bool Overwrite(int fd, std::span<const std::uint8_t> bytes)
     return ftruncate(fd, at) == 0 && fsync(fd) == 0;
 }
 
-// The rename reaches the disk only when the folder that records it does.
+// A copy the kernel turns down for these two files goes on through memory,
+// and one a signal cut short is asked for again.
 std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t length)
 {
     std::int64_t copied = 0;
@@ -282,6 +283,7 @@ void StartWriteback(int fd, std::int64_t offset, std::int64_t length)
 #endif
 }
 
+// The rename reaches the disk only when the folder that records it does.
 bool ReplaceWith(const fs::path& temp, const fs::path& target)
 {
     if (::rename(temp.c_str(), target.c_str()) != 0)
