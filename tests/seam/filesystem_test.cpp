@@ -411,6 +411,14 @@ TEST(Filesystem, WriteFileSafelyKeepsAnotherUsersFile)
     }
 }
 
+// AddressSanitizer's runtime probes memory with writes of its own, which a failure injected into every write would
+// break.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 // The exit status of a program whose output is thrown away; 127 when it cannot be started, -1 when a signal ended it.
 int RunQuietly(std::vector<std::string> args)
 {
@@ -469,12 +477,14 @@ TEST(Filesystem, WriteFileSafelyWhenASystemCallFails)
         {"copy_file_range:error=EBADF", WriteFileResult::Written},
         {"copy_file_range:error=EPERM", WriteFileResult::Written},
         {"copy_file_range:error=EIO", WriteFileResult::CannotWrite},
-        {"write:error=ENOSPC", WriteFileResult::CannotWrite},
+        {kAddressSanitizer ? nullptr : "write:error=ENOSPC", WriteFileResult::CannotWrite},
         {"fsync:error=EIO:when=1", WriteFileResult::CannotWrite},
         {"rename,renameat,renameat2:error=EIO", WriteFileResult::CannotWrite},
         {"fsync:error=EIO:when=2", WriteFileResult::Written},
     };
     for (const auto& c : cases) {
+        if (!c.fault)
+            continue;
         SCOPED_TRACE(c.fault);
         WriteBytes(target, oldBytes);
         EXPECT_EQ(traced(c.fault, source, target), int(c.result));
