@@ -224,8 +224,8 @@ TEST(Filesystem, WriteFileSafelyWithoutADescriptorToSpareChangesNothing)
     EXPECT_EQ(ReadBytes(target), ToBytes("old"));
 }
 
-// What is not a file is written as a plain open would: a FIFO (as a pipe reached through its descriptor's name
-// is) stays what it is and gets the bytes; a link loop is refused.
+// What is not a file is written as a plain open would: a FIFO (as another process's pipe reached by its
+// descriptor's name is) stays what it is and gets the bytes; a link loop is refused.
 TEST(Filesystem, WriteFileSafelyWritesThroughWhatIsNoFile)
 {
     TempDir dir;
