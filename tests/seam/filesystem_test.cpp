@@ -85,6 +85,14 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchangedUnderANonAsciiName)
     EXPECT_EQ(Listing(folder), std::vector<std::string>{kBankName});
     EXPECT_EQ(ReadBytes(path), bytes) << "written as text";
     EXPECT_EQ(ReadWholeFile(path), bytes) << "read as text";
+    // The end-of-file mark goes up only when a read wanted more than there was.
+    auto reader = InputFile::open(path);
+    ASSERT_TRUE(reader);
+    Bytes whole(bytes.size());
+    EXPECT_EQ(reader->read(whole.data(), whole.size()), bytes.size());
+    EXPECT_FALSE(reader->eof());
+    EXPECT_EQ(reader->read(whole.data(), 1), 0u);
+    EXPECT_TRUE(reader->eof());
     // Copied file to file in two ranges, the second behind what the stream
     // buffered of the first, and through memory.
     auto file = InputFile::open(path);
@@ -311,6 +319,16 @@ TEST(Filesystem, WriteFileSafelyWritesThroughTheDescriptorANameStandsFor)
         EXPECT_EQ(ReadBytes(target), expected);
         EXPECT_EQ(Listing(dir.path()).size(), 1u) << "a temporary file was left";
     }
+
+    // A file that only bears a descriptor's number as its name is replaced as any file is.
+    WriteBytes(target, after);
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::string numbered = dir.file(std::to_string(fd));
+    fs::rename(target, numbered);
+    EXPECT_EQ(Save(numbered, kTextModeTraps), WriteFileResult::Written);
+    EXPECT_EQ(ReadBytes(numbered), kTextModeTraps);
+    ::close(fd);
 }
 
 // Makes a system call fail with error from now on, in this process and those it starts: fallocate with EOPNOTSUPP as
