@@ -85,7 +85,13 @@ enum class WriteFileResult {
 // member of it. A file that a plain open for writing would refuse, or a
 // link loop, is refused with CannotCreate; a full disk is a refusal too.
 // A FIFO, a terminal or a device is opened and written as a plain open
-// would. Where the file may be written but not replaced by name (its
+// would. A name that stands for one of this process's open descriptors
+// (/dev/stdout, /dev/fd/N, /proc/self/fd/N) is written through that
+// descriptor as it stands, at its offset and in its append mode, with
+// nothing renamed; a descriptor open only for reading is refused with
+// CannotCreate, and when the save fails what it wrote past a file's old end
+// is cut off again, though bytes it wrote over old ones (a descriptor
+// positioned inside its file) stay so. Where the file may be written but not replaced by name (its
 // folder takes no new file for want of permission, or it is another user's
 // in a folder with the sticky bit), produce runs into memory and the file
 // is overwritten in place, the one case that is not atomic: the disk's room

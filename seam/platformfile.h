@@ -67,6 +67,22 @@ bool RenameWouldBeRefused(const fs::path& target);
 // Whether the name given leads to the file found by following its links.
 bool NamedBy(const fs::path& given, const fs::path& target);
 
+// The descriptor of this process that a name such as /dev/stdout, /dev/fd/1
+// or /proc/self/fd/1 stands for, or -1 when it stands for none.
+int DescriptorNamedBy(const fs::path& path);
+
+// A descriptor of its own that shares fd's offset and append mode; nothing
+// when fd is not open for writing.
+Descriptor DuplicateForWriting(int fd);
+
+// The length of the regular file open as fd when whatever is written
+// through it next lands at or past that length; -1 when it would land inside
+// the file, or fd is no regular file.
+std::int64_t EndWrittenPast(int fd);
+
+// Cuts the file open as fd back to length, and its offset with it.
+void CutTo(int fd, std::int64_t length);
+
 // Writes bytes over the file from its start, its room made certain first,
 // and cuts it to their length last.
 bool Overwrite(int fd, std::span<const std::uint8_t> bytes);
@@ -76,6 +92,10 @@ bool Overwrite(int fd, std::span<const std::uint8_t> bytes);
 // many were copied, fewer where the platform cannot copy file to file (the
 // caller copies the rest), or -1 when writing failed.
 std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t length);
+
+// Asks the disk to start writing length bytes of the file from offset on,
+// without waiting for it; a hint that may do nothing.
+void StartWriteback(int fd, std::int64_t offset, std::int64_t length);
 
 // Puts temp in target's place, for good on the disk.
 bool ReplaceWith(const fs::path& temp, const fs::path& target);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <string>
+#include <system_error>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -137,13 +138,92 @@ bool RenameWouldBeRefused(const fs::path& target)
 }
 
 // Whether the link chain that FinalTarget followed by name leads where the
-// kernel's look-up does. A descriptor's name under /proc (/dev/stdout among
-// them) reads as a path that is no file's, or not this file's any more.
+// kernel's look-up does. Another process's descriptor's name under /proc
+// reads as a path that is no file's, or not this file's any more.
 bool NamedBy(const fs::path& given, const fs::path& target)
 {
     struct stat a {}, b {};
     return ::stat(given.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 && a.st_dev == b.st_dev
         && a.st_ino == b.st_ino;
+}
+
+#ifdef __linux__
+namespace {
+
+bool AllDigits(const std::string& text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// This process's folder of descriptors, as /proc/self/fd resolves, or a
+// thread's of it, as /proc/thread-self/fd does.
+bool OwnDescriptorFolder(const fs::path& folder)
+{
+    const fs::path own = fs::path("/proc") / std::to_string(getpid());
+    if (folder.filename() != "fd")
+        return false;
+    const fs::path above = folder.parent_path();
+    return above == own || (above.parent_path() == own / "task" && AllDigits(above.filename().string()));
+}
+
+} // namespace
+#endif
+
+// Each link of the chain is looked at by the folder it lies in, since
+// /dev/stdout leads to /proc/self/fd/1 and that one on to the file itself;
+// the descriptor found must hold the very file the name reaches.
+int DescriptorNamedBy(const fs::path& path)
+{
+#ifdef __linux__
+    fs::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        const fs::path folder = fs::canonical(current.has_parent_path() ? current.parent_path() : fs::path("."), error);
+        const std::string name = current.filename().string();
+        if (!error && OwnDescriptorFolder(folder) && AllDigits(name) && name.size() < 10) {
+            const int fd = std::stoi(name);
+            struct stat named {}, open {};
+            const bool same = ::stat(path.c_str(), &named) == 0 && fstat(fd, &open) == 0
+                && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+            return same ? fd : -1;
+        }
+        if (!fs::is_symlink(fs::symlink_status(current, error)))
+            return -1;
+        const fs::path next = fs::read_symlink(current, error);
+        if (error)
+            return -1;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+#else
+    (void)path;
+#endif
+    return -1;
+}
+
+Descriptor DuplicateForWriting(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+        return Descriptor();
+    return Descriptor(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+}
+
+std::int64_t EndWrittenPast(int fd)
+{
+    struct stat file {};
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fstat(fd, &file) != 0 || !S_ISREG(file.st_mode))
+        return -1;
+    const off_t at = (flags & O_APPEND) ? file.st_size : lseek(fd, 0, SEEK_CUR);
+    return at >= file.st_size ? std::int64_t(file.st_size) : -1;
+}
+
+// The offset goes back too, or the next write through the descriptor would
+// leave a hole of zeros where the cut-off bytes were.
+void CutTo(int fd, std::int64_t length)
+{
+    if (ftruncate(fd, off_t(length)) == 0)
+        lseek(fd, off_t(length), SEEK_SET);
 }
 
 // The disk's room for the new bytes is reserved before any old byte is
@@ -166,7 +246,8 @@ bool Overwrite(int fd, std::span<const std::uint8_t> bytes)
     return ftruncate(fd, at) == 0 && fsync(fd) == 0;
 }
 
-// The rename reaches the disk only when the folder that records it does.
+// A copy the kernel turns down for these two files goes on through memory,
+// and one a signal cut short is asked for again.
 std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t length)
 {
     std::int64_t copied = 0;
@@ -193,6 +274,16 @@ std::int64_t CopyRange(int from, std::int64_t offset, int to, std::int64_t lengt
     return copied;
 }
 
+void StartWriteback(int fd, std::int64_t offset, std::int64_t length)
+{
+#ifdef __linux__
+    sync_file_range(fd, off64_t(offset), off64_t(length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd, (void)offset, (void)length;
+#endif
+}
+
+// The rename reaches the disk only when the folder that records it does.
 bool ReplaceWith(const fs::path& temp, const fs::path& target)
 {
     if (::rename(temp.c_str(), target.c_str()) != 0)

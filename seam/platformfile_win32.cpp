@@ -92,6 +92,24 @@ bool NamedBy(const fs::path&, const fs::path&)
     return true;
 }
 
+// No name stands for an open descriptor here.
+int DescriptorNamedBy(const fs::path&)
+{
+    return -1;
+}
+
+Descriptor DuplicateForWriting(int)
+{
+    return Descriptor();
+}
+
+std::int64_t EndWrittenPast(int)
+{
+    return -1;
+}
+
+void CutTo(int, std::int64_t) {}
+
 // The file first grows to the new length, so that the disk's room is
 // certain before any old byte is overwritten; it is cut to the new length
 // only once every byte is in.
@@ -132,6 +150,8 @@ std::int64_t CopyRange(int, std::int64_t, int, std::int64_t)
 {
     return 0;
 }
+
+void StartWriteback(int, std::int64_t, std::int64_t) {}
 
 void NoteTemporaryFile(const fs::path&) {}
 void ForgetTemporaryFile() {}

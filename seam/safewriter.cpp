@@ -79,11 +79,17 @@ bool FinishFile(std::FILE* file, bool toDisk = true)
 
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(std::FILE* file) : file_(file) {}
+    // A sink for a file that is flushed to the disk at the end has the disk
+    // start writing it every 16 MiB on the way, so that the writing overlaps
+    // the making and the final flush has only the last piece to wait for.
+    // Each request waits while the file system places the blocks: smaller
+    // steps cost more than they save.
+    explicit FileSink(std::FILE* file, bool toDisk = false) : file_(file), toDisk_(toDisk) {}
     bool write(std::span<const std::uint8_t> bytes) override
     {
         if (!failed_ && !WriteAll(file_, bytes))
             failed_ = true;
+        wrote(std::int64_t(bytes.size()));
         return !failed_;
     }
     bool failed() const { return failed_; }
@@ -99,12 +105,27 @@ public:
         const std::int64_t copied = CopyRange(descriptor, offset, fileno(file_), length);
         if (copied < 0)
             failed_ = true;
+        else
+            wrote(copied);
         return copied;
     }
 
 private:
+    void wrote(std::int64_t length)
+    {
+        static constexpr std::int64_t kWritebackStep = std::int64_t(16) << 20;
+        end_ += length;
+        if (!toDisk_ || failed_ || end_ - started_ < kWritebackStep || std::fflush(file_) != 0)
+            return;
+        StartWriteback(fileno(file_), started_, end_ - started_);
+        started_ = end_;
+    }
+
     std::FILE* file_;
+    bool toDisk_;
     bool failed_ = false;
+    std::int64_t end_ = 0;       // bytes written so far
+    std::int64_t started_ = 0;   // those the disk has been asked to write
 };
 
 struct FileCloser {
@@ -114,9 +135,9 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Runs produce into file; false when it gave up, a write failed or memory
 // ran out.
-bool Produce(std::FILE* file, const std::function<bool(ByteSink&)>& produce)
+bool Produce(std::FILE* file, const std::function<bool(ByteSink&)>& produce, bool toDisk = false)
 {
-    FileSink sink(file);
+    FileSink sink(file, toDisk);
     try {
         return produce(sink) && !sink.failed();
     } catch (const std::bad_alloc&) {
@@ -151,11 +172,34 @@ WriteFileResult WriteThrough(const fs::path& path, const std::function<bool(Byte
     return FinishFile(file.release(), false) && produced ? WriteFileResult::Written : WriteFileResult::CannotWrite;
 }
 
+// A descriptor's name (/dev/stdout under a shell's redirection) means the
+// descriptor as it stands: the bytes go where it writes next, after what
+// came before them and before what comes after, not into a new file renamed
+// over the one it holds. Bytes of a save that failed are cut off again
+// where they only lengthened a file.
+WriteFileResult WriteToDescriptor(int descriptor, const std::function<bool(ByteSink&)>& produce)
+{
+    Descriptor own = DuplicateForWriting(descriptor);
+    if (!own)
+        return WriteFileResult::CannotCreate;
+    const std::int64_t end = EndWrittenPast(own.get());
+    FileHandle file(StreamOf(std::move(own)));
+    if (!file)
+        return WriteFileResult::CannotWrite;
+    const bool produced = Produce(file.get(), produce);
+    const bool written = FinishFile(file.release(), false) && produced;
+    if (!written && end >= 0)
+        CutTo(descriptor, end);
+    return written ? WriteFileResult::Written : WriteFileResult::CannotWrite;
+}
+
 } // namespace
 
 WriteFileResult WriteFileSafely(const std::string& path, const std::function<bool(ByteSink&)>& produce)
 {
     const fs::path given = PathFromUtf8(path);
+    if (const int descriptor = DescriptorNamedBy(given); descriptor >= 0)
+        return WriteToDescriptor(descriptor, produce);
     std::error_code error;
     const fs::file_type type = fs::status(given, error).type();
     if (type == fs::file_type::none)
@@ -173,8 +217,8 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
         old = OpenExistingForWriting(target);
         if (!old)
             return WriteFileResult::CannotCreate;
-        // A file reached only through a descriptor (of a file since deleted,
-        // say) has no name to rename over.
+        // A file reached only through another process's descriptor (of a
+        // file since deleted, say) has no name to rename over.
         if (!NamedBy(given, target) || RenameWouldBeRefused(target))
             return WriteInPlace(std::move(old), produce);
     }
@@ -204,7 +248,7 @@ WriteFileResult WriteFileSafely(const std::string& path, const std::function<boo
 
     if (existing)
         CopyPermissions(target, file.get());
-    const bool produced = Produce(file.get(), produce);
+    const bool produced = Produce(file.get(), produce, true);
     const bool finished = FinishFile(file.release());
     const bool replaced = produced && finished && ReplaceWith(temp, target);
     if (!replaced)
