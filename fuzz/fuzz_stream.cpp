@@ -1,7 +1,6 @@
-// Streaming gives what loading does, byte for byte: the same input, read
-// as a voice file and as a bank, once into memory and once streamed from
-// its file, with the same answers, must ask the same questions and write
-// the same image, bank and extracted slots.
+// Streaming gives what loading does, byte for byte: the same input, read as a voice file and as a bank, once into
+// memory and once streamed from its file, with the same answers, must ask the same questions and write the same
+// image, bank and extracted slots.
 
 #include "audio/voicestream.h"
 #include "bank/bankloader.h"
