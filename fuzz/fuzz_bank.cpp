@@ -1,5 +1,4 @@
-// Whatever a load makes of any bytes stays inside its limits, and the bank
-// written from it loads back unchanged.
+// Whatever a load makes of any bytes stays inside its limits, and the bank written from it loads back unchanged.
 
 #include "bank/bankformat.h"
 #include "bank/bankloader.h"
@@ -38,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const bool withWindow = size % 2 == 1;
     const jbx::Bytes first = LoadAndWrite(data, size, withWindow);
-    // Nothing written is a voice file any more, and only complete credits
-    // were written, so a second round changes nothing.
+    // Nothing written is a voice file any more, and only complete credits were written, so a second round changes
+    // nothing.
     FUZZ_CHECK(LoadAndWrite(first.data(), first.size(), withWindow) == first);
     std::remove(ScratchPath().c_str());
     return 0;

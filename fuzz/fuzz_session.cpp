@@ -1,6 +1,5 @@
-// Editing sessions through the main window's commands in an order the
-// fuzzer chooses: each slot's buffer holds its sound and the byte after it
-// after every step, and every Save opens again as the same bank.
+// Editing sessions through the main window's commands in an order the fuzzer chooses: each slot's buffer holds its
+// sound and the byte after it after every step, and every Save opens again as the same bank.
 
 #include "app/credits.h"
 #include "app/maincommands.h"

@@ -1,7 +1,6 @@
-// Streaming gives what loading does, byte for byte: the same input, read
-// as a voice file and as a bank, once into memory and once streamed from
-// its file, with the same answers, must ask the same questions and write
-// the same image, bank and extracted slots.
+// Streaming gives what loading does, byte for byte: the same input, read as a voice file and as a bank, once into
+// memory and once streamed from its file, with the same answers, must ask the same questions and write the same
+// image, bank and extracted slots.
 
 #include "audio/voicestream.h"
 #include "bank/bankloader.h"
@@ -19,34 +18,14 @@
 
 namespace {
 
-// The fuzz desktop, keeping a log of what the user was shown and asked.
-class LoggingDesktop : public FuzzDesktop {
-public:
-    explicit LoggingDesktop(unsigned seed) : FuzzDesktop(seed) {}
-    jbx::MessageAnswer showMessage(const jbx::Message& message) override
-    {
-        const jbx::MessageAnswer answer = FuzzDesktop::showMessage(message);
-        log += message.caption + ": " + message.text + " -> " + std::to_string(int(answer)) + '\n';
-        return answer;
-    }
-    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails& details, jbx::Owner owner) override
-    {
-        const jbx::UnknownBlockChoice choice = FuzzDesktop::askUnknownBlock(details, owner);
-        log += "block " + std::to_string(details.blockType) + " " + std::to_string(details.blockLength) + " -> "
-            + std::to_string(int(choice)) + '\n';
-        return choice;
-    }
-    std::string log;
-};
-
 void CompareVoice(const std::string& path, std::span<const std::uint8_t> input, unsigned seed)
 {
-    LoggingDesktop inMemory(seed);
+    FuzzDesktop inMemory(seed);
     std::vector<std::uint8_t> output(input.size() + jbx::kWaveImageSlack, 0);
     std::int32_t size = std::int32_t(input.size());
     const jbx::ConvertResult loaded = jbx::ConvertVoiceFile({inMemory, 1}, output, input, size);
 
-    LoggingDesktop streaming(seed);
+    FuzzDesktop streaming(seed);
     auto file = jbx::InputFile::open(path);
     FUZZ_CHECK(file);
     jbx::LumpSource source(*file, 0, file->size());
@@ -67,11 +46,11 @@ void CompareVoice(const std::string& path, std::span<const std::uint8_t> input, 
 
 void CompareBank(const std::string& path, unsigned seed)
 {
-    LoggingDesktop inMemory(seed);
+    FuzzDesktop inMemory(seed);
     jbx::Session loadedSession(inMemory);
     const jbx::LoadOutcome loaded = jbx::LoadBank(loadedSession, path, jbx::Owner::None);
 
-    LoggingDesktop streaming(seed);
+    FuzzDesktop streaming(seed);
     jbx::Session streamedSession(streaming);
     jbx::StreamedBank streamed;
     const jbx::LoadOutcome opened = streamed.open(streamedSession, path, jbx::Owner::None);

@@ -1,5 +1,4 @@
-// Any input and any answers end in an untouched output or a well-formed
-// image inside the output buffer.
+// Any input and any answers end in an untouched output or a well-formed image inside the output buffer.
 
 #include "audio/voiceconvert.h"
 #include "audio/waveimage.h"
@@ -26,8 +25,7 @@ void CheckImage(std::span<const std::uint8_t> input, std::span<const std::uint8_
     FUZZ_CHECK(std::memcmp(input.data(), "Creative Voice File\x1a", 20) == 0);
     const std::uint32_t riffLength = jbx::ReadLE32(out.data() + 4);
     const std::uint32_t count = jbx::ReadLE32(out.data() + 40);
-    // Every sample byte comes from a block body at or after the data offset,
-    // which may point back into the header.
+    // Every sample byte comes from a block body at or after the data offset, which may point back into the header.
     const std::size_t dataOffset = jbx::ReadLE16(input.data() + 20);
     FUZZ_CHECK(dataOffset < input.size() ? count < input.size() - dataOffset : count == 0);
     const std::size_t pad = count % 2;

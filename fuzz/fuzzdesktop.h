@@ -62,16 +62,22 @@ public:
 
     std::optional<jbx::ChosenFile> nextFile;   // what the next file dialog chooses
     bool shift = false;                        // held for the next click only
+    std::string log;                           // what the user was shown and asked, and the answers
 
     jbx::MessageAnswer showMessage(const jbx::Message& message) override
     {
-        if (message.buttons == jbx::MessageButtons::Ok)
-            return jbx::MessageAnswer::Ok;
-        return choose_(2) ? jbx::MessageAnswer::Yes : jbx::MessageAnswer::No;
+        jbx::MessageAnswer answer = jbx::MessageAnswer::Ok;
+        if (message.buttons != jbx::MessageButtons::Ok)
+            answer = choose_(2) ? jbx::MessageAnswer::Yes : jbx::MessageAnswer::No;
+        log += message.caption + ": " + message.text + " -> " + std::to_string(int(answer)) + '\n';
+        return answer;
     }
-    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails&, jbx::Owner) override
+    jbx::UnknownBlockChoice askUnknownBlock(const jbx::UnknownBlockDetails& details, jbx::Owner) override
     {
-        return jbx::UnknownBlockChoice(choose_(3));
+        const auto choice = jbx::UnknownBlockChoice(choose_(3));
+        log += "block " + std::to_string(details.blockType) + " " + std::to_string(details.blockLength) + " -> "
+            + std::to_string(int(choice)) + '\n';
+        return choice;
     }
     std::optional<jbx::ChosenFile> chooseFile(const jbx::FileDialogRequest&) override
     {

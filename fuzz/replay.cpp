@@ -1,6 +1,5 @@
-// A fuzz target's checks run once over each file of the folders it is given
-// (its seed corpus), without libFuzzer, so that every build's tests hold the
-// corpus to them.
+// A fuzz target's checks run once over each file of the folders it is given (its seed corpus), without libFuzzer, so
+// that every build's tests hold the corpus to them.
 
 #include <cstdint>
 #include <cstdio>

@@ -23,31 +23,15 @@ Bytes Join(std::initializer_list<Bytes> parts)
     return all;
 }
 
-// Derived fields are given, so that the expectation does not repeat the converter's arithmetic.
-Bytes Image(std::uint16_t channels, std::uint32_t rate, std::uint32_t bytesPerSecond, std::uint16_t blockAlign,
-    std::uint16_t bits, const Bytes& samples)
+Bytes Image(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, const Bytes& samples)
 {
-    const bool odd = samples.size() % 2 == 1;
-    Bytes image;
-    PutText(image, "RIFF");
-    PutLE32(image, std::uint32_t(36 + samples.size() + (odd ? 1 : 0)));
-    PutText(image, "WAVEfmt ");
-    PutLE32(image, 16);
-    PutLE16(image, 1);
-    PutLE16(image, channels);
-    PutLE32(image, rate);
-    PutLE32(image, bytesPerSecond);
-    PutLE16(image, blockAlign);
-    PutLE16(image, bits);
-    PutText(image, "data");
-    PutLE32(image, std::uint32_t(samples.size()));
-    return Join({image, samples, odd ? Bytes{0} : Bytes{}});
+    return WaveImage(1, channels, rate, bits, samples);
 }
 
 // 8-bit mono at time constant 166.
 Bytes Mono(const Bytes& samples)
 {
-    return Image(1, 11111, 11111, 1, 8, samples);
+    return Image(1, 11111, 8, samples);
 }
 
 // The image, its size (one less than its length), and nothing written after it.
@@ -87,13 +71,13 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
         // Rate 44,100, 16 bits, 2 channels, then six bytes that are not sound.
         {"type 9 16-bit stereo; the end of the input ends the walk",
             B(20).block(9, Join({{0x44, 0xAC, 0, 0, 16, 2}, Bytes(6, 0x77), Ramp(8)})).build(),
-            Image(2, 44100, 176400, 4, 16, Ramp(8))},
+            Image(2, 44100, 16, Ramp(8))},
         {"walk starts at the data offset; type 7 does not pass over its length",
             B().dataOffset(30).raw({2, 9, 9, 9}).soundBlock(166, Ramp(2)).raw({7, 4, 0, 0})
                 .block(2, Ramp(2, 50)).build(),
             Mono(Join({Ramp(2), Ramp(2, 50)}))},
         {"type 8 stereo sets what follows; a three-byte length", B().block(8, stereo22049).block(2, Ramp(70000)).build(),
-            Image(2, 22049, 44098, 2, 8, Ramp(70000))},
+            Image(2, 22049, 8, Ramp(70000))},
         {"short type 1 and type 9 blocks set nothing",
             B().soundBlock(166, Ramp(3)).block(1, {0xA6}).block(9, {0x44, 0xAC, 0, 0, 16, 2, 0, 0, 0, 0, 0})
                 .block(2, Ramp(2, 9)).build(),
@@ -101,17 +85,17 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
         {"continuation runs past the end", B().soundBlock(166, Ramp(2)).block(2, 100, Ramp(3, 40)).build(),
             Mono(Join({Ramp(2), Ramp(3, 40)}))},
         {"type 1 without samples sets the rate", B().block(1, {0x9C, 0}).block(2, Ramp(3)).terminator().build(),
-            Image(1, 10000, 10000, 1, 8, Ramp(3))},
+            Image(1, 10000, 8, Ramp(3))},
         // Blocks cut off set nothing; an unknown one whose length is cut off is not asked about.
         {"length cut off", B().soundBlock(166, Ramp(2)).raw({10, 5, 0}).build(), Mono(Ramp(2))},
         {"type 8 cut off", B().soundBlock(166, Ramp(2)).raw({8, 4, 0, 0, 0x00, 0xD2, 0}).build(), Mono(Ramp(2))},
         {"type 9 cut off in its unused bytes",
             B().soundBlock(166, Ramp(2)).raw({9, 20, 0, 0, 0x44, 0xAC, 0, 0, 16, 2, 0}).build(), Mono(Ramp(2))},
-        {"the header alone", B().build(), Image(1, 0, 0, 1, 8, {})},
+        {"the header alone", B().build(), Image(1, 0, 8, {})},
         // Only a channels byte of 1 is mono.
         {"type 9 without samples; no channels is two",
             B().block(9, Join({{0x44, 0xAC, 0, 0, 8, 0}, Bytes(6, 0)})).block(2, Ramp(4)).build(),
-            Image(2, 44100, 88200, 2, 8, Ramp(4))},
+            Image(2, 44100, 8, Ramp(4))},
         {"silence, marker, text and repeat start are passed over",
             B().soundBlock(166, Ramp(2)).block(3, {0x40, 0x1F, 0xA6}).block(4, {1, 2}).block(5, {'h', 'i', 0})
                 .block(6, {3, 0}).block(2, Ramp(2, 50)).terminator().build(),
@@ -120,7 +104,7 @@ TEST_F(VoiceConvertTest, BlockTypesShortBlocksAndTheEndOfInput)
         {"the type 8 mark waits through type 2 and type 9 for a type 1",
             B().block(8, stereo22049).block(2, Ramp(2)).block(9, Join({{0x44, 0xAC, 0, 0, 16, 2}, Bytes(6, 0), Ramp(4, 10)}))
                 .block(1, Join({{0, 0}, Ramp(2, 20)})).terminator().build(),
-            Image(1, 44100, 88200, 2, 16, Join({Ramp(2), Ramp(4, 10), Ramp(2, 20)}))},
+            Image(1, 44100, 16, Join({Ramp(2), Ramp(4, 10), Ramp(2, 20)}))},
     };
     for (const auto& [what, file, image] : cases) {
         SCOPED_TRACE(what);
@@ -221,7 +205,7 @@ TEST_F(VoiceConvertTest, AnOutputTooSmallCutsSamplesOrFailsTheBuild)
             EXPECT_EQ(Bytes(buffer.begin() + std::ptrdiff_t(c.length), buffer.end()), Bytes(16, 0xEE));
         } else {
             const Bytes kept(samples.begin(), samples.begin() + std::ptrdiff_t(c.kept));
-            ExpectImage(buffer, size, Image(1, 8000, 8000, 1, 8, kept), 0xEE);
+            ExpectImage(buffer, size, Image(1, 8000, 8, kept), 0xEE);
             EXPECT_TRUE(desktop.messages.empty());
         }
     }
@@ -307,29 +291,20 @@ TEST_F(VoiceConvertTest, StreamedAsInMemory)
 TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
 {
     const Bytes good = PcmWave(64);
-    const struct {
-        const char* what;
-        Bytes image;
-        bool fits;
-    } images[] = {
-        {"a whole image", good, true},
-        {"an odd data chunk without its pad byte", PcmWave(63), true},
-        {"a RIFF length past the end", Bytes(good.begin(), good.end() - 1), false},
-        {"a chunk past the end", [&] { Bytes b = good; b[40] = 0xFF; return b; }(), false},
-        {"a chunk header that ends the image, its body missing",
-            [&] {
-                Bytes b = good;
-                PutText(b, "junk");
-                PutLE32(b, 2);
-                WriteLE32(&b[4], ReadLE32(&b[4]) + 8);
-                return b;
-            }(),
-            false},
-        {"no RIFF header", ToBytes("Creative Voice File"), false},
-        {"nothing", Bytes{}, false},
+    Bytes dataPastTheEnd = good, bodyMissing = Join({good, ToBytes("junk"), {2, 0, 0, 0}});
+    dataPastTheEnd[40] = 0xFF;
+    WriteLE32(&bodyMissing[4], ReadLE32(&good[4]) + 8);   // a chunk header that ends the image
+    const std::pair<Bytes, bool> images[] = {
+        {good, true},
+        {PcmWave(63), true},   // an odd data chunk without its pad byte
+        {Bytes(good.begin(), good.end() - 1), false},
+        {dataPastTheEnd, false},
+        {bodyMissing, false},
+        {ToBytes("Creative Voice File"), false},
+        {{}, false},
     };
     for (const auto& i : images)
-        EXPECT_EQ(WaveImageFits(i.image), i.fits) << i.what;
+        EXPECT_EQ(WaveImageFits(i.first), i.second) << "image " << &i - images;
     for (std::size_t wrong = 0; wrong < 4; ++wrong) {
         Bytes b = good;
         b[wrong] = 'X';

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 namespace jbx::testing {
 namespace {
@@ -69,13 +70,8 @@ TEST(WaveFormatTest, ChunksAreWalkedToTheDataChunk)
 {
     const Bytes data = Chunk("data", Bytes(8000, 0));
     const Bytes oddList = Chunk("LIST", Bytes(3, 'x'));
-    struct Expected {
-        SampleEncoding encoding;
-        std::uint16_t tag;
-        std::uint64_t dataOffset;
-        std::uint32_t dataLength;
-        bool sizesFit;
-    };
+    // Every fmt chunk here is 16-bit stereo at 8000 Hz.
+    using Expected = std::tuple<SampleEncoding, std::uint16_t, std::uint64_t, std::uint32_t, bool>;
     const struct {
         const char* what;
         Bytes image;
@@ -109,14 +105,10 @@ TEST(WaveFormatTest, ChunksAreWalkedToTheDataChunk)
         ASSERT_EQ(format.has_value(), c.expected.has_value());
         if (!format)
             continue;
-        EXPECT_EQ(format->encoding, c.expected->encoding);
-        EXPECT_EQ(format->formatTag, c.expected->tag);
-        EXPECT_EQ(format->channels, 2);
-        EXPECT_EQ(format->sampleRate, 8000u);
-        EXPECT_EQ(format->bitsPerSample, 16);
-        EXPECT_EQ(format->dataOffset, c.expected->dataOffset);
-        EXPECT_EQ(format->dataLength, c.expected->dataLength);
-        EXPECT_EQ(format->sizesFit, c.expected->sizesFit);
+        EXPECT_EQ(std::tie(format->channels, format->sampleRate, format->bitsPerSample, format->blockAlign),
+            std::make_tuple(2, 8000u, 16, 4));
+        EXPECT_EQ(std::tie(format->encoding, format->formatTag, format->dataOffset, format->dataLength, format->sizesFit),
+            *c.expected);
     }
 }
 

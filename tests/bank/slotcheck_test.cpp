@@ -17,17 +17,9 @@ namespace {
 using namespace jbx::testing;
 using ::testing::ElementsAreArray;
 
-// PcmWave with another fmt chunk.
 Bytes Wave(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::uint32_t dataBytes)
 {
-    Bytes image = PcmWave(dataBytes);
-    const std::uint16_t blockAlign = std::uint16_t(std::max(1, channels * bits / 8));
-    WriteLE16(&image[20], tag);
-    WriteLE16(&image[22], channels);
-    WriteLE32(&image[28], 11025u * blockAlign);
-    WriteLE16(&image[32], blockAlign);
-    WriteLE16(&image[34], bits);
-    return image;
+    return WaveImage(tag, channels, 11025, bits, Ramp(dataBytes, 0x40));
 }
 
 Bytes WithDataSize(Bytes image, std::uint32_t size)

@@ -89,14 +89,12 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheDesktopDataOfTheBuiltVersion)
     EXPECT_THAT(version.out, StartsWith("jbxtool (JBX Maker) " JBX_VERSION "\n"));
 }
 
-// man -l formats a page as man would show it, neither hyphenated nor
-// justified so that phrases stay whole; --warnings turns groff's complaints
-// about the page's source on.
+// man -l formats a page as man would show it, neither hyphenated nor justified so that phrases stay whole; --warnings
+// turns groff's complaints about the page's source on.
 TEST_F(InstalledTree, ManualPagesReadWithMan)
 {
     std::vector<std::pair<std::string, std::vector<std::string>>> pages{
-        // Each command's own --help, backslashes and all, without the voice
-        // options that close it.
+        // Each command's own --help, backslashes and all, without the voice options that close it.
         {"jbxtool.1.gz", {"JBXTOOL(1)", "JBX Maker " JBX_VERSION, "appear as \\xNN and a backslash as \\\\.",
                              "nothing is written. COPYRIGHT", "jbxmaker(1)"}},
     };
@@ -111,8 +109,7 @@ TEST_F(InstalledTree, ManualPagesReadWithMan)
                                                  "man", "--warnings", "-l", installed("share/man/man1/" + file)});
         ASSERT_EQ(man.exitCode, 0) << man.err;
         EXPECT_EQ(man.err, "");
-        // The words with single blanks between them, so that a phrase may
-        // run over a line break.
+        // The words with single blanks between them, so that a phrase may run over a line break.
         std::string text;
         std::istringstream words(man.out);
         for (std::string word; words >> word;)
@@ -122,10 +119,9 @@ TEST_F(InstalledTree, ManualPagesReadWithMan)
     }
 }
 
-// bash with bash-completion, finding jbxtool's completion in the installed
-// tree as it would in /usr, asked for the words of a command line in a
-// folder that holds a few files. Words are as bash splits the line (an '='
-// is a word of its own); the last one is the word being completed.
+// bash with bash-completion, finding jbxtool's completion in the installed tree as it would in /usr, asked for the
+// words of a command line in a folder that holds a few files. Words are as bash splits the line (an '=' is a word of
+// its own); the last one is the word being completed.
 TEST_F(InstalledTree, BashCompletionOffersCommandsOptionsValuesAndFilesByExtension)
 {
     testing::TempDir folder;
@@ -178,10 +174,9 @@ printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort
     }
 }
 
-// The package holds the installation under /usr, depends on the libraries
-// the programs and the player module link, has no maintainer scripts (the
-// caches are the triggers' business and the player module is no library
-// for ldconfig), and passes lintian.
+// The package holds the installation under /usr, depends on the libraries the programs and the player module link,
+// has no maintainer scripts (the caches are the triggers' business and the player module is no library for ldconfig),
+// and passes lintian.
 TEST(DebianPackage, HoldsTheInstallationUnderUsrAndPassesLintian)
 {
     testing::TempDir folder;
@@ -211,8 +206,7 @@ TEST(DebianPackage, HoldsTheInstallationUnderUsrAndPassesLintian)
         EXPECT_THAT(info.out, HasSubstr(field)) << info.out;
 
 #ifndef __SANITIZE_ADDRESS__
-    // A package of the sanitizer build is nobody's to ship. Informational
-    // tags may stay.
+    // A package of the sanitizer build is nobody's to ship. Informational tags may stay.
     const RunResult lintian = RunProgram("lintian", {"--display-info", "--fail-on", "error,warning", deb});
     EXPECT_EQ(lintian.exitCode, 0) << lintian.out << lintian.err;
 #endif

@@ -131,10 +131,7 @@ VoiceFileBuilder& VoiceFileBuilder::dataOffset(std::uint16_t offset)
 
 VoiceFileBuilder& VoiceFileBuilder::block(std::uint8_t type, std::uint32_t length, const Bytes& body)
 {
-    body_.push_back(type);
-    body_.push_back(std::uint8_t(length));
-    body_.push_back(std::uint8_t(length >> 8));
-    body_.push_back(std::uint8_t(length >> 16));
+    PutLE32(body_, type | length << 8);   // the type byte, then a 3-byte length
     body_.insert(body_.end(), body.begin(), body.end());
     return *this;
 }
@@ -173,18 +170,41 @@ Bytes Ramp(std::size_t n, std::uint8_t start)
     return bytes;
 }
 
+Bytes WaveImage(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, const Bytes& samples,
+    std::uint16_t subFormat)
+{
+    const bool extensible = tag == 0xFFFE;
+    const std::uint16_t blockAlign = std::uint16_t(channels * bits / 8);
+    const std::size_t pad = samples.size() % 2;
+    Bytes image = ToBytes("RIFF");
+    PutLE32(image, std::uint32_t((extensible ? 60 : 36) + samples.size() + pad));
+    PutText(image, "WAVEfmt ");
+    PutLE32(image, extensible ? 40 : 16);
+    PutLE16(image, tag);
+    PutLE16(image, channels);
+    PutLE32(image, rate);
+    PutLE32(image, rate * blockAlign);
+    PutLE16(image, blockAlign);
+    PutLE16(image, bits);
+    if (extensible) {
+        PutLE16(image, 22);
+        PutLE16(image, bits);
+        PutLE32(image, 0);
+        PutLE16(image, subFormat);
+        PutText(image, std::string_view("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14));
+    }
+    PutText(image, "data");
+    PutLE32(image, std::uint32_t(samples.size()));
+    image.insert(image.end(), samples.begin(), samples.end());
+    image.resize(image.size() + pad, 0);
+    return image;
+}
+
 Bytes PcmWave(std::uint32_t dataBytes)
 {
-    Bytes image = ToBytes("RIFF");
-    PutLE32(image, 36 + dataBytes);
-    PutText(image, "WAVEfmt ");
-    PutLE32(image, 16);
-    for (std::uint32_t field : {0x00010001u, 11025u, 11025u, 0x00080001u})
-        PutLE32(image, field);
-    PutText(image, "data");
-    PutLE32(image, dataBytes);
-    const Bytes samples = Ramp(dataBytes, 0x40);
-    image.insert(image.end(), samples.begin(), samples.end());
+    Bytes image = WaveImage(1, 1, 11025, 8, Ramp(dataBytes, 0x40));
+    image.resize(44 + dataBytes);   // an odd data chunk loses its pad byte
+    WriteLE32(&image[4], 36 + dataBytes);
     return image;
 }
 

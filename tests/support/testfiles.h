@@ -75,7 +75,12 @@ private:
 // Sample bytes 0, 1, 2, .. n-1 (mod 256), plus an offset to tell sounds apart.
 Bytes Ramp(std::size_t n, std::uint8_t start = 0);
 
-// A whole 8-bit mono PCM WAVE image at 11025 Hz whose data chunk holds dataBytes of a ramp.
+// A WAVE image: the RIFF header, a fmt chunk whose frame size and byte rate follow from the other fields (an
+// extensible one, for tag 0xFFFE, naming subFormat), and a data chunk of the samples with its pad byte.
+Bytes WaveImage(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, const Bytes& samples,
+    std::uint16_t subFormat = 1);
+
+// A whole 8-bit mono PCM WAVE image at 11025 Hz whose data chunk holds dataBytes of a ramp, without a pad byte.
 Bytes PcmWave(std::uint32_t dataBytes);
 
 } // namespace jbx::testing
