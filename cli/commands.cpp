@@ -129,11 +129,6 @@ int UnheldCharacterError(const std::string& given, char32_t character, std::ostr
 // cannot be read.
 constexpr std::size_t kStartBytes = 4;
 
-Bytes StartOf(std::span<const std::uint8_t> bytes)
-{
-    return Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(kStartBytes, bytes.size())));
-}
-
 Bytes FileStart(const std::string& path)
 {
     Bytes start(kStartBytes);

@@ -333,6 +333,10 @@ TEST_F(Jbxtool, StandardInputMayBeAPipe)
     run = piped(voice, {"convert", "/dev/stdin", fromPipe});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
+    // A WAVE file is copied as it stands.
+    run = piped(fromFile, {"convert", "/dev/stdin", fromPipe});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
 }
 
 // A bank too big for what is left of the disk, to be written in place
