@@ -334,9 +334,9 @@ TEST_F(Jbxtool, StandardInputMayBeAPipe)
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
     // A WAVE file is copied as it stands.
-    run = piped(fromFile, {"convert", "/dev/stdin", fromPipe});
+    run = piped(fromFile, {"convert", "/dev/stdin", dir.file("copied.wav")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadBytes(fromPipe), ReadBytes(fromFile));
+    EXPECT_EQ(ReadBytes(dir.file("copied.wav")), ReadBytes(fromFile));
 }
 
 // A bank too big for what is left of the disk, to be written in place
