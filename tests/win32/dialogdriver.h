@@ -19,6 +19,7 @@ struct SeenBox {
     std::string icon;
     std::vector<int> buttons;
     HWND owner = nullptr;
+    bool operator==(const SeenBox&) const = default;
 };
 
 void Press(HWND dialog, int id);

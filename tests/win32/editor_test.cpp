@@ -100,11 +100,7 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     EXPECT_TRUE(driver.done());
     EXPECT_EQ(WindowText(main()), L"JBX Maker - Gespeichert-ß.jbx");
     EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(saved)));
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].icon, "question");
-    EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_EQ(boxes[0].owner, main());
-    EXPECT_EQ(boxes[1].icon, "stop");
+    EXPECT_EQ(boxes, (std::vector<SeenBox>{{"question", {IDYES, IDNO}, main()}, {"stop", {IDYES, IDNO}, main()}}));
 
     // Two files dropped: a real drop handle; only the first is loaded.
     const std::string bank = folder + "\\Überraschung-ß.jbx";
@@ -199,9 +195,7 @@ TEST_F(Editor, CreditsDialogShowsStoresAndErases)
         Press(dialog, IDCANCEL);
     });
     click(IDC_CREDITS);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].icon, "exclamation");
-    EXPECT_EQ(boxes[0].owner, creditsDialog);
+    EXPECT_EQ(boxes, (std::vector<SeenBox>{{"exclamation", {IDYES, IDNO}, creditsDialog}}));
     EXPECT_TRUE(session.bank.credits.empty());
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
@@ -276,9 +270,7 @@ TEST_F(Editor, AMissingSystemFunctionIsToldNotCalled)
         driver.answerBox(IDOK, &boxes);
         EXPECT_EQ(SystemFunction(missing, desktop, Owner::MainWindow), nullptr) << missing.name;
     }
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].icon, "stop");
-    EXPECT_EQ(boxes[1].owner, main());
+    EXPECT_EQ(boxes, (std::vector<SeenBox>(2, {"stop", {IDOK}, main()})));
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
