@@ -281,8 +281,8 @@ void ExpectReleased(MainWindow& window, QWidget* focused)
     EXPECT_EQ(window.focusWidget(), focused);
 }
 
-// The questions, file dialogs, the unknown-block question and the Credits
-// dialog all hold the main window until they are answered.
+// The editor's window takes its keys; the questions, file dialogs, the
+// unknown-block question and the dialogs, all its own, hold it until answered.
 TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
 {
     TempDir dir;
@@ -292,6 +292,8 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
     editor.start();
     MainWindow& window = *editor.window();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
+    EXPECT_EQ(editor.session().bank.currentSlot, 4);
     QWidget* focused = window.button(command::kCredits);
     focused->setFocus();
 
@@ -299,6 +301,7 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
     QStringList unexpected;
     const ModalScript::Step answer = [&](QWidget* modal) {
         seen << modal->metaObject()->className();
+        EXPECT_EQ(modal->parentWidget(), &window);
         ExpectHeld(window, modal);
         Dismiss(modal);
     };
@@ -316,6 +319,7 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
         {command::kSave, {answer}},   // the credits question
         {command::kOpen, {answer}},
         {command::kCredits, {answer}},
+        {command::kOptions, {answer}},
         {command::kReplace, {chooseVoice, answer}},
     };
     for (const auto& [id, steps] : commands) {
@@ -325,7 +329,7 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
         window.button(id)->click();
         ExpectReleased(window, focused);
     }
-    EXPECT_EQ(seen, (QStringList{"QMessageBox", "QMessageBox", "QFileDialog", "jbx::CreditsDialog", "QFileDialog",
+    EXPECT_EQ(seen, (QStringList{"QMessageBox", "QMessageBox", "QFileDialog", "jbx::CreditsDialog", "QDialog", "QFileDialog",
                         "jbx::UnknownBlockDialog"}));
     EXPECT_EQ(unexpected, QStringList());
 }
@@ -411,25 +415,6 @@ TEST(SavingTest, TheSavingWindowIsPaintedAndTheMainWindowHeldWhileTheBankIsWritt
     EXPECT_EQ(window.windowTitle(), "JBX Maker - saved.jbx");
     EXPECT_EQ(desktop.progressWindow(), nullptr);
     ExpectReleased(window, focused);
-}
-
-TEST(EditorTest, StartGivesTheWindowItsKeysAndItsDialogs)
-{
-    Editor editor({});
-    editor.start();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.window()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
-    EXPECT_EQ(editor.session().bank.currentSlot, 4);
-    QStringList titles;
-    const ModalScript::Step seeAndCancel = [&](QWidget* modal) {
-        EXPECT_EQ(modal->parentWidget(), editor.window());
-        titles.append(modal->windowTitle());
-        static_cast<QDialog*>(modal)->reject();
-    };
-    ModalScript script{seeAndCancel, seeAndCancel};
-    editor.window()->button(command::kCredits)->click();
-    editor.window()->button(command::kOptions)->click();
-    EXPECT_EQ(titles, (QStringList{"Credits", "Options"}));
 }
 
 // Fusion finds the frame only under the key that its own load of the file

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,16 @@ struct SeenBox {
     std::string icon;
     std::vector<int> buttons;
     HWND owner = nullptr;
+    bool operator==(const SeenBox&) const = default;
 };
+
+inline void PrintTo(const SeenBox& box, std::ostream* os)
+{
+    *os << box.icon << " box, buttons";
+    for (const int id : box.buttons)
+        *os << ' ' << id;
+    *os << ", owner " << box.owner;
+}
 
 void Press(HWND dialog, int id);
 

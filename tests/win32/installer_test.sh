@@ -7,12 +7,12 @@
 # runs it, tells how it went. With CPACK and CPACK_CONFIG, the install for
 # the user is of a package signed here with a throw-away certificate.
 #
-#   installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE PACKAGE_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
+#   installer_test.sh INSTALLER_EXE PACKAGE_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]
 #
 # In a Wine prefix of its own, which the shared prefix's tests must not see.
 set -euo pipefail
 
-[ $# -eq 5 ] || [ $# -eq 7 ] || { echo "usage: installer_test.sh INSTALLER_EXE SHORTCUT_PROBE_EXE PACKAGE_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]" >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 6 ] || { echo "usage: installer_test.sh INSTALLER_EXE PACKAGE_PROBE_EXE VERSION WORK_FOLDER [CPACK CPACK_CONFIG]" >&2; exit 2; }
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tests/win32/privateprefix.sh
@@ -20,22 +20,21 @@ source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 installer=$(absolute "$1")
 probe=$(absolute "$2")
-package_probe=$(absolute "$3")
-version=$4
-work=$(absolute "$5")
+version=$3
+work=$(absolute "$4")
 [ -f "$installer" ] || { echo "FAILED: no installer at $installer"; exit 1; }
 
 use_private_prefix installer-prefix "$work"
 
 # The signed package is made meanwhile.
-if [ $# -eq 7 ]; then
+if [ $# -eq 6 ]; then
     signing="$work/signing"
     mkdir -p "$signing"
     (
         openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=JBX Maker test" \
             -keyout "$signing/key.pem" -out "$signing/cert.pem" &&
         JBX_SIGN_CERT="$signing/cert.pem" JBX_SIGN_KEY="$signing/key.pem" \
-            "$6" --config "$7" -G NSIS64 -B "$signing/package"
+            "$5" --config "$6" -G NSIS64 -B "$signing/package"
     ) >"$signing/make.log" 2>&1 &
     signing_pid=$!
 fi
@@ -88,6 +87,11 @@ fields_are() {
 }
 # "there" or "gone": a file or folder (Linux path) or a registry key.
 state() { { [ -e "$1" ] || run reg.exe query "$1" >/dev/null 2>&1; } && echo there || echo gone; }
+# Imports the registry entries on its input.
+import_reg() {
+    { printf 'Windows Registry Editor Version 5.00\n\n'; cat; } >"$work/import.reg"
+    (cd "$work" && run reg.exe import import.reg) >/dev/null
+}
 
 # EstimatedSize in KiB, as the installed files take it (GetSize rounds down).
 bytes=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
@@ -105,7 +109,7 @@ said=$(run "$installed_unix/jbxtool.exe" --version 2>&1 | head -n 1 || true)
 # long paths.
 resource() { sed -n "s/^$1: //p" "$work/resources.out"; }
 for file in "Z:$per_user" "$installed\\jbxmaker.exe" "$installed\\jbxtool.exe"; do
-    run "$package_probe" resources "$file" >"$work/resources.out" || true
+    run "$probe" resources "$file" >"$work/resources.out" || true
     fields_are resource "the version resource of ${file##*[\\/]}" "ProductName=JBX Maker" "ProductVersion=$version" \
         CompanyName=Brackwater "LegalCopyright=Copyright 2026 The JBX Maker developers" "fixed=$version.0"
 done
@@ -127,7 +131,7 @@ snapshot() {
 quiet_uninstall() {
     local root=$1
     shift
-    run "$package_probe" quiet-uninstall "$root" "$uninstall_key" "$@" >"$work/quiet.out"
+    run "$probe" quiet-uninstall "$root" "$uninstall_key" "$@" >"$work/quiet.out"
 }
 
 # While the editor runs, the command must end with exit code 2 and change
@@ -144,7 +148,7 @@ refuses() {
 }
 
 close_when="$work/close-editor"
-"$wine" "$probe" "$shortcut" JBXMaker "Z:$close_when" </dev/null >"$work/probe.out" 2>&1 &
+"$wine" "$probe" shortcut "$shortcut" JBXMaker "Z:$close_when" </dev/null >"$work/probe.out" 2>&1 &
 probe_pid=$!
 probe_waits() { grep -q '^caption: ' "$work/probe.out" || ! kill -0 "$probe_pid" 2>/dev/null; }
 wait_for 30 probe_waits || true
@@ -174,9 +178,7 @@ run reg.exe add "$settings_key" /v InstallerTest /t REG_SZ /d kept /f >/dev/null
 # its own folder is the one it takes on Windows. The editor had linked a
 # .jbx that held only another program's values (its "open with" entry and
 # a content type) to its own new class.
-cat >"$work/shared-extension.reg" <<'EOF2'
-Windows Registry Editor Version 5.00
-
+import_reg <<'EOF2'
 [HKEY_CURRENT_USER\Software\Classes\.jbx]
 @="jbxfile"
 "Content Type"="audio/x-jbx"
@@ -191,7 +193,6 @@ Windows Registry Editor Version 5.00
 "CreatedExtension"=dword:00000001
 "CreatedClass"=dword:00000001
 EOF2
-(cd "$work" && run reg.exe import shared-extension.reg) >/dev/null
 status=0
 quiet_uninstall HKCU "$installed\\Uninstall.exe" "$installed" || status=$?
 [ "$status" -eq 0 ] || fail "the quiet uninstall command ended with exit code $status"
@@ -223,9 +224,7 @@ rm -rf "$machine_unix"
 run "$installer" /S /AllUsers >/dev/null || fail "the silent /AllUsers install failed"
 fields_are "reg_value $hklm" "/AllUsers installs into $machine with the entry in HKLM" \
     "UninstallString=\"$machine\\Uninstall.exe\" /AllUsers"
-cat >"$work/other-class.reg" <<'EOF2'
-Windows Registry Editor Version 5.00
-
+import_reg <<'EOF2'
 [HKEY_CURRENT_USER\Software\Classes\OtherApp.Bank\shell]
 @="jbx"
 
@@ -239,7 +238,6 @@ Windows Registry Editor Version 5.00
 "PreviousVerb"="open"
 "PreviousIcon"="otherapp.exe,1"
 EOF2
-(cd "$work" && run reg.exe import other-class.reg) >/dev/null
 # Copies of its uninstaller, for the cases after it.
 for copy in spare1 spare2; do
     mkdir -p "$work/$copy"
@@ -261,10 +259,7 @@ spare_uninstall() {
 }
 
 # A .jbx that held nothing but the editor's default goes with it.
-cat >"$work/own-extension.reg" <<'EOF2'
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\Software\Classes\.jbx]
+own_extension='[HKEY_CURRENT_USER\Software\Classes\.jbx]
 @="jbxfile"
 
 [HKEY_CURRENT_USER\Software\Classes\jbxfile\shell\jbx\command]
@@ -272,15 +267,14 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Brackwater\JBXMaker\Association]
 "Class"="jbxfile"
 "CreatedExtension"=dword:00000001
-"CreatedClass"=dword:00000001
-EOF2
-(cd "$work" && run reg.exe import own-extension.reg) >/dev/null
+"CreatedClass"=dword:00000001'
+import_reg <<<"$own_extension"
 spare_uninstall spare1
 fields_are state "the uninstall takes a .jbx that held only the editor's default" \
     "$classes\\.jbx=gone" "$classes\\jbxfile=gone" "$record=gone"
 
 # One that another program has taken since keeps its default.
-(cd "$work" && run reg.exe import own-extension.reg) >/dev/null
+import_reg <<<"$own_extension"
 run reg.exe add "$classes\\.jbx" /ve /d OtherApp.Bank /f >/dev/null
 spare_uninstall spare2
 fields_are reg_default "the uninstall leaves the default another program has put in .jbx since" "$classes\\.jbx=OtherApp.Bank"

@@ -11,10 +11,17 @@
 //     command line as recorded, started with CreateProcess and waited for;
 //     prints it as "command: ..." and, the moment it ends, each FILE as
 //     "after: FILE: there" or "after: FILE: gone"; exits with its exit code.
+//   package_probe.exe shortcut SHORTCUT.lnk WINDOW_CLASS CLOSE_WHEN
+//     starts a program from a Start-menu shortcut as the shell would;
+//     prints "target:", "folder:", the "caption:" of its first window of
+//     that class, and its "exit:" code after WM_CLOSE, sent once the file
+//     CLOSE_WHEN appears.
 //
 // Its own failures exit with 100 or more, which no uninstaller gives.
 
 #include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -108,6 +115,59 @@ int QuietUninstall(const wchar_t* root, const wchar_t* key, wchar_t** files, int
     return int(code);
 }
 
+int StartFromShortcut(const wchar_t* shortcut, const wchar_t* windowClass, const wchar_t* closeWhen)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+            reinterpret_cast<void**>(&link)))
+        || FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))
+        || FAILED(file->Load(shortcut, STGM_READ))
+        || FAILED(link->GetPath(target, MAX_PATH, nullptr, 0)))
+        return 101;
+    link->GetWorkingDirectory(folder, MAX_PATH);
+    Report("target", target);
+    Report("folder", folder);
+
+    std::wstring commandLine = L"\"" + std::wstring(target) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(target, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+            folder[0] ? folder : nullptr, &startup, &process))
+        return 101;
+    // The installer's prefix has no other window of that class; it shows
+    // once it is made.
+    HWND window = nullptr;
+    for (int tenths = 0; !window && tenths < 200; ++tenths) {
+        Sleep(100);
+        if (const HWND found = FindWindowW(windowClass, nullptr); found && IsWindowVisible(found))
+            window = found;
+    }
+    if (!window) {
+        TerminateProcess(process.hProcess, 99);
+        return 101;
+    }
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    Report("caption", caption);
+
+    for (int tenths = 0; tenths < 1200 && GetFileAttributesW(closeWhen) == INVALID_FILE_ATTRIBUTES; ++tenths)
+        Sleep(100);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 99);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    Report("exit", std::to_wstring(code));
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -120,5 +180,7 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"quiet-uninstall" && argc >= 4)
         return QuietUninstall(argv[2], argv[3], argv + 4, argc - 4);
+    if (command == L"shortcut" && argc == 5)
+        return StartFromShortcut(argv[2], argv[3], argv[4]);
     return 100;
 }
