@@ -3,7 +3,7 @@
 #include "bank/soundbank.h"
 #include "cli/commands.h"
 #include "cli/jbxtool.h"
-#include "cli/sounddecoder.h"
+#include "seam/sounddecoder.h"
 #include "cli/text.h"
 
 #include <cstdint>
@@ -121,9 +121,8 @@ void PrintSoundOptions(std::ostream& out)
            "                 count, rounded to nearest: it never clips)\n"
            "  --8bit         make samples of 16, 24 or 32 bits (integer or float)\n"
            "                 8-bit, rounded to nearest, without dither\n"
-        << (decoded.empty() ? "This build reads WAVE and Creative Voice files only.\n"
-                            : "Besides WAVE and Creative Voice files, this build decodes what\nlibsndfile reads: "
-                    + std::string(decoded) + ",\nto 16-bit WAVE (8-bit with --8bit).\n");
+        << "Besides WAVE and Creative Voice files, it decodes what the system's\ndecoder reads: "
+        << decoded << ",\nto 16-bit WAVE (8-bit with --8bit). A damaged file is refused.\n";
 }
 
 void PrintVoiceOptions(std::ostream& out)
