@@ -121,8 +121,9 @@ void PrintSoundOptions(std::ostream& out)
            "                 count, rounded to nearest: it never clips)\n"
            "  --8bit         make samples of 16, 24 or 32 bits (integer or float)\n"
            "                 8-bit, rounded to nearest, without dither\n"
-        << "Besides WAVE and Creative Voice files, it decodes what the system's\ndecoder reads: "
-        << decoded << ",\nto 16-bit WAVE (8-bit with --8bit). A damaged file is refused.\n";
+        << "Besides WAVE and Creative Voice files, jbxtool takes what the system's\n"
+           "decoder reads, decoded to 16-bit WAVE (8-bit with --8bit):\n  "
+        << decoded << ".\nA damaged file is refused.\n";
 }
 
 void PrintVoiceOptions(std::ostream& out)
