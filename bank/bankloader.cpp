@@ -211,7 +211,7 @@ std::vector<int> ReadBankLumps(Session& session, InputFile& file, Owner owner)
             file.seek(slot.fileOffset);
             file.read(data.data(), size);   // a lump cut short keeps its zeros
         }
-        data[size] = 0x80;
+        data[size] = kPadByte;
 
         const std::span<const std::uint8_t> lump(data.data(), size);
         if (IsVoiceLump(slot.size, lump)) {

@@ -59,7 +59,7 @@ LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const L
 bool ReadBankDirectory(Session& session, InputFile& file, Owner owner);
 
 // Reads the ten sound lumps, as ReadBankDirectory left the slots, into fresh
-// zero-filled buffers of size + 1 bytes, the last one the pad byte 0x80; a
+// zero-filled buffers of size + 1 bytes, the last one kPadByte; a
 // lump cut short by the end of the file keeps zeros in place of the rest.
 // Lumps of 11 bytes or more that start with "Crea" go through
 // ConvertVoiceFile, with owner as the owner of its dialogs. Returns the

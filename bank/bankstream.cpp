@@ -10,9 +10,6 @@ namespace jbx {
 
 namespace {
 
-// What a loaded slot's buffer holds after the last byte of a plain lump.
-constexpr std::uint8_t kPadByte = 0x80;
-
 bool WriteZeros(ByteSink& sink, std::uint64_t count)
 {
     static constexpr std::array<std::uint8_t, 1 << 16> kZeros{};

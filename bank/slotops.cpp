@@ -13,8 +13,6 @@ namespace jbx {
 
 namespace {
 
-constexpr std::uint8_t kPadByte = 0x80;
-
 constexpr std::string_view kCannotOpenSound = "Cannot open sound file";
 constexpr std::string_view kOutOfMemory = "Not enough memory to load the sound file";
 
