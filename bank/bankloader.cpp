@@ -112,11 +112,13 @@ bool IsVoiceLump(std::int32_t size, std::span<const std::uint8_t> start)
 LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner)
 {
     const auto file = InputFile::open(path);
-    return LoadBankFrom(session, file.get(), owner, ReadBankLumps);
+    return LoadBankFrom(session, path, file.get(), owner, ReadBankLumps);
 }
 
-LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const LumpReader& readLumps)
+LoadOutcome LoadBankFrom(Session& session, const std::string& path, InputFile* file, Owner owner,
+    const LumpReader& readLumps)
 {
+    session.bank.bankTitle = FileTitleFromPath(path);
     LoadOutcome outcome;
     LoadResult& result = outcome.result;
     if (!file) {
