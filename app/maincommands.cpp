@@ -153,7 +153,6 @@ void MainCommands::dropFiles(const std::vector<std::string>& paths)
     }
     SoundBank previous = session_.bank;
     const std::string typedName = window_.nameText();
-    session_.bank.bankTitle = FileTitleFromPath(paths.front());
     loadOver(std::move(previous), typedName, paths.front());
 }
 
@@ -193,8 +192,7 @@ void MainCommands::openBank()
 
     SoundBank previous = session_.bank;
     const std::string typedName = window_.nameText();
-    session_.bank.bankTitle = FileTitleFromPath(chosen->path);
-    UpdateMainTitle(session_.bank, window_);
+    UpdateMainTitle(FileTitleFromPath(chosen->path), window_);
     // Remembered before loading, so a file that turns out not to be a bank
     // still leaves its folder as the one to come back to.
     StoreLastDirectory(settings_, DirectoryKind::Open);
@@ -221,7 +219,6 @@ void PrepareBank(Session& session, const std::string& commandLine)
         NewBank(session);
         return;
     }
-    session.bank.bankTitle = FileTitleFromPath(commandLine);
     LoadBank(session, commandLine, Owner::None);
 }
 

@@ -7,7 +7,12 @@ namespace jbx {
 
 void UpdateMainTitle(const SoundBank& bank, MainWindowView& window)
 {
-    window.setCaption(std::string(kCaptionPrefix) + bank.bankTitle);
+    UpdateMainTitle(bank.bankTitle, window);
+}
+
+void UpdateMainTitle(std::string_view bankTitle, MainWindowView& window)
+{
+    window.setCaption(std::string(kCaptionPrefix) + std::string(bankTitle));
 }
 
 void NewBank(Session& session, MainWindowView& window)

@@ -30,6 +30,10 @@ public:
 // Sets the caption to "JBX Maker - " followed by bankTitle.
 void UpdateMainTitle(const SoundBank& bank, MainWindowView& window);
 
+// The same for a bank not yet loaded: Open shows the new title before the
+// load's questions.
+void UpdateMainTitle(std::string_view bankTitle, MainWindowView& window);
+
 // NewBank, and the caption, Name box, Size text and Extract button follow.
 void NewBank(Session& session, MainWindowView& window);
 

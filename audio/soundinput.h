@@ -29,9 +29,6 @@ inline constexpr std::size_t kSoundMarkLength = 4;
 
 SoundKind SoundKindOf(std::span<const std::uint8_t> start);
 
-// The byte stored after a sound in its buffer, which Extract writes too.
-inline constexpr std::uint8_t kPadByte = 0x80;
-
 enum class SoundReadResult {
     Read,
     NotConverted,   // a voice file the conversion refused (it told the user why)

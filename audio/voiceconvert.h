@@ -17,12 +17,6 @@ namespace jbx {
 // bytes that start with them for a voice file.
 inline constexpr std::string_view kVoiceFileMark = "Crea";
 
-// The unknown-block dialog opens collapsed, its Details button reading
-// kShowDetailsText; the button shows or hides the strip with the block's
-// numbers and says what pressing it again will do.
-inline constexpr std::string_view kShowDetailsText = "Details >>";
-inline constexpr std::string_view kHideDetailsText = "Details <<";
-
 // The fixed part of a voice file and of the image built from it.
 inline constexpr std::size_t kVoiceHeaderSize = 26;
 inline constexpr std::size_t kWaveHeaderSize = 44;

@@ -112,11 +112,13 @@ bool IsVoiceLump(std::int32_t size, std::span<const std::uint8_t> start)
 LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner)
 {
     const auto file = InputFile::open(path);
-    return LoadBankFrom(session, file.get(), owner, ReadBankLumps);
+    return LoadBankFrom(session, path, file.get(), owner, ReadBankLumps);
 }
 
-LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const LumpReader& readLumps)
+LoadOutcome LoadBankFrom(Session& session, const std::string& path, InputFile* file, Owner owner,
+    const LumpReader& readLumps)
 {
+    session.bank.bankTitle = FileTitleFromPath(path);
     LoadOutcome outcome;
     LoadResult& result = outcome.result;
     if (!file) {
@@ -211,7 +213,7 @@ std::vector<int> ReadBankLumps(Session& session, InputFile& file, Owner owner)
             file.seek(slot.fileOffset);
             file.read(data.data(), size);   // a lump cut short keeps its zeros
         }
-        data[size] = 0x80;
+        data[size] = kPadByte;
 
         const std::span<const std::uint8_t> lump(data.data(), size);
         if (IsVoiceLump(slot.size, lump)) {

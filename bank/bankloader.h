@@ -31,8 +31,8 @@ struct LoadOutcome {
     std::vector<int> refusedSlots;
 };
 
-// Reads the bank at path into session.bank. The caller has set bankTitle;
-// currentSlot is kept. On success creditsConfirmed becomes true. A file that
+// Reads the bank at path into session.bank, titled with the path's file
+// title; currentSlot is kept. On success creditsConfirmed becomes true. A file that
 // cannot be opened ("Cannot open JBX file", no owner) or is rejected leaves
 // the empty bank of NewBank. owner is the window that loads (Owner::MainWindow)
 // or none before there is one; it owns the other messages and the
@@ -44,9 +44,10 @@ LoadOutcome LoadBank(Session& session, const std::string& path, Owner owner);
 // ReadBankLumps does, or leaving them in the file.
 using LumpReader = std::function<std::vector<int>(Session&, InputFile&, Owner)>;
 
-// LoadBank on a file the caller has opened (null: it could not be), with
-// the lumps read by readLumps.
-LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const LumpReader& readLumps);
+// LoadBank on the file the caller has opened from path (null: it could not
+// be), with the lumps read by readLumps.
+LoadOutcome LoadBankFrom(Session& session, const std::string& path, InputFile* file, Owner owner,
+    const LumpReader& readLumps);
 
 // Reads the header, the ten sound entries and the credits; true when the
 // file is accepted: its magic is "IWAD", or entry 0 is named "JEERSTRT", or
@@ -59,7 +60,7 @@ LoadOutcome LoadBankFrom(Session& session, InputFile* file, Owner owner, const L
 bool ReadBankDirectory(Session& session, InputFile& file, Owner owner);
 
 // Reads the ten sound lumps, as ReadBankDirectory left the slots, into fresh
-// zero-filled buffers of size + 1 bytes, the last one the pad byte 0x80; a
+// zero-filled buffers of size + 1 bytes, the last one kPadByte; a
 // lump cut short by the end of the file keeps zeros in place of the rest.
 // Lumps of 11 bytes or more that start with "Crea" go through
 // ConvertVoiceFile, with owner as the owner of its dialogs. Returns the

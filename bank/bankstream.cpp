@@ -10,8 +10,6 @@ namespace jbx {
 
 namespace {
 
-// What a loaded slot's buffer holds after the last byte of a plain lump.
-
 bool WriteZeros(ByteSink& sink, std::uint64_t count)
 {
     static constexpr std::array<std::uint8_t, 1 << 16> kZeros{};
@@ -57,7 +55,7 @@ LoadOutcome StreamedBank::open(Session& session, const std::string& path, Owner 
 {
     lumps_ = {};
     file_ = InputFile::open(path);
-    LoadOutcome outcome = LoadBankFrom(session, file_.get(), owner,
+    LoadOutcome outcome = LoadBankFrom(session, path, file_.get(), owner,
         [this](Session& s, InputFile& file, Owner o) { return planLumps(s, file, o); });
     // A bank that did not load is the empty one, whose slots are buffers.
     if (outcome.result != LoadResult::Loaded)

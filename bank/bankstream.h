@@ -40,8 +40,8 @@ private:
 class StreamedBank : public StoredSounds {
 public:
     // Loads the bank at path into session.bank as LoadBank does, with the
-    // same messages, questions and outcome, the same slot sizes, names and
-    // credits, but with the sounds left in the file.
+    // same messages, questions and outcome, the same title, slot sizes,
+    // names and credits, but with the sounds left in the file.
     LoadOutcome open(Session& session, const std::string& path, Owner owner);
 
     // The slot now holds a sound of its own in its buffer (a file was put

@@ -26,7 +26,7 @@ struct SoundSlot {
     std::string name{kNoName};   // at most 8 characters
     std::int32_t fileOffset = 0;
     std::int32_t size = 0;       // bytes a bank file stores; 0 = no sound
-    // At least size + 1 bytes; the byte at index size is the pad byte that
+    // At least size + 1 bytes; the byte at index size is kPadByte, which
     // Extract writes but Save does not.
     SoundData data = MakeSoundData(1);
 };

@@ -180,7 +180,6 @@ void BM_LoadBank(benchmark::State& state)
         return;
     jbx::LoadBank(session, workload->bankPath, jbx::Owner::None);
     for (auto _ : state) {
-        session.bank.bankTitle = "big.jbx";
         jbx::LoadBank(session, workload->bankPath, jbx::Owner::None);
         benchmark::ClobberMemory();
     }

@@ -33,12 +33,11 @@ namespace jbx {
 
 namespace {
 
-// Opens the bank at path, titled after it, with its sounds left in the
-// file: a batch run's memory stays flat whatever the bank's size. The load
-// has reported a failure.
+// Opens the bank at path with its sounds left in the file: a batch run's
+// memory stays flat whatever the bank's size. The load has reported a
+// failure.
 LoadOutcome OpenBankFile(Session& session, StreamedBank& streamed, const std::string& path)
 {
-    session.bank.bankTitle = FileTitleFromPath(path);
     return streamed.open(session, path, Owner::None);
 }
 

@@ -19,7 +19,6 @@ jbx::Bytes LoadAndWrite(const std::uint8_t* data, std::size_t size, bool withWin
     WriteFuzzFile(ScratchPath(), data, size);
     FuzzDesktop desktop(0);
     jbx::Session session(desktop);
-    session.bank.bankTitle = "fuzz.jbx";
     jbx::LoadBank(session, ScratchPath(), withWindow ? jbx::Owner::MainWindow : jbx::Owner::None);
 
     CheckSlots(session.bank);

@@ -59,6 +59,7 @@ void CompareBank(const std::string& path, unsigned seed)
     FUZZ_CHECK(streaming.log == inMemory.log);
     const jbx::SoundBank& a = loadedSession.bank;
     const jbx::SoundBank& b = streamedSession.bank;
+    FUZZ_CHECK(a.bankTitle == b.bankTitle);
     for (int n = 1; n <= jbx::kSlotCount; ++n) {
         FUZZ_CHECK(a.slot(n).name == b.slot(n).name && a.slot(n).size == b.slot(n).size
             && a.slot(n).fileOffset == b.slot(n).fileOffset);

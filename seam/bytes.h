@@ -14,6 +14,10 @@ using Bytes = std::vector<std::uint8_t>;
 // that the slot has already replaced.
 using SoundData = std::shared_ptr<Bytes>;
 
+// What a slot's buffer holds after its last sound byte, which Extract
+// writes but Save does not.
+inline constexpr std::uint8_t kPadByte = 0x80;
+
 // A new zero-filled sound buffer of n bytes.
 inline SoundData MakeSoundData(std::size_t n)
 {

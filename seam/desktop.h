@@ -62,6 +62,12 @@ struct UnknownBlockDetails {
     bool operator==(const UnknownBlockDetails&) const = default;
 };
 
+// The unknown-block dialog opens collapsed, its Details button reading
+// kShowDetailsText; the button shows or hides the strip with the block's
+// numbers and says what pressing it again will do.
+inline constexpr std::string_view kShowDetailsText = "Details >>";
+inline constexpr std::string_view kHideDetailsText = "Details <<";
+
 struct FileFilter {
     std::string description;         // "Wave Files (*.wav)"
     std::string pattern;             // "*.wav"

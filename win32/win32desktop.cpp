@@ -1,6 +1,5 @@
 #include "win32/win32desktop.h"
 
-#include "audio/voiceconvert.h"
 #include "audio/waveimage.h"
 #include "win32/accessiblenames.h"
 #include "win32/controls.h"

@@ -2,8 +2,6 @@
 
 #include "ui_unknownblock.h"
 
-#include "audio/voiceconvert.h"
-
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>

@@ -176,26 +176,26 @@ Pcm ConvertPcm(const Pcm& pcm, int rate, int channels)
     return Resample(Remix(pcm, channels), rate);
 }
 
-Bytes EncodeSamples(const Pcm& pcm, SampleEncoding encoding)
+Bytes EncodeSamples(const Pcm& pcm, OutputSampleFormat sampleFormat)
 {
     Bytes out;
-    switch (encoding) {
-    case SampleEncoding::Unsigned8:
+    switch (sampleFormat) {
+    case OutputSampleFormat::Unsigned8:
         out.reserve(pcm.samples.size());
         for (const std::int16_t s : pcm.samples)
             out.push_back(std::uint8_t((s >> 8) + 128));
         break;
-    case SampleEncoding::Signed16:
+    case OutputSampleFormat::Signed16:
         out.reserve(pcm.samples.size() * 2);
         for (const std::int16_t s : pcm.samples)
             Append(out, s);
         break;
-    case SampleEncoding::Signed32:
+    case OutputSampleFormat::Signed32:
         out.reserve(pcm.samples.size() * 4);
         for (const std::int16_t s : pcm.samples)
             Append(out, std::int32_t(s) * 65536);
         break;
-    case SampleEncoding::Float32:
+    case OutputSampleFormat::Float32:
         out.reserve(pcm.samples.size() * 4);
         for (const std::int16_t s : pcm.samples)
             Append(out, float(s) / 32768.0f);

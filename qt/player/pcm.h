@@ -48,9 +48,9 @@ std::optional<Pcm> DecodeWave(std::span<const std::uint8_t> image);
 Pcm ConvertPcm(const Pcm& pcm, int rate, int channels);
 
 // How an output wants each sample stored, native byte order.
-enum class SampleEncoding { Unsigned8, Signed16, Signed32, Float32 };
+enum class OutputSampleFormat { Unsigned8, Signed16, Signed32, Float32 };
 
 // The samples of pcm encoded for an output.
-Bytes EncodeSamples(const Pcm& pcm, SampleEncoding encoding);
+Bytes EncodeSamples(const Pcm& pcm, OutputSampleFormat sampleFormat);
 
 } // namespace jbx

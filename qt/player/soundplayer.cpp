@@ -19,13 +19,13 @@ namespace {
 // sound is heard.
 constexpr int kTailMilliseconds = 1000;
 
-std::optional<SampleEncoding> EncodingFor(QAudioFormat::SampleFormat format)
+std::optional<OutputSampleFormat> SampleFormatFor(QAudioFormat::SampleFormat format)
 {
     switch (format) {
-    case QAudioFormat::UInt8: return SampleEncoding::Unsigned8;
-    case QAudioFormat::Int16: return SampleEncoding::Signed16;
-    case QAudioFormat::Int32: return SampleEncoding::Signed32;
-    case QAudioFormat::Float: return SampleEncoding::Float32;
+    case QAudioFormat::UInt8: return OutputSampleFormat::Unsigned8;
+    case QAudioFormat::Int16: return OutputSampleFormat::Signed16;
+    case QAudioFormat::Int32: return OutputSampleFormat::Signed32;
+    case QAudioFormat::Float: return OutputSampleFormat::Float32;
     default: return std::nullopt;
     }
 }
@@ -61,17 +61,17 @@ void SoundPlayer::play(SoundData image)
     format.setSampleRate(pcm->sampleRate);
     format.setChannelCount(pcm->channels);
     format.setSampleFormat(QAudioFormat::Int16);
-    SampleEncoding encoding = SampleEncoding::Signed16;
+    OutputSampleFormat sampleFormat = OutputSampleFormat::Signed16;
     if (!device.isFormatSupported(format)) {
         format = device.preferredFormat();
-        const std::optional<SampleEncoding> preferred = EncodingFor(format.sampleFormat());
+        const std::optional<OutputSampleFormat> preferred = SampleFormatFor(format.sampleFormat());
         if (!format.isValid() || !preferred)
             return;
-        encoding = *preferred;
+        sampleFormat = *preferred;
         *pcm = ConvertPcm(*pcm, format.sampleRate(), format.channelCount());
     }
 
-    const Bytes bytes = EncodeSamples(*pcm, encoding);
+    const Bytes bytes = EncodeSamples(*pcm, sampleFormat);
     pcm.reset();
     source_.setData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
     if (!source_.open(QIODevice::ReadOnly))

@@ -25,33 +25,13 @@ Message ErrorMessage(const char* text)
 
 } // namespace
 
-TEST(SlotText, SizeUnitsAndNamesFromFileTitles)
+TEST(SlotText, SizeUnits)
 {
     const std::pair<std::int32_t, const char*> sizes[] = {{1023, "1023 bytes"}, {1024, "1 KB"},
         {1048575, "1023 KB"}, {1048576, "1 MB"}, {2049535, "1 MB"}, {2049536, "2 MB"}, {16777215, "16 MB"},
         {16777216, "16777216 bytes"}};
     for (const auto& [size, text] : sizes)
         EXPECT_EQ(FormatSlotSize(size), text) << size;
-    // Titles are UTF-8, names eight Windows-1252 bytes; what the code page lacks is a '?' the tool refuses.
-    const struct {
-        const char* title;
-        const char* name;
-        std::optional<char32_t> unheld;
-    } names[] = {
-        {"drum.loop.wav", "drum", {}},
-        {"noext", "noext", {}},
-        {"verylongname.wav", "verylong", {}},
-        {".hidden.wav", ".hidden", {}},
-        {"\u00DCberraschung.wav", "\xDC" "berrasc", {}},
-        {"\u20ACuro.wav", "\x80uro", {}},
-        {"\u0436\u0443\u043A.wav", "???", U'\u0436'},
-        {"lautst\u00E4rke\u0436.wav", "lautst\xE4r", {}},
-        {"ab\xE9.wav", "ab?", U'\uFFFD'},
-    };
-    for (const auto& c : names) {
-        EXPECT_EQ(SlotNameFromFileTitle(c.title), c.name) << c.title;
-        EXPECT_EQ(UnheldSlotNameCharacter(c.title), c.unheld) << c.title;
-    }
 }
 
 TEST_F(SlotTest, SelectingCommitsTheTypedNameAndPlaysOrShowsAnEmptySlot)

@@ -1,6 +1,5 @@
 #include "audio/voiceconvert.h"
 #include "audio/voicestream.h"
-#include "audio/waveimage.h"
 
 #include "tests/support/fakedesktop.h"
 #include "tests/support/testfiles.h"
@@ -285,30 +284,6 @@ TEST_F(VoiceConvertTest, StreamedAsInMemory)
         MemorySink image;
         EXPECT_FALSE(WriteVoiceImage(source, plan, image, plan.imageLength()));
         EXPECT_TRUE(source.changed);
-    }
-}
-
-TEST(WaveImage, FitsOnlyWhenEveryLengthStaysInsideTheBuffer)
-{
-    const Bytes good = PcmWave(64);
-    Bytes dataPastTheEnd = good, bodyMissing = Join({good, ToBytes("junk"), {2, 0, 0, 0}});
-    dataPastTheEnd[40] = 0xFF;
-    WriteLE32(&bodyMissing[4], ReadLE32(&good[4]) + 8);   // a chunk header that ends the image
-    const std::pair<Bytes, bool> images[] = {
-        {good, true},
-        {PcmWave(63), true},   // an odd data chunk without its pad byte
-        {Bytes(good.begin(), good.end() - 1), false},
-        {dataPastTheEnd, false},
-        {bodyMissing, false},
-        {ToBytes("Creative Voice File"), false},
-        {{}, false},
-    };
-    for (const auto& i : images)
-        EXPECT_EQ(WaveImageFits(i.first), i.second) << "image " << &i - images;
-    for (std::size_t wrong = 0; wrong < 4; ++wrong) {
-        Bytes b = good;
-        b[wrong] = 'X';
-        EXPECT_FALSE(WaveImageFits(b)) << "RIFF with byte " << wrong << " wrong";
     }
 }
 

@@ -175,7 +175,6 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
     for (const auto& [magic, startName, stopName, accepted] : cases) {
         SCOPED_TRACE(magic + "/" + startName + "/" + stopName);
         NewBank(session);
-        session.bank.bankTitle = "sample.jbx";
         const TestBank sample{magic, startName, stopName};
         const LoadResult result = Load(LayOutBank(sample));
         if (!accepted) {
@@ -184,8 +183,8 @@ TEST_F(BankLoader, AcceptsWhenAnyOfThreeTestsHoldsAndReportsFailure)
         }
         EXPECT_EQ(result, LoadResult::Loaded);
         EXPECT_EQ(Contents(session.bank), Contents(ModelOf(sample)));   // the fifth holds only the pad byte
-        EXPECT_EQ(std::tie(desktop.messages, session.bank.creditsConfirmed),
-            std::make_tuple(std::vector<Message>{}, true));
+        EXPECT_EQ(std::tie(desktop.messages, session.bank.creditsConfirmed, session.bank.bankTitle),
+            std::make_tuple(std::vector<Message>{}, true, "bank.jbx"));
     }
     // Before the window exists the message has no owner; a file that cannot be opened has none either way.
     Message unowned = kNotABank;

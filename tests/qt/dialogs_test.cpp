@@ -2,11 +2,11 @@
 // driven with real keys and clicks and heard by a screen reader; their rules
 // are the core's.
 
-#include "audio/voiceconvert.h"
 #include "bank/soundbank.h"
 #include "qt/dialogs/creditsdialog.h"
 #include "qt/dialogs/unknownblockdialog.h"
 #include "qt/settings/optionssheet.h"
+#include "seam/desktop.h"
 #include "settings/options.h"
 #include "tests/qt/guitest.h"
 #include "tests/support/fakedesktop.h"
