@@ -34,15 +34,17 @@ QMessageBox::Icon IconFor(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
-// Qt reads a filter's patterns from the parentheses of its text; a
-// description that does not show its pattern gets it appended.
+// Qt reads a filter's patterns from the parentheses of its text, separated
+// by spaces where the core separates them by ';'. A description that does
+// not show its patterns gets them appended.
 QString NameFilter(const FileFilter& filter)
 {
     const QString description = FromUtf8(filter.description);
-    const QString pattern = FromUtf8(filter.pattern);
-    if (description.contains(QLatin1Char('(') + pattern + QLatin1Char(')')))
+    const QString patterns =
+        FromUtf8(filter.pattern).split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+    if (description.contains(QLatin1Char('(') + patterns + QLatin1Char(')')))
         return description;
-    return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    return description + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
 // The suffix added to a name typed without one. File names here are case

@@ -3,6 +3,8 @@
 // jbxmaker run as a process.
 
 #include "app/accelerators.h"
+#include "audio/wavefile.h"
+#include "bank/slotops.h"
 #include "bank/soundbank.h"
 #include "qt/background.h"
 #include "qt/dialogs/unknownblockdialog.h"
@@ -27,11 +29,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmapCache>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
 #include <QUrl>
@@ -39,6 +43,7 @@
 
 #include <chrono>
 #include <map>
+#include <tuple>
 #include <semaphore>
 
 namespace jbx::testing {
@@ -49,6 +54,19 @@ class ShiftAwareDesktop final : public FakeDesktop {
 public:
     bool shiftHeld() const override { return ShiftKeyDown(); }
 };
+
+// Drags a file over the window and drops it there, as a file manager does.
+void DropFile(QWidget& window, const std::string& path)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    const QPoint at = window.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -65,6 +83,7 @@ protected:
 
     QPushButton* sound(int n) const { return window.button(command::kSound1 + n - 1); }
     QLineEdit* nameBox() const { return window.findChild<QLineEdit*>("nameBox"); }
+    QString sizeText() const { return window.findChild<QLineEdit*>("sizeText")->text(); }
     static void press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
     ShiftAwareDesktop desktop;
@@ -120,14 +139,7 @@ TEST_F(MainWindowTest, ADroppedFileLoadsAndTheNameBoxShowsAndTakesWindows1252)
 {
     const std::string dropped = dir.file("gr\u00FC\u00DFe.jbx");
     WriteOneSoundBank(dropped);
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
-    const QPoint at = window.rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &drop);
+    DropFile(window, dropped);
     const QString caption = QString::fromUtf8("JBX Maker - gr\u00FC\u00DFe.jbx");
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowTitle() == caption; }));
 
@@ -141,6 +153,24 @@ TEST_F(MainWindowTest, ADroppedFileLoadsAndTheNameBoxShowsAndTakesWindows1252)
     EXPECT_EQ(nameBox()->text(), QString::fromUtf8("a\u20ACb"));
     QTest::mouseClick(sound(1), Qt::LeftButton);
     EXPECT_EQ(session.bank.slot(4).name, "a\x80" "b");
+}
+
+// Into an empty slot, so that the sound is all the window shows of it.
+TEST_F(MainWindowTest, ADroppedWaveGoesIntoTheCurrentSlotAndTheBankStaysOpen)
+{
+    const std::string dropped = dir.file("bark.wav");
+    const Bytes wave = PcmWave(2000);
+    WriteBytes(dropped, wave);
+    QTest::mouseClick(sound(2), Qt::LeftButton);
+    DropFile(window, dropped);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.bank.slot(2).size != 0 || !desktop.messages.empty(); }));
+    const SoundSlot& slot = session.bank.slot(2);
+    EXPECT_EQ(Bytes(slot.data->begin(), slot.data->begin() + slot.size), wave);
+    EXPECT_EQ(window.windowTitle(), "JBX Maker - one.jbx");
+    EXPECT_EQ(nameBox()->text(), "bark");
+    EXPECT_EQ(sizeText(), "1 KB");
+    EXPECT_TRUE(window.button(command::kExtract)->isEnabled());
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 // So that "Size:" is followed by the size itself.
@@ -279,6 +309,125 @@ void ExpectReleased(MainWindow& window, QWidget* focused)
     EXPECT_FALSE(window.button(command::kExtract)->isEnabled());
     // The window's own; whether it is also the application's is the window manager's business.
     EXPECT_EQ(window.focusWidget(), focused);
+}
+
+// The main window over the Qt desktop, with the one-sound bank open: the
+// file dialogs and message boxes are the real ones.
+class QtMainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        NewBank(session);
+        WriteOneSoundBank(dir.file("one.jbx"));
+        window.commands().dropFiles({dir.file("one.jbx")});
+        desktop.setMainWindow(&window);
+        window.start();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // A Shift-click replaces the slot without playing what it holds.
+    void replace(int slot)
+    {
+        QTest::mouseClick(window.button(command::kSound1 + slot - 1), Qt::LeftButton, Qt::ShiftModifier);
+    }
+    QString nameText() const { return window.findChild<QLineEdit*>("nameBox")->text(); }
+    QString sizeText() const { return window.findChild<QLineEdit*>("sizeText")->text(); }
+
+    QtDesktop desktop;
+    FakeSettingsStore settings;
+    Session session{desktop};
+    TempDir dir;
+    MainWindow window{session, settings, {}};
+};
+
+// The files Qt's file dialog lists in its folder, those its filter lets through.
+QStringList Listed(QFileDialog* dialog)
+{
+    auto* view = dialog->findChild<QListView*>("listView");
+    QStringList names;
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        names << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    return names;
+}
+
+// The third filter lists the sound and is remembered; what comes in is a
+// PCM WAVE, and the question after it makes it mono and 8-bit on Yes only.
+TEST_F(QtMainWindowTest, ReplaceTakesACompressedSoundThroughTheThirdFilterAndOffersToMakeItGameReady)
+{
+    const QString flac = QString::fromStdString(dir.file("tone.flac"));
+    QProcess maker;
+    if (const QString sox = QStandardPaths::findExecutable("sox"); !sox.isEmpty())
+        maker.start(sox, {"-n", "-r", "11025", "-c", "2", "-b", "16", flac, "synth", "0.5", "sine", "440"});
+    else if (const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg"); !ffmpeg.isEmpty())
+        maker.start(ffmpeg, {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=11025:duration=0.5",
+                                "-ac", "2", "-sample_fmt", "s16", flac});
+    else
+        GTEST_SKIP() << "neither sox nor ffmpeg makes the FLAC file";
+    ASSERT_TRUE(maker.waitForFinished(30000) && maker.exitCode() == 0) << maker.readAllStandardError().toStdString();
+
+    const QString other = "Other sound files (*.flac *.ogg *.oga *.opus *.mp3)";
+    int run = 0;
+    for (const auto& [answer, channels, bits, size] :
+        {std::tuple{QMessageBox::No, 2, 16, "21 KB"}, {QMessageBox::Yes, 1, 8, "5 KB"}}) {
+        SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
+        QStringList unexpected;
+        ModalScript script{[&](QWidget* modal) {
+                               auto* dialog = qobject_cast<QFileDialog*>(modal);
+                               ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+                               EXPECT_EQ(dialog->nameFilters().value(2), other);
+                               if (run++ > 0)
+                                   EXPECT_EQ(dialog->selectedNameFilter(), other);
+                               dialog->setDirectory(QString::fromStdString(dir.path()));
+                               dialog->selectNameFilter(other);
+                               EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(dialog) == QStringList{"tone.flac"}; }))
+                                   << Listed(dialog).join(", ").toStdString();
+                               ChooseFile(modal, flac.toStdString());
+                           },
+            [&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                ASSERT_NE(box, nullptr) << modal->metaObject()->className();
+                EXPECT_EQ(box->windowTitle(), "Warning");
+                EXPECT_EQ(box->icon(), QMessageBox::Question);
+                EXPECT_TRUE(box->text().startsWith("Sound 4 is stereo, 16-bit.")) << box->text().toStdString();
+                EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+                if (QAbstractButton* button = box->button(answer))
+                    button->click();
+                else
+                    Dismiss(modal);
+            },
+            [&](QWidget* modal) {
+                unexpected << modal->windowTitle();
+                Dismiss(modal);
+            }};
+        replace(4);
+        EXPECT_EQ(unexpected, QStringList());
+        EXPECT_EQ(session.replaceFilterIndex, 3);
+        const auto format = ReadWaveFormat(SlotFileBytes(session.bank.slot(4)));
+        ASSERT_TRUE(format);
+        EXPECT_EQ(format->encoding, SampleEncoding::Pcm);
+        EXPECT_EQ(format->channels, channels);
+        EXPECT_EQ(format->bitsPerSample, bits);
+        EXPECT_EQ(nameText(), "tone");
+        EXPECT_EQ(sizeText(), size);
+    }
+}
+
+// What was in the slot stays there, named and sized as before.
+TEST_F(QtMainWindowTest, AReplaceRefusedAsNoSoundSaysSoAndKeepsTheSlot)
+{
+    WriteBytes(dir.file("notes.txt"), ToBytes("Not a sound at all, just some words."));
+    QStringList shown;
+    ModalScript script{[&](QWidget* modal) { ChooseFile(modal, dir.file("notes.txt")); },
+        [&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            shown << (box ? box->text() : modal->windowTitle());
+            Dismiss(modal);
+        }};
+    replace(4);
+    EXPECT_EQ(shown, QStringList{"Not a valid sound file"});
+    EXPECT_EQ(session.bank.slot(4).size, 8);
+    EXPECT_EQ(nameText(), "s4");
+    EXPECT_EQ(sizeText(), "8 bytes");
 }
 
 // The editor's window takes its keys; the questions, file dialogs, the
