@@ -48,7 +48,7 @@ bool Find(Function*& function, const wchar_t* library, const char* libraryName, 
     // a call by a moment.
     const HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!module) {
-        missing = std::string(libraryName) + " cannot be loaded";
+        missing = std::string(libraryName) + " could not be loaded";
         return false;
     }
     const FARPROC found = GetProcAddress(module, name);
@@ -397,10 +397,6 @@ bool Append(IMFSample* sample, Bytes& samples, std::size_t start, std::uint64_t 
     return fits;
 }
 
-// A whole sound may end this much short of the length its header gives:
-// encoders round the header's length and pad, and decoders trim.
-constexpr std::uint64_t kToleratedShortfallTenths = 2;
-
 DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, std::uint64_t byteLimit)
 {
     DecodeResult result;
@@ -465,11 +461,16 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
     if ((samples.size() - start) % format.frameBytes != 0)
         return refuse(DecodeStatus::Damaged, "its last frame is cut");
 
+    // Half a sound stored without a word would be found out only in the
+    // game. A length guessed from the file's size is a little off either
+    // way, so the shortfall must be clear.
     const std::uint64_t frames = decodedFrames();
     const std::uint64_t declared = std::max(DeclaredFrames(reader.get(), format.rate), encodedFrames);
-    if (frames * 10 + kToleratedShortfallTenths * format.rate < declared * 10)
+    if (frames + declared / 100 + format.rate / 5 < declared)
         return refuse(DecodeStatus::Damaged,
                       "its sound ends at " + Seconds(frames, format.rate) + " of " + Seconds(declared, format.rate));
+    if (frames == 0)
+        return refuse(DecodeStatus::Damaged, "the decoder found no sound in it");
     return {DecodeStatus::Decoded, std::uint16_t(format.channels), format.rate, {}};
 }
 
@@ -485,7 +486,7 @@ DecodeResult DecodeSound(InputFile& file, Bytes& samples, std::uint64_t byteLimi
 
 std::string_view DecodedFormats()
 {
-    return "MP3, FLAC, AAC, WMA, and Ogg or Opus where the system has the codec";
+    return "MP3, FLAC, AAC, WMA, and Ogg Vorbis or Opus where the system has the codec";
 }
 
 std::string_view DecodedPatterns()
