@@ -402,8 +402,8 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
     DecodeResult result;
     const Session session(mf);
     if (!session.started()) {
-        char why[64];
-        std::snprintf(why, sizeof why, "media foundation does not start (error 0x%08lX)",
+        char why[80];
+        std::snprintf(why, sizeof why, "Media Foundation could not be started (error 0x%08lX)",
                       static_cast<unsigned long>(session.status()));
         return {DecodeStatus::NoDecoder, 0, 0, why};
     }
