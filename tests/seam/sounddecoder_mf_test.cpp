@@ -116,5 +116,17 @@ TEST(SoundDecoderMf, ExactLimitIsEnough)
     EXPECT_EQ(Decode(kSounds + "/tone.flac", samples, 2 * 22050 * 2).status, DecodeStatus::Decoded);
 }
 
+// Run on its own with Media Foundation switched off (see CMakeLists.txt).
+TEST(SoundDecoderMf, WithoutMediaFoundationNamesWhatIsMissing)
+{
+    if (!std::getenv("JBX_NO_MEDIA_FOUNDATION"))
+        GTEST_SKIP() << "Media Foundation is there";
+    Bytes samples = kBefore;
+    const DecodeResult result = Decode(kSounds + "/tone.flac", samples);
+    EXPECT_EQ(result.status, DecodeStatus::NoDecoder);
+    EXPECT_EQ(result.why, "mfplat.dll could not be loaded");
+    EXPECT_EQ(samples, kBefore);
+}
+
 } // namespace
 } // namespace jbx
