@@ -5,6 +5,7 @@
 #include "app/slotcommands.h"
 #include "bank/bankloader.h"
 #include "seam/desktop.h"
+#include "seam/filesystem.h"
 #include "bank/soundbank.h"
 #include "settings/settingsstore.h"
 
@@ -109,11 +110,47 @@ void MainCommands::replaceCurrentSlot()
     ReplaceSlot(session_, window_, session_.bank.currentSlot);
 }
 
+namespace {
+
+constexpr std::string_view kBankMark = "IWAD";
+
+// A dropped file that the one way in takes as a sound: a WAVE, a voice file,
+// or one the decoder reads, damaged or not. Nothing for a bank and for
+// files no sound format claims, which are the loader's to refuse.
+std::optional<SoundRead> ReadDroppedSound(Session& session, const std::string& path)
+{
+    const auto file = InputFile::open(path);
+    if (!file)
+        return std::nullopt;
+    char start[kBankMark.size()] = {};
+    if (file->read(start, sizeof start) == sizeof start && std::string_view(start, sizeof start) == kBankMark)
+        return std::nullopt;
+    SoundRead sound = ReadSound({session.desktop, session.bank.currentSlot, Owner::MainWindow}, *file);
+    if (sound.result == SoundReadResult::NotASound)
+        return std::nullopt;
+    return sound;
+}
+
+} // namespace
+
 void MainCommands::dropFiles(const std::vector<std::string>& paths)
 {
     if (paths.empty() || busy_)
         return;
     const FlagScope busy(busy_);
+    // A sound dropped on the window goes into the current slot as Replace
+    // would put it there. Loading it as a bank, as every dropped file once
+    // was, emptied the bank and lost its unsaved work.
+    if (auto sound = ReadDroppedSound(session_, paths.front())) {
+        const int slot = session_.bank.currentSlot;
+        if (ReplaceSlotWithSound(session_, Owner::MainWindow, slot, std::move(*sound), paths.front())
+            == ReplaceResult::Replaced) {
+            OfferGameReady(session_, slot, Owner::MainWindow);
+            window_.setExtractEnabled(true);
+        }
+        ShowSlotInfo(session_.bank, window_, slot);
+        return;
+    }
     SoundBank previous = session_.bank;
     const std::string typedName = window_.nameText();
     session_.bank.bankTitle = FileTitleFromPath(paths.front());

@@ -66,9 +66,10 @@ public:
     // or while a command is under way (see busy()).
     bool run(int id, Notification notification = Notification::Clicked);
 
-    // Loads the first dropped file as a bank; the others are ignored. Like
-    // Open, a load that runs out of memory keeps the bank that was open.
-    // Ignored while a command is under way.
+    // Takes the first dropped file; the others are ignored. A sound goes
+    // into the current slot as Replace puts it there; anything else is
+    // loaded as a bank, and like Open, a load that runs out of memory keeps
+    // the bank that was open. Ignored while a command is under way.
     void dropFiles(const std::vector<std::string>& paths);
 
     // True from the start of a command or a drop to its end: while its

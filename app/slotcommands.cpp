@@ -1,6 +1,8 @@
 #include "app/slotcommands.h"
 
 #include "app/mainwindowview.h"
+#include "bank/slotcheck.h"
+#include "seam/sounddecoder.h"
 #include "seam/desktop.h"
 #include "bank/soundbank.h"
 
@@ -11,10 +13,17 @@ namespace jbx {
 namespace {
 
 const FileFilter kWaveFilter = {"Wave Files (*.wav)", "*.wav"};
-const std::vector<FileFilter> kReplaceFilters = {
-    kWaveFilter,
-    {"Voice Files (*.voc)", "*.voc"},
-};
+
+// The third filter comes after the two that filter indexes 1 and 2 have
+// always meant, so that a remembered index keeps its meaning.
+std::vector<FileFilter> ReplaceFilters()
+{
+    return {
+        kWaveFilter,
+        {"Voice Files (*.voc)", "*.voc"},
+        {"Other sound files", std::string(DecodedPatterns())},
+    };
+}
 
 } // namespace
 
@@ -68,7 +77,7 @@ ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumb
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
     request.title = "Replace sound " + std::to_string(slotNumber);
-    request.filters = kReplaceFilters;
+    request.filters = ReplaceFilters();
     request.filterIndex = session.replaceFilterIndex;
     request.fileMustExist = true;
 
@@ -78,9 +87,20 @@ ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumb
     const ReplaceResult result = ReplaceSlotFromFile(session, Owner::MainWindow, slotNumber, chosen->path);
     if (result == ReplaceResult::Unreadable || result == ReplaceResult::OutOfMemory)
         return result;
+    if (result == ReplaceResult::Replaced)
+        OfferGameReady(session, slotNumber, Owner::MainWindow);
     ShowSlotInfo(session.bank, window, slotNumber);
     session.replaceFilterIndex = chosen->filterIndex;
     return result;
+}
+
+bool OfferGameReady(Session& session, int slotNumber, Owner owner)
+{
+    SoundSlot& slot = session.bank.slot(slotNumber);
+    const auto question = GameReadyQuestion(slot, slotNumber);
+    if (!question || !AskYesNo(session.desktop, *question, MessageIcon::Question, owner))
+        return false;
+    return !ReshapeSlot(slot, {.mono = true, .eightBit = true});
 }
 
 ExtractResult ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)

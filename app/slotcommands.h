@@ -25,8 +25,14 @@ void ShowSlotInfo(const SoundBank& bank, MainWindowView& window, std::optional<i
 // The Size text for a slot size: bytes, KB or MB.
 std::string FormatSlotSize(std::int32_t size);
 
-// The Replace command: asks for a WAVE or voice file and puts it into the slot.
+// The Replace command: asks for a sound file and puts it into the slot,
+// then offers to make it a sound the game plays (OfferGameReady).
 ReplaceResult ReplaceSlot(Session& session, MainWindowView& window, int slotNumber);
+
+// After a sound has gone into a slot: when the game cannot play it, asks
+// whether to make it mono and 8-bit, and does so on Yes. True when it was
+// reshaped.
+bool OfferGameReady(Session& session, int slotNumber, Owner owner);
 
 enum class ExtractResult {
     Extracted,

@@ -18,21 +18,13 @@ constexpr std::size_t kHeaderBytes = 44;
 // its pad byte, all in 32 bits.
 constexpr std::uint64_t kMaxDataBytes = std::numeric_limits<std::uint32_t>::max() - (kHeaderBytes - 8) - 1;
 
-// A canonical image with its data zeroed, pad byte included; at most as many
-// whole frames as a RIFF length can count.
-Bytes CanonicalImage(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-    std::uint64_t frames)
+void WriteHeader(std::uint8_t* p, std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
+    std::uint16_t bits, std::uint32_t dataBytes)
 {
     const std::uint32_t frameBytes = std::uint32_t(channels) * (bits / 8);
-    frames = frameBytes == 0 ? 0 : std::min(frames, kMaxDataBytes / frameBytes);
-    const std::uint32_t dataBytes = std::uint32_t(frames * frameBytes);
-    const std::uint32_t pad = dataBytes & 1;
     const std::uint64_t bytesPerSecond = std::uint64_t(rate) * frameBytes;
-
-    Bytes out(kHeaderBytes + dataBytes + pad);
-    std::uint8_t* p = out.data();
     std::copy_n("RIFF", 4, p);
-    WriteLE32(p + 4, std::uint32_t(kHeaderBytes - 8) + dataBytes + pad);
+    WriteLE32(p + 4, std::uint32_t(kHeaderBytes - 8) + dataBytes + (dataBytes & 1));
     std::copy_n("WAVEfmt ", 8, p + 8);
     WriteLE32(p + 16, 16);
     WriteLE16(p + 20, tag);
@@ -44,6 +36,18 @@ Bytes CanonicalImage(std::uint16_t tag, std::uint16_t channels, std::uint32_t ra
     WriteLE16(p + 34, bits);
     std::copy_n("data", 4, p + 36);
     WriteLE32(p + 40, dataBytes);
+}
+
+// A canonical image with its data zeroed, pad byte included; at most as many
+// whole frames as a RIFF length can count.
+Bytes CanonicalImage(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+    std::uint64_t frames)
+{
+    const std::uint32_t frameBytes = std::uint32_t(channels) * (bits / 8);
+    frames = frameBytes == 0 ? 0 : std::min(frames, kMaxDataBytes / frameBytes);
+    const std::uint32_t dataBytes = std::uint32_t(frames * frameBytes);
+    Bytes out(kHeaderBytes + dataBytes + (dataBytes & 1));
+    WriteHeader(out.data(), tag, channels, rate, bits, dataBytes);
     return out;
 }
 
@@ -106,7 +110,9 @@ std::int64_t DivideRounded(std::int64_t sum, std::int64_t divisor)
     return sum < 0 ? -((-sum + divisor / 2) / divisor) : (sum + divisor / 2) / divisor;
 }
 
-bool Supported(const WaveFormat& format)
+} // namespace
+
+bool ReshapeTakes(const WaveFormat& format)
 {
     if (format.channels == 0 || format.bitsPerSample % 8 != 0
         || format.blockAlign != std::uint32_t(format.channels) * (format.bitsPerSample / 8))
@@ -121,14 +127,12 @@ bool Supported(const WaveFormat& format)
     }
 }
 
-} // namespace
-
 ReshapeResult ReshapeWave(std::span<const std::uint8_t> image, const Reshape& reshape)
 {
     const std::optional<WaveFormat> format = ReadWaveFormat(image);
     if (!format)
         return {std::nullopt, ReshapeError::NotAWave};
-    if (!Supported(*format))
+    if (!ReshapeTakes(*format))
         return {std::nullopt, ReshapeError::UnsupportedFormat};
 
     const bool isFloat = format->encoding == SampleEncoding::Float;
@@ -187,13 +191,10 @@ ReshapeResult ReshapeWave(std::span<const std::uint8_t> image, const Reshape& re
     return {std::move(out), ReshapeError::NotAWave};
 }
 
-Bytes PcmWaveImage(std::span<const std::int16_t> samples, std::uint16_t channels, std::uint32_t sampleRate)
+void WritePcmWaveHeader(std::uint8_t* header, std::uint16_t channels, std::uint32_t sampleRate,
+    std::uint16_t bitsPerSample, std::uint32_t dataBytes)
 {
-    Bytes out = CanonicalImage(kTagPcm, channels, sampleRate, 16, channels == 0 ? 0 : samples.size() / channels);
-    const std::size_t count = ReadLE32(out.data() + 40) / 2;
-    for (std::size_t i = 0; i < count; ++i)
-        WriteLE16(out.data() + kHeaderBytes + 2 * i, std::uint16_t(samples[i]));
-    return out;
+    WriteHeader(header, kTagPcm, channels, sampleRate, bitsPerSample, dataBytes);
 }
 
 } // namespace jbx

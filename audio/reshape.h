@@ -3,6 +3,7 @@
 // Making a WAVE sound fit for the games: they play one channel only, and some
 // of them 8-bit samples only.
 
+#include "audio/wavefile.h"
 #include "seam/bytes.h"
 
 #include <cstdint>
@@ -35,6 +36,9 @@ struct ReshapeResult {
     ReshapeError error = ReshapeError::NotAWave;   // when there is no image
 };
 
+// Whether ReshapeWave takes a sound of this format.
+bool ReshapeTakes(const WaveFormat& format);
+
 // A new WAVE image at the same rate, with one channel and 8-bit samples if
 // asked; what is not asked for is kept (a float sound made mono stays float of
 // its width). Only the whole frames the data chunk holds within image are
@@ -42,8 +46,9 @@ struct ReshapeResult {
 // tag 1 for PCM, 3 for float, extensible inputs included.
 ReshapeResult ReshapeWave(std::span<const std::uint8_t> image, const Reshape& reshape);
 
-// A canonical PCM WAVE image of interleaved 16-bit samples, as decoders give
-// them; a trailing partial frame is left out.
-Bytes PcmWaveImage(std::span<const std::int16_t> samples, std::uint16_t channels, std::uint32_t sampleRate);
+// Writes the canonical 44-byte header of a WAVE image of integer PCM
+// samples, dataBytes long, without its pad byte, into header.
+void WritePcmWaveHeader(std::uint8_t* header, std::uint16_t channels, std::uint32_t sampleRate,
+    std::uint16_t bitsPerSample, std::uint32_t dataBytes);
 
 } // namespace jbx

@@ -11,7 +11,6 @@ namespace jbx {
 namespace {
 
 // What a loaded slot's buffer holds after the last byte of a plain lump.
-constexpr std::uint8_t kPadByte = 0x80;
 
 bool WriteZeros(ByteSink& sink, std::uint64_t count)
 {

@@ -1,5 +1,8 @@
 #include "bank/slotcheck.h"
 
+#include "audio/reshape.h"
+#include "bank/slotops.h"
+
 #include <cstdint>
 #include <span>
 
@@ -43,7 +46,35 @@ void CheckSound(SlotCheck& check, const SoundSlot& slot, StreamedBank::VoiceLump
         check.warnings.emplace_back(kMayNeed8Bit);
 }
 
+std::string ChannelsText(std::uint16_t channels)
+{
+    if (channels == 1)
+        return "mono";
+    if (channels == 2)
+        return "stereo";
+    return std::to_string(channels) + " channels";
+}
+
 } // namespace
+
+std::optional<std::string> GameReadyQuestion(const SoundSlot& slot, int slotNumber)
+{
+    if (slot.size <= 0 || !slot.data)
+        return std::nullopt;
+    const auto format = ReadWaveFormat(SlotFileBytes(slot));
+    if (!format || !ReshapeTakes(*format))
+        return std::nullopt;
+    const bool stereo = format->channels > 1;
+    const bool pcm = format->encoding == SampleEncoding::Pcm;
+    if (!stereo && pcm)
+        return std::nullopt;
+    std::string text = "Sound " + std::to_string(slotNumber) + " is " + ChannelsText(format->channels) + ", "
+        + std::to_string(format->bitsPerSample) + "-bit" + (pcm ? "" : " float") + ". The game plays "
+        + (stereo ? "mono " : "") + (pcm ? "" : "PCM ") + "sounds only";
+    if (format->bitsPerSample > 8)
+        text += ", and may need 8-bit";
+    return text + ".\n\nMake it mono and 8-bit?";
+}
 
 std::vector<SlotCheck> CheckSlots(const SoundBank& bank, StreamedBank& sounds)
 {

@@ -47,6 +47,11 @@ struct SlotCheck {
 // does not put a long chunk before its samples.
 inline constexpr std::size_t kSlotCheckBytes = 64 * 1024;
 
+// The question a front end asks once a sound has gone into a slot that the
+// game cannot play (stereo, or not PCM) and that a reshape can make mono and
+// 8-bit; nothing for a sound the game plays, or one no reshape takes.
+std::optional<std::string> GameReadyQuestion(const SoundSlot& slot, int slotNumber);
+
 // The ten slots of a bank that sounds opened, in order.
 std::vector<SlotCheck> CheckSlots(const SoundBank& bank, StreamedBank& sounds);
 

@@ -13,8 +13,6 @@ namespace jbx {
 
 namespace {
 
-constexpr std::uint8_t kPadByte = 0x80;
-
 constexpr std::string_view kCannotOpenSound = "Cannot open sound file";
 constexpr std::string_view kOutOfMemory = "Not enough memory to load the sound file";
 
@@ -50,71 +48,51 @@ std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title)
     return SingleByteFromCharacters(SlotNameCharacters(title)).refused;
 }
 
-namespace {
-
-// The slot a file makes, built aside so that a failure on the way leaves the
-// slot as it was. Allocations may throw std::bad_alloc.
-ReplaceResult BuildSlotFromFile(Session& session, Owner owner, InputFile& file, const std::string& path,
-    SoundSlot& slot)
-{
-    const std::size_t length = std::size_t(file.size());
-    // At least two bytes, so that the one-byte size of a rejected empty file
-    // still leaves Extract its size + 1 bytes.
-    SoundData data = MakeSoundData(std::max<std::size_t>(length + 1, 2));
-    if (file.read(data->data(), length) != length) {
-        ShowError(session.desktop, kCannotOpenSound, owner);
-        return ReplaceResult::Unreadable;
-    }
-    (*data)[length] = kPadByte;
-
-    slot.data = data;
-    slot.name = SlotNameFromFileTitle(FileTitleFromPath(path));
-    slot.size = std::int32_t(length);
-    slot.fileOffset = 0;
-
-    const std::span<const std::uint8_t> bytes(data->data(), length);
-    if (StartsWithVoiceMark(bytes)) {
-        const ConversionContext context{session.desktop, session.bank.currentSlot, owner};
-        if (ConvertVoiceIntoSlot(context, slot, bytes) != ConvertResult::Converted)
-            return ReplaceResult::NotConverted;
-    } else if (!ReplaceTakes(bytes)) {
-        ShowError(session.desktop, "Not a valid sound file", owner);
-        slot.size = 1;
-        slot.name = kNoName;
-        return ReplaceResult::NotASound;
-    }
-    return ReplaceResult::Replaced;
-}
-
-} // namespace
-
-bool ReplaceTakes(std::span<const std::uint8_t> start)
-{
-    return !start.empty() && (start[0] == 'C' || start[0] == 'R');
-}
-
 ReplaceResult ReplaceSlotFromFile(Session& session, Owner owner, int slotNumber, const std::string& path)
 {
-    // The size is known before anything is read: a file the slot's 32-bit
-    // size (and a voice file's image) cannot hold is refused unread.
-    auto file = InputFile::open(path);
-    if (!file || std::uint64_t(file->size()) > kVoiceFileLimit) {
+    const auto file = InputFile::open(path);
+    if (!file) {
         ShowError(session.desktop, kCannotOpenSound, owner);
         return ReplaceResult::Unreadable;
     }
+    const ConversionContext context{session.desktop, session.bank.currentSlot, owner};
+    return ReplaceSlotWithSound(session, owner, slotNumber, ReadSound(context, *file), path);
+}
 
-    SoundSlot& slot = session.bank.slot(slotNumber);
-    SoundSlot replacement = slot;
-    ReplaceResult result = ReplaceResult::OutOfMemory;
-    try {
-        result = BuildSlotFromFile(session, owner, *file, path, replacement);
-    } catch (const std::bad_alloc&) {
-        ShowError(session.desktop, kOutOfMemory, owner);
-        return ReplaceResult::OutOfMemory;
+ReplaceResult ReplaceSlotWithSound(Session& session, Owner owner, int slotNumber, SoundRead sound,
+    const std::string& path)
+{
+    // A file that is refused leaves the slot's sound in place: the slot used
+    // to be emptied to "(none)" here, which threw away the user's sound for
+    // a file that never was one.
+    switch (sound.result) {
+    case SoundReadResult::Read:
+        PutSoundIntoSlot(session.bank.slot(slotNumber), std::move(sound), FileTitleFromPath(path));
+        return ReplaceResult::Replaced;
+    case SoundReadResult::NotConverted:
+        return ReplaceResult::NotConverted;
+    case SoundReadResult::NotASound:
+    case SoundReadResult::Damaged:
+    case SoundReadResult::NoDecoder:
+        ShowError(session.desktop, "Not a valid sound file", owner);
+        return ReplaceResult::NotASound;
+    case SoundReadResult::TooLarge:
+    case SoundReadResult::Unreadable:
+        ShowError(session.desktop, kCannotOpenSound, owner);
+        return ReplaceResult::Unreadable;
+    case SoundReadResult::OutOfMemory:
+        break;
     }
-    if (result != ReplaceResult::Unreadable)
-        slot = std::move(replacement);
-    return result;
+    ShowError(session.desktop, kOutOfMemory, owner);
+    return ReplaceResult::OutOfMemory;
+}
+
+void PutSoundIntoSlot(SoundSlot& slot, SoundRead sound, const std::string& title)
+{
+    slot.data = std::make_shared<Bytes>(std::move(sound.buffer));
+    slot.size = sound.size;
+    slot.fileOffset = 0;
+    slot.name = SlotNameFromFileTitle(title);
 }
 
 std::span<const std::uint8_t> SlotFileBytes(const SoundSlot& slot)
@@ -140,12 +118,6 @@ void PutImage(SoundSlot& slot, Bytes image)
 }
 
 } // namespace
-
-void PutWaveImageIntoSlot(SoundSlot& slot, Bytes image, const std::string& title)
-{
-    PutImage(slot, std::move(image));
-    slot.name = SlotNameFromFileTitle(title);
-}
 
 std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape)
 {

@@ -4,6 +4,7 @@
 // (a voice file converted), its bytes written out, its name from a file title.
 
 #include "audio/reshape.h"
+#include "audio/soundinput.h"
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
 
@@ -18,26 +19,29 @@ struct SoundBank;
 struct SoundSlot;
 
 // What became of a file put into a slot. Every failure has been reported
-// to the user.
+// to the user, and leaves the slot as it was.
 enum class ReplaceResult {
-    Replaced,      // a WAVE file, a voice file (converted), or anything starting with 'C'
-    NotConverted,  // a voice file the conversion refused: the slot, named after the
-                   // file, holds a zero-filled buffer and the file's length
-    NotASound,     // "Not a valid sound file": the slot holds size 1 and no name
-    Unreadable,    // "Cannot open sound file": the slot is unchanged
-    OutOfMemory,   // "Not enough memory to load the sound file": the slot is unchanged
+    Replaced,      // a WAVE as it stands, a voice file converted, or a decoded sound
+    NotConverted,  // a voice file the conversion refused
+    NotASound,     // "Not a valid sound file": no sound this system reads, or a damaged one
+    Unreadable,    // "Cannot open sound file"
+    OutOfMemory,   // "Not enough memory to load the sound file"
     Cancelled,     // Replace only: the user closed the file dialog
 };
 
-// Whether Replace takes a file that starts with these bytes: a voice file,
-// a WAVE file, or anything else whose first byte is 'C' or 'R'. Others are
-// "Not a valid sound file".
-bool ReplaceTakes(std::span<const std::uint8_t> start);
-
-// Puts the file at path into the slot, named after the file, converting a
-// voice file; what Replace does once the file is chosen. Failures have been
-// reported to the user, in boxes that owner owns.
+// Puts the file at path into the slot, named after the file, through the
+// one way in for sounds; what Replace does once the file is chosen.
+// Failures have been reported to the user, in boxes that owner owns.
 ReplaceResult ReplaceSlotFromFile(Session& session, Owner owner, int slotNumber, const std::string& path);
+
+// The second half of that: a sound read from the file at path goes into
+// the slot, a refusal is reported.
+ReplaceResult ReplaceSlotWithSound(Session& session, Owner owner, int slotNumber, SoundRead sound,
+    const std::string& path);
+
+// Puts a sound that has been read into the slot, named after the file title
+// as Replace names it.
+void PutSoundIntoSlot(SoundSlot& slot, SoundRead sound, const std::string& title);
 
 // Bytes 0 through size of the slot (its sound and the byte after it),
 // never beyond the slot's buffer: what Extract writes.
@@ -56,10 +60,6 @@ std::string SlotNameFromFileTitle(const std::string& title);
 // The first character of that name the code page cannot hold, for a front
 // end that refuses such a file rather than name its slot with a '?'.
 std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title);
-
-// Puts a WAVE image made elsewhere (a decoded or reshaped sound) into the
-// slot, named after the file title as Replace names it.
-void PutWaveImageIntoSlot(SoundSlot& slot, Bytes image, const std::string& title);
 
 // Reshapes the sound in the slot (see ReshapeWave), keeping its name; on a
 // refusal the slot is unchanged and the error says why.

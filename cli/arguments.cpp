@@ -3,7 +3,7 @@
 #include "bank/soundbank.h"
 #include "cli/commands.h"
 #include "cli/jbxtool.h"
-#include "cli/sounddecoder.h"
+#include "seam/sounddecoder.h"
 #include "cli/text.h"
 
 #include <cstdint>
@@ -61,9 +61,9 @@ constexpr Command kCommands[] = {
     {"convert", "IN OUT.wav", 2, 2, false, false, true,
         "convert a Creative Voice File (or another sound) to WAVE",
         "Converts the Creative Voice File IN to the WAVE file OUT.wav. A WAVE file\n"
-        "is taken as it stands, and a sound of another format is decoded where\n"
-        "this build can (see the sound options). A file that is refused leaves\n"
-        "OUT.wav as it was.\n",
+        "is taken as it stands, and a sound of another format is decoded by the\n"
+        "system's decoder (see the sound options). A file that is refused, a\n"
+        "damaged one included, leaves OUT.wav as it was.\n",
         RunConvert},
     {"rewrite", "IN.jbx OUT.jbx", 2, 2, false, false, false,
         "load a bank and save it again",
@@ -75,9 +75,9 @@ constexpr Command kCommands[] = {
         "put a sound file into a slot",
         "Loads BANK, puts FILE into slot SLOT (1..10) as the editor's Replace does\n"
         "(named after FILE up to its first '.', at most 8 characters; a voice\n"
-        "file is converted, another format decoded where this build can) and\n"
-        "saves the bank as OUT. A file that is not a sound is refused and nothing\n"
-        "is written.\n",
+        "file is converted, another format decoded by the system's decoder) and\n"
+        "saves the bank as OUT. A file that is not a sound, or a damaged one, is\n"
+        "refused and nothing is written.\n",
         RunReplace},
     {"rename", "BANK SLOT NAME", 3, 3, false, true, false,
         "rename a slot",
@@ -121,9 +121,9 @@ void PrintSoundOptions(std::ostream& out)
            "                 count, rounded to nearest: it never clips)\n"
            "  --8bit         make samples of 16, 24 or 32 bits (integer or float)\n"
            "                 8-bit, rounded to nearest, without dither\n"
-        << (decoded.empty() ? "This build reads WAVE and Creative Voice files only.\n"
-                            : "Besides WAVE and Creative Voice files, this build decodes what\nlibsndfile reads: "
-                    + std::string(decoded) + ",\nto 16-bit WAVE (8-bit with --8bit).\n");
+        << "Besides WAVE and Creative Voice files, jbxtool takes what the system's\n"
+           "decoder reads, decoded to 16-bit WAVE (8-bit with --8bit):\n  "
+        << decoded << ".\nA damaged file is refused.\n";
 }
 
 void PrintVoiceOptions(std::ostream& out)

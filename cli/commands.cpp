@@ -3,6 +3,7 @@
 #include "bank/singlebytetext.h"
 #include "bank/slotops.h"
 #include "audio/reshape.h"
+#include "audio/soundinput.h"
 #include "audio/voiceconvert.h"
 #include "audio/wavefile.h"
 #include "audio/voicestream.h"
@@ -15,7 +16,6 @@
 #include "cli/clidesktop.h"
 #include "cli/jbxtool.h"
 #include "cli/printers.h"
-#include "cli/sounddecoder.h"
 #include "cli/text.h"
 
 #include <algorithm>
@@ -125,53 +125,12 @@ int UnheldCharacterError(const std::string& given, char32_t character, std::ostr
     return kExitFailure;
 }
 
-// The first bytes of a file, enough to tell what it holds; empty when it
-// cannot be read.
-constexpr std::size_t kStartBytes = 4;
-
-Bytes FileStart(const std::string& path)
-{
-    Bytes start(kStartBytes);
-    const auto file = InputFile::open(path);
-    start.resize(file ? file->read(start.data(), start.size()) : 0);
-    return start;
-}
-
-// Files that the editor's Replace takes as they stand (a WAVE or voice file,
-// or anything else that starts as one would) go to it; others are decoded
-// where this build can. Nothing when the file is none of these, after
-// saying why if the reason is not Replace's own.
-enum class SoundSource { AsItStands, Decoded, Refused };
-
-SoundSource DecodeIfNeeded(const std::string& file, const Bytes& start, std::optional<Bytes>& decoded,
-    std::ostream& err)
-{
-    if (ReplaceTakes(start))
-        return SoundSource::AsItStands;
-    std::string why;
-    decoded = DecodeSoundFile(file, why);
-    if (decoded)
-        return SoundSource::Decoded;
-    if (!why.empty()) {
-        err << "jbxtool: Cannot read " << Quoted(file) << ": " << why << "; nothing written\n";
-        return SoundSource::Refused;
-    }
-    // A build without a decoder names what it takes; one with a decoder
-    // that could not read the file leaves it to Replace to refuse.
-    if (const auto format = CompressedSoundFormat(start); format && DecodedFormats().empty()) {
-        err << "jbxtool: " << Quoted(file) << " is " << (*format == "MP3" ? "an " : "a ") << *format
-            << " file, which this build cannot read: it takes WAVE and Creative Voice files; nothing written\n";
-        return SoundSource::Refused;
-    }
-    return SoundSource::AsItStands;
-}
-
 bool Reshaping(const Invocation& invocation)
 {
     return invocation.reshape.mono || invocation.reshape.eightBit;
 }
 
-void ReshapeError(const std::string& file, ReshapeError error, std::ostream& err)
+void PrintReshapeRefusal(const std::string& file, ReshapeError error, std::ostream& err)
 {
     err << "jbxtool: " << Quoted(file)
         << (error == ReshapeError::NotAWave ? " is not a WAVE sound"
@@ -179,29 +138,89 @@ void ReshapeError(const std::string& file, ReshapeError error, std::ostream& err
         << "; nothing written\n";
 }
 
-// One file into one slot as the editor's Replace puts it there, or decoded,
-// then reshaped as the options ask.
-bool PutFile(Session& session, int slotNumber, const std::string& file, const Invocation& invocation,
-    std::ostream& err)
+void TooLargeError(const std::string& file, std::int64_t size, std::ostream& err)
 {
-    SoundSlot& slot = session.bank.slot(slotNumber);
-    std::optional<Bytes> decoded;
-    switch (DecodeIfNeeded(file, FileStart(file), decoded, err)) {
-    case SoundSource::Refused:
-        return false;
-    case SoundSource::Decoded:
-        PutWaveImageIntoSlot(slot, std::move(*decoded), FileTitleFromPath(file));
+    err << "jbxtool: " << Quoted(file) << " is " << SizeText(size) << "; a slot holds at most 2 GiB; nothing written\n";
+}
+
+// Says why the one way in refused a sound file; the conversion of a voice
+// file has said its part through the desktop.
+void PrintSoundRefusal(const std::string& file, const InputFile& input, const SoundRead& sound, std::ostream& err)
+{
+    err << "jbxtool: ";
+    switch (sound.result) {
+    case SoundReadResult::Read:
+        return;
+    case SoundReadResult::NotConverted:
+        err << Quoted(file) << " was not converted";
         break;
-    case SoundSource::AsItStands:
-        if (ReplaceSlotFromFile(session, Owner::None, slotNumber, file) != ReplaceResult::Replaced) {
-            err << "jbxtool: " << Quoted(file) << " was refused; nothing written\n";
-            return false;
-        }
+    case SoundReadResult::NotASound:
+        if (sound.why.empty())
+            err << Quoted(file) << " is no sound this build reads";
+        else
+            err << "Cannot read " << Quoted(file) << ": " << sound.why;
+        break;
+    case SoundReadResult::Damaged:
+        err << Quoted(file) << " is damaged: " << sound.why;
+        break;
+    case SoundReadResult::NoDecoder:
+        err << "Cannot read " << Quoted(file) << ": " << sound.why;
+        break;
+    case SoundReadResult::TooLarge:
+        if (sound.kind == SoundKind::Decoded)
+            err << Quoted(file) << " decodes to more than the 2 GiB a slot holds";
+        else
+            err << Quoted(file) << " is " << SizeText(input.size()) << "; a slot holds at most 2 GiB";
+        break;
+    case SoundReadResult::Unreadable:
+        err << "Cannot read " << Quoted(file)
+            << (input.failed() ? ": it changed while it was read" : "");
+        break;
+    case SoundReadResult::OutOfMemory:
+        err << "Not enough memory to read " << Quoted(file);
         break;
     }
+    err << "; nothing written\n";
+}
+
+// The sound files a command puts into slots, each opened once: a pipe can
+// be read but once, and a file measured before the work is the file read.
+struct SoundFile {
+    const std::string& path;
+    std::unique_ptr<InputFile> input;
+    SoundKind kind = SoundKind::Decoded;
+};
+
+std::optional<std::vector<SoundFile>> OpenSoundFiles(std::span<const std::string> paths, std::ostream& err)
+{
+    std::vector<SoundFile> files;
+    for (const std::string& path : paths) {
+        auto input = InputFile::open(path);
+        if (!input) {
+            err << "jbxtool: Cannot open " << Quoted(path) << '\n';
+            return std::nullopt;
+        }
+        std::uint8_t mark[kSoundMarkLength] = {};
+        const SoundKind kind = SoundKindOf(std::span(mark, input->read(mark, sizeof mark)));
+        files.push_back({path, std::move(input), kind});
+    }
+    return files;
+}
+
+// One file into one slot through the one way in, then reshaped as the
+// options ask.
+bool PutFile(Session& session, int slotNumber, SoundFile& file, const Invocation& invocation, std::ostream& err)
+{
+    SoundSlot& slot = session.bank.slot(slotNumber);
+    SoundRead sound = ReadSound({session.desktop, session.bank.currentSlot, Owner::None}, *file.input);
+    if (sound.result != SoundReadResult::Read) {
+        PrintSoundRefusal(file.path, *file.input, sound, err);
+        return false;
+    }
+    PutSoundIntoSlot(slot, std::move(sound), FileTitleFromPath(file.path));
     if (Reshaping(invocation)) {
         if (const auto error = ReshapeSlot(slot, invocation.reshape)) {
-            ReshapeError(file, *error, err);
+            PrintReshapeRefusal(file.path, *error, err);
             return false;
         }
     }
@@ -212,32 +231,24 @@ bool PutFile(Session& session, int slotNumber, const std::string& file, const In
 // offsets, or a file too long for a slot. Each file put into slots first on
 // is counted at the least it adds: a file stored as it stands adds its
 // length, one converted, decoded or reshaped may shrink and counts nothing.
-// Only regular files are measured: a pipe can be read but once.
 bool RefuseOversized(const SoundBank& bank, const StoredSounds& sounds, int first, const Invocation& invocation,
-    std::span<const std::string> files, std::ostream& err)
+    std::span<const SoundFile> files, std::ostream& err)
 {
     std::int64_t least = BankFileLength(bank, sounds);
     bool exact = true;
     for (std::size_t i = 0; i < files.size(); ++i) {
         least -= sounds.storedSize(bank, first + int(i));
-        std::error_code error;
-        const auto path = PathFromUtf8(files[i]);
-        if (!std::filesystem::is_regular_file(path, error)) {
+        const SoundFile& file = files[i];
+        if (file.kind == SoundKind::Decoded) {
             exact = false;
             continue;
         }
-        const std::int64_t size = std::int64_t(std::filesystem::file_size(path, error));
-        const Bytes start = FileStart(files[i]);
-        if (error || !ReplaceTakes(start)) {
-            exact = false;   // decoded, or refused later
-            continue;
-        }
+        const std::int64_t size = file.input->size();
         if (std::uint64_t(size) > kVoiceFileLimit) {
-            err << "jbxtool: " << Quoted(files[i]) << " is " << SizeText(size)
-                << "; a slot holds at most 2 GiB; nothing written\n";
+            TooLargeError(file.path, size, err);
             return true;
         }
-        if (StartsWithVoiceMark(start) || Reshaping(invocation)) {
+        if (file.kind == SoundKind::Voice || Reshaping(invocation)) {
             exact = false;
             continue;
         }
@@ -249,19 +260,18 @@ bool RefuseOversized(const SoundBank& bank, const StoredSounds& sounds, int firs
     return true;
 }
 
-// Puts each file into the next slot from first on; false once one is refused,
-// a voice file that the conversion refused included (Replace or the
-// conversion has said why). The editor keeps such a file as a silent slot;
-// a batch run stops before writing a bank that holds one.
+// Puts each file into the next slot from first on; false once one is
+// refused, said why. The editor keeps a voice file that the conversion
+// refused out of its slot as well; a batch run stops before writing a bank.
 bool PutFiles(Session& session, StreamedBank* streamed, int first, const Invocation& invocation,
-    std::span<const std::string> files, std::ostream& err)
+    std::span<SoundFile> files, std::ostream& err)
 {
     int slotNumber = first;
-    for (const std::string& file : files) {
+    for (SoundFile& file : files) {
         if (streamed)
             streamed->useBuffer(slotNumber);
-        if (const auto unheld = UnheldSlotNameCharacter(FileTitleFromPath(file))) {
-            UnheldCharacterError(file, *unheld, err);
+        if (const auto unheld = UnheldSlotNameCharacter(FileTitleFromPath(file.path))) {
+            UnheldCharacterError(file.path, *unheld, err);
             return false;
         }
         if (!PutFile(session, slotNumber, file, invocation, err))
@@ -271,51 +281,42 @@ bool PutFiles(Session& session, StreamedBank* streamed, int first, const Invocat
     return true;
 }
 
+// Opens the files, refuses what is too large and puts them into slots from
+// first on.
+bool PutSoundFiles(Session& session, StreamedBank* streamed, const StoredSounds& sounds, int first,
+    const Invocation& invocation, std::span<const std::string> paths, std::ostream& err)
+{
+    auto files = OpenSoundFiles(paths, err);
+    return files && !RefuseOversized(session.bank, sounds, first, invocation, *files, err)
+        && PutFiles(session, streamed, first, invocation, *files, err);
+}
+
 bool StartsWithRiff(std::span<const std::uint8_t> start)
 {
     return start.size() >= 4 && start[0] == 'R' && start[1] == 'I' && start[2] == 'F' && start[3] == 'F';
 }
 
 // The WAVE image convert writes when it cannot stream: the options reshape
-// it, or the file is to be decoded. Nothing when it was refused, said why.
-std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, const Bytes& start,
-    const Invocation& invocation, std::ostream& err)
+// it, or the file is decoded. Nothing when it was refused, said why.
+std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, const Invocation& invocation,
+    std::ostream& err)
 {
-    std::optional<Bytes> image;
-    if (StartsWithVoiceMark(start) || StartsWithRiff(start)) {
-        Bytes input(std::size_t(file.size()));
-        file.seek(0);
-        if (file.read(input.data(), input.size()) != input.size()) {
-            err << "jbxtool: Cannot read " << Quoted(inPath) << '\n';
-            return std::nullopt;
-        }
-        if (StartsWithRiff(start)) {
-            image = std::move(input);
-        } else {
-            CliDesktop desktop(err, invocation.answers);
-            Bytes output(input.size() + kWaveImageSlack);
-            std::int32_t size = std::int32_t(input.size());
-            if (ConvertVoiceFile({desktop}, output, input, size) != ConvertResult::Converted) {
-                err << "jbxtool: " << Quoted(inPath) << " was not converted; nothing written\n";
-                return std::nullopt;
-            }
-            output.resize(std::size_t(size) + 1);
-            image = std::move(output);
-        }
-    } else if (const SoundSource source = DecodeIfNeeded(inPath, start, image, err); source != SoundSource::Decoded) {
-        if (source == SoundSource::AsItStands)
-            err << "jbxtool: " << Quoted(inPath) << " is no sound this build reads; nothing written\n";
+    CliDesktop desktop(err, invocation.answers);
+    SoundRead sound = ReadSound({desktop}, file);
+    if (sound.result != SoundReadResult::Read) {
+        PrintSoundRefusal(inPath, file, sound, err);
         return std::nullopt;
     }
-    if (Reshaping(invocation)) {
-        ReshapeResult reshaped = ReshapeWave(*image, invocation.reshape);
-        if (!reshaped.image) {
-            ReshapeError(inPath, reshaped.error, err);
-            return std::nullopt;
-        }
-        image = std::move(reshaped.image);
+    // A converted voice file's image ends with the byte after its size.
+    const std::size_t length = std::size_t(sound.size) + (sound.kind == SoundKind::Voice ? 1 : 0);
+    if (!Reshaping(invocation)) {
+        sound.buffer.resize(length);
+        return std::move(sound.buffer);
     }
-    return image;
+    ReshapeResult reshaped = ReshapeWave(std::span(sound.buffer.data(), length), invocation.reshape);
+    if (!reshaped.image)
+        PrintReshapeRefusal(inPath, reshaped.error, err);
+    return std::move(reshaped.image);
 }
 
 } // namespace
@@ -396,14 +397,19 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     // which settles the image's length and asks the questions, then the
     // samples copied straight into the output behind the header, so memory
     // stays flat; a WAVE file is copied as it stands. Reshaping or decoding
-    // needs the sound in memory. What the file starts with comes from the
-    // file already open: a pipe cannot be opened twice.
-    Bytes start(kStartBytes);
-    start.resize(file->read(start.data(), start.size()));
-    // An empty file goes to the conversion, which says why it refuses it.
-    const bool voice = StartsWithVoiceMark(start) || start.empty();
-    const bool inMemory = Reshaping(invocation) || (!voice && !StartsWithRiff(start) && !start.empty());
-    if ((voice || (inMemory && StartsWithRiff(start))) && std::uint64_t(file->size()) > kVoiceFileLimit) {
+    // needs the sound in memory.
+    std::uint8_t mark[kSoundMarkLength] = {};
+    const std::span<const std::uint8_t> start(mark, file->read(mark, sizeof mark));
+    const SoundKind kind = SoundKindOf(start);
+    // A file that the editor's Replace would store as it stands but that is
+    // no RIFF file makes no WAVE file.
+    if (kind == SoundKind::AsItStands && !StartsWithRiff(start)) {
+        err << "jbxtool: " << Quoted(inPath) << " is no sound this build reads; nothing written\n";
+        return kExitFailure;
+    }
+    const bool voice = kind == SoundKind::Voice;
+    const bool inMemory = Reshaping(invocation) || kind == SoundKind::Decoded;
+    if (kind != SoundKind::Decoded && std::uint64_t(file->size()) > kVoiceFileLimit) {
         err << "jbxtool: " << Quoted(inPath) << " is " << SizeText(file->size()) << "; "
             << (voice ? "a voice file" : "a sound that --mono and --8bit take") << " of at most 2 GiB, what a slot holds,"
             << (voice ? " is converted" : " is reshaped") << "; nothing written\n";
@@ -412,7 +418,7 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     std::optional<Bytes> image;
     if (inMemory) {
         try {
-            image = ImageToConvert(*file, inPath, start, invocation, err);
+            image = ImageToConvert(*file, inPath, invocation, err);
         } catch (const std::bad_alloc&) {
             err << "jbxtool: Not enough memory to convert " << Quoted(inPath) << '\n';
             return kExitFailure;
@@ -465,8 +471,7 @@ int RunReplace(const Command& command, const Invocation& invocation, std::ostrea
     StreamedBank streamed;
     const auto files = std::span(invocation.operands).subspan(2);
     if (!LoadBankToWrite(session, streamed, invocation, invocation.operands[0], err, *slotNumber)
-        || RefuseOversized(session.bank, streamed, *slotNumber, invocation, files, err)
-        || !PutFiles(session, &streamed, *slotNumber, invocation, files, err))
+        || !PutSoundFiles(session, &streamed, streamed, *slotNumber, invocation, files, err))
         return kExitFailure;
     return SaveBankTo(session.bank, streamed, *invocation.output, invocation.operands[0], err);
 }
@@ -500,8 +505,7 @@ int RunCreate(const Command&, const Invocation& invocation, std::ostream&, std::
     Session session(desktop);
     NewBank(session);
     StoredSounds buffers;
-    if (RefuseOversized(session.bank, buffers, 1, invocation, invocation.operands, err)
-        || !PutFiles(session, nullptr, 1, invocation, invocation.operands, err))
+    if (!PutSoundFiles(session, nullptr, buffers, 1, invocation, invocation.operands, err))
         return kExitFailure;
     return SaveBankTo(session.bank, buffers, *invocation.output, {}, err);
 }

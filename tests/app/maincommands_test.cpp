@@ -1,10 +1,12 @@
 #include "app/maincommands.h"
 
 #include "app/accelerators.h"
+#include "app/slotcommands.h"
 #include "bank/bankwriter.h"
 #include "seam/desktop.h"
 #include "tests/support/memorylimit.h"
 #include "tests/support/sessiontest.h"
+#include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +134,34 @@ TEST_F(CommandTest, DroppingLoadsOnlyTheFirstFileWithoutAsking)
     EXPECT_EQ(desktop.messages.at(0).owner, Owner::None);
     EXPECT_EQ(window.caption, "JBX Maker - Untitled");
     EXPECT_FALSE(window.extractEnabled);
+}
+
+// A dropped sound goes into the current slot as Replace puts it there, the
+// rest of the bank kept; the game-ready question comes with it. A file that
+// is no sound is the loader's, which refuses it as it refuses any non-bank.
+TEST_F(CommandTest, ADroppedSoundGoesIntoTheCurrentSlot)
+{
+    PrepareBank(session, makeBank("mine.jbx"));
+    commands.startWindow();
+    commands.run(command::kSound1 + 1);
+    window.extractEnabled = false;
+    const Bytes stereo = WaveImage(1, 2, 11025, 16, Bytes(8, 0));
+    WriteBytes(dir.file("yelp.wav"), stereo);
+    desktop.messageAnswers = {MessageAnswer::No};
+    commands.dropFiles({dir.file("yelp.wav"), makeBank("ignored.jbx")});
+
+    EXPECT_EQ(window.caption, "JBX Maker - mine.jbx");
+    const SoundSlot& slot = session.bank.slot(2);
+    EXPECT_EQ(std::tie(slot.name, slot.size, window.name, window.sizeText, window.extractEnabled),
+        std::make_tuple("yelp", std::int32_t(stereo.size()), "yelp", FormatSlotSize(slot.size), true));
+    EXPECT_EQ(session.bank.slot(4).name, "s4") << "the other slots are kept";
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].caption, "Warning");
+
+    WriteBytes(dir.file("notes.txt"), ToBytes("no sound, no bank"));
+    commands.dropFiles({dir.file("notes.txt")});
+    EXPECT_EQ(desktop.messages.at(1).text, "Not a valid JeerBox sound file");
+    EXPECT_EQ(window.caption, "JBX Maker - Untitled");
 }
 
 // Running out of memory is no fault of the file, so unlike a file that is no bank it keeps the user's open bank.

@@ -2,6 +2,8 @@
 
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
+#include "seam/sounddecoder.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/memorylimit.h"
 #include "tests/support/sessiontest.h"
 
@@ -89,14 +91,13 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
         {"\u00DCberraschung.wav", ToBytes("RIFF...."), ReplaceResult::Replaced, 8, "\xDC" "berrasc",
             ToBytes("RIFF....\x80"), {}},
         {"growl.voc", voice, ReplaceResult::Replaced, 44 + 3, "growl", {}, {}},
-        // The editor keeps a refused voice file as silence of its length.
-        {"nonsense.voc", ToBytes("Creative nonsense file here"), ReplaceResult::NotConverted, 27, "nonsense",
-            Bytes(27 + 48, 0), {notVoice}},
-        {"program.exe", ToBytes("MZ\x90"), ReplaceResult::NotASound, 1, "(none)", ToBytes("MZ\x90\x80"),
+        // A refused file leaves the slot's sound as it was, also where the
+        // slot used to end up silent or empty.
+        {"nonsense.voc", ToBytes("Creative nonsense file here"), ReplaceResult::NotConverted, 8, "keep", kept,
+            {notVoice}},
+        {"program.exe", ToBytes("MZ\x90"), ReplaceResult::NotASound, 8, "keep", kept,
             {ErrorMessage("Not a valid sound file")}},
-        // Two bytes, so that Extract's size + 1 stay inside the buffer.
-        {"empty.wav", Bytes{}, ReplaceResult::NotASound, 1, "(none)", Bytes{0x80, 0},
-            {ErrorMessage("Not a valid sound file")}},
+        {"empty.wav", Bytes{}, ReplaceResult::NotASound, 8, "keep", kept, {ErrorMessage("Not a valid sound file")}},
         // Too short for the voice mark, and a 'C': kept as it is, unasked.
         {"cre.voc", ToBytes("Cre"), ReplaceResult::Replaced, 3, "cre", ToBytes("Cre\x80"), {}},
         {"vanished.wav", std::nullopt, ReplaceResult::Unreadable, 8, "keep", kept,
@@ -129,9 +130,45 @@ TEST_F(SlotTest, ReplaceTellsWhatBecameOfTheFile)
     const FileDialogRequest& r = desktop.fileDialogs.at(0);
     EXPECT_EQ(std::tie(r.kind, r.title, r.filters, r.filterIndex, r.fileMustExist),
         std::make_tuple(FileDialogKind::Open, "Replace sound 4",
-            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"}}, 1, true));
+            std::vector<FileFilter>{{"Wave Files (*.wav)", "*.wav"}, {"Voice Files (*.voc)", "*.voc"},
+                {"Other sound files", std::string(DecodedPatterns())}},
+            1, true));
     EXPECT_FALSE(window.extractEnabled) << "Replace leaves the Extract button alone";
     EXPECT_TRUE(desktop.played.empty());
+}
+
+// A sound the game cannot play is offered to be made mono and 8-bit, once,
+// after it has gone into the slot; one it plays is not asked about.
+TEST_F(SlotTest, ReplaceOffersToMakeTheSoundOneTheGamePlays)
+{
+    const Bytes stereo = WaveImage(1, 2, 11025, 16, {0x10, 0x00, 0x30, 0x00, 0xF0, 0xFF, 0x10, 0x00});
+    WriteBytes(dir.file("stereo.wav"), stereo);
+    WriteBytes(dir.file("mono.wav"), PcmWave(5));
+    const Message question{"Sound 3 is stereo, 16-bit. The game plays mono sounds only, and may need 8-bit.\n\n"
+                           "Make it mono and 8-bit?",
+        "Warning", MessageButtons::YesNo, MessageIcon::Question, Owner::MainWindow};
+    const struct {
+        const char* file;
+        std::optional<MessageAnswer> answer;   // nothing: not asked
+        Bytes stored;                          // the slot's sound, without the byte after it
+    } cases[] = {
+        {"stereo.wav", MessageAnswer::No, stereo},
+        // (16 + 48) / 2 = 32 and (-16 + 16) / 2 = 0, both under half an 8-bit step.
+        {"stereo.wav", MessageAnswer::Yes, WaveImage(1, 1, 11025, 8, {128, 128})},
+        {"mono.wav", std::nullopt, PcmWave(5)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        desktop.messages.clear();
+        if (c.answer)
+            desktop.messageAnswers.push_back(*c.answer);
+        desktop.fileAnswers.push_back(ChosenFile{dir.file(c.file), 1});
+        ASSERT_EQ(ReplaceSlot(session, window, 3), ReplaceResult::Replaced);
+        EXPECT_EQ(desktop.messages, c.answer ? std::vector{question} : std::vector<Message>{});
+        const SoundSlot& slot = session.bank.slot(3);
+        EXPECT_EQ(Bytes(slot.data->begin(), slot.data->begin() + slot.size), c.stored);
+        EXPECT_EQ(window.sizeText, FormatSlotSize(slot.size));
+    }
 }
 
 TEST_F(SlotTest, ExtractAsksForAWaveFileAndReportsOneItCannotCreate)

@@ -129,12 +129,5 @@ TEST(ReshapeTest, WhatCannotBeReshaped)
     }
 }
 
-TEST(ReshapeTest, PcmWaveImageTakesWholeFrames)
-{
-    const std::int16_t samples[] = {1, -1, 32767, -32768, 5};
-    EXPECT_EQ(PcmWaveImage(samples, 2, 11025), Wave({1, 2, 16}, S(2, {1, -1, 32767, -32768})));
-    EXPECT_EQ(PcmWaveImage(samples, 0, 11025), Wave({1, 0, 16}, {}));
-}
-
 } // namespace
 } // namespace jbx::testing

@@ -94,5 +94,33 @@ TEST(SlotCheck, NamesWhatEachSlotHoldsAndWhyAGameMayNotPlayIt)
     }
 }
 
+// The question names the slot and what keeps the game from playing its
+// sound; a sound the game plays, or one no reshape takes, is not asked about.
+TEST(SlotCheck, AsksToMakeOnlyWhatTheGameCannotPlayGameReady)
+{
+    const struct {
+        Bytes image;
+        std::optional<std::string> question;
+    } cases[] = {
+        {Wave(1, 2, 16, 40), "Sound 7 is stereo, 16-bit. The game plays mono sounds only, and may need 8-bit."},
+        {Wave(1, 2, 8, 40), "Sound 7 is stereo, 8-bit. The game plays mono sounds only."},
+        {Wave(3, 1, 32, 40), "Sound 7 is mono, 32-bit float. The game plays PCM sounds only, and may need 8-bit."},
+        {Wave(3, 6, 64, 48), "Sound 7 is 6 channels, 64-bit float. The game plays mono PCM sounds only, and may need 8-bit."},
+        {Wave(1, 1, 16, 40), std::nullopt},
+        {PcmWave(41), std::nullopt},
+        {Wave(2, 2, 4, 40), std::nullopt},
+        {ToBytes("RIFF but no WAVE"), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Bytes buffer = c.image;
+        buffer.push_back(0x80);
+        const SoundSlot slot{"x", 0, std::int32_t(c.image.size()), std::make_shared<Bytes>(buffer)};
+        EXPECT_EQ(GameReadyQuestion(slot, 7),
+            c.question ? std::optional(*c.question + "\n\nMake it mono and 8-bit?") : std::nullopt)
+            << c.question.value_or("no question");
+    }
+    EXPECT_EQ(GameReadyQuestion(SoundSlot{}, 7), std::nullopt) << "an empty slot";
+}
+
 } // namespace
 } // namespace jbx

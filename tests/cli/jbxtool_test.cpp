@@ -148,7 +148,7 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"rewrite", kDemoBank, noFolder}, 1, "jbxtool: Cannot create '" + noFolder + "'\n", ""},
         {{"extract", sparse, "3", old}, 1, "jbxtool: Slot 3 of '" + sparse + "' is empty; nothing written\n", ""},
         {{"extract", kDemoBank, "1", split}, 1, "jbxtool: Cannot create '" + dir.file("no/new\\x0aline.wav") + "'\n", ""},
-        {{"create", wave, v115, "-o", old}, 1, askedV115 + "jbxtool: '" + v115 + "' was refused; nothing written\n", ""},
+        {{"create", wave, v115, "-o", old}, 1, askedV115 + "jbxtool: '" + v115 + "' was not converted; nothing written\n", ""},
         // Characters that Windows-1252 lacks, in a file's title or a new name.
         {{"replace", kDemoBank, "3", bug, "-o", old}, 1, unheld("'" + bug + "'", "'\u0436' (U+0436)"), ""},
         {{"rename", kDemoBank, "3", "x\u0080", "-o", old}, 1, unheld("'x\\xc2\\x80'", "U+0080"), ""},
@@ -157,14 +157,14 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"replace", voiced, "3", wave, "-o", old}, 1, lumpsRefused + silent(5), ""},
         {{"extract", voiced, "5", old}, 1, lumpsRefused + silent(5), ""},
         // --mono and --8bit change PCM or float WAVE sounds only; a compressed
-        // file that the build cannot decode is named for what it is.
+        // file that the decoder cannot open says why.
         {{"create", "--mono", adpcm, "-o", old}, 1,
             "jbxtool: '" + adpcm + "' holds samples that --mono and --8bit do not take (PCM or float); nothing written\n", ""},
 #ifdef _WIN32
-        {{"create", flac, "-o", old}, 1, "jbxtool: '" + flac + "' is a FLAC file, which this build cannot read:"
-            " it takes WAVE and Creative Voice files; nothing written\n", ""},
+        {{"create", flac, "-o", old}, 1, "jbxtool: Cannot read '" + flac + "': it starts as a FLAC file,"
+            " but this system's decoder cannot read it; nothing written\n", ""},
 #else
-        {{"create", flac, "-o", old}, 1, "jbxtool: Not a valid sound file\njbxtool: '" + flac + "' was refused; nothing written\n", ""},
+        {{"create", flac, "-o", old}, 1, "jbxtool: '" + flac + "' is damaged: the decoder cannot open it; nothing written\n", ""},
 #endif
     };
     const std::size_t files = FileCount(dir);
@@ -451,8 +451,9 @@ TEST_F(Jbxtool, AnInputCutDuringTheSaveFailsIt)
 
 #ifndef _WIN32
 // A FLAC file goes into a slot decoded to a 16-bit PCM WAVE of the same
-// frames, or 8-bit with --8bit; convert decodes it to a file alike.
-TEST_F(Jbxtool, CompressedSoundsAreDecoded)
+// frames, or 8-bit with --8bit; convert decodes it to a file alike. Every
+// input may come through a pipe.
+TEST_F(Jbxtool, CompressedSoundsAreDecodedFromFilesAndPipes)
 {
     const std::string wave = dir.file("stereo.wav"), flac = dir.file("stereo.flac");
     const RunResult made = RunProgram("sox", {"-n", "-r", "11025", "-c", "2", "-b", "16", wave, "synth", "0.1", "sine", "440"});
@@ -462,12 +463,24 @@ TEST_F(Jbxtool, CompressedSoundsAreDecoded)
         const WaveFormat format = ReadWaveFormat(image).value_or(WaveFormat{});
         return std::tuple(format.encoding, format.channels, format.bitsPerSample, format.dataLength);
     };
+    const auto piped = [](const std::string& input, const std::string& command) {
+        return RunProgram("sh", {"-c", "cat \"$1\" | \"$2\" " + command, "sh", input, JbxtoolPath()});
+    };
     const std::uint32_t frames = std::get<3>(formatOf(ReadBytes(wave))) / 4;
-    const std::string bank = dir.file("decoded.jbx"), converted = dir.file("converted.wav");
+    const std::string bank = dir.file("decoded.jbx"), replaced = dir.file("replaced.jbx"),
+                      converted = dir.file("converted.wav");
     ASSERT_EQ(RunJbxtool({"create", "--8bit", flac, "-o", bank}).exitCode, 0);
-    const SoundSlot slot = Load(bank).slot(1);
-    EXPECT_EQ(formatOf(Bytes(slot.data->begin(), slot.data->end())), std::tuple(SampleEncoding::Pcm, 2, 8, frames * 2));
-    ASSERT_EQ(RunJbxtool({"convert", flac, converted}).exitCode, 0);
+    ASSERT_EQ(piped(flac, "replace " + bank + " 2 /dev/stdin -o " + replaced).exitCode, 0);
+    ASSERT_EQ(piped(wave, "replace " + replaced + " 3 /dev/stdin -o " + replaced).exitCode, 0);
+    const SoundBank decoded = Load(replaced);
+    const auto slotFormat = [&](int n) {
+        const SoundSlot& slot = decoded.slot(n);
+        return formatOf(Bytes(slot.data->begin(), slot.data->end()));
+    };
+    EXPECT_EQ(slotFormat(1), std::tuple(SampleEncoding::Pcm, 2, 8, frames * 2));
+    EXPECT_EQ(slotFormat(2), std::tuple(SampleEncoding::Pcm, 2, 16, frames * 4));
+    EXPECT_EQ(slotFormat(3), formatOf(ReadBytes(wave)));
+    ASSERT_EQ(piped(flac, "convert /dev/stdin " + converted).exitCode, 0);
     EXPECT_EQ(formatOf(ReadBytes(converted)), std::tuple(SampleEncoding::Pcm, 2, 16, frames * 4));
 }
 #endif

@@ -206,8 +206,11 @@ TEST_F(OptionsSheetTest, OkByKeysAfterVisitingEveryPageAssociatesThenWritesBoth)
 {
     store_.values = {{"UseLastOpenDir", "no"}, {"UseLastSaveDir", "yes"}};
     EXPECT_TRUE(Show([this](QDialog& sheet) {
-        W(sheet, "associateButton").setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        // Sent to the button itself: run alone, the sheet may not be the
+        // active window yet, and then no widget has the focus.
+        QWidget& associate = W(sheet, "associateButton");
+        associate.setFocus();
+        QTest::keyClick(&associate, Qt::Key_Enter);
         EXPECT_TRUE(sheet.isVisible()) << "Enter on Associate closed the sheet";
         EXPECT_EQ(store_.events, std::vector<std::string>{}) << "associated while the sheet was open";
         ExpectFixedSize(sheet);
