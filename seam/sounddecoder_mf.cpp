@@ -36,7 +36,8 @@ struct MediaFoundation {
     decltype(MFShutdown)* shutdown = nullptr;
     decltype(MFCreateMediaType)* createMediaType = nullptr;
     CreateByteStreamOnStream* createByteStreamOnStream = nullptr;
-    decltype(MFCreateSourceReaderFromByteStream)* createSourceReader = nullptr;
+    decltype(MFCreateSourceResolver)* createSourceResolver = nullptr;
+    decltype(MFCreateSourceReaderFromMediaSource)* createSourceReader = nullptr;
     std::string missing;   // what could not be had, empty when all could
 };
 
@@ -72,8 +73,9 @@ const MediaFoundation& LoadMediaFoundation()
             && Find(mf.shutdown, L"mfplat.dll", "mfplat.dll", "MFShutdown", missing)
             && Find(mf.createMediaType, L"mfplat.dll", "mfplat.dll", "MFCreateMediaType", missing)
             && Find(mf.createByteStreamOnStream, L"mfplat.dll", "mfplat.dll", "MFCreateMFByteStreamOnStream", missing)
+            && Find(mf.createSourceResolver, L"mfplat.dll", "mfplat.dll", "MFCreateSourceResolver", missing)
             && Find(mf.createSourceReader, L"mfreadwrite.dll", "mfreadwrite.dll",
-                    "MFCreateSourceReaderFromByteStream", missing);
+                    "MFCreateSourceReaderFromMediaSource", missing);
         return mf;
     }();
     return loaded;
@@ -303,6 +305,31 @@ bool CurrentFormat(IMFSourceReader* reader, PcmFormat& format)
     return true;
 }
 
+// A reader of the stream's sound. The file has no name here to tell the
+// format by, so every handler the system has is asked, which the source
+// resolver does only when told to.
+bool OpenReader(const MediaFoundation& mf, IStream* stream, Com<IMFSourceReader>& reader)
+{
+    Com<IMFByteStream> byteStream;
+    Com<IMFSourceResolver> resolver;
+    MF_OBJECT_TYPE type = MF_OBJECT_INVALID;
+    Com<IUnknown> object;
+    Com<IMFMediaSource> source;
+    if (FAILED(mf.createByteStreamOnStream(stream, byteStream.put()))
+        || FAILED(mf.createSourceResolver(resolver.put()))
+        || FAILED(resolver->CreateObjectFromByteStream(byteStream.get(), nullptr,
+               MF_RESOLUTION_MEDIASOURCE | MF_RESOLUTION_CONTENT_DOES_NOT_HAVE_TO_MATCH_EXTENSION_OR_MIME_TYPE
+                   | MF_RESOLUTION_READ,
+               nullptr, &type, object.put()))
+        || FAILED(object->QueryInterface(IID_IMFMediaSource, reinterpret_cast<void**>(source.put()))))
+        return false;
+    // Once made, the reader shuts the source down when it goes.
+    if (SUCCEEDED(mf.createSourceReader(source.get(), nullptr, reader.put())))
+        return true;
+    source->Shutdown();
+    return false;
+}
+
 // Asks for 16-bit PCM in the stream's own channels and rate.
 bool AskForPcm(const MediaFoundation& mf, IMFSourceReader* reader)
 {
@@ -411,11 +438,8 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
     // Read before Media Foundation reads the file on its own threads.
     const std::uint64_t encodedFrames = EncodedMp3Frames(file);
     const StreamHold stream(new FileStream(file));
-    Com<IMFByteStream> byteStream;
     Com<IMFSourceReader> reader;
-    if (FAILED(mf.createByteStreamOnStream(stream.get(), byteStream.put()))
-        || FAILED(mf.createSourceReader(byteStream.get(), nullptr, reader.put()))
-        || !AskForPcm(mf, reader.get()))
+    if (!OpenReader(mf, stream.get(), reader) || !AskForPcm(mf, reader.get()))
         return result;   // Unknown
     PcmFormat format;
     if (!CurrentFormat(reader.get(), format))
