@@ -485,6 +485,30 @@ TEST_F(Jbxtool, CompressedSoundsAreDecodedFromFilesAndPipes)
 }
 #endif
 
+#ifdef _WIN32
+// Windows decodes through Media Foundation: an MP3 becomes a 16-bit PCM
+// WAVE of its own channels and rate, and one cut in half is refused with
+// nothing written. The sounds are made by the build machine's ffmpeg.
+TEST_F(Jbxtool, CompressedSoundsAreDecodedByTheSystem)
+{
+    const std::string sounds = JBX_MF_SOUNDS;
+    const std::string converted = dir.file("converted.wav");
+    const RunResult run = RunJbxtool({"convert", sounds + "/tone.mp3", converted});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const WaveFormat format = ReadWaveFormat(ReadBytes(converted)).value_or(WaveFormat{});
+    EXPECT_EQ(std::tuple(format.formatTag, format.channels, format.sampleRate, format.bitsPerSample),
+        std::tuple(std::uint16_t(1), std::uint16_t(2), 44100u, std::uint16_t(16)));
+    // Three seconds, give or take the codec's padding.
+    EXPECT_NEAR(format.dataLength / 4.0, 3 * 44100, 2 * 1152);
+
+    const std::string cut = sounds + "/half-tone.mp3", notWritten = dir.file("cut.wav");
+    const RunResult refused = RunJbxtool({"convert", cut, notWritten});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("is damaged: its sound ends at 1.5 s of 3.0 s"));
+    EXPECT_FALSE(std::filesystem::exists(notWritten));
+}
+#endif
+
 // Files bigger than the memory jbxtool may use go through all the same:
 // a voice file's blocks are walked by their headers and its samples copied
 // behind the WAVE header, and a bank's sounds stay in the file until they

@@ -1,6 +1,7 @@
 // The Windows editor in the test's own process, its message boxes and file
 // dialogs answered by DialogDriver.
 
+#include "audio/wavefile.h"
 #include "seam/filesystem.h"
 #include "win32/controls.h"
 #include "win32/program.h"
@@ -23,6 +24,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace jbx;
@@ -58,6 +60,9 @@ void SendDrop(HWND window, const std::vector<std::string>& paths)
     GlobalUnlock(memory);
     SendMessageW(window, WM_DROPFILES, WPARAM(memory), 0);
 }
+
+// Made by the build machine's ffmpeg (tests/seam/mf_sounds.sh).
+const std::string kSounds = std::filesystem::path(JBX_MF_SOUNDS).make_preferred().string();
 
 class Editor : public MainWindowTest {
 protected:
@@ -108,6 +113,52 @@ TEST_F(Editor, AsksInMessageBoxesAndTakesFilesFromTheDialogAndDrops)
     SendDrop(main(), {bank, saved});
     EXPECT_EQ(WindowText(main()), L"JBX Maker - Überraschung-ß.jbx");
 
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+}
+
+// The Replace dialog offers the core's filters, ';' lists and all; an MP3
+// chosen there is decoded into the slot, and the core's question whether
+// to make it fit the game is a Yes/No box. A dropped WAVE goes into the
+// current slot, and Yes makes it mono and 8-bit.
+TEST_F(Editor, ReplacesFromTheDialogWithAnyFilterAndTakesDroppedSounds)
+{
+    DialogDriver driver;
+    std::vector<std::wstring> filters;
+    driver.then([&](HWND dialog) {
+        const HWND types = GetDlgItem(dialog, 0x470);   // cmb1, the file types
+        for (LRESULT i = 0, n = SendMessageW(types, CB_GETCOUNT, 0, 0); i < n; ++i) {
+            std::wstring text(std::size_t(SendMessageW(types, CB_GETLBTEXTLEN, WPARAM(i), 0)), L'\0');
+            SendMessageW(types, CB_GETLBTEXT, WPARAM(i), LPARAM(text.data()));
+            filters.push_back(text);
+        }
+        SendMessageW(types, CB_SETCURSEL, 2, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), LPARAM(types));
+        SetWindowTextW(GetDlgItem(dialog, 0x47C), WideFromUtf8(kSounds + "\\tone.mp3").c_str());
+        Press(dialog, IDOK);
+    });
+    std::vector<SeenBox> boxes;
+    driver.answerBox(IDNO, &boxes);
+    SetKey(VK_SHIFT, true);
+    click(IDC_SOUND1 + 2);
+    SetKey(VK_SHIFT, false);
+    EXPECT_EQ(filters, (std::vector<std::wstring>{L"Wave Files (*.wav)", L"Voice Files (*.voc)", L"Other sound files"}));
+    EXPECT_EQ(boxes, (std::vector<SeenBox>{{"question", {IDYES, IDNO}, main()}}));
+    const SoundSlot& slot = session.bank.slot(3);
+    const std::optional<WaveFormat> format = ReadWaveFormat(*slot.data);
+    ASSERT_TRUE(format) << "no WAVE in the slot";
+    EXPECT_EQ(std::tuple(format->formatTag, format->channels, format->sampleRate, format->bitsPerSample),
+        std::tuple(std::uint16_t(1), std::uint16_t(2), 44100u, std::uint16_t(16)));
+    EXPECT_EQ(session.replaceFilterIndex, 3);
+
+    WriteBytes(dir.file("dropped.wav"), WaveImage(1, 2, 11025, 16, Bytes(400, 0x10)));
+    driver.answerBox(IDYES, &boxes);
+    click(IDC_SOUND1 + 6);
+    SendDrop(main(), {dir.file("dropped.wav")});
+    EXPECT_EQ(boxes.size(), 2u);
+    const std::optional<WaveFormat> dropped = ReadWaveFormat(*session.bank.slot(7).data);
+    ASSERT_TRUE(dropped) << "no WAVE in the slot";
+    EXPECT_EQ(std::tuple(dropped->channels, dropped->sampleRate, dropped->bitsPerSample, dropped->dataLength),
+        std::tuple(std::uint16_t(1), 11025u, std::uint16_t(8), 100u));
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
 }
 
