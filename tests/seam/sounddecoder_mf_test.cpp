@@ -106,7 +106,6 @@ TEST(SoundDecoderMf, RefusesWhatItCannotTakeWhole)
         EXPECT_EQ(result.status, refused.status) << result.why;
         EXPECT_EQ(samples, kBefore);
         EXPECT_THAT(result.why, HasSubstr(refused.why));
-        std::printf("%s\n", result.why.c_str());
     }
 }
 
