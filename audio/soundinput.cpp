@@ -6,6 +6,7 @@
 #include "seam/sounddecoder.h"
 
 #include <algorithm>
+#include <string_view>
 #include <new>
 
 namespace jbx {
@@ -14,6 +15,9 @@ SoundKind SoundKindOf(std::span<const std::uint8_t> start)
 {
     if (StartsWithVoiceMark(start))
         return SoundKind::Voice;
+    constexpr std::string_view kRiff = "RIFF";
+    if (start.size() >= kRiff.size() && std::equal(kRiff.begin(), kRiff.end(), start.begin()))
+        return SoundKind::Wave;
     if (!start.empty() && (start[0] == 'C' || start[0] == 'R'))
         return SoundKind::AsItStands;
     return SoundKind::Decoded;
@@ -113,6 +117,7 @@ SoundRead ReadSound(const ConversionContext& context, InputFile& file)
     }
     try {
         switch (read.kind) {
+        case SoundKind::Wave:
         case SoundKind::AsItStands:
             ReadAsItStands(file, read);
             break;

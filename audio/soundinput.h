@@ -18,8 +18,9 @@ namespace jbx {
 class InputFile;
 
 enum class SoundKind {
-    AsItStands,   // a WAVE, or anything else that starts with 'C' or 'R', as the
-                  // editor has always taken such files
+    Wave,         // a RIFF file, taken as it stands
+    AsItStands,   // anything else that starts with 'C' or 'R', which the editor
+                  // has always stored as it stands too
     Voice,        // a voice file (it starts with kVoiceFileMark), converted
     Decoded,      // anything else, for the system's decoder
 };
@@ -42,7 +43,7 @@ enum class SoundReadResult {
 
 struct SoundRead {
     SoundReadResult result = SoundReadResult::NotASound;
-    SoundKind kind = SoundKind::AsItStands;
+    SoundKind kind = SoundKind::Decoded;
     // When Read: what a slot stores, its first size bytes the sound and at
     // least one byte more, which Extract writes with it (the pad byte, or a
     // converted voice file's last image byte).

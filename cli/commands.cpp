@@ -290,11 +290,6 @@ bool PutSoundFiles(Session& session, StreamedBank* streamed, const StoredSounds&
         && PutFiles(session, streamed, first, invocation, *files, err);
 }
 
-bool StartsWithRiff(std::span<const std::uint8_t> start)
-{
-    return start.size() >= 4 && start[0] == 'R' && start[1] == 'I' && start[2] == 'F' && start[3] == 'F';
-}
-
 // The WAVE image convert writes when it cannot stream: the options reshape
 // it, or the file is decoded. Nothing when it was refused, said why.
 std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, const Invocation& invocation,
@@ -402,7 +397,7 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     const SoundKind kind = SoundKindOf(start);
     // A file that the editor's Replace would store as it stands but that is
     // no RIFF file makes no WAVE file.
-    if (kind == SoundKind::AsItStands && !StartsWithRiff(start)) {
+    if (kind == SoundKind::AsItStands) {
         err << "jbxtool: " << Quoted(inPath) << " is no sound this build reads; nothing written\n";
         return kExitFailure;
     }

@@ -114,7 +114,7 @@ TEST_F(SoundInputTest, WaveAndVoiceFilesComeInAsTheEditorAlwaysTookThem)
         Bytes buffer;
         std::int32_t size;
     } cases[] = {
-        {"a.wav", SoundKind::AsItStands, padded, std::int32_t(wave.size())},
+        {"a.wav", SoundKind::Wave, padded, std::int32_t(wave.size())},
         {"r.txt", SoundKind::AsItStands, paddedText, std::int32_t(rText.size())},
         {"v.voc", SoundKind::Voice, converted, convertedSize},
     };

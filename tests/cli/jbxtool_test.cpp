@@ -105,6 +105,7 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
     adpcmWave[20] = 2;   // the format tag
     const std::string adpcm = write("adpcm.wav", adpcmWave);
     const std::string flac = write("damaged.flac", ToBytes("fLaC and nothing a decoder takes"));
+    const std::string rubbish = write("rubbish.wav", ToBytes("Rubbish that Replace would store as it stands"));
     {
         SoundBank bank;
         for (const auto& [slot, file] : {std::pair{1, wave}, std::pair{3, v115}, std::pair{5, nonsense}}) {
@@ -158,6 +159,7 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"extract", voiced, "5", old}, 1, lumpsRefused + silent(5), ""},
         // --mono and --8bit change PCM or float WAVE sounds only; a compressed
         // file that the decoder cannot open says why.
+        {{"convert", rubbish, old}, 1, "jbxtool: '" + rubbish + "' is no sound this build reads; nothing written\n", ""},
         {{"create", "--mono", adpcm, "-o", old}, 1,
             "jbxtool: '" + adpcm + "' holds samples that --mono and --8bit do not take (PCM or float); nothing written\n", ""},
 #ifdef _WIN32
