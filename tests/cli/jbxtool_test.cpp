@@ -297,23 +297,6 @@ TEST_F(Jbxtool, ConvertAnswersUnknownBlocksAndVersionsAsTold)
     }
 }
 
-// Create fills slots from the first on, replace the one it is given; each
-// slot is named after its file, and a voice file goes in converted.
-TEST_F(Jbxtool, ReplaceAndCreatePutFilesIntoSlots)
-{
-    const std::string made = dir.file("made.jbx"), out = dir.file("out.jbx");
-    RunResult run = RunJbxtool({"create", write("laugh.wav", PcmWave(40)), write("boo.wav", PcmWave(60)), "-o", made});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Bytes voice = VoiceFileBuilder().soundBlock(166, Ramp(99, 5)).terminator().build();
-    run = RunJbxtool({"replace", made, "10", write("growl.voc", voice), "--output=" + out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const SoundBank bank = Load(out);
-    EXPECT_EQ(bank.slot(1).name, "laugh");
-    EXPECT_EQ(bank.slot(2).name, "boo");
-    EXPECT_EQ(bank.slot(10).name, "growl");
-    EXPECT_EQ(bank.slot(10).size, 44 + 99) << "the image without its pad byte";
-}
-
 #ifndef _WIN32
 // A bank or a voice file piped in through /dev/stdin, which cannot seek, is
 // read as the file itself would be.
