@@ -144,14 +144,8 @@ TEST_F(MainWindowTest, KeysSelectSlotsAndReplaceUnlessTheNameBoxTakesThem)
 }
 
 // Characters come as an input method sends them.
-TEST_F(MainWindowTest, ADroppedFileLoadsAndTheNameBoxShowsAndTakesWindows1252)
+TEST_F(MainWindowTest, TheNameBoxShowsAndTakesWindows1252)
 {
-    const std::string dropped = dir.file("gr\u00FC\u00DFe.jbx");
-    WriteOneSoundBank(dropped);
-    DropFile(window, dropped);
-    const QString caption = QString::fromUtf8("JBX Maker - gr\u00FC\u00DFe.jbx");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowTitle() == caption; }));
-
     session.bank.slot(4).name = "\x80\x99\xE9\x81";
     QTest::mouseClick(sound(4), Qt::LeftButton);
     EXPECT_EQ(nameBox()->text(), QString::fromUtf8("\u20AC\u2122\u00E9\u0081"));
@@ -167,7 +161,8 @@ TEST_F(MainWindowTest, ADroppedFileLoadsAndTheNameBoxShowsAndTakesWindows1252)
 // Into an empty slot, so that the sound is all the window shows of it.
 TEST_F(MainWindowTest, ADroppedWaveGoesIntoTheCurrentSlotAndTheBankStaysOpen)
 {
-    const std::string dropped = dir.file("bark.wav");
+    // A name beyond ASCII: the dropped URL comes back as the file's UTF-8 path.
+    const std::string dropped = dir.file("b\u00E4rk.wav");
     const Bytes wave = PcmWave(2000);
     WriteBytes(dropped, wave);
     QTest::mouseClick(sound(2), Qt::LeftButton);
@@ -176,7 +171,7 @@ TEST_F(MainWindowTest, ADroppedWaveGoesIntoTheCurrentSlotAndTheBankStaysOpen)
     const SoundSlot& slot = session.bank.slot(2);
     EXPECT_EQ(Bytes(slot.data->begin(), slot.data->begin() + slot.size), wave);
     EXPECT_EQ(window.windowTitle(), "JBX Maker - one.jbx");
-    EXPECT_EQ(nameBox()->text(), "bark");
+    EXPECT_EQ(nameBox()->text(), QString::fromUtf8("b\u00E4rk"));
     EXPECT_EQ(sizeText(), "1 KB");
     EXPECT_TRUE(window.button(command::kExtract)->isEnabled());
     EXPECT_TRUE(desktop.messages.empty());
