@@ -272,6 +272,16 @@ void Dismiss(QWidget* modal)
     }
 }
 
+// The step for a window that no step before it expected: its title noted,
+// and the window dismissed.
+ModalScript::Step Unexpected(QStringList& titles)
+{
+    return [&titles](QWidget* modal) {
+        titles << modal->windowTitle();
+        Dismiss(modal);
+    };
+}
+
 // Types a file's path into Qt's file dialog and accepts it.
 void ChooseFile(QWidget* modal, const std::string& path)
 {
@@ -377,10 +387,7 @@ TEST_F(QtMainWindowTest, ReplaceTakesACompressedSoundThroughTheThirdFilterAndOff
                 else
                     Dismiss(modal);
             },
-            [&](QWidget* modal) {
-                unexpected << modal->windowTitle();
-                Dismiss(modal);
-            }};
+            Unexpected(unexpected)};
         replace(4);
         EXPECT_EQ(unexpected, QStringList());
         EXPECT_EQ(session.replaceFilterIndex, 3);
@@ -441,10 +448,6 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
         ExpectHeld(window, modal);
         ChooseFile(modal, dir.file("asks.voc"));
     };
-    const ModalScript::Step extra = [&](QWidget* modal) {
-        unexpected << modal->windowTitle();
-        Dismiss(modal);
-    };
     const std::pair<int, std::vector<ModalScript::Step>> commands[] = {
         {command::kNew, {answer}},
         {command::kOpen, {answer}},
@@ -454,7 +457,7 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
     };
     for (const auto& [id, steps] : commands) {
         SCOPED_TRACE(id);
-        ModalScript script{extra};
+        ModalScript script{Unexpected(unexpected)};
         script.steps.insert(script.steps.begin(), steps.begin(), steps.end());
         window.button(id)->click();
         ExpectReleased(window, focused);
@@ -533,10 +536,7 @@ TEST(SavingTest, TheSavingWindowIsPaintedAndTheMainWindowHeldWhileTheBankIsWritt
             EXPECT_EQ(session.bank.currentSlot, 1) << "F3 selected a slot";
             writerMayGo.release();
         },
-        [&](QWidget* modal) {
-            unexpected << modal->windowTitle();
-            Dismiss(modal);
-        }};
+        Unexpected(unexpected)};
     window.button(command::kSave)->click();
 
     EXPECT_TRUE(sawSaving) << "no modal Saving window came while the bank was written, with the events served";
