@@ -70,7 +70,7 @@ public:
         const double ratio = time / baseline;
         std::printf("%-20s %6.2fx %s", name.c_str(), ratio, what);
         if (target > 0)
-            std::printf(" (target %.0fx: %s)", target, ratio <= target ? "met" : "missed");
+            std::printf(" (target %gx: %s)", target, ratio <= target ? "met" : "missed");
         std::printf("\n");
     }
 
