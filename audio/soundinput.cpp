@@ -132,8 +132,10 @@ SoundRead ReadSound(const ConversionContext& context, InputFile& file)
         read.buffer = {};
         read.result = SoundReadResult::OutOfMemory;
     }
-    if (read.result != SoundReadResult::Read)
+    if (read.result != SoundReadResult::Read) {
         read.buffer = {};
+        read.size = 0;
+    }
     return read;
 }
 

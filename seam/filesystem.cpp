@@ -1,6 +1,7 @@
 #include "seam/filesystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -56,20 +57,29 @@ std::optional<Bytes> ReadToEnd(std::FILE* file)
     Bytes bytes;
     std::uint8_t chunk[1 << 16];
     try {
-        std::size_t got = 0;
-        do {
-            got = std::fread(chunk, 1, sizeof chunk, file);
+        for (;;) {
+            const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+            const int error = errno;
             if (got > limit - bytes.size())
                 return std::nullopt;
             if (bytes.size() + got > bytes.capacity())
                 bytes.reserve(std::min(std::max(bytes.capacity() * 2, bytes.size() + got), limit));
             bytes.insert(bytes.end(), chunk, chunk + got);
-        } while (got == sizeof chunk);
+            if (got == sizeof chunk)
+                continue;
+            if (std::feof(file))
+                break;
+            // A signal caught while the pipe is waited on (a handler without
+            // SA_RESTART, a timer's) interrupts the read, not the input.
+            if (std::ferror(file) && error == EINTR) {
+                std::clearerr(file);
+                continue;
+            }
+            return std::nullopt;
+        }
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    if (std::ferror(file))
-        return std::nullopt;
     return bytes;
 }
 

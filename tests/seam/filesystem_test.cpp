@@ -28,6 +28,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <chrono>
+#include <sys/time.h>
+#include <thread>
 #include <cstddef>
 #endif
 
@@ -126,6 +129,40 @@ TEST(Filesystem, EveryByteValueGoesThroughUnchangedUnderANonAsciiName)
     }
 #endif
 }
+
+#ifndef _WIN32
+// A pipe is read to its end through signals that interrupt the wait for it,
+// as a timer's do when its handler is installed without SA_RESTART.
+TEST(Filesystem, APipeIsReadWholeThroughSignals)
+{
+    struct sigaction quiet = {}, old = {};
+    quiet.sa_handler = [](int) {};
+    sigemptyset(&quiet.sa_mask);
+    ASSERT_EQ(sigaction(SIGALRM, &quiet, &old), 0);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread writer([in = ends[1]] {
+        sigset_t alarm;
+        sigemptyset(&alarm);
+        sigaddset(&alarm, SIGALRM);
+        pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
+        for (int i = 0; i < 5; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_EQ(write(in, "abcd", 4), 4);
+        }
+        close(in);
+    });
+    const itimerval often = {{0, 2000}, {0, 2000}}, off = {};
+    setitimer(ITIMER_REAL, &often, nullptr);
+    const auto file = InputFile::open("/dev/fd/" + std::to_string(ends[0]));
+    setitimer(ITIMER_REAL, &off, nullptr);
+    writer.join();
+    close(ends[0]);
+    sigaction(SIGALRM, &old, nullptr);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->size(), 20);
+}
+#endif
 
 // A file is replaced only by a complete new one: whatever fails, the file that was there stays with its
 // permissions, and no file is left beside it. Links lead to the file; a file that may not be written is
