@@ -104,6 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t leng
         FUZZ_CHECK(fromFile.log.empty());
 
     switch (kind) {
+    case jbx::SoundKind::Wave:
     case jbx::SoundKind::AsItStands: {
         FUZZ_CHECK(read.result == jbx::SoundReadResult::Read && read.size == std::int32_t(length));
         jbx::Bytes padded(input.begin(), input.end());
