@@ -1,5 +1,6 @@
 #include "seam/sounddecoder.h"
 
+#include "seam/decodedlength.h"
 #include "seam/filesystem.h"
 
 #include <windows.h>
@@ -275,13 +276,6 @@ private:
     FileStream* stream_;
 };
 
-// Seconds to one decimal, without the locale's decimal sign.
-std::string Seconds(std::uint64_t frames, std::uint32_t rate)
-{
-    const std::uint64_t tenths = rate ? (frames * 10 + rate / 2) / rate : 0;
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
-}
-
 // The rate, channels and frame size of the reader's current output.
 struct PcmFormat {
     std::uint32_t rate = 0;
@@ -459,7 +453,7 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
                                                 nullptr, sample.put());
         if (FAILED(read) || (flags & MF_SOURCE_READERF_ERROR))
             return refuse(DecodeStatus::Damaged,
-                          "the decoder failed after " + Seconds(decodedFrames(), format.rate) + " of sound");
+                          "the decoder failed after " + SecondsText(decodedFrames(), format.rate) + " of sound");
         if (flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) {
             // A decoder may settle its format with the first sample (a
             // stream that doubles its rate); a sound whose format changes
@@ -468,7 +462,7 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
             if (!CurrentFormat(reader.get(), changed)
                 || (samples.size() != start && (changed.rate != format.rate || changed.channels != format.channels)))
                 return refuse(DecodeStatus::Damaged,
-                              "its format changes after " + Seconds(decodedFrames(), format.rate));
+                              "its format changes after " + SecondsText(decodedFrames(), format.rate));
             format = changed;
         }
         if (sample) {
@@ -477,7 +471,7 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
                 return refuse(DecodeStatus::TooLong, {});
             if (failed)
                 return refuse(DecodeStatus::Damaged,
-                              "the decoder failed after " + Seconds(decodedFrames(), format.rate) + " of sound");
+                              "the decoder failed after " + SecondsText(decodedFrames(), format.rate) + " of sound");
         }
         if (flags & MF_SOURCE_READERF_ENDOFSTREAM)
             break;
@@ -486,13 +480,11 @@ DecodeResult Decode(const MediaFoundation& mf, InputFile& file, Bytes& samples, 
         return refuse(DecodeStatus::Damaged, "its last frame is cut");
 
     // Half a sound stored without a word would be found out only in the
-    // game. A length guessed from the file's size is a little off either
-    // way, so the shortfall must be clear.
+    // game.
     const std::uint64_t frames = decodedFrames();
     const std::uint64_t declared = std::max(DeclaredFrames(reader.get(), format.rate), encodedFrames);
-    if (frames + declared / 100 + format.rate / 5 < declared)
-        return refuse(DecodeStatus::Damaged,
-                      "its sound ends at " + Seconds(frames, format.rate) + " of " + Seconds(declared, format.rate));
+    if (std::string why = ShortSoundReason(frames, declared, format.rate); !why.empty())
+        return refuse(DecodeStatus::Damaged, std::move(why));
     if (frames == 0)
         return refuse(DecodeStatus::Damaged, "the decoder found no sound in it");
     return {DecodeStatus::Decoded, std::uint16_t(format.channels), format.rate, {}};

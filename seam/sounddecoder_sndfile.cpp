@@ -1,5 +1,6 @@
 #include "seam/sounddecoder.h"
 
+#include "seam/decodedlength.h"
 #include "seam/filesystem.h"
 
 #include <dlfcn.h>
@@ -77,21 +78,10 @@ sf_count_t Tell(void* file)
     return static_cast<InputFile*>(file)->position();
 }
 
-// Two MPEG audio frames: what an encoder's delay and padding may take from a
-// sound's end.
-constexpr sf_count_t kFrameSlack = 2 * 1152;
-
 struct Closer {
     const Sndfile* sndfile;
     void operator()(SNDFILE* file) const { sndfile->close(file); }
 };
-
-std::string Seconds(sf_count_t frames, int rate)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", double(frames) / rate);
-    return text;
-}
 
 } // namespace
 
@@ -154,21 +144,19 @@ DecodeResult DecodeSound(InputFile& file, Bytes& samples, std::uint64_t byteLimi
             WriteLE16(samples.data() + at + 2 * i, std::uint16_t(piece[i]));
         frames += got;
     }
-    // A decoder error, or a sound that stops short of the length its header
-    // gives, is a damaged file: half a sound stored without a word would be
-    // found out only in the game. An MP3 without a length header has its
-    // length guessed from its size, a little off either way, so the
-    // shortfall must be clear; an Ogg file whose length cannot be found has
-    // lost its end.
+    // A decoder error, or a sound that stops clearly short of the length its
+    // header gives, is a damaged file: half a sound stored without a word
+    // would be found out only in the game. An Ogg file whose length cannot
+    // be found has lost its end.
     const sf_count_t promised = info.frames;
     const bool unknownLength = promised <= 0 || promised == SF_COUNT_MAX;
     if (sndfile->error(sound.get()) != SF_ERR_NO_ERROR)
         result.why = std::string("the decoder reports: ") + sndfile->errorText(sound.get());
     else if (unknownLength && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
         result.why = "its end is missing";
-    else if (!unknownLength && frames < promised - promised / 100 - kFrameSlack)
-        result.why = "its sound ends at " + Seconds(frames, info.samplerate) + " of " + Seconds(promised, info.samplerate);
-    else if (frames == 0)
+    else if (!unknownLength)
+        result.why = ShortSoundReason(std::uint64_t(frames), std::uint64_t(promised), result.sampleRate);
+    if (result.why.empty() && frames == 0)
         result.why = "the decoder found no sound in it";
     if (!result.why.empty()) {
         samples.resize(kept);
