@@ -137,9 +137,9 @@ void PrintReshapeRefusal(const std::string& file, ReshapeError error, std::ostre
         << "; nothing written\n";
 }
 
-void TooLargeError(const std::string& file, std::int64_t size, std::ostream& err)
+std::string TooLargeText(const std::string& file, std::int64_t size)
 {
-    err << "jbxtool: " << Quoted(file) << " is " << SizeText(size) << "; a slot holds at most 2 GiB; nothing written\n";
+    return Quoted(file) + " is " + SizeText(size) + "; a slot holds at most 2 GiB";
 }
 
 // Says why the one way in refused a sound file; the conversion of a voice
@@ -154,22 +154,22 @@ void PrintSoundRefusal(const std::string& file, const InputFile& input, const So
         err << Quoted(file) << " was not converted";
         break;
     case SoundReadResult::NotASound:
-        if (sound.why.empty())
+        if (sound.why.empty()) {
             err << Quoted(file) << " is no sound this build reads";
-        else
-            err << "Cannot read " << Quoted(file) << ": " << sound.why;
+            break;
+        }
+        [[fallthrough]];
+    case SoundReadResult::NoDecoder:
+        err << "Cannot read " << Quoted(file) << ": " << sound.why;
         break;
     case SoundReadResult::Damaged:
         err << Quoted(file) << " is damaged: " << sound.why;
-        break;
-    case SoundReadResult::NoDecoder:
-        err << "Cannot read " << Quoted(file) << ": " << sound.why;
         break;
     case SoundReadResult::TooLarge:
         if (sound.kind == SoundKind::Decoded)
             err << Quoted(file) << " decodes to more than the 2 GiB a slot holds";
         else
-            err << Quoted(file) << " is " << SizeText(input.size()) << "; a slot holds at most 2 GiB";
+            err << TooLargeText(file, input.size());
         break;
     case SoundReadResult::Unreadable:
         err << "Cannot read " << Quoted(file)
@@ -244,7 +244,7 @@ bool RefuseOversized(const SoundBank& bank, const StoredSounds& sounds, int firs
         }
         const std::int64_t size = file.input->size();
         if (std::uint64_t(size) > kVoiceFileLimit) {
-            TooLargeError(file.path, size, err);
+            err << "jbxtool: " << TooLargeText(file.path, size) << "; nothing written\n";
             return true;
         }
         if (file.kind == SoundKind::Voice || Reshaping(invocation)) {
