@@ -68,6 +68,10 @@ inline constexpr std::array<Accelerator, kAcceleratorCount> kAcceleratorTable{{
     {'0', false, command::kSound10},
 }};
 
+// Alt+E opens the Sound window. It is kept out of table 400, which holds the
+// main window's keys as they have always been; a front end adds it beside.
+inline constexpr Accelerator kEditSoundAccelerator{'E', true, command::kEditSound};
+
 // Whether the table holds key, with Alt or without: the keys a front end
 // leaves to the table instead of handling them itself.
 constexpr bool TableHasKey(int key)

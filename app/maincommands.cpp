@@ -3,6 +3,7 @@
 #include "app/mainwindowview.h"
 #include "app/savebank.h"
 #include "app/slotcommands.h"
+#include "app/soundeditor.h"
 #include "bank/bankloader.h"
 #include "seam/desktop.h"
 #include "seam/filesystem.h"
@@ -61,7 +62,10 @@ bool MainCommands::run(int id, Notification notification)
     if (notification == Notification::Other || busy_)
         return false;
 
-    if (id >= command::kSound1 && id <= command::kSound10) {
+    const bool soundButton = id >= command::kSound1 && id <= command::kSound10;
+    if (notification == Notification::DoubleClicked)
+        return soundButton && editSound(id - command::kSound1 + 1);
+    if (soundButton) {
         SelectSlot(session_, window_, id - command::kSound1 + 1);
         // Shift turns a sound button into "play, then replace this one".
         if (session_.desktop.shiftHeld()) {
@@ -99,9 +103,26 @@ bool MainCommands::run(int id, Notification notification)
     case command::kOptions:
         Call(hooks_.showOptions);
         return true;
+    case command::kEditSound:
+        return editSound(session_.bank.currentSlot);
     default:
         return false;
     }
+}
+
+bool MainCommands::editSound(int slotNumber)
+{
+    if (!hooks_.editSound || !CanEditSound(session_.bank, slotNumber))
+        return false;
+    const FlagScope busy(busy_);
+    SoundEditor editor(session_, slotNumber);
+    if (hooks_.editSound(editor)) {
+        editor.keep();
+        // Only the Size text: the Name box may hold a name not yet committed.
+        if (slotNumber == session_.bank.currentSlot)
+            window_.setSizeText(FormatSlotSize(session_.bank.slot(slotNumber).size));
+    }
+    return true;
 }
 
 void MainCommands::replaceCurrentSlot()

@@ -7,14 +7,17 @@
 
 #include "app/savebank.h"
 
+#include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jbx {
 
 class MainWindowView;
 class SettingsStore;
+class SoundEditor;
 struct Session;
 struct SoundBank;
 
@@ -30,15 +33,33 @@ inline constexpr int kCredits = 126;
 inline constexpr int kExtract = 127;
 inline constexpr int kReplace = 128;
 inline constexpr int kOptions = 136;
+// The Sound window for the current slot: the sound buttons' context menu,
+// a double-click on a sound button and Alt+E. No control of the main
+// window carries it.
+inline constexpr int kEditSound = 160;
 } // namespace command
 
 // Control ids of the "Last File Played" panel.
 inline constexpr int kNameBoxId = 150;
 inline constexpr int kSizeTextId = 151;
 
-// How a command reached the window. Only a click (or a mnemonic) and an
-// accelerator key run commands; focus and double-click notices do not.
-enum class Notification { Clicked = 0, Accelerator = 1, Other = 2 };
+// How a command reached the window. A click (or a mnemonic) and an
+// accelerator key run commands; a double-click on a sound button opens its
+// Sound window (its first click has played it); focus notices do nothing.
+// The numbers are the Windows notification codes.
+enum class Notification { Clicked = 0, Accelerator = 1, Other = 2, DoubleClicked = 5 };
+
+// The sound buttons' context menu, in order: the commands of the buttons
+// below them, and the Sound window. Each acts on the current slot.
+struct SoundMenuItem {
+    std::string_view text;   // '&' marks the mnemonic
+    int command = 0;
+};
+inline constexpr std::array<SoundMenuItem, 3> kSoundMenu{{
+    {"&Replace\u2026", command::kReplace},
+    {"E&xtract\u2026", command::kExtract},
+    {"&Edit sound\u2026", command::kEditSound},
+}};
 
 // The parts of the main window that live outside the core.
 struct MainWindowHooks {
@@ -48,6 +69,9 @@ struct MainWindowHooks {
     // Presses the Replace button, for a sound button clicked with Shift.
     // Without it, Replace runs at once.
     std::function<void()> pressReplace;
+    // Runs the Sound window over editor, modal; true when it was closed with
+    // OK. Without it the window never opens.
+    std::function<bool(SoundEditor& editor)> editSound;
     // Runs the writing of a save; see RunAside in savebank.h. Without it the
     // bank is written on the calling thread, the window still meanwhile.
     RunAside runAside = {};
@@ -100,6 +124,10 @@ private:
 
     // Replace on the current slot, with commands held off.
     void replaceCurrentSlot();
+
+    // The Sound window for a slot that holds a sound; the slot changes, and
+    // the Size text with it, only when the window is confirmed.
+    bool editSound(int slotNumber);
 
     bool busy_ = false;
 
