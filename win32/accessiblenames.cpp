@@ -8,6 +8,8 @@
 #include <initguid.h>
 #include <oleacc.h>
 
+#include <algorithm>
+
 namespace jbx {
 
 AccessibleNames::~AccessibleNames()
@@ -37,19 +39,30 @@ bool AccessibleNames::start()
     return services_ != nullptr;
 }
 
+bool AccessibleNames::set(HWND control, REFGUID property, const std::wstring& text)
+{
+    if (!start() || FAILED(services_->SetHwndPropStr(control, DWORD(OBJID_CLIENT), CHILDID_SELF, property, text.c_str())))
+        return false;
+    if (std::find(named_.begin(), named_.end(), control) == named_.end())
+        named_.push_back(control);
+    return true;
+}
+
 bool AccessibleNames::give(HWND control, const std::wstring& name)
 {
-    if (!start()
-        || FAILED(services_->SetHwndPropStr(control, DWORD(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str())))
-        return false;
-    named_.push_back(control);
-    return true;
+    return set(control, PROPID_ACC_NAME, name);
+}
+
+bool AccessibleNames::describe(HWND control, const std::wstring& description)
+{
+    return set(control, PROPID_ACC_DESCRIPTION, description);
 }
 
 void AccessibleNames::clear()
 {
+    const MSAAPROPID properties[] = {PROPID_ACC_NAME, PROPID_ACC_DESCRIPTION};
     for (HWND control : named_)
-        services_->ClearHwndProps(control, DWORD(OBJID_CLIENT), CHILDID_SELF, &PROPID_ACC_NAME, 1);
+        services_->ClearHwndProps(control, DWORD(OBJID_CLIENT), CHILDID_SELF, properties, 2);
     named_.clear();
 }
 

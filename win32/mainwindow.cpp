@@ -5,6 +5,7 @@
 #include "win32/creditsdialog.h"
 #include "win32/optionssheet.h"
 #include "win32/resource.h"
+#include "win32/sounddialog.h"
 #include "win32/systemlibrary.h"
 #include "win32/widetext.h"
 #include "win32/win32desktop.h"
@@ -32,7 +33,17 @@ Notification NotificationOf(UINT code)
         return Notification::Clicked;
     if (code == 1)
         return Notification::Accelerator;
+    if (code == BN_DOUBLECLICKED)
+        return Notification::DoubleClicked;
     return Notification::Other;
+}
+
+static_assert(BN_DOUBLECLICKED == UINT(Notification::DoubleClicked));
+
+bool IsSoundButton(HWND window, HWND control)
+{
+    const int id = GetDlgCtrlID(control);
+    return GetParent(control) == window && id >= IDC_SOUND1 && id <= IDC_SOUND10;
 }
 
 // What DragAcceptFiles does, which would load the shell at start-up for
@@ -88,6 +99,7 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Session& session, SettingsS
               [this] { ShowOptionsSheet(instance_, window_, settings_, desktop_); },
               [this] { SendMessageW(window_, WM_CLOSE, 0, 0); },
               [this] { SendDlgItemMessageW(window_, IDC_REPLACE, BM_CLICK, 0, 0); },
+              [this](SoundEditor& editor) { return ShowSoundDialog(instance_, window_, editor, desktop_) == IDOK; },
               [this](const std::function<void()>& work, const std::function<void()>& poll) { desktop_.runAside(work, poll); },
           })
 {
@@ -103,6 +115,7 @@ INT_PTR CALLBACK Win32MainWindow::MainDialogProc(HWND window, UINT message, WPAR
     switch (message) {
         HANDLE_MSG(window, WM_INITDIALOG, OnInitDialog);
         HANDLE_MSG(window, WM_COMMAND, OnCommand);
+        HANDLE_MSG(window, WM_CONTEXTMENU, OnContextMenu);
         HANDLE_MSG(window, WM_DROPFILES, OnDropFiles);
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
@@ -119,6 +132,12 @@ BOOL Win32MainWindow::OnInitDialog(HWND window, HWND, LPARAM lParam)
     // current slot 1, Extract, and the focus on Sound 1 last.
     AcceptDroppedFiles(window, true);
     SendDlgItemMessageW(window, IDC_NAME, EM_LIMITTEXT, kSlotNameLimit, 0);
+    // A push button reports a double-click only with BS_NOTIFY; template 100
+    // stays as it has always been, so the style is added here.
+    for (int id = IDC_SOUND1; id <= IDC_SOUND10; ++id) {
+        const HWND button = GetDlgItem(window, id);
+        SetWindowLongPtrW(button, GWL_STYLE, GetWindowLongPtrW(button, GWL_STYLE) | BS_NOTIFY);
+    }
     const HMENU menu = GetSystemMenu(window, FALSE);
     EnableMenuItem(menu, 2, MF_BYPOSITION | MF_GRAYED);   // Size
     EnableMenuItem(menu, 4, MF_BYPOSITION | MF_GRAYED);   // Maximize
@@ -141,6 +160,40 @@ void Win32MainWindow::OnCommand(HWND window, int id, HWND control, UINT code)
     if (!IsWindowEnabled(window))
         return;
     self->commands_.run(id, NotificationOf(code));
+}
+
+void Win32MainWindow::OnContextMenu(HWND window, HWND control, UINT x, UINT y)
+{
+    Win32MainWindow* self = DialogData<Win32MainWindow>(window);
+    if (!self || !IsSoundButton(window, control) || !IsWindowEnabled(window))
+        return;
+    POINT at{GET_X_LPARAM(MAKELPARAM(x, y)), GET_Y_LPARAM(MAKELPARAM(x, y))};
+    if (at.x == -1 && at.y == -1) {
+        // From the keyboard (Shift+F10, the menu key): below the button.
+        RECT box;
+        GetWindowRect(control, &box);
+        at = {box.left, box.bottom};
+    }
+    if (const int id = self->trackSoundMenu(at))
+        self->commands_.run(id, Notification::Clicked);
+}
+
+int Win32MainWindow::trackSoundMenu(POINT at)
+{
+    const HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return 0;
+    // What Extract needs, a sound in the current slot, the Sound window
+    // needs too.
+    const bool extract = IsWindowEnabled(GetDlgItem(window_, IDC_EXTRACT));
+    for (const SoundMenuItem& item : kSoundMenu) {
+        const bool grayed = !extract && (item.command == command::kExtract || item.command == command::kEditSound);
+        AppendMenuW(menu, MF_STRING | (grayed ? MF_GRAYED : 0), UINT_PTR(item.command), WideFromUtf8(item.text).c_str());
+    }
+    const int id = int(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY,
+        at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    return id;
 }
 
 void Win32MainWindow::OnDropFiles(HWND window, HDROP drop)

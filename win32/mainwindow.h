@@ -35,9 +35,14 @@ private:
     static INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static BOOL OnInitDialog(HWND window, HWND focus, LPARAM self);
     static void OnCommand(HWND window, int id, HWND control, UINT code);
+    // A sound button's context menu, by mouse or key: kSoundMenu.
+    static void OnContextMenu(HWND window, HWND control, UINT x, UINT y);
     static void OnDropFiles(HWND window, HDROP drop);
     static void OnClose(HWND window);
     static void OnDestroy(HWND window);
+
+    // The menu's chosen command, or 0.
+    int trackSoundMenu(POINT at);
 
     HINSTANCE instance_;
     Session& session_;

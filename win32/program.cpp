@@ -21,8 +21,11 @@ namespace {
 // the key types a character there (the digits and A). F1 to F10 reach the
 // table from anywhere. Without a table the dialog keeps everything, so the
 // mnemonics still work.
-bool LeftToTable(const MSG& message, HWND mainWindow, HACCEL table)
+bool LeftToTable(const MSG& message, HWND mainWindow, HACCEL table, HACCEL editSoundTable)
 {
+    // The dialog would take Alt+E for a mnemonic, which no control has.
+    if (editSoundTable && message.message == WM_SYSKEYDOWN && int(message.wParam) == kEditSoundAccelerator.key)
+        return true;
     if (!table || (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)
         || !TableHasKey(int(message.wParam)))
         return false;
@@ -44,11 +47,20 @@ std::wstring BankPathFromCommandLine(std::wstring_view commandLine)
     return std::wstring(commandLine);
 }
 
-void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL table)
+HACCEL CreateEditSoundTable()
 {
-    if (!LeftToTable(message, mainWindow, table) && IsDialogMessageW(mainWindow, &message))
+    ACCEL entry{BYTE(FVIRTKEY | (kEditSoundAccelerator.alt ? FALT : 0)), WORD(kEditSoundAccelerator.key),
+        WORD(kEditSoundAccelerator.command)};
+    return CreateAcceleratorTableW(&entry, 1);
+}
+
+void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL table, HACCEL editSoundTable)
+{
+    if (!LeftToTable(message, mainWindow, table, editSoundTable) && IsDialogMessageW(mainWindow, &message))
         return;
     if (table && TranslateAcceleratorW(mainWindow, table, &message))
+        return;
+    if (editSoundTable && TranslateAcceleratorW(mainWindow, editSoundTable, &message))
         return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
@@ -72,13 +84,14 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLine)
     const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     if (!table)
         ShowError(desktop, kAcceleratorLoadError, Owner::None);
+    const HACCEL editSoundTable = CreateEditSoundTable();
 
     MSG message{};
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
         if (got == -1)
             return 1;
-        HandleLoopMessage(message, mainWindow, table);
+        HandleLoopMessage(message, mainWindow, table, editSoundTable);
     }
     return int(message.wParam);
 }

@@ -18,8 +18,13 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLine);
 // other quote inside is the path between them. Empty means no bank.
 std::wstring BankPathFromCommandLine(std::wstring_view commandLine);
 
+// Alt+E for the Sound window, a table of its own beside table 400 (see
+// kEditSoundAccelerator). Null when it could not be made.
+HACCEL CreateEditSoundTable();
+
 // One message of the loop, in its order: the main window's keyboard
-// handling, then the keyboard table, then translate and dispatch.
-void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL table);
+// handling, then the keyboard table and the Alt+E table, then translate and
+// dispatch.
+void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL table, HACCEL editSoundTable = nullptr);
 
 } // namespace jbx

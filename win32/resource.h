@@ -14,6 +14,7 @@
 #define IDD_KNOWN_BUGS_PAGE 106
 #define IDD_TIPS_PAGE 107
 #define IDD_CREDITS 108
+#define IDD_SOUND 109
 
 /* Icons, accelerators, the About sound */
 #define IDI_PROGRAM 200
@@ -56,6 +57,21 @@
 #define IDC_DESCRIPTION 101
 #define IDC_DATE_FINISHED 102
 #define IDC_ERASE 103
+
+/* Sound window (109) */
+#define IDC_WAVEFORM 170
+#define IDC_FORMAT 171
+#define IDC_FINDINGS 172
+#define IDC_SOUND_SIZE 173
+#define IDC_PLAY 174
+#define IDC_TRIM_SELECTION 175
+#define IDC_TRIM_SILENCE 176
+#define IDC_SILENCE_FIELD 177
+#define IDC_NORMALIZE 178
+#define IDC_LEVEL_FIELD 179
+#define IDC_MAKE_MONO 180
+#define IDC_MAKE_EIGHT_BIT 181
+#define IDC_UNDO 182
 
 /* Options sheet: File page (104) */
 #define IDC_ASSOCIATE 135
