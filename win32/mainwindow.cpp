@@ -99,8 +99,8 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Session& session, SettingsS
               [this] { ShowOptionsSheet(instance_, window_, settings_, desktop_); },
               [this] { SendMessageW(window_, WM_CLOSE, 0, 0); },
               [this] { SendDlgItemMessageW(window_, IDC_REPLACE, BM_CLICK, 0, 0); },
-              [this](SoundEditor& editor) { return ShowSoundDialog(instance_, window_, editor, desktop_) == IDOK; },
               [this](const std::function<void()>& work, const std::function<void()>& poll) { desktop_.runAside(work, poll); },
+              [this](SoundEditor& editor) { return ShowSoundDialog(instance_, window_, editor, desktop_) == IDOK; },
           })
 {
 }

@@ -1,10 +1,17 @@
-// The names a screen reader says for the unknown-block dialog's fields.
-// Wine's annotation service keeps no names, so they are seen as a recording
-// service registered in this process receives them, as Windows' would.
+// The names a screen reader says for the unknown-block dialog's fields and
+// the Sound window's. Wine's annotation service keeps no names, so they are
+// seen as a recording service registered in this process receives them, as
+// Windows' would.
 
+#include "app/soundeditor.h"
+#include "bank/soundbank.h"
+#include "win32/controls.h"
 #include "win32/resource.h"
+#include "win32/sounddialog.h"
 #include "win32/win32desktop.h"
 #include "win32/widetext.h"
+
+#include "tests/support/testfiles.h"
 
 #include "tests/win32/dialogdriver.h"
 
@@ -23,7 +30,7 @@ namespace {
 struct GivenName {
     HWND window;
     DWORD object, child;
-    bool isName;
+    MSAAPROPID property;
     std::wstring name;
     bool operator==(const GivenName&) const = default;
 };
@@ -57,7 +64,7 @@ public:
 
     HRESULT WINAPI SetHwndPropStr(HWND window, DWORD object, DWORD child, MSAAPROPID property, LPCWSTR text) override
     {
-        given.push_back({window, object, child, property == PROPID_ACC_NAME, text});
+        given.push_back({window, object, child, property, text});
         return S_OK;
     }
     HRESULT WINAPI ClearHwndProps(HWND window, DWORD, DWORD, const MSAAPROPID*, int) override
@@ -98,7 +105,7 @@ TEST(Accessibility, EachUnknownBlockFieldIsNamedAfterItsOwnHeading)
     std::vector<GivenName> expected;
     driver.then([&](HWND dialog) {
         for (int i = 0; i < 3; ++i)
-            expected.push_back({GetDlgItem(dialog, fields[i]), DWORD(OBJID_CLIENT), CHILDID_SELF, true, headings[i]});
+            expected.push_back({GetDlgItem(dialog, fields[i]), DWORD(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, headings[i]});
         Press(dialog, IDC_SKIP_BLOCK);
     });
     desktop.askUnknownBlock({3, 12, 345}, Owner::None);
@@ -110,6 +117,59 @@ TEST(Accessibility, EachUnknownBlockFieldIsNamedAfterItsOwnHeading)
     std::sort(expected.begin(), expected.end(), [](const GivenName& a, const GivenName& b) { return a.name < b.name; });
     EXPECT_EQ(given, expected);
     EXPECT_EQ(service.cleared.size(), 3u);
+    EXPECT_EQ(driver.unexpectedCaptions(), L"");
+    CoUninitialize();
+}
+
+// The waveform is named, and described as the sound stands after each
+// command; each field is named by the label just before it, by Windows'
+// own rule.
+TEST(Accessibility, TheWaveformIsNamedAndDescribedAndEachFieldNamedByItsLabel)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Win32Desktop desktop(GetModuleHandleW(nullptr));
+    Session session(desktop);
+    Bytes samples;
+    for (int i = 0; i < 300; ++i)
+        PutLE16(samples, std::uint16_t(i % 2 ? 3000 : -3000));
+    const Bytes image = WaveImage(1, 1, 11025, 16, samples);
+    SoundSlot& slot = session.bank.slot(1);
+    slot.data = MakeSoundData(image.size() + 1);
+    std::copy(image.begin(), image.end(), slot.data->begin());
+    slot.size = std::int32_t(image.size());
+    SoundEditor editor(session, 1);
+    const std::wstring opening = WideFromUtf8(editor.waveformDescription());
+
+    DialogDriver driver;
+    RecordingService service;
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(&service), CLSCTX_INPROC_SERVER,
+                  REGCLS_MULTIPLEUSE, &cookie),
+        S_OK);
+    HWND waveform = nullptr;
+    std::vector<std::wstring> labels;
+    driver.then([&](HWND dialog) {
+        waveform = GetDlgItem(dialog, IDC_WAVEFORM);
+        for (const int field : {IDC_SILENCE_FIELD, IDC_LEVEL_FIELD}) {
+            const HWND label = GetWindow(GetDlgItem(dialog, field), GW_HWNDPREV);
+            labels.push_back(WindowText(label));
+            EXPECT_FALSE(GetWindowLongW(label, GWL_STYLE) & WS_TABSTOP);
+        }
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_NORMALIZE, BN_CLICKED), 0);
+        Press(dialog, IDCANCEL);
+    });
+    ShowSoundDialog(GetModuleHandleW(nullptr), nullptr, editor, desktop);
+    CoRevokeClassObject(cookie);
+
+    const std::wstring normalized = WideFromUtf8(editor.waveformDescription());
+    ASSERT_NE(normalized, opening) << "Normalize changed nothing to describe";
+    const auto given = [&](const MSAAPROPID& property, const std::wstring& text) {
+        return GivenName{waveform, DWORD(OBJID_CLIENT), CHILDID_SELF, property, text};
+    };
+    EXPECT_EQ(service.given, (std::vector<GivenName>{given(PROPID_ACC_NAME, L"Waveform"),
+                                 given(PROPID_ACC_DESCRIPTION, opening), given(PROPID_ACC_DESCRIPTION, normalized)}));
+    EXPECT_EQ(service.cleared, std::vector<HWND>{waveform});
+    EXPECT_EQ(labels, (std::vector<std::wstring>{L"Silence below (dBFS):", L"Peak level (dBFS):"}));
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
     CoUninitialize();
 }
