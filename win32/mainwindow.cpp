@@ -33,6 +33,8 @@ Notification NotificationOf(UINT code)
         return Notification::Clicked;
     if (code == 1)
         return Notification::Accelerator;
+    // A push button reports a double-click only with BS_NOTIFY, which the
+    // sound buttons of template 100 have always had (0x4000 in 0x50014300).
     if (code == BN_DOUBLECLICKED)
         return Notification::DoubleClicked;
     return Notification::Other;
@@ -132,12 +134,6 @@ BOOL Win32MainWindow::OnInitDialog(HWND window, HWND, LPARAM lParam)
     // current slot 1, Extract, and the focus on Sound 1 last.
     AcceptDroppedFiles(window, true);
     SendDlgItemMessageW(window, IDC_NAME, EM_LIMITTEXT, kSlotNameLimit, 0);
-    // A push button reports a double-click only with BS_NOTIFY; template 100
-    // stays as it has always been, so the style is added here.
-    for (int id = IDC_SOUND1; id <= IDC_SOUND10; ++id) {
-        const HWND button = GetDlgItem(window, id);
-        SetWindowLongPtrW(button, GWL_STYLE, GetWindowLongPtrW(button, GWL_STYLE) | BS_NOTIFY);
-    }
     const HMENU menu = GetSystemMenu(window, FALSE);
     EnableMenuItem(menu, 2, MF_BYPOSITION | MF_GRAYED);   // Size
     EnableMenuItem(menu, 4, MF_BYPOSITION | MF_GRAYED);   // Maximize
