@@ -19,6 +19,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,14 @@ struct GivenName {
     std::wstring name;
     bool operator==(const GivenName&) const = default;
 };
+
+void PrintTo(const GivenName& given, std::ostream* os)
+{
+    const char* property = given.property == PROPID_ACC_NAME ? "name"
+        : given.property == PROPID_ACC_DESCRIPTION        ? "description"
+                                                          : "another property";
+    *os << given.window << ' ' << property << " \"" << Utf8FromWide(given.name) << '"';
+}
 
 // The annotation service in place of the system's, as its own class object.
 class RecordingService final : public IAccPropServices, public IClassFactory {
