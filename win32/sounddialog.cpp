@@ -254,8 +254,10 @@ std::optional<SelectionKey> SelectionKeyOf(WPARAM key)
 LRESULT CALLBACK WaveformProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND dialog = GetParent(control);
-    SoundDialogState& state = *DialogData<SoundDialogState>(dialog);
-    SoundEditor& editor = state.editor;
+    SoundDialogState* const state = DialogData<SoundDialogState>(dialog);
+    if (!state)
+        return DefWindowProcW(control, message, wParam, lParam);
+    SoundEditor& editor = state->editor;
     switch (message) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
@@ -295,7 +297,7 @@ LRESULT CALLBACK WaveformProc(HWND control, UINT message, WPARAM wParam, LPARAM 
         }
         break;
     }
-    return CallWindowProcW(state.staticProc, control, message, wParam, lParam);
+    return CallWindowProcW(state->staticProc, control, message, wParam, lParam);
 }
 
 BOOL OnInitDialog(HWND dialog, HWND, LPARAM lParam)

@@ -184,9 +184,17 @@ TEST_F(SoundWindow, OpensFromTheMenuADoubleClickAndAltEAndChangesTheSlotOnlyOnOk
     EXPECT_EQ(DataLength(session.bank.slot(2)), 200u * 4) << "the loud frames alone";
 
     // A double-click: its first click plays; the window's mouse, keys and
-    // commands change nothing once it is left with Escape.
+    // commands change nothing once it is left with Escape. What the core
+    // tells meanwhile is owned by the Sound window.
+    std::vector<SeenBox> boxes;
+    HWND soundWindow = nullptr;
     driver.then([&](HWND dialog) {
+        soundWindow = dialog;
         EXPECT_EQ(WindowText(dialog), L"Sound 3 - hiss");
+        SetDlgItemTextW(dialog, IDC_SILENCE_FIELD, L"quiet");
+        driver.answerBox(IDOK, &boxes);
+        Click(dialog, IDC_TRIM_SILENCE);
+        SetDlgItemTextW(dialog, IDC_SILENCE_FIELD, L"-40");
         const HWND waveform = GetDlgItem(dialog, IDC_WAVEFORM);
         EXPECT_EQ(GetFocus(), waveform);
         RECT box;
@@ -213,6 +221,7 @@ TEST_F(SoundWindow, OpensFromTheMenuADoubleClickAndAltEAndChangesTheSlotOnlyOnOk
         PostMessageW(button, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(4, 4));
     Pump(main(), table, editSoundTable);
     EXPECT_TRUE(driver.done()) << "no Sound window";
+    EXPECT_EQ(boxes, (std::vector<SeenBox>{{"stop", {IDOK}, soundWindow}}));
     EXPECT_EQ(session.bank.currentSlot, 3);
     EXPECT_EQ(desktop.playing(), session.bank.slot(3).data);
     EXPECT_EQ(Bytes(session.bank.slot(3).data->begin(), session.bank.slot(3).data->end() - 1), sound);
