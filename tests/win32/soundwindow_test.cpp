@@ -118,6 +118,28 @@ bool Enabled(HWND dialog, int id)
     return IsWindowEnabled(GetDlgItem(dialog, id));
 }
 
+// The upper half of what a control paints: the waveform's first lane,
+// above its time scale.
+std::vector<DWORD> UpperHalf(HWND control)
+{
+    RECT box;
+    GetClientRect(control, &box);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), box.right, -box.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP picture = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(dc, picture);
+    SendMessageW(control, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT);
+    GdiFlush();
+    const auto* first = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> pixels(first, first + std::size_t(box.right) * std::size_t(box.bottom / 2));
+    SelectObject(dc, old);
+    DeleteObject(picture);
+    DeleteDC(dc);
+    return pixels;
+}
+
 std::uint32_t DataLength(const SoundSlot& slot)
 {
     const std::optional<WaveFormat> format = ReadWaveFormat(std::span(slot.data->data(), std::size_t(slot.size)));
@@ -166,9 +188,11 @@ TEST_F(SoundWindow, OpensFromTheMenuADoubleClickAndAltEAndChangesTheSlotOnlyOnOk
         EXPECT_EQ(WindowText(dialog), L"Sound 2 - hiss");
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), main());
         sizeBefore = ItemText(dialog, IDC_SOUND_SIZE);
+        const std::vector<DWORD> traceBefore = UpperHalf(GetDlgItem(dialog, IDC_WAVEFORM));
         EXPECT_EQ(ItemText(dialog, IDC_SILENCE_FIELD), WideFromUtf8(kSilenceFieldDefault));
         Click(dialog, IDC_TRIM_SILENCE);
         sizeAfter = ItemText(dialog, IDC_SOUND_SIZE);
+        EXPECT_TRUE(UpperHalf(GetDlgItem(dialog, IDC_WAVEFORM)) != traceBefore) << "the trace is drawn anew";
         EXPECT_TRUE(Enabled(dialog, IDC_UNDO));
         Press(dialog, IDOK);
     });
