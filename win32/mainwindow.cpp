@@ -163,7 +163,7 @@ void Win32MainWindow::OnContextMenu(HWND window, HWND control, UINT x, UINT y)
     Win32MainWindow* self = DialogData<Win32MainWindow>(window);
     if (!self || !IsSoundButton(window, control) || !IsWindowEnabled(window))
         return;
-    POINT at{GET_X_LPARAM(MAKELPARAM(x, y)), GET_Y_LPARAM(MAKELPARAM(x, y))};
+    POINT at{short(x), short(y)};   // screen coordinates, signed on a monitor left of or above the first
     if (at.x == -1 && at.y == -1) {
         // From the keyboard (Shift+F10, the menu key): below the button.
         RECT box;

@@ -172,7 +172,8 @@ TEST_F(Editor, ClicksAndKeysGoThroughTheLoopToTheTableOrTheNameBox)
 {
     const HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_TRUE(table);
-    // A double click (notice 5) plays nothing.
+    // A double click (notice 5) plays nothing, and on an empty slot opens
+    // nothing either.
     SendMessageW(main(), WM_COMMAND, MAKEWPARAM(103, 5), LPARAM(item(103)));
     EXPECT_EQ(session.bank.currentSlot, 1);
     click(IDC_SOUND1 + 4);
