@@ -74,6 +74,9 @@ struct Shaping {
 
 inline constexpr double kDefaultSilenceDb = -40;
 inline constexpr double kDefaultNormalizeDb = -1;
+// The lowest of each that people may ask for; both go up to 0 dBFS.
+inline constexpr double kLowestSilenceDb = -120;
+inline constexpr double kLowestNormalizeDb = -60;
 
 ReshapeResult ShapeWave(std::span<const std::uint8_t> image, const Shaping& shaping);
 
