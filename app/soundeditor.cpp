@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <locale>
@@ -18,58 +16,7 @@ namespace jbx {
 
 namespace {
 
-constexpr double kLowestThreshold = -120;
-constexpr double kLowestLevel = -60;
 constexpr std::string_view kMinusSign = "\u2212";
-
-std::string_view Trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix)
-{
-    return text.size() >= suffix.size()
-        && std::equal(text.end() - std::ptrdiff_t(suffix.size()), text.end(), suffix.begin(),
-            [](char typed, char lower) { return std::tolower(static_cast<unsigned char>(typed)) == lower; });
-}
-
-// A level as people type it: "-40", "−40" (the typographic minus), "-40.5",
-// with or without "dB" or "dBFS" after it; nothing outside [lowest, 0].
-std::optional<double> ParseDecibels(std::string_view text, double lowest)
-{
-    text = Trimmed(text);
-    for (const std::string_view unit : {"dbfs", "db"}) {
-        if (EndsWithNoCase(text, unit)) {
-            text = Trimmed(text.substr(0, text.size() - unit.size()));
-            break;
-        }
-    }
-    bool negative = false;
-    if (text.starts_with(kMinusSign)) {
-        negative = true;
-        text.remove_prefix(kMinusSign.size());
-    } else if (text.starts_with('-')) {
-        negative = true;
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.front() == '-' || text.front() == '+')
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    if (negative)
-        value = -value;
-    if (value < lowest || value > 0)
-        return std::nullopt;
-    return value;
-}
 
 // "-40", "-40.5": as the user would type it back.
 std::string DecibelText(double value)
@@ -302,9 +249,11 @@ bool SoundEditor::run(SoundCommand command, std::string_view field)
     case SoundCommand::TrimToSelection:
         return take(TrimTo(bytes, selected.first, selected.count), true);
     case SoundCommand::TrimSilence: {
-        const auto threshold = ParseDecibels(field, kLowestThreshold);
+        const auto threshold = ParseDecibels(field, kLowestSilenceDb);
         if (!threshold) {
-            ShowError(desktop, "The silence threshold must be a number from -120 to 0 dBFS.", Owner::Dialog);
+            ShowError(desktop,
+                "The silence threshold must be a number from " + DecibelText(kLowestSilenceDb) + " to 0 dBFS.",
+                Owner::Dialog);
             return false;
         }
         ReshapeResult trimmed = TrimSilence(bytes, *threshold);
@@ -317,9 +266,10 @@ bool SoundEditor::run(SoundCommand command, std::string_view field)
         return take(std::move(trimmed), true);
     }
     case SoundCommand::Normalize: {
-        const auto level = ParseDecibels(field, kLowestLevel);
+        const auto level = ParseDecibels(field, kLowestNormalizeDb);
         if (!level) {
-            ShowError(desktop, "The level must be a number from -60 to 0 dBFS.", Owner::Dialog);
+            ShowError(desktop, "The level must be a number from " + DecibelText(kLowestNormalizeDb) + " to 0 dBFS.",
+                Owner::Dialog);
             return false;
         }
         const auto summary = SoundPeaks(bytes, 1);

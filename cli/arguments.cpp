@@ -7,7 +7,6 @@
 #include "cli/text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -139,7 +138,7 @@ void PrintSoundOptions(std::ostream& out)
 }
 
 // Whether arg is the option name, alone or with "=DB"; if so, the level it
-// gives, nothing for one that is no number from lowest to 0.
+// gives, nothing for one that is no level from lowest to 0 (ParseDecibels).
 std::optional<std::optional<double>> LevelOption(std::string_view arg, std::string_view name, double fallback,
     double lowest)
 {
@@ -151,11 +150,7 @@ std::optional<std::optional<double>> LevelOption(std::string_view arg, std::stri
     if (arg.front() != '=')
         return std::nullopt;
     arg.remove_prefix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), value);
-    if (arg.empty() || error != std::errc() || end != arg.data() + arg.size() || !(value >= lowest && value <= 0))
-        return std::optional<double>();
-    return std::optional<double>(value);
+    return std::optional<std::optional<double>>(std::in_place, ParseDecibels(arg, lowest));
 }
 
 std::string LevelProblem(std::string_view name, std::string_view arg, double lowest)

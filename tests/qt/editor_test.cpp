@@ -367,8 +367,9 @@ TEST_F(QtMainWindowTest, ReplaceTakesACompressedSoundThroughTheThirdFilterAndOff
                                auto* dialog = qobject_cast<QFileDialog*>(modal);
                                ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
                                EXPECT_EQ(dialog->nameFilters().value(2), other);
-                               if (run++ > 0)
+                               if (run++ > 0) {
                                    EXPECT_EQ(dialog->selectedNameFilter(), other);
+                               }
                                dialog->setDirectory(QString::fromStdString(dir.path()));
                                dialog->selectNameFilter(other);
                                EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(dialog) == QStringList{"tone.flac"}; }))
