@@ -69,12 +69,12 @@ struct MainWindowHooks {
     // Presses the Replace button, for a sound button clicked with Shift.
     // Without it, Replace runs at once.
     std::function<void()> pressReplace;
-    // Runs the Sound window over editor, modal; true when it was closed with
-    // OK. Without it the window never opens.
-    std::function<bool(SoundEditor& editor)> editSound;
     // Runs the writing of a save; see RunAside in savebank.h. Without it the
     // bank is written on the calling thread, the window still meanwhile.
     RunAside runAside = {};
+    // Runs the Sound window over editor, modal; true when it was closed with
+    // OK. Without it the window never opens.
+    std::function<bool(SoundEditor& editor)> editSound;
 };
 
 class MainCommands {

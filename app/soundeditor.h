@@ -145,7 +145,9 @@ private:
     };
 
     const Step& current() const { return steps_.back(); }
-    void take(ReshapeResult result);
+    // A command's result becomes a step, unless it changed nothing; a
+    // result of other frames empties the selection.
+    bool take(ReshapeResult result, bool framesMoved);
 
     Session& session_;
     int slotNumber_;

@@ -4,6 +4,9 @@
 #include "bank/slotops.h"
 
 #include <cstdint>
+#include <iomanip>
+#include <locale>
+#include <sstream>
 #include <span>
 
 namespace jbx {
@@ -23,7 +26,8 @@ bool SizesFitSlot(const WaveFormat& format, std::span<const std::uint8_t> start,
     return riffEnd <= slotBytes && format.dataOffset + format.dataLength <= riffEnd;
 }
 
-void CheckSound(SlotCheck& check, const SoundSlot& slot, StreamedBank::VoiceLump voice, const Bytes& start)
+void CheckSound(SlotCheck& check, const SoundSlot& slot, StreamedBank::VoiceLump voice,
+    std::span<const std::uint8_t> start)
 {
     check.format = ReadWaveFormat(start);
     if (!check.format) {
@@ -44,6 +48,30 @@ void CheckSound(SlotCheck& check, const SoundSlot& slot, StreamedBank::VoiceLump
         check.problems.emplace_back(kSizesRunPast);
     if (format.bitsPerSample > 8)
         check.warnings.emplace_back(kMayNeed8Bit);
+}
+
+std::string ContentText(const SlotCheck& check)
+{
+    switch (check.content) {
+    case SlotContent::Empty:
+        return "empty";
+    case SlotContent::PcmWave:
+        return "PCM WAVE";
+    case SlotContent::OtherWave: {
+        if (check.format->encoding == SampleEncoding::Float)
+            return "float WAVE";
+        std::ostringstream tag;
+        tag << "WAVE format 0x" << std::hex << std::setw(4) << std::setfill('0') << check.format->formatTag;
+        return tag.str();
+    }
+    case SlotContent::Voice:
+        return "voice file as PCM WAVE";
+    case SlotContent::RefusedVoice:
+        return "voice file, not converted";
+    case SlotContent::NotASound:
+        return "not a sound";
+    }
+    return {};
 }
 
 std::string ChannelsText(std::uint16_t channels)
@@ -74,6 +102,38 @@ std::optional<std::string> GameReadyQuestion(const SoundSlot& slot, int slotNumb
     if (format->bitsPerSample > 8)
         text += ", and may need 8-bit";
     return text + ".\n\nMake it mono and 8-bit?";
+}
+
+SlotCheck CheckSlot(const SoundSlot& slot, int slotNumber)
+{
+    SlotCheck check;
+    check.slot = slotNumber;
+    check.name = slot.name;
+    if (slot.size <= 0 || !slot.data) {
+        check.warnings.emplace_back(kEmptySlot);
+        return check;
+    }
+    CheckSound(check, slot, StreamedBank::VoiceLump::None, SlotFileBytes(slot));
+    return check;
+}
+
+std::string FixedSeconds(double seconds, int decimals)
+{
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << std::fixed << std::setprecision(decimals) << seconds;
+    return text.str();
+}
+
+std::string DescribeSound(const SlotCheck& check)
+{
+    std::string text = ContentText(check);
+    if (const auto& f = check.format) {
+        text += ", " + std::to_string(f->channels) + (f->channels == 1 ? " channel, " : " channels, ")
+            + std::to_string(f->bitsPerSample) + " bits, " + std::to_string(f->sampleRate) + " Hz, "
+            + FixedSeconds(f->seconds(), 2) + " s";
+    }
+    return text;
 }
 
 std::vector<SlotCheck> CheckSlots(const SoundBank& bank, StreamedBank& sounds)

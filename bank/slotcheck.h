@@ -52,6 +52,17 @@ inline constexpr std::size_t kSlotCheckBytes = 64 * 1024;
 // 8-bit; nothing for a sound the game plays, or one no reshape takes.
 std::optional<std::string> GameReadyQuestion(const SoundSlot& slot, int slotNumber);
 
+// One slot as it is in memory, where voice lumps are already WAVE images.
+SlotCheck CheckSlot(const SoundSlot& slot, int slotNumber);
+
+// What a slot holds and its format, in words: "PCM WAVE, 2 channels,
+// 16 bits, 11025 Hz, 1.00 s", "empty", "not a sound", ...
+std::string DescribeSound(const SlotCheck& check);
+
+// A length in seconds, with `decimals` digits after a '.' whatever the
+// locale.
+std::string FixedSeconds(double seconds, int decimals);
+
 // The ten slots of a bank that sounds opened, in order.
 std::vector<SlotCheck> CheckSlots(const SoundBank& bank, StreamedBank& sounds);
 

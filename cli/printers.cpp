@@ -3,9 +3,7 @@
 #include "cli/text.h"
 
 #include <cstddef>
-#include <iomanip>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -28,31 +26,7 @@ std::string_view LoadErrorName(LoadResult result)
     return {};
 }
 
-// What a slot holds, in words for the text listing and as a JSON name.
-std::string ContentText(const SlotCheck& check)
-{
-    switch (check.content) {
-    case SlotContent::Empty:
-        return "empty";
-    case SlotContent::PcmWave:
-        return "PCM WAVE";
-    case SlotContent::OtherWave: {
-        if (check.format->encoding == SampleEncoding::Float)
-            return "float WAVE";
-        std::ostringstream tag;
-        tag << "WAVE format 0x" << std::hex << std::setw(4) << std::setfill('0') << check.format->formatTag;
-        return tag.str();
-    }
-    case SlotContent::Voice:
-        return "voice file as PCM WAVE";
-    case SlotContent::RefusedVoice:
-        return "voice file, not converted";
-    case SlotContent::NotASound:
-        return "not a sound";
-    }
-    return {};
-}
-
+// What a slot holds, as a JSON name.
 std::string_view ContentName(SlotContent content)
 {
     switch (content) {
@@ -70,13 +44,6 @@ std::string_view ContentName(SlotContent content)
         return "not-sound";
     }
     return {};
-}
-
-std::string Fixed(double value, int decimals)
-{
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(decimals) << value;
-    return text.str();
 }
 
 void PrintFindings(std::string_view kind, const std::vector<std::string>& texts, std::ostream& out)
@@ -141,11 +108,7 @@ void PrintCheckText(const std::string& path, LoadResult result, const std::vecto
     else
         out << ": not accepted; problem: " << LoadErrorName(result) << '\n';
     for (const SlotCheck& check : checks) {
-        out << "Slot " << check.slot << ' ' << QuotedBankText(check.name) << ": " << ContentText(check);
-        if (const auto& f = check.format) {
-            out << ", " << f->channels << (f->channels == 1 ? " channel, " : " channels, ") << f->bitsPerSample
-                << " bits, " << f->sampleRate << " Hz, " << Fixed(f->seconds(), 2) << " s";
-        }
+        out << "Slot " << check.slot << ' ' << QuotedBankText(check.name) << ": " << DescribeSound(check);
         PrintFindings("problem", check.problems, out);
         PrintFindings("warning", check.warnings, out);
         out << '\n';
@@ -165,7 +128,7 @@ void PrintCheckJson(const std::string& path, LoadResult result, const std::vecto
             << JsonString(check.name) << ", \"kind\": \"" << ContentName(check.content) << '"';
         if (const auto& f = check.format) {
             out << ", \"channels\": " << f->channels << ", \"bits\": " << f->bitsPerSample
-                << ", \"rate\": " << f->sampleRate << ", \"seconds\": " << Fixed(f->seconds(), 3);
+                << ", \"rate\": " << f->sampleRate << ", \"seconds\": " << FixedSeconds(f->seconds(), 3);
         } else {
             out << ", \"channels\": null, \"bits\": null, \"rate\": null, \"seconds\": null";
         }
