@@ -72,11 +72,11 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
                       if (QPushButton* replace = button(command::kReplace))
                           replace->click();
                   },
+              .runAside = dialogs_.runAside ? dialogs_.runAside : RunAside(RunInBackground),
               .editSound = dialogs_.editSound
                   ? std::function<bool(SoundEditor&)>(
                         [this](SoundEditor& editor) { return dialogs_.editSound(editor, this); })
-                  : nullptr,
-              .runAside = dialogs_.runAside ? dialogs_.runAside : RunAside(RunInBackground)})
+                  : nullptr})
 {
     ui_->setupUi(this);
     // A fixed-size window with a caption, a window menu, minimise and close
