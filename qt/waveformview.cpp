@@ -2,6 +2,7 @@
 
 #include "app/soundeditor.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace jbx {
 
@@ -31,10 +33,38 @@ int LabelGap(const QFontMetrics& metrics)
     return metrics.horizontalAdvance(QStringLiteral("00.00 s")) + 2 * metrics.averageCharWidth();
 }
 
+// What a screen reader hears of the waveform. The description is worded
+// when it is asked for: it takes a pass over every sample, which a window
+// that nobody reads it from would pay each time it opens.
+class WaveformAccessible final : public QAccessibleWidget {
+public:
+    explicit WaveformAccessible(WaveformView* view) : QAccessibleWidget(view, QAccessible::Graphic) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Description) {
+            const SoundEditor* editor = static_cast<const WaveformView*>(widget())->editor();
+            return editor ? FromUtf8(editor->waveformDescription()) : QString();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* MakeWaveformAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(WaveformView::staticMetaObject.className()) && object->isWidgetType())
+        return new WaveformAccessible(static_cast<WaveformView*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 WaveformView::WaveformView(QWidget* parent) : QWidget(parent)
 {
+    [[maybe_unused]] static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(MakeWaveformAccessible);
+        return true;
+    }();
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // Every pixel is painted, the traces from a pixmap.
@@ -47,10 +77,39 @@ void WaveformView::setEditor(SoundEditor* editor)
     soundChanged();
 }
 
+void WaveformView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    summarizeEarly();
+}
+
+std::size_t WaveformView::columns() const
+{
+    return std::size_t(std::max(0, (QSizeF(width(), tracesHeight()) * devicePixelRatioF()).toSize().width()));
+}
+
+void WaveformView::summarizeEarly()
+{
+    const std::size_t columns = this->columns();
+    if (!editor_ || columns == 0 || tracesValid_ || (earlyPeaks_.valid() && earlyColumns_ == columns))
+        return;
+    takeEarlyPeaks();
+    earlyColumns_ = columns;
+    earlyPeaks_ = std::async(std::launch::async, [editor = editor_, columns] { return editor->peaks(columns); });
+}
+
+std::optional<PeakSummary> WaveformView::takeEarlyPeaks()
+{
+    return earlyPeaks_.valid() ? earlyPeaks_.get() : std::nullopt;
+}
+
 void WaveformView::soundChanged()
 {
     tracesValid_ = false;
-    setAccessibleDescription(editor_ ? FromUtf8(editor_->waveformDescription()) : QString());
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     update();
 }
 
@@ -87,7 +146,7 @@ double WaveformView::xOf(std::uint64_t frame) const
 const QPixmap& WaveformView::traces()
 {
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(width(), tracesHeight()) * ratio).toSize();
+    const QSize pixels(int(columns()), (QSizeF(width(), tracesHeight()) * ratio).toSize().height());
     if (tracesValid_ && traces_.size() == pixels && traces_.devicePixelRatio() == ratio)
         return traces_;
 
@@ -96,7 +155,11 @@ const QPixmap& WaveformView::traces()
     traces_ = QPixmap(pixels);
     traces_.setDevicePixelRatio(1);
     traces_.fill(palette().color(QPalette::Base));
-    const auto summary = editor_ && pixels.width() > 0 ? editor_->peaks(std::size_t(pixels.width())) : std::nullopt;
+    std::optional<PeakSummary> summary;
+    if (std::optional<PeakSummary> early = takeEarlyPeaks(); early && early->columns == std::size_t(pixels.width()))
+        summary = std::move(early);
+    else if (editor_ && pixels.width() > 0)
+        summary = editor_->peaks(std::size_t(pixels.width()));
     if (summary && summary->channels > 0) {
         QPainter painter(&traces_);
         const QColor trace = palette().color(QPalette::Text);

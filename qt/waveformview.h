@@ -8,7 +8,11 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "audio/shape.h"
+
 #include <cstdint>
+#include <future>
+#include <optional>
 
 class QPainter;
 
@@ -25,8 +29,17 @@ public:
     // The sound to show; nothing is drawn without one.
     void setEditor(SoundEditor* editor);
 
-    // The sound changed: its traces are drawn again and its description
-    // rewritten.
+    SoundEditor* editor() const { return editor_; }
+
+    // Starts the pass over the samples for the traces at the view's present
+    // size on a worker thread, so that it runs while the window goes up
+    // rather than in the first paint; showing the view starts it too. The
+    // editor is only read meanwhile: call settle() before changing the sound.
+    void summarizeEarly();
+    void settle() { takeEarlyPeaks(); }
+
+    // The sound changed: its traces are drawn again, and a screen reader is
+    // told that its description changed.
     void soundChanged();
 
     QSize sizeHint() const override;
@@ -36,6 +49,7 @@ Q_SIGNALS:
     void selectionChanged();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -49,11 +63,15 @@ private:
     // device pixel, made again only when the size, the pixel ratio or the
     // sound changes.
     const QPixmap& traces();
+    std::size_t columns() const;
+    std::optional<PeakSummary> takeEarlyPeaks();
     void paintTimeScale(QPainter& painter);
 
     SoundEditor* editor_ = nullptr;
     QPixmap traces_;
     bool tracesValid_ = false;
+    std::future<std::optional<PeakSummary>> earlyPeaks_;
+    std::size_t earlyColumns_ = 0;
 };
 
 } // namespace jbx

@@ -608,9 +608,16 @@ TEST(SoundWindowTest, OpensForTheSlotShowsTheEditorsTextsAndOnlyOkChangesTheSlot
                                EXPECT_EQ(Announced(dialog->findChild<QWidget*>("sizeText")), "Size:");
                                expectShown(dialog);
                                EXPECT_EQ(dialog->silenceField()->text(), "-40");
+                               // The upper half: the first channel's trace, without the time scale.
+                               const auto traces = [dialog] {
+                                   QWidget* waveform = dialog->waveform();
+                                   return waveform->grab(QRect(0, 0, waveform->width(), waveform->height() / 2)).toImage();
+                               };
+                               const QImage untrimmed = traces();
                                dialog->commandButton(SoundCommand::TrimSilence)->click();
                                probe.run(SoundCommand::TrimSilence, "-40");
                                expectShown(dialog);
+                               EXPECT_TRUE(traces() != untrimmed) << "the traces stayed as they were";
                                dialog->okButton()->click();
                            },
             Unexpected(unexpected)};
