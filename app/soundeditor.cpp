@@ -35,8 +35,8 @@ std::string_view Trimmed(std::string_view text)
 bool EndsWithNoCase(std::string_view text, std::string_view suffix)
 {
     return text.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), text.end() - std::ptrdiff_t(suffix.size()),
-            [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+        && std::equal(text.end() - std::ptrdiff_t(suffix.size()), text.end(), suffix.begin(),
+            [](char typed, char lower) { return std::tolower(static_cast<unsigned char>(typed)) == lower; });
 }
 
 // A level as people type it: "-40", "−40" (the typographic minus), "-40.5",
