@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace jbx {
 
@@ -77,32 +76,6 @@ void WaveformView::setEditor(SoundEditor* editor)
     soundChanged();
 }
 
-void WaveformView::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    summarizeEarly();
-}
-
-std::size_t WaveformView::columns() const
-{
-    return std::size_t(std::max(0, (QSizeF(width(), tracesHeight()) * devicePixelRatioF()).toSize().width()));
-}
-
-void WaveformView::summarizeEarly()
-{
-    const std::size_t columns = this->columns();
-    if (!editor_ || columns == 0 || tracesValid_ || (earlyPeaks_.valid() && earlyColumns_ == columns))
-        return;
-    takeEarlyPeaks();
-    earlyColumns_ = columns;
-    earlyPeaks_ = std::async(std::launch::async, [editor = editor_, columns] { return editor->peaks(columns); });
-}
-
-std::optional<PeakSummary> WaveformView::takeEarlyPeaks()
-{
-    return earlyPeaks_.valid() ? earlyPeaks_.get() : std::nullopt;
-}
-
 void WaveformView::soundChanged()
 {
     tracesValid_ = false;
@@ -146,7 +119,7 @@ double WaveformView::xOf(std::uint64_t frame) const
 const QPixmap& WaveformView::traces()
 {
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels(int(columns()), (QSizeF(width(), tracesHeight()) * ratio).toSize().height());
+    const QSize pixels = (QSizeF(width(), tracesHeight()) * ratio).toSize();
     if (tracesValid_ && traces_.size() == pixels && traces_.devicePixelRatio() == ratio)
         return traces_;
 
@@ -155,11 +128,7 @@ const QPixmap& WaveformView::traces()
     traces_ = QPixmap(pixels);
     traces_.setDevicePixelRatio(1);
     traces_.fill(palette().color(QPalette::Base));
-    std::optional<PeakSummary> summary;
-    if (std::optional<PeakSummary> early = takeEarlyPeaks(); early && early->columns == std::size_t(pixels.width()))
-        summary = std::move(early);
-    else if (editor_ && pixels.width() > 0)
-        summary = editor_->peaks(std::size_t(pixels.width()));
+    const auto summary = editor_ && pixels.width() > 0 ? editor_->peaks(std::size_t(pixels.width())) : std::nullopt;
     if (summary && summary->channels > 0) {
         QPainter painter(&traces_);
         const QColor trace = palette().color(QPalette::Text);

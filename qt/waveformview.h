@@ -8,11 +8,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "audio/shape.h"
-
 #include <cstdint>
-#include <future>
-#include <optional>
 
 class QPainter;
 
@@ -31,13 +27,6 @@ public:
 
     SoundEditor* editor() const { return editor_; }
 
-    // Starts the pass over the samples for the traces at the view's present
-    // size on a worker thread, so that it runs while the window goes up
-    // rather than in the first paint; showing the view starts it too. The
-    // editor is only read meanwhile: call settle() before changing the sound.
-    void summarizeEarly();
-    void settle() { takeEarlyPeaks(); }
-
     // The sound changed: its traces are drawn again, and a screen reader is
     // told that its description changed.
     void soundChanged();
@@ -49,7 +38,6 @@ Q_SIGNALS:
     void selectionChanged();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -63,15 +51,11 @@ private:
     // device pixel, made again only when the size, the pixel ratio or the
     // sound changes.
     const QPixmap& traces();
-    std::size_t columns() const;
-    std::optional<PeakSummary> takeEarlyPeaks();
     void paintTimeScale(QPainter& painter);
 
     SoundEditor* editor_ = nullptr;
     QPixmap traces_;
     bool tracesValid_ = false;
-    std::future<std::optional<PeakSummary>> earlyPeaks_;
-    std::size_t earlyColumns_ = 0;
 };
 
 } // namespace jbx

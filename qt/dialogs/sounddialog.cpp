@@ -5,7 +5,6 @@
 #include "qt/waveformview.h"
 
 #include <QDialogButtonBox>
-#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -53,11 +52,6 @@ SoundDialog::SoundDialog(SoundEditor& editor, QWidget* owner)
     ui_->waveform->setEditor(&editor_);
     showSound();
     ui_->waveform->setFocus(Qt::OtherFocusReason);
-    // Laid out at its size now, texts and all, so that the waveform knows
-    // its width and its pass over the samples runs while the window goes up.
-    resize(sizeHint());
-    layout()->activate();
-    ui_->waveform->summarizeEarly();
 }
 
 SoundDialog::~SoundDialog() = default;
@@ -89,7 +83,6 @@ void SoundDialog::runCommand(SoundCommand command)
         field = ui_->silenceField->text().toStdString();
     else if (command == SoundCommand::Normalize)
         field = ui_->levelField->text().toStdString();
-    ui_->waveform->settle();
     // A refused field has been told through the desktop; the sound is as it was.
     if (editor_.run(command, field))
         showSound();
