@@ -29,7 +29,7 @@ void Editor::start()
 
     MainWindowDialogs dialogs;
     dialogs.credits = [this](QWidget* owner) { ShowCreditsDialog(session_.bank, desktop_, owner); };
-    dialogs.editSound = [](SoundEditor& editor, QWidget* owner) { return ShowSoundDialog(editor, owner); };
+    dialogs.editSound = ShowSoundDialog;
     dialogs.options = [this](QWidget* owner) {
         ShowOptionsSheet(owner, settings_, desktop_,
             [this] { AssociateBankFilesWithThisProgram(desktop_); });

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include <string>
+#include <string_view>
 
 namespace jbx {
 
@@ -16,11 +17,6 @@ namespace {
 
 constexpr SoundCommand kCommands[] = {SoundCommand::TrimToSelection, SoundCommand::TrimSilence,
     SoundCommand::Normalize, SoundCommand::MakeMono, SoundCommand::MakeEightBit, SoundCommand::Undo};
-
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 QString FromUtf8(std::string_view text)
 {
