@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 #include <locale>
+#include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace jbx {
@@ -25,6 +27,48 @@ std::string DecibelText(double value)
     text.imbue(std::locale::classic());
     text << value;
     return text.str();
+}
+
+// The summaries drawn last, kept while their sound's bytes live: opening the
+// window again for a sound, or going back to a step by Undo, then reads no
+// sample. Keyed by the bytes' owner, so a sound that changes (a new buffer)
+// never meets an old summary.
+class PeakMemo {
+public:
+    // columns 0 takes a summary of any width, for what all widths share.
+    std::optional<PeakSummary> find(const SoundData& data, std::size_t size, std::size_t columns)
+    {
+        const std::lock_guard lock(mutex_);
+        for (const Entry& entry : entries_) {
+            if (entry.data.lock() == data && entry.size == size
+                && (columns == 0 || entry.summary.columns == columns))
+                return entry.summary;
+        }
+        return std::nullopt;
+    }
+
+    void keep(const SoundData& data, std::size_t size, const PeakSummary& summary)
+    {
+        const std::lock_guard lock(mutex_);
+        entries_[next_] = {data, size, summary};
+        next_ = (next_ + 1) % entries_.size();
+    }
+
+private:
+    struct Entry {
+        std::weak_ptr<Bytes> data;
+        std::size_t size = 0;
+        PeakSummary summary;
+    };
+    std::mutex mutex_;
+    std::array<Entry, 8> entries_;
+    std::size_t next_ = 0;
+};
+
+PeakMemo& Memo()
+{
+    static PeakMemo memo;
+    return memo;
 }
 
 std::span<const std::uint8_t> FileBytes(const SoundData& data, std::size_t size)
@@ -102,13 +146,13 @@ std::string SoundEditor::sizeText() const
 
 std::string SoundEditor::waveformDescription() const
 {
-    const auto summary = peaks(1);
-    if (!summary)
+    const auto level = peakLevel();
+    if (!level)
         return "no waveform: the samples are of a kind it cannot draw";
     std::string text = FixedSeconds(seconds(), 2) + " s, ";
-    if (summary->peakLevel <= 0)
+    if (*level <= 0)
         return text + "silent";
-    const double decibels = std::round(20 * std::log10(summary->peakLevel) * 10) / 10;
+    const double decibels = std::round(20 * std::log10(*level) * 10) / 10;
     const std::string figure = FixedSeconds(std::fabs(decibels), 1);
     return text + "peak " + (decibels < 0 ? std::string(kMinusSign) : std::string()) + figure + " dBFS";
 }
@@ -134,7 +178,21 @@ double SoundEditor::seconds() const
 
 std::optional<PeakSummary> SoundEditor::peaks(std::size_t columns) const
 {
-    return SoundPeaks(FileBytes(current().data, current().size), columns);
+    const Step& step = current();
+    if (auto kept = Memo().find(step.data, step.size, columns))
+        return kept;
+    auto summary = SoundPeaks(FileBytes(step.data, step.size), columns);
+    if (summary)
+        Memo().keep(step.data, step.size, *summary);
+    return summary;
+}
+
+std::optional<double> SoundEditor::peakLevel() const
+{
+    auto summary = Memo().find(current().data, current().size, 0);
+    if (!summary)
+        summary = peaks(1);
+    return summary ? std::optional(summary->peakLevel) : std::nullopt;
 }
 
 std::vector<TimeMark> SoundEditor::timeScale(int width, int minimumGap) const
@@ -272,8 +330,7 @@ bool SoundEditor::run(SoundCommand command, std::string_view field)
                 Owner::Dialog);
             return false;
         }
-        const auto summary = SoundPeaks(bytes, 1);
-        if (summary && summary->peakLevel <= 0) {
+        if (const auto level = peakLevel(); level && *level <= 0) {
             desktop.showMessage({"The sound is silent, so it has no level to bring up.", std::string(kWarningCaption),
                 MessageButtons::Ok, MessageIcon::Exclamation, Owner::Dialog});
             return false;
