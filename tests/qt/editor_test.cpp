@@ -542,7 +542,7 @@ TEST(SoundWindowTest, OpensForTheSlotShowsTheEditorsTextsAndOnlyOkChangesTheSlot
     Bytes tone = PaddedTone();
     const auto toneSize = std::int32_t(tone.size());
     tone.push_back(kPadByte);
-    PutSoundIntoSlot(session.bank.slot(3), {SoundReadResult::Read, SoundKind::Wave, std::move(tone), toneSize}, "tone");
+    PutSoundIntoSlot(session.bank.slot(3), {SoundReadResult::Read, SoundKind::Wave, std::move(tone), toneSize, {}}, "tone");
     QPushButton* sound3 = window.button(command::kSound1 + 2);
     const Bytes original = SlotBytes(session.bank.slot(3));
 
