@@ -74,7 +74,7 @@ struct MainWindowHooks {
     RunAside runAside = {};
     // Runs the Sound window over editor, modal; true when it was closed with
     // OK. Without it the window never opens.
-    std::function<bool(SoundEditor& editor)> editSound;
+    std::function<bool(SoundEditor& editor)> editSound = {};
 };
 
 class MainCommands {

@@ -7,69 +7,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <locale>
+#include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace jbx {
 
 namespace {
 
-constexpr double kLowestThreshold = -120;
-constexpr double kLowestLevel = -60;
 constexpr std::string_view kMinusSign = "\u2212";
-
-std::string_view Trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix)
-{
-    return text.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), text.end() - std::ptrdiff_t(suffix.size()),
-            [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
-
-// A level as people type it: "-40", "−40" (the typographic minus), "-40.5",
-// with or without "dB" or "dBFS" after it; nothing outside [lowest, 0].
-std::optional<double> ParseDecibels(std::string_view text, double lowest)
-{
-    text = Trimmed(text);
-    for (const std::string_view unit : {"dbfs", "db"}) {
-        if (EndsWithNoCase(text, unit)) {
-            text = Trimmed(text.substr(0, text.size() - unit.size()));
-            break;
-        }
-    }
-    bool negative = false;
-    if (text.starts_with(kMinusSign)) {
-        negative = true;
-        text.remove_prefix(kMinusSign.size());
-    } else if (text.starts_with('-')) {
-        negative = true;
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.front() == '-' || text.front() == '+')
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    if (negative)
-        value = -value;
-    if (value < lowest || value > 0)
-        return std::nullopt;
-    return value;
-}
 
 // "-40", "-40.5": as the user would type it back.
 std::string DecibelText(double value)
@@ -78,6 +27,48 @@ std::string DecibelText(double value)
     text.imbue(std::locale::classic());
     text << value;
     return text.str();
+}
+
+// The summaries drawn last, kept while their sound's bytes live: opening the
+// window again for a sound, or going back to a step by Undo, then reads no
+// sample. Keyed by the bytes' owner, so a sound that changes (a new buffer)
+// never meets an old summary.
+class PeakMemo {
+public:
+    // columns 0 takes a summary of any width, for what all widths share.
+    std::optional<PeakSummary> find(const SoundData& data, std::size_t size, std::size_t columns)
+    {
+        const std::lock_guard lock(mutex_);
+        for (const Entry& entry : entries_) {
+            if (entry.data.lock() == data && entry.size == size
+                && (columns == 0 || entry.summary.columns == columns))
+                return entry.summary;
+        }
+        return std::nullopt;
+    }
+
+    void keep(const SoundData& data, std::size_t size, const PeakSummary& summary)
+    {
+        const std::lock_guard lock(mutex_);
+        entries_[next_] = {data, size, summary};
+        next_ = (next_ + 1) % entries_.size();
+    }
+
+private:
+    struct Entry {
+        std::weak_ptr<Bytes> data;
+        std::size_t size = 0;
+        PeakSummary summary;
+    };
+    std::mutex mutex_;
+    std::array<Entry, 8> entries_;
+    std::size_t next_ = 0;
+};
+
+PeakMemo& Memo()
+{
+    static PeakMemo memo;
+    return memo;
 }
 
 std::span<const std::uint8_t> FileBytes(const SoundData& data, std::size_t size)
@@ -155,13 +146,13 @@ std::string SoundEditor::sizeText() const
 
 std::string SoundEditor::waveformDescription() const
 {
-    const auto summary = peaks(1);
-    if (!summary)
+    const auto level = peakLevel();
+    if (!level)
         return "no waveform: the samples are of a kind it cannot draw";
     std::string text = FixedSeconds(seconds(), 2) + " s, ";
-    if (summary->peakLevel <= 0)
+    if (*level <= 0)
         return text + "silent";
-    const double decibels = std::round(20 * std::log10(summary->peakLevel) * 10) / 10;
+    const double decibels = std::round(20 * std::log10(*level) * 10) / 10;
     const std::string figure = FixedSeconds(std::fabs(decibels), 1);
     return text + "peak " + (decibels < 0 ? std::string(kMinusSign) : std::string()) + figure + " dBFS";
 }
@@ -187,7 +178,21 @@ double SoundEditor::seconds() const
 
 std::optional<PeakSummary> SoundEditor::peaks(std::size_t columns) const
 {
-    return SoundPeaks(FileBytes(current().data, current().size), columns);
+    const Step& step = current();
+    if (auto kept = Memo().find(step.data, step.size, columns))
+        return kept;
+    auto summary = SoundPeaks(FileBytes(step.data, step.size), columns);
+    if (summary)
+        Memo().keep(step.data, step.size, *summary);
+    return summary;
+}
+
+std::optional<double> SoundEditor::peakLevel() const
+{
+    auto summary = Memo().find(current().data, current().size, 0);
+    if (!summary)
+        summary = peaks(1);
+    return summary ? std::optional(summary->peakLevel) : std::nullopt;
 }
 
 std::vector<TimeMark> SoundEditor::timeScale(int width, int minimumGap) const
@@ -302,9 +307,11 @@ bool SoundEditor::run(SoundCommand command, std::string_view field)
     case SoundCommand::TrimToSelection:
         return take(TrimTo(bytes, selected.first, selected.count), true);
     case SoundCommand::TrimSilence: {
-        const auto threshold = ParseDecibels(field, kLowestThreshold);
+        const auto threshold = ParseDecibels(field, kLowestSilenceDb);
         if (!threshold) {
-            ShowError(desktop, "The silence threshold must be a number from -120 to 0 dBFS.", Owner::Dialog);
+            ShowError(desktop,
+                "The silence threshold must be a number from " + DecibelText(kLowestSilenceDb) + " to 0 dBFS.",
+                Owner::Dialog);
             return false;
         }
         ReshapeResult trimmed = TrimSilence(bytes, *threshold);
@@ -317,13 +324,13 @@ bool SoundEditor::run(SoundCommand command, std::string_view field)
         return take(std::move(trimmed), true);
     }
     case SoundCommand::Normalize: {
-        const auto level = ParseDecibels(field, kLowestLevel);
+        const auto level = ParseDecibels(field, kLowestNormalizeDb);
         if (!level) {
-            ShowError(desktop, "The level must be a number from -60 to 0 dBFS.", Owner::Dialog);
+            ShowError(desktop, "The level must be a number from " + DecibelText(kLowestNormalizeDb) + " to 0 dBFS.",
+                Owner::Dialog);
             return false;
         }
-        const auto summary = SoundPeaks(bytes, 1);
-        if (summary && summary->peakLevel <= 0) {
+        if (const auto level = peakLevel(); level && *level <= 0) {
             desktop.showMessage({"The sound is silent, so it has no level to bring up.", std::string(kWarningCaption),
                 MessageButtons::Ok, MessageIcon::Exclamation, Owner::Dialog});
             return false;

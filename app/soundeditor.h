@@ -95,6 +95,8 @@ public:
     double seconds() const;
 
     // The waveform's columns; see SoundPeaks. Nothing when not shapeable.
+    // The last few summaries are kept while their sound lives, so a window
+    // opened again, or a step undone, reads no sample.
     std::optional<PeakSummary> peaks(std::size_t columns) const;
 
     // The time scale of a waveform `width` pixels wide: marks at a round step
@@ -145,6 +147,9 @@ private:
     };
 
     const Step& current() const { return steps_.back(); }
+    // The largest magnitude of any sample (full scale 1.0); nothing when not
+    // shapeable.
+    std::optional<double> peakLevel() const;
     // A command's result becomes a step, unless it changed nothing; a
     // result of other frames empties the selection.
     bool take(ReshapeResult result, bool framesMoved);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -333,6 +335,59 @@ std::uint64_t WaveFrames(std::span<const std::uint8_t> image)
 {
     const TakenSamples taken = TakeSamples(image);
     return taken.samples ? taken.samples->frames : 0;
+}
+
+namespace {
+
+constexpr std::string_view kMinusSign = "\u2212";
+
+std::string_view Trimmed(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size()
+        && std::equal(text.end() - std::ptrdiff_t(suffix.size()), text.end(), suffix.begin(),
+            [](char typed, char lower) { return std::tolower(static_cast<unsigned char>(typed)) == lower; });
+}
+
+} // namespace
+
+std::optional<double> ParseDecibels(std::string_view text, double lowest)
+{
+    text = Trimmed(text);
+    for (const std::string_view unit : {"dbfs", "db"}) {
+        if (EndsWithNoCase(text, unit)) {
+            text = Trimmed(text.substr(0, text.size() - unit.size()));
+            break;
+        }
+    }
+    bool negative = false;
+    if (text.starts_with(kMinusSign)) {
+        negative = true;
+        text.remove_prefix(kMinusSign.size());
+    } else if (text.starts_with('-')) {
+        negative = true;
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.front() == '-' || text.front() == '+')
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    if (negative)
+        value = -value;
+    if (value < lowest || value > 0)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace jbx

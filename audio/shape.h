@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace jbx {
@@ -74,8 +75,17 @@ struct Shaping {
 
 inline constexpr double kDefaultSilenceDb = -40;
 inline constexpr double kDefaultNormalizeDb = -1;
+// The lowest of each that people may ask for; both go up to 0 dBFS.
+inline constexpr double kLowestSilenceDb = -120;
+inline constexpr double kLowestNormalizeDb = -60;
 
 ReshapeResult ShapeWave(std::span<const std::uint8_t> image, const Shaping& shaping);
+
+// A level as people type it, in the Sound window's fields and after
+// jbxtool's options: "-40", "−40" (the typographic minus), "-40.5",
+// blanks around it and "dB" or "dBFS" after it allowed; nothing for any
+// other text or a level outside [lowest, 0].
+std::optional<double> ParseDecibels(std::string_view text, double lowest);
 
 // The number of whole frames the image's data chunk holds within the image;
 // 0 for an image ReshapeWave does not take.

@@ -128,6 +128,15 @@ std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape)
     return std::nullopt;
 }
 
+std::optional<ReshapeError> ShapeSlot(SoundSlot& slot, const Shaping& shaping)
+{
+    ReshapeResult shaped = ShapeWave(SlotFileBytes(slot), shaping);
+    if (!shaped.image)
+        return shaped.error;
+    PutImage(slot, std::move(*shaped.image));
+    return std::nullopt;
+}
+
 ConvertResult ConvertVoiceIntoSlot(const ConversionContext& context, SoundSlot& slot,
     std::span<const std::uint8_t> voiceFile)
 {

@@ -4,6 +4,7 @@
 // (a voice file converted), its bytes written out, its name from a file title.
 
 #include "audio/reshape.h"
+#include "audio/shape.h"
 #include "audio/soundinput.h"
 #include "audio/voiceconvert.h"
 #include "seam/desktop.h"
@@ -64,6 +65,9 @@ std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title);
 // Reshapes the sound in the slot (see ReshapeWave), keeping its name; on a
 // refusal the slot is unchanged and the error says why.
 std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape);
+
+// Shapes the sound in the slot (see ShapeWave) alike.
+std::optional<ReshapeError> ShapeSlot(SoundSlot& slot, const Shaping& shaping);
 
 // Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
 // of voiceFile.size() + kWaveImageSlack bytes, converted into, and the size

@@ -6,7 +6,9 @@
 #include "seam/sounddecoder.h"
 #include "cli/text.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 
 namespace jbx {
@@ -104,7 +106,7 @@ std::string UsageLine(const Command& command)
     line += ' ';
     line += kVoiceOptions;
     if (command.takesSoundOptions)
-        line += " [--mono] [--8bit]";
+        line += " [--trim-silence[=DB]] [--mono] [--normalize[=DB]] [--8bit]";
     line += ' ';
     line += command.operands;
     if (command.needsOutput)
@@ -116,14 +118,45 @@ void PrintSoundOptions(std::ostream& out)
 {
     const std::string_view decoded = DecodedFormats();
     out << "Sound options, for convert, replace and create: the game plays mono sounds\n"
-           "only, and may need 8-bit ones.\n"
+           "only, and may need 8-bit ones. They apply in this order, whatever order\n"
+           "they are given in:\n"
+           "  --trim-silence[=DB]\n"
+           "                 cut the frames before the first and after the last one\n"
+           "                 where a channel reaches DB dBFS (-120 to 0; -40 without\n"
+           "                 a value); a sound that never does is refused\n"
            "  --mono         average the channels into one (their sum divided by their\n"
            "                 count, rounded to nearest: it never clips)\n"
+           "  --normalize[=DB]\n"
+           "                 scale the sound so that its peak is DB dBFS (-60 to 0; -1\n"
+           "                 without a value), rounded to nearest, never clipping\n"
            "  --8bit         make samples of 16, 24 or 32 bits (integer or float)\n"
-           "                 8-bit, rounded to nearest, without dither\n"
+           "                 8-bit, rounded to nearest, without dither (with --mono\n"
+           "                 and without --normalize, the two round once)\n"
         << "Besides WAVE and Creative Voice files, jbxtool takes what the system's\n"
            "decoder reads, decoded to 16-bit WAVE (8-bit with --8bit):\n  "
         << decoded << ".\nA damaged file is refused.\n";
+}
+
+// Whether arg is the option name, alone or with "=DB"; if so, the level it
+// gives, nothing for one that is no level from lowest to 0 (ParseDecibels).
+std::optional<std::optional<double>> LevelOption(std::string_view arg, std::string_view name, double fallback,
+    double lowest)
+{
+    if (!arg.starts_with(name))
+        return std::nullopt;
+    arg.remove_prefix(name.size());
+    if (arg.empty())
+        return std::optional<double>(fallback);
+    if (arg.front() != '=')
+        return std::nullopt;
+    arg.remove_prefix(1);
+    return std::optional<std::optional<double>>(std::in_place, ParseDecibels(arg, lowest));
+}
+
+std::string LevelProblem(std::string_view name, std::string_view arg, double lowest)
+{
+    return std::string(name) + " takes a level from " + std::to_string(int(lowest)) + " to 0 dBFS, not "
+        + Quoted(arg.substr(std::min(arg.size(), name.size() + 1)));
 }
 
 void PrintVoiceOptions(std::ostream& out)
@@ -230,9 +263,23 @@ Parsed ParseArguments(const Command& command, std::span<const std::string> args,
         } else if (a == "--json" && command.takesJson) {
             invocation.json = true;
         } else if (a == "--mono" && command.takesSoundOptions) {
-            invocation.reshape.mono = true;
+            invocation.shaping.mono = true;
         } else if (a == "--8bit" && command.takesSoundOptions) {
-            invocation.reshape.eightBit = true;
+            invocation.shaping.eightBit = true;
+        } else if (const auto level = LevelOption(a, "--trim-silence", kDefaultSilenceDb, kLowestSilenceDb);
+                   level && command.takesSoundOptions) {
+            if (!*level) {
+                problem = LevelProblem("--trim-silence", a, kLowestSilenceDb);
+                return Parsed::Error;
+            }
+            invocation.shaping.trimSilenceDb = **level;
+        } else if (const auto level = LevelOption(a, "--normalize", kDefaultNormalizeDb, kLowestNormalizeDb);
+                   level && command.takesSoundOptions) {
+            if (!*level) {
+                problem = LevelProblem("--normalize", a, kLowestNormalizeDb);
+                return Parsed::Error;
+            }
+            invocation.shaping.normalizeDb = **level;
         } else if (a == "--any-version") {
             invocation.answers.question = MessageAnswer::Yes;
             invocation.anyVersion = true;

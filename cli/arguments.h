@@ -3,7 +3,7 @@
 // What jbxtool's commands are, how their arguments are read, and the help
 // texts made from them.
 
-#include "audio/reshape.h"
+#include "audio/shape.h"
 #include "cli/clidesktop.h"
 
 #include <cstddef>
@@ -21,7 +21,7 @@ struct Invocation {
     std::optional<std::string> output;   // -o OUT
     CliAnswers answers;
     bool anyVersion = false;
-    Reshape reshape;                     // --mono, --8bit
+    Shaping shaping;                     // --trim-silence, --mono, --normalize, --8bit
     std::vector<std::string> operands;
 };
 
@@ -35,7 +35,7 @@ struct Command {
     std::size_t operandLimit;      // the most
     bool takesJson;
     bool needsOutput;              // -o OUT
-    bool takesSoundOptions;        // --mono, --8bit
+    bool takesSoundOptions;        // --trim-silence, --mono, --normalize, --8bit
     std::string_view summary;
     std::string_view details;
     CommandFunction run;

@@ -3,6 +3,7 @@
 #include "bank/singlebytetext.h"
 #include "bank/slotops.h"
 #include "audio/reshape.h"
+#include "audio/shape.h"
 #include "audio/soundinput.h"
 #include "audio/voiceconvert.h"
 #include "audio/wavefile.h"
@@ -126,15 +127,38 @@ int UnheldCharacterError(const std::string& given, char32_t character, std::ostr
 
 bool Reshaping(const Invocation& invocation)
 {
-    return invocation.reshape.mono || invocation.reshape.eightBit;
+    return invocation.shaping.any();
 }
 
-void PrintReshapeRefusal(const std::string& file, ReshapeError error, std::ostream& err)
+// The sound options, named in messages; all of them take the same samples.
+std::string_view SoundOptionNames(const Invocation& invocation)
 {
-    err << "jbxtool: " << Quoted(file)
-        << (error == ReshapeError::NotAWave ? " is not a WAVE sound"
-                                            : " holds samples that --mono and --8bit do not take (PCM or float)")
-        << "; nothing written\n";
+    const Shaping& shaping = invocation.shaping;
+    return shaping.trimSilenceDb || shaping.normalizeDb ? "--trim-silence, --mono, --normalize and --8bit"
+                                                        : "--mono and --8bit";
+}
+
+void PrintReshapeRefusal(const std::string& file, ReshapeError error, const Invocation& invocation,
+    std::ostream& err)
+{
+    err << "jbxtool: " << Quoted(file);
+    if (error == ReshapeError::NotAWave)
+        err << " is not a WAVE sound";
+    else
+        err << " holds samples that " << SoundOptionNames(invocation) << " do not take (PCM or float)";
+    err << "; nothing written\n";
+}
+
+// A sound the silence trim would leave nothing of is refused rather than
+// put in empty.
+bool RefuseTrimmedAway(const std::string& file, std::span<const std::uint8_t> shaped, const Invocation& invocation,
+    std::ostream& err)
+{
+    if (!invocation.shaping.trimSilenceDb || WaveFrames(shaped) > 0)
+        return false;
+    err << "jbxtool: " << Quoted(file) << " is below " << *invocation.shaping.trimSilenceDb
+        << " dBFS throughout: --trim-silence would leave nothing; nothing written\n";
+    return true;
 }
 
 std::string TooLargeText(const std::string& file, std::int64_t size)
@@ -218,10 +242,12 @@ bool PutFile(Session& session, int slotNumber, SoundFile& file, const Invocation
     }
     PutSoundIntoSlot(slot, std::move(sound), FileTitleFromPath(file.path));
     if (Reshaping(invocation)) {
-        if (const auto error = ReshapeSlot(slot, invocation.reshape)) {
-            PrintReshapeRefusal(file.path, *error, err);
+        if (const auto error = ShapeSlot(slot, invocation.shaping)) {
+            PrintReshapeRefusal(file.path, *error, invocation, err);
             return false;
         }
+        if (RefuseTrimmedAway(file.path, SlotFileBytes(slot), invocation, err))
+            return false;
     }
     return true;
 }
@@ -307,10 +333,14 @@ std::optional<Bytes> ImageToConvert(InputFile& file, const std::string& inPath, 
         sound.buffer.resize(length);
         return std::move(sound.buffer);
     }
-    ReshapeResult reshaped = ReshapeWave(std::span(sound.buffer.data(), length), invocation.reshape);
-    if (!reshaped.image)
-        PrintReshapeRefusal(inPath, reshaped.error, err);
-    return std::move(reshaped.image);
+    ReshapeResult shaped = ShapeWave(std::span(sound.buffer.data(), length), invocation.shaping);
+    if (!shaped.image) {
+        PrintReshapeRefusal(inPath, shaped.error, invocation, err);
+        return std::nullopt;
+    }
+    if (RefuseTrimmedAway(inPath, *shaped.image, invocation, err))
+        return std::nullopt;
+    return std::move(shaped.image);
 }
 
 } // namespace
@@ -405,7 +435,8 @@ int RunConvert(const Command&, const Invocation& invocation, std::ostream&, std:
     const bool inMemory = Reshaping(invocation) || kind == SoundKind::Decoded;
     if (kind != SoundKind::Decoded && std::uint64_t(file->size()) > kVoiceFileLimit) {
         err << "jbxtool: " << Quoted(inPath) << " is " << SizeText(file->size()) << "; "
-            << (voice ? "a voice file" : "a sound that --mono and --8bit take") << " of at most 2 GiB, what a slot holds,"
+            << (voice ? "a voice file" : "a sound that " + std::string(SoundOptionNames(invocation)) + " take")
+            << " of at most 2 GiB, what a slot holds,"
             << (voice ? " is converted" : " is reshaped") << "; nothing written\n";
         return kExitFailure;
     }

@@ -2,6 +2,7 @@
 
 #include "app/accelerators.h"
 #include "qt/dialogs/creditsdialog.h"
+#include "qt/dialogs/sounddialog.h"
 #include "qt/groupboxframe.h"
 #include "qt/mainwindow.h"
 #include "qt/programicon.h"
@@ -28,6 +29,7 @@ void Editor::start()
 
     MainWindowDialogs dialogs;
     dialogs.credits = [this](QWidget* owner) { ShowCreditsDialog(session_.bank, desktop_, owner); };
+    dialogs.editSound = ShowSoundDialog;
     dialogs.options = [this](QWidget* owner) {
         ShowOptionsSheet(owner, settings_, desktop_,
             [this] { AssociateBankFilesWithThisProgram(desktop_); });
@@ -37,6 +39,7 @@ void Editor::start()
     window_->start();
 
     window_->installAccelerators(kAcceleratorTable);
+    window_->installAccelerators({&kEditSoundAccelerator, 1});
 }
 
 } // namespace jbx

@@ -10,7 +10,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QUrl>
@@ -54,20 +56,27 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
       ui_(std::make_unique<Ui::MainWindow>()),
       dialogs_(std::move(dialogs)),
       commands_(session, settings, *this,
-          {[this] {
-               if (dialogs_.credits)
-                   dialogs_.credits(this);
-           },
-              [this] {
-                  if (dialogs_.options)
-                      dialogs_.options(this);
-              },
-              [this] { close(); },
-              [this] {
-                  if (QPushButton* replace = button(command::kReplace))
-                      replace->click();
-              },
-              dialogs_.runAside ? dialogs_.runAside : RunAside(RunInBackground)})
+          {.showCredits =
+                  [this] {
+                      if (dialogs_.credits)
+                          dialogs_.credits(this);
+                  },
+              .showOptions =
+                  [this] {
+                      if (dialogs_.options)
+                          dialogs_.options(this);
+                  },
+              .close = [this] { close(); },
+              .pressReplace =
+                  [this] {
+                      if (QPushButton* replace = button(command::kReplace))
+                          replace->click();
+                  },
+              .runAside = dialogs_.runAside ? dialogs_.runAside : RunAside(RunInBackground),
+              .editSound = dialogs_.editSound
+                  ? std::function<bool(SoundEditor&)>(
+                        [this](SoundEditor& editor) { return dialogs_.editSound(editor, this); })
+                  : nullptr})
 {
     ui_->setupUi(this);
     // A fixed-size window with a caption, a window menu, minimise and close
@@ -102,6 +111,13 @@ MainWindow::MainWindow(Session& session, SettingsStore& settings, MainWindowDial
         buttons_[id] = push;
         connect(push, &QPushButton::clicked, this, [this, id] { commands_.run(id, Notification::Clicked); });
     }
+    for (int id = command::kSound1; id <= command::kSound10; ++id) {
+        QPushButton* sound = buttons_[id];
+        sound->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(sound, &QWidget::customContextMenuRequested, this,
+            [this, sound](const QPoint& pos) { showSoundMenu(sound, pos); });
+        sound->installEventFilter(this);
+    }
 }
 
 MainWindow::~MainWindow() = default;
@@ -130,6 +146,39 @@ QPushButton* MainWindow::button(int id) const
 {
     const auto found = buttons_.find(id);
     return found == buttons_.end() ? nullptr : found->second;
+}
+
+void MainWindow::showSoundMenu(QPushButton* sound, const QPoint& pos)
+{
+    // Its items act on the current slot, as the buttons below do; what
+    // needs a sound is off when Extract is.
+    QMenu menu(this);
+    const bool slotHoldsSound = ui_->extractButton->isEnabled();
+    for (const SoundMenuItem& item : kSoundMenu) {
+        QAction* action = menu.addAction(QString::fromUtf8(item.text.data(), qsizetype(item.text.size())));
+        action->setData(item.command);
+        action->setEnabled(item.command == command::kReplace || slotHoldsSound);
+    }
+    if (const QAction* chosen = menu.exec(sound->mapToGlobal(pos)))
+        commands_.run(chosen->data().toInt(), Notification::Clicked);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int id = command::kSound1; id <= command::kSound10; ++id) {
+            if (watched != button(id))
+                continue;
+            // The first click has played the sound; the second is no click.
+            // The window opens once the button has had its release, which
+            // would otherwise wait behind the modal window.
+            QMetaObject::invokeMethod(
+                this, [this, id] { commands_.run(id, Notification::DoubleClicked); }, Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::setCaption(const std::string& caption)

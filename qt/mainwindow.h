@@ -26,12 +26,14 @@ class MainWindow;
 
 namespace jbx {
 
-// The modal windows that the Credits... and Options... buttons open, each
-// given the main window as its owner, and how a save's writing runs: empty,
-// RunInBackground (qt/background.h).
+// The modal windows that the Credits... and Options... buttons and the Edit
+// sound command open, each given the main window as its owner, and how a
+// save's writing runs: empty, RunInBackground (qt/background.h).
 struct MainWindowDialogs {
     std::function<void(QWidget* owner)> credits;
     std::function<void(QWidget* owner)> options;
+    // The Sound window; true when it was closed with OK.
+    std::function<bool(SoundEditor& editor, QWidget* owner)> editSound;
     RunAside runAside = {};
 };
 
@@ -71,8 +73,12 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The sound buttons' context menu, at pos in sound's coordinates.
+    void showSoundMenu(QPushButton* sound, const QPoint& pos);
+
     // While a modal window (a box, a dialog, the "Saving" window) blocks this
     // one, its controls are disabled: Qt keeps the mouse and keys away by
     // itself, but leaves the controls enabled for a screen reader, which

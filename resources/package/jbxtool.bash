@@ -65,7 +65,7 @@ _jbxtool()
         *) return ;;
     esac
     case $command in
-        convert | replace | create) options+=" --mono --8bit" ;;
+        convert | replace | create) options+=" --trim-silence --trim-silence= --mono --normalize --normalize= --8bit" ;;
     esac
 
     # The operand being typed: count those before it, leaving out options,

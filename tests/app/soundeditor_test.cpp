@@ -2,6 +2,7 @@
 
 #include "app/maincommands.h"
 #include "audio/wavefile.h"
+#include "bank/slotops.h"
 #include "seam/desktop.h"
 #include "tests/support/sessiontest.h"
 #include "tests/support/testfiles.h"

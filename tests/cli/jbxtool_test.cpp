@@ -118,6 +118,7 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
     const std::string adpcm = write("adpcm.wav", adpcmWave);
     const std::string flac = write("damaged.flac", ToBytes("fLaC and nothing a decoder takes"));
     const std::string rubbish = write("rubbish.wav", ToBytes("Rubbish that Replace would store as it stands"));
+    const std::string hush = write("hush.wav", WaveImage(1, 1, 11025, 8, {128, 127, 129, 128}));
     ASSERT_EQ(WriteBankOf(voiced, {{1, ReadBytes(wave)}, {3, ReadBytes(v115)}, {5, ReadBytes(nonsense)}}),
         WriteFileResult::Written);
     const auto unheld = [](const std::string& given, const std::string& what) {
@@ -166,6 +167,13 @@ TEST_F(Jbxtool, UsageErrorsAndRefusalsSayWhyAndWriteNothing)
         {{"convert", rubbish, old}, 1, "jbxtool: '" + rubbish + "' is no sound this build reads; nothing written\n", ""},
         {{"create", "--mono", adpcm, "-o", old}, 1,
             "jbxtool: '" + adpcm + "' holds samples that --mono and --8bit do not take (PCM or float); nothing written\n", ""},
+        {{"convert", "--normalize=3", wave, old}, 2,
+            HasSubstr("jbxtool: --normalize takes a level from -60 to 0 dBFS, not '3'\nUsage: jbxtool convert"), ""},
+        {{"convert", "--normalize=-61", wave, old}, 2, HasSubstr("from -60 to 0 dBFS, not '-61'"), ""},
+        {{"create", "--trim-silence=-121", wave, "-o", old}, 2,
+            HasSubstr("--trim-silence takes a level from -120 to 0 dBFS, not '-121'\nUsage: jbxtool create"), ""},
+        {{"create", "--trim-silence=-30", hush, "-o", old}, 1,
+            "jbxtool: '" + hush + "' is below -30 dBFS throughout: --trim-silence would leave nothing; nothing written\n", ""},
 #ifdef _WIN32
         {{"create", flac, "-o", old}, 1, "jbxtool: Cannot read '" + flac + "': it starts as a FLAC file,"
             " but this system's decoder cannot read it; nothing written\n", ""},
@@ -426,6 +434,33 @@ TEST_F(Jbxtool, AnInputCutDuringTheSaveFailsIt)
 }
 
 #endif
+
+// The sound options apply in one order, whichever order they come in: the
+// silence is cut from the channels as they are, the level measured on the
+// mono sound, and the 8 bits rounded from the normalized one.
+TEST_F(Jbxtool, SoundOptionsShapeInOneOrder)
+{
+    Bytes samples;
+    for (const int sample : {0, 0, 100, 0, 8192, 0, 0, -4096, 0, 0})
+        PutLE16(samples, std::uint16_t(sample));
+    const std::string clip = write("clip.wav", WaveImage(1, 2, 11025, 16, samples));
+    // 4096 and -2048 of 32768 brought up by 0.891 / 0.125, to 114.1 and -57.0 of 128.
+    const Bytes expected = WaveImage(1, 1, 11025, 8, {128 + 114, 128 - 57});
+    const std::string converted = dir.file("converted.wav"), bank = dir.file("shaped.jbx");
+    const auto shaping = [&](std::vector<std::string> args) {
+        for (const char* option : {"--trim-silence", "--mono", "--normalize", "--8bit"})
+            args.insert(args.begin() + 1, option);
+        return RunJbxtool(args);
+    };
+    const RunResult convert = shaping({"convert", clip, converted});
+    ASSERT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_EQ(ReadBytes(converted), expected);
+
+    ASSERT_EQ(shaping({"create", clip, "-o", bank}).exitCode, 0);
+    const SoundBank shaped = Load(bank);
+    const SoundSlot& slot = shaped.slot(1);
+    EXPECT_EQ(Bytes(slot.data->begin(), slot.data->begin() + slot.size), expected);
+}
 
 #ifndef _WIN32
 // A FLAC file goes into a slot decoded to a 16-bit PCM WAVE of the same

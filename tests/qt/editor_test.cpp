@@ -3,16 +3,20 @@
 // jbxmaker run as a process.
 
 #include "app/accelerators.h"
+#include "app/soundeditor.h"
+#include "audio/shape.h"
 #include "audio/wavefile.h"
 #include "bank/slotops.h"
 #include "bank/soundbank.h"
 #include "qt/background.h"
+#include "qt/dialogs/sounddialog.h"
 #include "qt/dialogs/unknownblockdialog.h"
 #include "qt/editor.h"
 #include "qt/groupboxframe.h"
 #include "qt/mainwindow.h"
 #include "qt/progresswindow.h"
 #include "qt/qtdesktop.h"
+#include "qt/waveformview.h"
 #include "qt/whenshown.h"
 #include "tests/qt/guitest.h"
 #include "tests/support/fakesettingsstore.h"
@@ -23,6 +27,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -30,6 +35,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmapCache>
@@ -367,8 +373,9 @@ TEST_F(QtMainWindowTest, ReplaceTakesACompressedSoundThroughTheThirdFilterAndOff
                                auto* dialog = qobject_cast<QFileDialog*>(modal);
                                ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
                                EXPECT_EQ(dialog->nameFilters().value(2), other);
-                               if (run++ > 0)
+                               if (run++ > 0) {
                                    EXPECT_EQ(dialog->selectedNameFilter(), other);
+                               }
                                dialog->setDirectory(QString::fromStdString(dir.path()));
                                dialog->selectNameFilter(other);
                                EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(dialog) == QStringList{"tone.flac"}; }))
@@ -464,6 +471,163 @@ TEST(HeldWindowTest, WhateverACommandOpensHoldsTheMainWindowUntilAnswered)
     }
     EXPECT_EQ(seen, (QStringList{"QMessageBox", "QFileDialog", "jbx::CreditsDialog", "QDialog", "QFileDialog",
                         "jbx::UnknownBlockDialog"}));
+    EXPECT_EQ(unexpected, QStringList());
+}
+
+// A stereo 16-bit tone at half scale with a fifth of a second of silence
+// before and after it: 2205 + 4410 + 2205 frames.
+Bytes PaddedTone()
+{
+    Bytes samples;
+    for (int frame = 0; frame < 8820; ++frame) {
+        const bool loud = frame >= 2205 && frame < 2205 + 4410;
+        const std::uint16_t value = !loud ? 0 : frame % 2 ? 0x4000 : 0xC000;
+        for (int channel = 0; channel < 2; ++channel) {
+            samples.push_back(std::uint8_t(value & 0xFF));
+            samples.push_back(std::uint8_t(value >> 8));
+        }
+    }
+    return WaveImage(1, 2, 11025, 16, samples);
+}
+
+Bytes SlotBytes(const SoundSlot& slot)
+{
+    const auto bytes = SlotFileBytes(slot);
+    return {bytes.begin(), bytes.end()};
+}
+
+QString Announced(QWidget* widget, QAccessible::Text text = QAccessible::Name)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(text);
+}
+
+// Presses a menu item by its mnemonic once the context menu is up, after
+// noting which items were on.
+struct MenuScript {
+    explicit MenuScript(Qt::Key key) : key(key)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu || !menu->isVisible())
+                return;
+            timer.stop();
+            for (const QAction* action : menu->actions())
+                enabled << action->isEnabled();
+            QTest::keyClick(menu, this->key);
+        });
+        timer.start(20);
+    }
+    Qt::Key key;
+    QTimer timer;
+    QList<bool> enabled;
+};
+
+void OpenSoundMenu(QPushButton* sound)
+{
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, sound->rect().center(),
+        sound->mapToGlobal(sound->rect().center()));
+    QApplication::sendEvent(sound, &event);
+}
+
+// The Sound window opens for a slot from the context menu, a double-click
+// and Alt+E; what it shows is what a SoundEditor over the same slot reports,
+// and only OK puts its result into the slot.
+TEST(SoundWindowTest, OpensForTheSlotShowsTheEditorsTextsAndOnlyOkChangesTheSlot)
+{
+    Editor editor({});
+    editor.start();
+    MainWindow& window = *editor.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    Session& session = editor.session();
+    Bytes tone = PaddedTone();
+    const auto toneSize = std::int32_t(tone.size());
+    tone.push_back(kPadByte);
+    PutSoundIntoSlot(session.bank.slot(3), {SoundReadResult::Read, SoundKind::Wave, std::move(tone), toneSize, {}}, "tone");
+    QPushButton* sound3 = window.button(command::kSound1 + 2);
+    const Bytes original = SlotBytes(session.bank.slot(3));
+
+    // Slot 1 is empty: only Replace is on in its menu.
+    MenuScript emptyMenu(Qt::Key_Escape);
+    OpenSoundMenu(window.button(command::kSound1));
+    EXPECT_EQ(emptyMenu.enabled, (QList<bool>{true, false, false}));
+
+    QStringList unexpected;
+    int opened = 0;
+    const auto runThenDismiss = [&](bool escape) {
+        return [&, escape](QWidget* modal) {
+            ++opened;
+            auto* dialog = qobject_cast<SoundDialog*>(modal);
+            ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+            EXPECT_EQ(dialog->windowTitle(), "Sound 3 - tone");
+            for (const SoundCommand command : {SoundCommand::TrimSilence, SoundCommand::MakeMono, SoundCommand::MakeEightBit})
+                dialog->commandButton(command)->click();
+            EXPECT_FALSE(dialog->commandButton(SoundCommand::MakeMono)->isEnabled());
+            if (escape)
+                QTest::keyClick(dialog->waveform(), Qt::Key_Escape);
+            else
+                dialog->cancelButton()->click();
+        };
+    };
+
+    {
+        SCOPED_TRACE("double-click, Cancel");
+        ModalScript script{runThenDismiss(false), Unexpected(unexpected)};
+        QTest::mouseClick(sound3, Qt::LeftButton);
+        EXPECT_EQ(session.bank.currentSlot, 3);
+        QTest::mouseDClick(sound3, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened == 1 && !QApplication::activeModalWidget(); }));
+        EXPECT_TRUE(SlotBytes(session.bank.slot(3)) == original) << "the slot changed";
+    }
+    {
+        SCOPED_TRACE("Alt+E, Escape");
+        ModalScript script{runThenDismiss(true), Unexpected(unexpected)};
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(window.focusWidget(), Qt::Key_E, Qt::AltModifier);
+        EXPECT_EQ(opened, 2);
+        EXPECT_TRUE(SlotBytes(session.bank.slot(3)) == original) << "the slot changed";
+    }
+
+    SoundEditor probe(session, 3);
+    const auto expectShown = [&](SoundDialog* dialog) {
+        EXPECT_EQ(Announced(dialog->waveform(), QAccessible::Description),
+            QString::fromStdString(probe.waveformDescription()));
+        EXPECT_EQ(dialog->findChild<QLabel*>("formatLabel")->text(), QString::fromStdString(probe.formatText()));
+        EXPECT_EQ(Announced(dialog->findChild<QWidget*>("sizeText"), QAccessible::Value),
+            QString::fromStdString(probe.sizeText()));
+    };
+    {
+        SCOPED_TRACE("context menu, Trim silence, OK");
+        ModalScript script{[&](QWidget* modal) {
+                               ++opened;
+                               auto* dialog = qobject_cast<SoundDialog*>(modal);
+                               ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+                               ExpectAnnounced(dialog, 16);
+                               EXPECT_EQ(Announced(dialog->waveform()), "Waveform");
+                               EXPECT_EQ(Announced(dialog->silenceField()), "Silence below (dBFS):");
+                               EXPECT_EQ(Announced(dialog->levelField()), "Peak level (dBFS):");
+                               EXPECT_EQ(Announced(dialog->findChild<QWidget*>("sizeText")), "Size:");
+                               expectShown(dialog);
+                               EXPECT_EQ(dialog->silenceField()->text(), "-40");
+                               // The upper half: the first channel's trace, without the time scale.
+                               const auto traces = [dialog] {
+                                   QWidget* waveform = dialog->waveform();
+                                   return waveform->grab(QRect(0, 0, waveform->width(), waveform->height() / 2)).toImage();
+                               };
+                               const QImage untrimmed = traces();
+                               dialog->commandButton(SoundCommand::TrimSilence)->click();
+                               probe.run(SoundCommand::TrimSilence, "-40");
+                               expectShown(dialog);
+                               EXPECT_TRUE(traces() != untrimmed) << "the traces stayed as they were";
+                               dialog->okButton()->click();
+                           },
+            Unexpected(unexpected)};
+        MenuScript menu(Qt::Key_E);
+        OpenSoundMenu(sound3);
+        EXPECT_EQ(menu.enabled, (QList<bool>{true, true, true}));
+        EXPECT_EQ(opened, 3);
+    }
+    EXPECT_EQ(WaveFrames(SlotBytes(session.bank.slot(3))), 4410u);
     EXPECT_EQ(unexpected, QStringList());
 }
 
