@@ -159,7 +159,8 @@ void DrawScale(HDC dc, HWND control, const WaveformLayout& layout, const SoundEd
     SelectObject(dc, font);
 }
 
-// Into a bitmap first, so that a drag repaints without flicker.
+// Into a bitmap first, so that a drag repaints without flicker. The editor
+// keeps the summary it last gave, so a repaint reads no sample.
 void PaintWaveform(const DRAWITEMSTRUCT& item, const SoundEditor& editor)
 {
     const int width = item.rcItem.right - item.rcItem.left;
@@ -249,8 +250,10 @@ std::optional<SelectionKey> SelectionKeyOf(WPARAM key)
     return std::nullopt;
 }
 
-// The waveform takes the focus, the mouse and the arrow keys; the static
-// control beneath it paints (through WM_DRAWITEM) and does the rest.
+constexpr WPARAM kControlA = 1;   // the character Ctrl+A types
+
+// The waveform takes the focus, the mouse, the arrow keys and Ctrl+A; the
+// static control beneath it paints (through WM_DRAWITEM) and does the rest.
 LRESULT CALLBACK WaveformProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND dialog = GetParent(control);
@@ -259,8 +262,16 @@ LRESULT CALLBACK WaveformProc(HWND control, UINT message, WPARAM wParam, LPARAM 
         return DefWindowProcW(control, message, wParam, lParam);
     SoundEditor& editor = state->editor;
     switch (message) {
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
+    case WM_GETDLGCODE: {
+        // Ctrl+A's character is the waveform's, not a mnemonic to look for.
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        const bool selectAll = key && key->message == WM_CHAR && key->wParam == kControlA;
+        return DLGC_WANTARROWS | (selectAll ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_CHAR:
+        if (wParam == kControlA)
+            return 0;
+        break;
     case WM_ERASEBKGND:
         return TRUE;   // the painting covers every pixel
     case WM_SETFOCUS:
@@ -288,6 +299,11 @@ LRESULT CALLBACK WaveformProc(HWND control, UINT message, WPARAM wParam, LPARAM 
             ReleaseCapture();
         return 0;
     case WM_KEYDOWN:
+        if (wParam == 'A' && GetKeyState(VK_CONTROL) < 0) {
+            editor.selectAll();
+            ShowSelection(dialog, editor);
+            return 0;
+        }
         if (const std::optional<SelectionKey> key = SelectionKeyOf(wParam)) {
             // One pixel column's worth of frames a key.
             const int width = std::max(1, PlotWidth(LayoutOf(control)));

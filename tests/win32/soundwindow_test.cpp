@@ -94,10 +94,11 @@ void Pump(HWND mainWindow, HACCEL table, HACCEL editSoundTable)
         HandleLoopMessage(message, mainWindow, table, editSoundTable);
 }
 
-// A key through a modal dialog's loop, with Shift held or not.
-void Type(HWND dialog, WPARAM key, bool shift)
+// A key through a modal dialog's loop, with Shift or Ctrl held or neither.
+void Type(HWND dialog, WPARAM key, int modifier = 0)
 {
-    SetKey(VK_SHIFT, shift);
+    if (modifier)
+        SetKey(modifier, true);
     PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
@@ -105,7 +106,8 @@ void Type(HWND dialog, WPARAM key, bool shift)
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-    SetKey(VK_SHIFT, false);
+    if (modifier)
+        SetKey(modifier, false);
 }
 
 void Click(HWND dialog, int id)
@@ -229,10 +231,16 @@ TEST_F(SoundWindow, OpensFromTheMenuADoubleClickAndAltEAndChangesTheSlotOnlyOnOk
         SendMessageW(waveform, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(box.right * 6 / 10, y));
         SendMessageW(waveform, WM_LBUTTONUP, 0, MAKELPARAM(box.right * 6 / 10, y));
         EXPECT_TRUE(Enabled(dialog, IDC_TRIM_SELECTION)) << "a drag selects";
-        Type(dialog, VK_HOME, false);
+        Type(dialog, VK_HOME);
         EXPECT_FALSE(Enabled(dialog, IDC_TRIM_SELECTION)) << "Home empties the selection";
-        Type(dialog, VK_RIGHT, true);
+        Type(dialog, VK_RIGHT, VK_SHIFT);
         EXPECT_TRUE(Enabled(dialog, IDC_TRIM_SELECTION)) << "Shift+Right selects";
+        // All of it is nothing to trim to; Shift+Left takes one step back
+        // from the end Ctrl+A moved the caret to.
+        Type(dialog, 'A', VK_CONTROL);
+        EXPECT_FALSE(Enabled(dialog, IDC_TRIM_SELECTION)) << "Ctrl+A selects all";
+        Type(dialog, VK_LEFT, VK_SHIFT);
+        EXPECT_TRUE(Enabled(dialog, IDC_TRIM_SELECTION)) << "Ctrl+A selects all";
         EXPECT_EQ(GetFocus(), waveform) << "the arrow went to the waveform, not to the next control";
         for (const int id : {IDC_TRIM_SILENCE, IDC_MAKE_MONO, IDC_NORMALIZE, IDC_MAKE_EIGHT_BIT})
             Click(dialog, id);
