@@ -1,6 +1,6 @@
 // Shows the Sound window over a stereo sound with a selection and writes
 // what it looks like, window frame and all, to a 24-bit BMP file named on
-// the command line; scripts/sound-window-screenshot makes the docs' picture
+// the command line; scripts/screenshot-sound-window-windows makes the docs' picture
 // from it. Needs a display driver that draws (Wine's X11 one).
 
 #include "app/soundeditor.h"
