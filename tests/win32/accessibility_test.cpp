@@ -178,7 +178,7 @@ TEST(Accessibility, TheWaveformIsNamedAndDescribedAndEachFieldNamedByItsLabel)
     EXPECT_EQ(service.given, (std::vector<GivenName>{given(PROPID_ACC_NAME, L"Waveform"),
                                  given(PROPID_ACC_DESCRIPTION, opening), given(PROPID_ACC_DESCRIPTION, normalized)}));
     EXPECT_EQ(service.cleared, std::vector<HWND>{waveform});
-    EXPECT_EQ(labels, (std::vector<std::wstring>{L"Silence below (dBFS):", L"Peak level (dBFS):"}));
+    EXPECT_EQ(labels, (std::vector<std::wstring>{L"Silence &below (dBFS):", L"Pea&k level (dBFS):"}));
     EXPECT_EQ(driver.unexpectedCaptions(), L"");
     CoUninitialize();
 }
