@@ -82,6 +82,7 @@ TEST_F(SoundEditorTest, ShowsTheSoundInWordsAndFollowsEachStepUntilUndoneOrKept)
                                      "Warning: the game may need 8-bit"}));
     EXPECT_EQ(editor.sizeText(), "3 KB");
     EXPECT_EQ(editor.waveformDescription(), "1.00 s, peak \u22123.1 dBFS");
+    EXPECT_EQ(editor.peaks(7)->columns, 7u) << "a summary kept at another width does not serve";
     EXPECT_FALSE(editor.canRun(SoundCommand::Undo));
     EXPECT_FALSE(editor.canRun(SoundCommand::TrimToSelection)) << "nothing is selected";
 
@@ -207,8 +208,10 @@ TEST_F(SoundEditorTest, ASoundNoShapingTakesIsShownButNotShaped)
     EXPECT_FALSE(editor.peaks(100));
     EXPECT_EQ(editor.formatText().substr(0, 16), "WAVE format 0x00");
     for (const SoundCommand command : {SoundCommand::TrimSilence, SoundCommand::Normalize, SoundCommand::MakeMono,
-             SoundCommand::MakeEightBit})
+             SoundCommand::MakeEightBit}) {
+        EXPECT_FALSE(editor.canRun(command)) << int(command);
         EXPECT_FALSE(editor.run(command, "-1"));
+    }
     EXPECT_TRUE(desktop.messages.empty());
     editor.play();
     EXPECT_EQ(desktop.played.at(0), session.bank.slot(5).data);
