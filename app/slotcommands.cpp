@@ -100,7 +100,7 @@ bool OfferGameReady(Session& session, int slotNumber, Owner owner)
     const auto question = GameReadyQuestion(slot, slotNumber);
     if (!question || !AskYesNo(session.desktop, *question, MessageIcon::Question, owner))
         return false;
-    return !ReshapeSlot(slot, {.mono = true, .eightBit = true});
+    return !ShapeSlot(slot, {.mono = true, .eightBit = true});
 }
 
 ExtractResult ExtractSlot(Session& session, MainWindowView& /*owner*/, int slotNumber)

@@ -65,9 +65,9 @@ ReshapeResult Normalize(std::span<const std::uint8_t> image, double targetDb);
 // mono, normalize, make 8-bit. Mono and 8-bit with nothing between them
 // round once, as ReshapeWave does.
 struct Shaping {
-    std::optional<double> trimSilenceDb;
+    std::optional<double> trimSilenceDb = {};
     bool mono = false;
-    std::optional<double> normalizeDb;
+    std::optional<double> normalizeDb = {};
     bool eightBit = false;
 
     bool any() const { return trimSilenceDb || mono || normalizeDb || eightBit; }

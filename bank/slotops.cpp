@@ -119,15 +119,6 @@ void PutImage(SoundSlot& slot, Bytes image)
 
 } // namespace
 
-std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape)
-{
-    ReshapeResult reshaped = ReshapeWave(SlotFileBytes(slot), reshape);
-    if (!reshaped.image)
-        return reshaped.error;
-    PutImage(slot, std::move(*reshaped.image));
-    return std::nullopt;
-}
-
 std::optional<ReshapeError> ShapeSlot(SoundSlot& slot, const Shaping& shaping)
 {
     ReshapeResult shaped = ShapeWave(SlotFileBytes(slot), shaping);

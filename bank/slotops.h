@@ -62,11 +62,8 @@ std::string SlotNameFromFileTitle(const std::string& title);
 // end that refuses such a file rather than name its slot with a '?'.
 std::optional<char32_t> UnheldSlotNameCharacter(const std::string& title);
 
-// Reshapes the sound in the slot (see ReshapeWave), keeping its name; on a
+// Shapes the sound in the slot (see ShapeWave), keeping its name; on a
 // refusal the slot is unchanged and the error says why.
-std::optional<ReshapeError> ReshapeSlot(SoundSlot& slot, const Reshape& reshape);
-
-// Shapes the sound in the slot (see ShapeWave) alike.
 std::optional<ReshapeError> ShapeSlot(SoundSlot& slot, const Shaping& shaping);
 
 // Puts the WAVE image of a voice file into a slot: a fresh zero-filled buffer
