@@ -21,6 +21,7 @@
 #include "app/soundeditor.h"
 #include "audio/reshape.h"
 #include "bank/soundbank.h"
+#include "bench/thirtyseconds.h"
 #include "win32/creditsdialog.h"
 #include "win32/resource.h"
 #include "win32/sounddialog.h"
@@ -30,11 +31,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <numbers>
 #include <vector>
 
 namespace {
@@ -44,29 +43,6 @@ constexpr int kDefaultRepetitions = 15;
 constexpr int kSlot = 3;
 
 using Clock = std::chrono::steady_clock;
-
-// A tone that dies away and starts again twice a second, left and right a
-// little apart, so that every column of the waveform holds something to draw.
-jbx::Bytes ThirtySecondsOfStereo()
-{
-    constexpr std::uint32_t kRate = 44100;
-    constexpr std::uint32_t kFrames = 30 * kRate;
-    const std::uint32_t dataBytes = kFrames * 2 * 2;
-    jbx::Bytes image(44 + dataBytes + 1, 0);
-    jbx::WritePcmWaveHeader(image.data(), 2, kRate, 16, dataBytes);
-    std::uint8_t* out = image.data() + 44;
-    for (std::uint32_t frame = 0; frame < kFrames; ++frame) {
-        const double t = double(frame) / kRate;
-        const double envelope = std::exp(-6 * std::fmod(t, 0.5));
-        for (const double phase : {0.0, 0.3}) {
-            const auto sample = std::int16_t(std::lround(26000 * envelope * std::sin(2 * std::numbers::pi * 330 * t + phase)));
-            *out++ = std::uint8_t(std::uint16_t(sample) & 0xFF);
-            *out++ = std::uint8_t(std::uint16_t(sample) >> 8);
-        }
-    }
-    image.back() = jbx::kPadByte;
-    return image;
-}
 
 // The owner of the dialogs, which hears when a modal loop first runs out of
 // messages after its dialog is shown: then the rest of the paint is done,
@@ -134,7 +110,7 @@ int main(int argc, char** argv)
     jbx::Session session(desktop);
     jbx::NewBank(session);
     jbx::SoundSlot& slot = session.bank.slot(kSlot);
-    slot.data = std::make_shared<jbx::Bytes>(ThirtySecondsOfStereo());
+    slot.data = std::make_shared<jbx::Bytes>(jbx::bench::ThirtySecondsOfStereo());
     slot.size = std::int32_t(slot.data->size() - 1);
     slot.name = "tone";
 
