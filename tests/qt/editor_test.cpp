@@ -528,8 +528,8 @@ void OpenSoundMenu(QPushButton* sound)
 }
 
 // The Sound window opens for a slot from the context menu, a double-click
-// and Alt+E; its waveform is described as a SoundEditor over the same slot
-// describes it, and only OK puts its result into the slot.
+// and Alt+E; it shows the sound as a SoundEditor over the same slot tells it,
+// and only OK puts its result into the slot.
 TEST(SoundWindowTest, OpensForTheSlotShowsTheEditorsTextsAndOnlyOkChangesTheSlot)
 {
     Editor editor({});
@@ -558,6 +558,7 @@ TEST(SoundWindowTest, OpensForTheSlotShowsTheEditorsTextsAndOnlyOkChangesTheSlot
             ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
             EXPECT_EQ(dialog->windowTitle(), "Sound 3 - tone");
             dialog->commandButton(SoundCommand::MakeMono)->click();
+            EXPECT_FALSE(dialog->commandButton(SoundCommand::MakeMono)->isEnabled());
             if (escape)
                 QTest::keyClick(dialog->waveform(), Qt::Key_Escape);
             else
@@ -588,6 +589,9 @@ TEST(SoundWindowTest, OpensForTheSlotShowsTheEditorsTextsAndOnlyOkChangesTheSlot
     const auto expectShown = [&](SoundDialog* dialog) {
         EXPECT_EQ(Announced(dialog->waveform(), QAccessible::Description),
             QString::fromStdString(probe.waveformDescription()));
+        EXPECT_EQ(dialog->findChild<QLabel*>("formatLabel")->text(), QString::fromStdString(probe.formatText()));
+        EXPECT_EQ(Announced(dialog->findChild<QWidget*>("sizeText"), QAccessible::Value),
+            QString::fromStdString(probe.sizeText()));
     };
     {
         SCOPED_TRACE("context menu, Trim silence, OK");
