@@ -248,6 +248,7 @@ TEST(ShapeTest, NormalizeMatchesSox)
 TEST(ShapeTest, NormalizeEdges)
 {
     const SampleFormat pcm16 = kFormats[1], float32 = kFormats[4];
+    const double inf = std::numeric_limits<double>::infinity();
     const struct {
         const char* what;
         Bytes input;
@@ -263,6 +264,7 @@ TEST(ShapeTest, NormalizeEdges)
         {"to the nearest step", WaveImage(1, 1, 11025, 8, {128 + 96, 128 - 38}), 0,
             WaveImage(1, 1, 11025, 8, {255, 128 - 51})},
         {"silence as it is", Wave(float32, 1, {0, 0}), -1, Wave(float32, 1, {0, 0})},
+        {"an infinite peak as it is", Wave(float32, 1, {-inf, 0.5}), -1, Wave(float32, 1, {-inf, 0.5})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
