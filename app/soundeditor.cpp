@@ -11,14 +11,11 @@
 #include <cstring>
 #include <locale>
 #include <memory>
-#include <mutex>
 #include <sstream>
 
 namespace jbx {
 
 namespace {
-
-constexpr std::string_view kMinusSign = "\u2212";
 
 // "-40", "-40.5": as the user would type it back.
 std::string DecibelText(double value)
@@ -32,13 +29,12 @@ std::string DecibelText(double value)
 // The summaries drawn last, kept while their sound's bytes live: opening the
 // window again for a sound, or going back to a step by Undo, then reads no
 // sample. Keyed by the bytes' owner, so a sound that changes (a new buffer)
-// never meets an old summary.
+// never meets an old summary. Only the windows' thread uses it.
 class PeakMemo {
 public:
     // columns 0 takes a summary of any width, for what all widths share.
     std::optional<PeakSummary> find(const SoundData& data, std::size_t size, std::size_t columns)
     {
-        const std::lock_guard lock(mutex_);
         for (const Entry& entry : entries_) {
             if (entry.data.lock() == data && entry.size == size
                 && (columns == 0 || entry.summary.columns == columns))
@@ -49,7 +45,6 @@ public:
 
     void keep(const SoundData& data, std::size_t size, const PeakSummary& summary)
     {
-        const std::lock_guard lock(mutex_);
         entries_[next_] = {data, size, summary};
         next_ = (next_ + 1) % entries_.size();
     }
@@ -60,7 +55,6 @@ private:
         std::size_t size = 0;
         PeakSummary summary;
     };
-    std::mutex mutex_;
     std::array<Entry, 8> entries_;
     std::size_t next_ = 0;
 };

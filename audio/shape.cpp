@@ -339,8 +339,6 @@ std::uint64_t WaveFrames(std::span<const std::uint8_t> image)
 
 namespace {
 
-constexpr std::string_view kMinusSign = "\u2212";
-
 std::string_view Trimmed(std::string_view text)
 {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };

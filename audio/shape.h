@@ -87,6 +87,9 @@ ReshapeResult ShapeWave(std::span<const std::uint8_t> image, const Shaping& shap
 // other text or a level outside [lowest, 0].
 std::optional<double> ParseDecibels(std::string_view text, double lowest);
 
+// The typographic minus, which levels are written with for people to read.
+inline constexpr std::string_view kMinusSign = "\u2212";
+
 // The number of whole frames the image's data chunk holds within the image;
 // 0 for an image ReshapeWave does not take.
 std::uint64_t WaveFrames(std::span<const std::uint8_t> image);

@@ -261,9 +261,6 @@ BENCHMARK(BM_DurableFileWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     Workload load;
     if (!load.ok) {
         std::fprintf(stderr, "cannot write the bank to %s\n", load.bankPath.c_str());
@@ -271,7 +268,8 @@ int main(int argc, char** argv)
     }
     workload = &load;
     jbx::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!jbx::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     reporter.compare("BM_LoadBank/0", "BM_MemcpyBaseline/0", "memcpy, reused heap", kTargetRatio);
     reporter.compare("BM_LoadBank/1", "BM_MemcpyBaseline/1", "memcpy, fresh pages", kTargetRatio);
     reporter.compare("BM_WriteBankFile", "BM_MemcpyBaseline/0", "memcpy, reused heap", kTargetRatio);
@@ -279,6 +277,5 @@ int main(int argc, char** argv)
     reporter.compare("BM_PlainFileWrite", "BM_MemcpyBaseline/0", "memcpy, reused heap: the file system's floor");
     reporter.compare("BM_WriteBankFile", "BM_PlainFileWrite", "the plain write");
     reporter.compare("BM_WriteBankFile", "BM_DurableFileWrite", "the same write flushed to the disk");
-    benchmark::Shutdown();
     return 0;
 }

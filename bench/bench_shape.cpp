@@ -64,12 +64,9 @@ BENCHMARK(BM_SumSamples)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     jbx::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!jbx::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     reporter.compare("BM_SoundPeaks", "BM_SumSamples", "summing the same samples", 1.5);
-    benchmark::Shutdown();
     return 0;
 }

@@ -96,13 +96,10 @@ BENCHMARK(BM_FfmpegToWave)->Unit(benchmark::kMillisecond)->MinTime(3)->UseRealTi
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     jbx::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!jbx::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     reporter.compare("BM_ReadSoundMp3", "BM_FfmpegToWave", "ffmpeg -i x.mp3 x.wav", 1.2);
-    benchmark::Shutdown();
     std::error_code ignored;
     fs::remove_all(Folder(), ignored);
     return 0;

@@ -21,7 +21,6 @@
 #include <QEventLoop>
 
 #include <cstdint>
-#include <vector>
 
 namespace {
 
@@ -105,19 +104,11 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 
-    // The two take turns, so that a slow spell of the machine falls on both.
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    int count = int(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
-        return 1;
     jbx::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!jbx::bench::RunBenchmarks(argc, argv, reporter, true))
+        return 1;
     reporter.compare("BM_OpenSoundWindow", "BM_OpenCreditsDialog", "the Credits dialog", kTargetRatio);
     // No target: what the first look at a sound costs on top.
     reporter.compare("BM_OpenSoundWindowFirstTime", "BM_OpenCreditsDialog", "the Credits dialog, a new sound");
-    benchmark::Shutdown();
     return 0;
 }

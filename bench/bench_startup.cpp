@@ -7,6 +7,8 @@
 // that shows any text pays for fonts the bare one never loads; the bare
 // window shows what that text costs. Memory is against the bare window.
 
+#include "bench/benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -181,17 +183,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    // The two programs take turns, so that a slow spell of the machine
-    // falls on both alike.
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    int count = int(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
-        return 1;
+    // The two programs take turns.
     StartupReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return jbx::bench::RunBenchmarks(argc, argv, reporter, true) ? 0 : 1;
 }

@@ -87,12 +87,9 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     jbx::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!jbx::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     reporter.compare("BM_ConvertVoiceFile", "BM_Memcpy", "memcpy", 2.0);
-    benchmark::Shutdown();
     return 0;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-// What the benchmarks share: a desktop that answers nothing, and a reporter
+// What the benchmarks share: a desktop that answers nothing, a reporter
 // that prints each operation's time as a multiple of a baseline's measured
-// in the same run.
+// in the same run, and the run itself.
 
 #include "seam/desktop.h"
 
@@ -87,5 +87,24 @@ private:
     };
     std::map<std::string, Totals> totals_;
 };
+
+// Runs the benchmarks the command line names into reporter, Google
+// Benchmark started before and shut down after; false for an argument it
+// does not know. Interleaved, the benchmarks take turns, so that a slow
+// spell of the machine falls on all of them alike.
+inline bool RunBenchmarks(int argc, char** argv, benchmark::BenchmarkReporter& reporter, bool interleaved = false)
+{
+    std::vector<char*> arguments(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    if (interleaved)
+        arguments.insert(arguments.begin() + 1, interleave);
+    int count = int(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
+        return false;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return true;
+}
 
 } // namespace jbx::bench
